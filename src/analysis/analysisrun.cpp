@@ -1,0 +1,395 @@
+#include "analysisrun.h"
+
+#include "listcollator.h"
+#include "numberformat.h"
+#include "phrasecounter.h"
+#include "stringindex.h"
+#include "translation.h"
+#include "wtf8.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// Decodes one generalized UTF-8 sequence at p; returns the code point and
+// advances p.
+inline char32_t decodeAt(const unsigned char*& p) {
+    const unsigned char b = *p;
+    if (b < 0xE0) {
+        const char32_t c = ((b & 0x1F) << 6) | (p[1] & 0x3F);
+        p += 2;
+        return c;
+    }
+    if (b < 0xF0) {
+        const char32_t c = ((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+        p += 3;
+        return c;
+    }
+    const char32_t c =
+        ((b & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+    p += 4;
+    return c;
+}
+
+inline bool isAsciiUpper(unsigned char b) { return b >= 'A' && b <= 'Z'; }
+
+} // namespace
+
+// Working state of the word phase, kept until the word table is filled.
+struct AnalysisRun::WordCounts {
+    std::shared_ptr<StringPool> pool = std::make_shared<StringPool>();
+    StringIndex index{pool.get(), 1 << 14};
+    std::vector<std::uint64_t> counts;
+};
+
+AnalysisRun::AnalysisRun(const AnalyzeLines& lines, const QString& wordCharacters,
+                         const QLocale& locale)
+    : lines_(lines), wordCharacters_(wordCharacters), locale_(locale),
+      collator_(std::make_unique<ListCollator>(locale)) {}
+
+AnalysisRun::~AnalysisRun() = default;
+
+bool AnalysisRun::setStatus(const QString& text) {
+    statusText_ = text;
+    if (status_ && !status_(text))
+        cancelled_ = true;
+    return !cancelled_;
+}
+
+bool AnalysisRun::report(int percent) {
+    if (cancelled_)
+        return false;
+    if (percent == shownPercent_)
+        return true;
+    shownPercent_ = percent;
+    return setStatus(TranslateText("Loading: %s").replace(QLatin1String("%s"),
+                                                          QString::number(percent) + u'%'));
+}
+
+bool AnalysisRun::run() {
+    start();
+    if (!countCharacters() || !countWords() || !fillWordTable() || !countLines())
+        return false;
+    warnIfNoWords();
+    countPhrases();
+    finish();
+    return true;
+}
+
+void AnalysisRun::start() {
+    clock_.start();
+    shownPercent_ = 0;
+    cancelled_ = false;
+    setStatus(TranslateText("Loading..."));
+    results_.overview.setRow(0, TranslateText("File Size:"),
+                             NumberFormat::FormatCount(lines_.textLength(), locale_) + u' ' +
+                                 TranslateText("(bytes)"));
+}
+
+bool AnalysisRun::countCharacters() {
+    std::vector<std::uint64_t> counts(0x10000, 0);
+    const std::uint64_t n = std::uint64_t(lines_.count());
+    // Lines lie back to back in the pool, so every stretch of lines that
+    // shares one progress value is counted in a single sweep.
+    std::uint64_t i = 0;
+    while (i < n) {
+        const int percent = int((i * 100 / n) / 10);
+        if (!report(percent))
+            return false;
+        std::uint64_t j = i + 1;
+        while (j < n && int((j * 100 / n) / 10) == percent)
+            ++j;
+        const auto* p = reinterpret_cast<const unsigned char*>(lines_.lineBytes(qsizetype(i)).data());
+        const auto* end = reinterpret_cast<const unsigned char*>(
+            lines_.lineBytes(qsizetype(j - 1)).data() + lines_.lineBytes(qsizetype(j - 1)).size());
+        std::array<std::uint32_t, 128> a{}, b{};
+        std::uint64_t pending = 0;
+        while (p < end) {
+            // Two interleaved tables keep consecutive increments independent.
+            while (end - p >= 2 && (p[0] | p[1]) < 0x80) {
+                ++a[p[0]];
+                ++b[p[1]];
+                p += 2;
+                if (++pending == 0x7FFFFFFF) {
+                    for (int k = 0; k < 128; ++k) {
+                        counts[k] += std::uint64_t(a[k]) + b[k];
+                        a[k] = b[k] = 0;
+                    }
+                    pending = 0;
+                }
+            }
+            if (p >= end)
+                break;
+            if (*p < 0x80) {
+                ++counts[*p++];
+                continue;
+            }
+            const char32_t c = decodeAt(p);
+            if (c < 0x10000) {
+                ++counts[c];
+            } else {
+                ++counts[0xD800 + ((c - 0x10000) >> 10)];
+                ++counts[0xDC00 + ((c - 0x10000) & 0x3FF)];
+            }
+        }
+        for (int k = 0; k < 128; ++k)
+            counts[k] += std::uint64_t(a[k]) + b[k];
+        i = j;
+    }
+    for (char16_t c = 'a'; c <= 'z'; ++c) {
+        counts[c - 32] += counts[c];
+        counts[c] = 0;
+    }
+
+    auto pool = std::make_shared<StringPool>();
+    std::vector<std::uint64_t> distinctCounts;
+    for (std::uint32_t c = 0; c < 0x10000; ++c) {
+        if (!counts[c])
+            continue;
+        const char16_t unit = char16_t(c);
+        pool->append(QStringView(&unit, 1));
+        distinctCounts.push_back(counts[c]);
+    }
+    const std::uint32_t distinct = std::uint32_t(distinctCounts.size());
+    std::vector<std::uint32_t> order =
+        collator_->sortedOrder(distinct, [&](std::uint32_t k) { return pool->view(k); });
+    std::vector<std::uint64_t> sortedCounts(distinct);
+    for (std::uint32_t k = 0; k < distinct; ++k)
+        sortedCounts[k] = distinctCounts[order[k]];
+    results_.characters.setHeaders(TranslateText("Character"), TranslateText("Occurrence"));
+    results_.characters.setRows(pool, std::move(order), std::move(sortedCounts), locale_);
+    results_.overview.setRow(
+        1, TranslateText("Total Characters:"),
+        NumberFormat::FormatCount(qint64(results_.characters.total()), locale_));
+    results_.overview.setRow(2, TranslateText("Unique Characters:"),
+                             NumberFormat::FormatCount(distinct, locale_));
+    return true;
+}
+
+bool AnalysisRun::countWords() {
+    words_ = std::make_unique<WordCounts>();
+    WordCounts& w = *words_;
+
+    // Membership by UTF-16 code unit, as the characters of the text are.
+    std::vector<bool> isWordUnit(0x10000, false);
+    bool surrogates = false, lowUnits = false;
+    for (QChar c : wordCharacters_) {
+        isWordUnit[c.unicode()] = true;
+        surrogates |= c.isSurrogate();
+        lowUnits |= c.unicode() <= 0x20;
+    }
+    std::array<bool, 128> asciiWord{};
+    for (int c = 0; c < 128; ++c)
+        asciiWord[c] = isWordUnit[c];
+
+    // Words of a line are gathered first and looked up together, so that
+    // their hash-table slots can be fetched from memory in parallel.
+    std::string scratch;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> batch; // offset, length
+    std::vector<std::uint64_t> hashes;
+    auto addWord = [&](const unsigned char* s, const unsigned char* e) {
+        if (lowUnits) {
+            while (s < e && *s <= 0x20)
+                ++s;
+            while (e > s && e[-1] <= 0x20)
+                --e;
+        }
+        if (s == e)
+            return;
+        const std::size_t at = scratch.size();
+        scratch.append(reinterpret_cast<const char*>(s), std::size_t(e - s));
+        for (std::size_t q = at; q < scratch.size(); ++q)
+            if (isAsciiUpper(static_cast<unsigned char>(scratch[q])))
+                scratch[q] = char(scratch[q] + 32);
+        batch.emplace_back(std::uint32_t(at), std::uint32_t(e - s));
+    };
+    auto flush = [&] {
+        hashes.resize(batch.size());
+        for (std::size_t k = 0; k < batch.size(); ++k) {
+            hashes[k] = StringIndex::hash(std::string_view(scratch).substr(batch[k].first, batch[k].second));
+            w.index.prefetch(hashes[k]);
+        }
+        for (std::size_t k = 0; k < batch.size(); ++k) {
+            const std::uint32_t id = w.index.intern(
+                std::string_view(scratch).substr(batch[k].first, batch[k].second), hashes[k]);
+            if (id >= w.counts.size())
+                w.counts.push_back(0);
+            ++w.counts[id];
+        }
+        batch.clear();
+        scratch.clear();
+    };
+
+    std::u16string units;
+    std::string wordBytes;
+    const std::uint64_t n = std::uint64_t(lines_.count());
+    for (std::uint64_t i = 0; i < n; ++i) {
+        flush();
+        if (!report(int((i * 100 / n) / 2 + 10)))
+            return false;
+        const std::string_view line = lines_.lineBytes(qsizetype(i));
+        if (line.empty())
+            continue;
+        const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+        const auto* end = p + line.size();
+        if (!surrogates) {
+            // Characters outside the BMP can never be word characters here,
+            // so words are whole byte ranges of the line.
+            const unsigned char* start = nullptr;
+            while (p < end) {
+                const unsigned char* at = p;
+                bool word;
+                if (*p < 0x80) {
+                    word = asciiWord[*p];
+                    ++p;
+                } else {
+                    const char32_t c = decodeAt(p);
+                    word = c < 0x10000 && isWordUnit[c];
+                }
+                if (word) {
+                    if (!start)
+                        start = at;
+                } else if (start) {
+                    addWord(start, at);
+                    start = nullptr;
+                }
+            }
+            if (start)
+                addWord(start, end);
+        } else {
+            // A word may hold half of a surrogate pair: work on code units.
+            units.clear();
+            Wtf8::appendUtf16(units, line);
+            std::size_t k = 0, m = units.size(), ws = 0;
+            bool in = false;
+            for (; k <= m; ++k) {
+                const bool word = k < m && isWordUnit[units[k]];
+                if (word && !in) {
+                    ws = k;
+                    in = true;
+                } else if (!word && in) {
+                    wordBytes.clear();
+                    Wtf8::append(wordBytes, QStringView(units.data() + ws, qsizetype(k - ws)));
+                    const auto* wb = reinterpret_cast<const unsigned char*>(wordBytes.data());
+                    addWord(wb, wb + wordBytes.size());
+                    in = false;
+                }
+            }
+        }
+    }
+    flush();
+    return true;
+}
+
+bool AnalysisRun::fillWordTable() {
+    WordCounts& w = *words_;
+    const std::uint32_t distinct = std::uint32_t(w.counts.size());
+    std::vector<std::uint32_t> order =
+        collator_->sortedOrder(distinct, [&](std::uint32_t k) { return w.pool->view(k); });
+    std::vector<std::uint64_t> sortedCounts(distinct);
+    std::uint64_t i = 0;
+    while (i < distinct) {
+        const int percent = int((i * 100 / distinct) / 5 + 60);
+        if (!report(percent))
+            return false;
+        std::uint64_t j = i + 1;
+        while (j < distinct && int((j * 100 / distinct) / 5 + 60) == percent)
+            ++j;
+        for (; i < j; ++i)
+            sortedCounts[i] = w.counts[order[i]];
+    }
+    results_.words.setHeaders(TranslateText("Word"), TranslateText("Occurrence"));
+    results_.words.setRows(w.pool, std::move(order), std::move(sortedCounts), locale_);
+    results_.overview.setRow(3, TranslateText("Total Words:"),
+                             NumberFormat::FormatCount(qint64(results_.words.total()), locale_));
+    results_.overview.setRow(4, TranslateText("Unique Words:"),
+                             NumberFormat::FormatCount(distinct, locale_));
+    results_.noWords = distinct == 0;
+    words_.reset();
+    return true;
+}
+
+bool AnalysisRun::countLines() {
+    std::shared_ptr<const StringPool> pool = lines_.pool();
+    std::uint64_t n = std::uint64_t(pool->count());
+    // Without the flag, a final empty line is only the text's last break.
+    if (n > 0 && !lines_.trailingBreak() && pool->view(qsizetype(n - 1)).empty())
+        --n;
+
+    // Group exactly equal lines by hashing; each group is named by the index
+    // of its first line.
+    std::vector<std::uint32_t> firstOf;
+    std::vector<std::uint64_t> groupCounts;
+    {
+        StringIndex index(const_cast<StringPool*>(pool.get()), std::min<std::uint64_t>(n, 1 << 20));
+        std::vector<std::uint32_t> groupId; // per line
+        for (std::uint64_t i = 0; i < n; ++i) {
+            const std::uint32_t first = index.internExisting(std::uint32_t(i));
+            if (first == i) {
+                firstOf.push_back(first);
+                groupCounts.push_back(1);
+                groupId.push_back(std::uint32_t(firstOf.size() - 1));
+            } else {
+                groupId.push_back(groupId[first]);
+                ++groupCounts[groupId[first]];
+            }
+        }
+    }
+    const std::uint32_t distinct = std::uint32_t(firstOf.size());
+    std::vector<std::uint32_t> order = collator_->sortedOrder(
+        distinct, [&](std::uint32_t k) { return pool->view(firstOf[k]); });
+
+    // Progress as if the sorted lines were walked group by group.
+    std::uint64_t position = 0;
+    for (std::uint32_t k = 0; k < distinct; ++k) {
+        if (!report(int((position * 100 / n) / 10 + 80)))
+            return false;
+        position += groupCounts[order[k]];
+    }
+    std::vector<std::uint32_t> keys(distinct);
+    std::vector<std::uint64_t> sortedCounts(distinct);
+    std::uint64_t i = 0;
+    while (i < distinct) {
+        const int percent = int((i * 100 / distinct) / 20 + 90);
+        if (!report(percent))
+            return false;
+        std::uint64_t j = i + 1;
+        while (j < distinct && int((j * 100 / distinct) / 20 + 90) == percent)
+            ++j;
+        for (; i < j; ++i) {
+            keys[i] = firstOf[order[i]];
+            sortedCounts[i] = groupCounts[order[i]];
+        }
+    }
+    results_.lines.setHeaders(TranslateText("Line"), TranslateText("Occurrence"));
+    results_.lines.setRows(pool, std::move(keys), std::move(sortedCounts), locale_);
+    results_.overview.setRow(5, TranslateText("Total Lines:"),
+                             NumberFormat::FormatCount(qint64(results_.lines.total()), locale_));
+    results_.overview.setRow(6, TranslateText("Unique Lines:"),
+                             NumberFormat::FormatCount(distinct, locale_));
+    return true;
+}
+
+void AnalysisRun::warnIfNoWords() {
+    if (results_.words.itemCount() > 0)
+        return;
+    results_.noWords = true;
+    if (noWords_)
+        noWords_(TranslateText("No words found using the specified characters:") +
+                 QLatin1String("\r\r") + wordCharacters_);
+}
+
+void AnalysisRun::countPhrases() {
+    PhraseCounter counter(*collator_);
+    counter.CountPhrases(lines_);
+    results_.phrases2 = counter.ShowSummary(2);
+    results_.phrases3 = counter.ShowSummary(3);
+    results_.phrases4 = counter.ShowSummary(4);
+}
+
+void AnalysisRun::finish() {
+    const double seconds = double(clock_.elapsed()) / 1000.0;
+    setStatus(TranslateText("Elapsed Time: %s sec")
+                  .replace(QLatin1String("%s"), NumberFormat::FormatSeconds(seconds, locale_)));
+}

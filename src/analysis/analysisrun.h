@@ -1,0 +1,74 @@
+#pragma once
+
+#include "analysisresults.h"
+#include "analyzelines.h"
+
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QString>
+
+#include <bitset>
+#include <functional>
+#include <memory>
+
+class ListCollator;
+
+// One analysis of a list of lines: the overview, the three frequency tables
+// and the phrase lists, with progress reported as status texts.
+//
+// The run works on the caller's thread. The status handler is called
+// whenever the shown text changes; the results window processes pending
+// events there and returns false to cancel the run (its window is closing).
+class AnalysisRun {
+public:
+    using StatusHandler = std::function<bool(const QString& status)>;
+    using WarningHandler = std::function<void(const QString& message)>;
+
+    AnalysisRun(const AnalyzeLines& lines, const QString& wordCharacters,
+                const QLocale& locale = QLocale());
+    ~AnalysisRun();
+
+    void setStatusHandler(StatusHandler handler) { status_ = std::move(handler); }
+    // Called, after the line table is filled, when the text holds no word.
+    void setNoWordsHandler(WarningHandler handler) { noWords_ = std::move(handler); }
+
+    // The whole run; false when the status handler cancelled it.
+    bool run();
+
+    // The phases in the order run() performs them, public for the benchmark.
+    // Each returns false when cancelled.
+    void start();
+    bool countCharacters();
+    bool countWords();
+    bool fillWordTable();
+    bool countLines();
+    void warnIfNoWords();
+    void countPhrases();
+    void finish();
+
+    const AnalysisResults& results() const { return results_; }
+    AnalysisResults& results() { return results_; }
+
+    // The current status text ("Loading...", "Loading: 37%", "Elapsed Time:
+    // 0.123 sec").
+    QString status() const { return statusText_; }
+
+private:
+    bool report(int percent);
+    bool setStatus(const QString& text);
+
+    const AnalyzeLines& lines_;
+    QString wordCharacters_;
+    QLocale locale_;
+    std::unique_ptr<ListCollator> collator_;
+    StatusHandler status_;
+    WarningHandler noWords_;
+    AnalysisResults results_;
+    QString statusText_;
+    int shownPercent_ = 0;
+    bool cancelled_ = false;
+    QElapsedTimer clock_;
+
+    struct WordCounts;
+    std::unique_ptr<WordCounts> words_;
+};

@@ -1,0 +1,74 @@
+#include "analyzelines.h"
+
+#include "wtf8.h"
+
+AnalyzeLines::AnalyzeLines() : pool_(std::make_shared<StringPool>()) {}
+
+StringPool& AnalyzeLines::mutablePool() {
+    // Tables of a finished run may still share the pool; never change theirs.
+    if (pool_.use_count() > 1)
+        pool_ = std::make_shared<StringPool>(*pool_);
+    return *pool_;
+}
+
+void AnalyzeLines::clear() {
+    if (pool_.use_count() > 1)
+        pool_ = std::make_shared<StringPool>();
+    else
+        pool_->clear();
+}
+
+void AnalyzeLines::append(QStringView line) { mutablePool().append(line); }
+
+void AnalyzeLines::append(const QStringList& lines) {
+    StringPool& pool = mutablePool();
+    for (const QString& line : lines)
+        pool.append(QStringView(line));
+}
+
+void AnalyzeLines::adoptUtf8Text(std::string&& bytes) {
+    auto pool = std::make_shared<StringPool>();
+    pool->adoptLines(std::move(bytes));
+    pool_ = std::move(pool);
+}
+
+void AnalyzeLines::setText(QStringView text) {
+    clear();
+    StringPool& pool = mutablePool();
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            pool.append(text.mid(start, i - start));
+            if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        pool.append(text.mid(start));
+}
+
+QString AnalyzeLines::text() const {
+    QString out;
+    out.reserve(qsizetype(textLength()));
+    const qsizetype n = count();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i)
+            out += QLatin1String("\r\n");
+        out += line(i);
+    }
+    if (trailingBreak_ && n > 0)
+        out += QLatin1String("\r\n");
+    return out;
+}
+
+qint64 AnalyzeLines::textLength() const {
+    const qsizetype n = count();
+    if (n == 0)
+        return 0;
+    const std::string_view all = pool_->allBytes();
+    const qint64 breaks = (n - 1) + (trailingBreak_ ? 1 : 0);
+    return qint64(Wtf8::utf16Length(all)) + 2 * breaks;
+}

@@ -1,0 +1,278 @@
+#include "analyzecli.h"
+
+#include "analysisrun.h"
+#include "analyzelines.h"
+#include "csvwriter.h"
+#include "textfilereader.h"
+#include "wordcharacterpresets.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <unistd.h>
+
+namespace {
+
+const QString ProgramName = QStringLiteral("lexometer-analyze");
+constexpr int BarWidth = 30;
+
+void writeText(FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+// The engine's messages use CR breaks, which a terminal would print over.
+QString plainBreaks(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+// The percentage in a "Loading: 37%" status, in whatever language.
+int percentOf(const QString& status) {
+    qsizetype i = 0;
+    while (i < status.size() && !status.at(i).isDigit())
+        ++i;
+    int value = 0;
+    for (; i < status.size() && status.at(i).isDigit() && value < 100; ++i)
+        value = value * 10 + status.at(i).digitValue();
+    return qMin(value, 100);
+}
+
+struct Export {
+    const TextTable& table;
+    const char* tag;
+};
+
+} // namespace
+
+AnalyzeCli::AnalyzeCli() : progress_(isatty(STDERR_FILENO) == 1) {}
+
+int AnalyzeCli::run(const QStringList& arguments) {
+    QCommandLineParser parser;
+    if (!parse(parser, arguments)) return BadUsage;
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+        writeText(stdout, parser.helpText());
+        return Success;
+    }
+
+    if (!outDir_.isEmpty() && !QDir().mkpath(outDir_)) {
+        printError(QStringLiteral("Cannot create the folder \"%1\".").arg(outDir_));
+        return FileFailed;
+    }
+
+    const QStringList files = parser.positionalArguments();
+    withHeaders_ = files.size() > 1;
+    bool allDone = true;
+    for (const QString& path : files) {
+        if (!analyzeFile(path)) allDone = false;
+    }
+    return allDone ? Success : FileFailed;
+}
+
+bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments) {
+    parser.setApplicationDescription(
+        QStringLiteral("Measures text files: prints each file's overview (size, total and "
+                       "unique characters, words and lines) and can write its character, word, "
+                       "line and phrase frequency tables as CSV files."));
+    parser.addHelpOption();
+    const QCommandLineOption wordCharsOption(
+        QStringLiteral("word-chars"), QStringLiteral("The characters that may occur in a word."),
+        QStringLiteral("TEXT"));
+    const QCommandLineOption presetOption(
+        QStringLiteral("preset"),
+        QStringLiteral("Word characters of a language preset: english (default), french, "
+                       "turkish, russian or hebrew."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption outOption(
+        QStringLiteral("out"),
+        QStringLiteral("Write the seven tables of each file as CSV files into DIR (created if "
+                       "missing), named like report_Word.csv."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption separatorOption(
+        QStringLiteral("separator"),
+        QStringLiteral("CSV field separator (default: the locale's list separator)."),
+        QStringLiteral("C"));
+    const QCommandLineOption localeOption(
+        QStringLiteral("locale"),
+        QStringLiteral("Locale for numbers, sorting and the separator, such as de_DE "
+                       "(default: the environment's)."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption quietOption(QStringLiteral("quiet"),
+                                         QStringLiteral("Do not print the overview."));
+    parser.addOptions(
+        {wordCharsOption, presetOption, outOption, separatorOption, localeOption, quietOption});
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Text files to analyze."),
+                                 QStringLiteral("FILE..."));
+
+    if (!parser.parse(arguments)) {
+        usageError(parser, parser.errorText());
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
+        return true;
+
+    if (parser.isSet(localeOption)) {
+        const QString name = parser.value(localeOption);
+        const QLocale locale(name);
+        const bool isC = name == u"C" || name == u"POSIX";
+        if (name.isEmpty() || (locale.language() == QLocale::C && !isC)) {
+            usageError(parser, QStringLiteral("Unknown locale \"%1\".").arg(name));
+            return false;
+        }
+        QLocale::setDefault(locale);
+    }
+
+    if (parser.isSet(wordCharsOption) && parser.isSet(presetOption)) {
+        usageError(parser, QStringLiteral("--word-chars and --preset exclude each other."));
+        return false;
+    }
+    if (parser.isSet(wordCharsOption)) {
+        wordCharacters_ = parser.value(wordCharsOption);
+    } else {
+        auto preset = WordCharacterPresets::English;
+        if (parser.isSet(presetOption)) {
+            const auto named = WordCharacterPresets::fromName(parser.value(presetOption));
+            if (!named) {
+                usageError(
+                    parser,
+                    QStringLiteral("Unknown preset \"%1\".").arg(parser.value(presetOption)));
+                return false;
+            }
+            preset = *named;
+        }
+        wordCharacters_ = WordCharacterPresets::WordCharacters(WordCharacterPresets::lines(preset));
+    }
+
+    separator_ = CsvWriter::localeSeparator(QLocale());
+    if (parser.isSet(separatorOption)) {
+        const QString value = parser.value(separatorOption);
+        // A quote or a line break as separator would make the records unreadable.
+        if (value.size() != 1 || value == u"\"" || value == u"\r" || value == u"\n") {
+            usageError(parser,
+                       QStringLiteral("The separator must be one character other than a double "
+                                      "quote or a line break."));
+            return false;
+        }
+        separator_ = value.at(0);
+    }
+
+    outDir_ = parser.value(outOption);
+    if (parser.isSet(outOption) && outDir_.isEmpty()) {
+        usageError(parser, QStringLiteral("--out needs a folder."));
+        return false;
+    }
+    quiet_ = parser.isSet(quietOption);
+
+    if (parser.positionalArguments().isEmpty()) {
+        usageError(parser, QStringLiteral("No file given."));
+        return false;
+    }
+    return true;
+}
+
+void AnalyzeCli::usageError(const QCommandLineParser& parser, const QString& message) {
+    printError(message);
+    writeText(stderr, QStringLiteral("\n") + parser.helpText());
+}
+
+bool AnalyzeCli::analyzeFile(const QString& path) {
+    if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+        printError(QStringLiteral("%1: PDF files are not supported yet; convert the file to text "
+                                  "first (for example with pdftotext).")
+                       .arg(path));
+        return false;
+    }
+
+    AnalyzeLines lines;
+    lines.setTrailingBreak(true);
+    QString error;
+    if (!TextFileReader::readLines(path, lines, &error, QLocale())) {
+        printError(error);
+        return false;
+    }
+
+    AnalysisRun run(lines, wordCharacters_, QLocale());
+    progressName_ = QFileInfo(path).fileName();
+    progressPercent_ = 0;
+    run.setStatusHandler([this](const QString& status) {
+        showProgress(status);
+        return true;
+    });
+    run.setNoWordsHandler([this, &path](const QString& message) {
+        printError(QStringLiteral("%1: %2").arg(path, plainBreaks(message)));
+    });
+    run.run();
+    clearProgress();
+
+    if (!quiet_) printOverview(path, run.results());
+    if (!outDir_.isEmpty()) return writeTables(path, run.results());
+    return true;
+}
+
+void AnalyzeCli::printOverview(const QString& path, const AnalysisResults& results) {
+    const OverviewTable& overview = results.overview;
+    qsizetype width = 0;
+    for (int row = 0; row < overview.rowCount(); ++row)
+        width = qMax(width, overview.cell(row, 0).size());
+
+    QString block;
+    if (withHeaders_) {
+        if (!firstBlock_) block += u'\n';
+        block += QStringLiteral("==> %1 <==\n").arg(path);
+    }
+    for (int row = 0; row < overview.rowCount(); ++row) {
+        block += overview.cell(row, 0).leftJustified(width) + QStringLiteral("  ") +
+                 overview.cell(row, 1) + u'\n';
+    }
+    firstBlock_ = false;
+    writeText(stdout, block);
+}
+
+bool AnalyzeCli::writeTables(const QString& path, const AnalysisResults& results) {
+    const Export exports[] = {
+        {results.overview, "Overview"}, {results.characters, "Char"},
+        {results.words, "Word"},        {results.lines, "Line"},
+        {results.phrases2, "2-Phrase"}, {results.phrases3, "3-Phrase"},
+        {results.phrases4, "4-Phrase"},
+    };
+    const QDir dir(outDir_);
+    bool allWritten = true;
+    for (const Export& e : exports) {
+        const QString target =
+            dir.filePath(CsvWriter::DosyaAdiTavsiye(path, QString::fromLatin1(e.tag)));
+        QString error;
+        if (!CsvWriter::write(e.table, target, separator_, &error)) {
+            printError(error);
+            allWritten = false;
+        }
+    }
+    return allWritten;
+}
+
+void AnalyzeCli::showProgress(const QString& status) {
+    if (!progress_) return;
+    // The bar never shrinks: the final status holds the elapsed time, not a percentage.
+    progressPercent_ = qMax(progressPercent_, percentOf(status));
+    const int filled = progressPercent_ * BarWidth / 100;
+    const QString line =
+        QStringLiteral("%1 [%2%3] %4")
+            .arg(progressName_, QString(filled, u'#'), QString(BarWidth - filled, u'.'), status);
+    const QString pad(qMax<qsizetype>(0, progressWidth_ - line.size()), u' ');
+    progressWidth_ = line.size();
+    writeText(stderr, u'\r' + line + pad);
+}
+
+void AnalyzeCli::clearProgress() {
+    if (!progress_ || progressWidth_ == 0) return;
+    writeText(stderr, u'\r' + QString(progressWidth_, u' ') + u'\r');
+    progressWidth_ = 0;
+}
+
+void AnalyzeCli::printError(const QString& message) {
+    clearProgress();
+    writeText(stderr, ProgramName + QStringLiteral(": ") + message + u'\n');
+}

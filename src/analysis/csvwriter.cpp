@@ -1,0 +1,133 @@
+#include "csvwriter.h"
+
+#include "texttable.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringEncoder>
+
+namespace {
+
+constexpr char Bom[] = "\xEF\xBB\xBF";
+constexpr QChar Quote = u'"';
+// Large tables are written in pieces of about this size.
+constexpr qsizetype ChunkSize = 1 << 20;
+
+// Appends records as UTF-8 straight into one buffer, without a temporary
+// string per cell. Stateless, so a lone surrogate at the end of one cell is
+// replaced there instead of being joined with the next cell.
+class RecordEncoder {
+public:
+    explicit RecordEncoder(QChar separator)
+        : separator_(separator), encoder_(QStringEncoder::Utf8, QStringConverter::Flag::Stateless) {
+    }
+
+    void appendRecord(QByteArray& out, const TextTable& table, int row) {
+        const int columns = table.columnCount();
+        for (int column = 0; column < columns; ++column) {
+            if (column > 0) append(out, QStringView(&separator_, 1));
+            appendField(out, table.cell(row, column));
+        }
+        out.append("\r\n", 2);
+    }
+
+private:
+    void appendField(QByteArray& out, const QString& value) {
+        if (!value.contains(separator_) && !value.contains(Quote)) {
+            append(out, value);
+            return;
+        }
+        out.append('"');
+        qsizetype start = 0;
+        for (qsizetype i = value.indexOf(Quote); i >= 0; i = value.indexOf(Quote, i + 1)) {
+            append(out, QStringView(value).sliced(start, i + 1 - start));
+            out.append('"');
+            start = i + 1;
+        }
+        append(out, QStringView(value).sliced(start));
+        out.append('"');
+    }
+
+    void append(QByteArray& out, QStringView text) {
+        if (text.isEmpty()) return;
+        const qsizetype used = out.size();
+        out.resize(used + encoder_.requiredSpace(text.size()));
+        char* end = encoder_.appendToBuffer(out.data() + used, text);
+        out.resize(end - out.constData());
+    }
+
+    QChar separator_;
+    QStringEncoder encoder_;
+};
+
+QString fileError(const QString& action, const QString& path, const QString& reason) {
+    return QStringLiteral("%1 \"%2\". %3").arg(action, path, reason);
+}
+
+} // namespace
+
+QChar CsvWriter::localeSeparator(const QLocale& locale) {
+    return locale.decimalPoint() == QStringLiteral(",") ? QChar(u';') : QChar(u',');
+}
+
+QString CsvWriter::CsvField(const QString& value, QChar separator) {
+    if (!value.contains(separator) && !value.contains(Quote)) return value;
+    QString quoted = value;
+    quoted.replace(Quote, QStringLiteral("\"\""));
+    return Quote + quoted + Quote;
+}
+
+QByteArray CsvWriter::toCsv(const TextTable& table, QChar separator) {
+    QByteArray out(Bom);
+    RecordEncoder encoder(separator);
+    const int rows = table.rowCount();
+    for (int row = 0; row < rows; ++row)
+        encoder.appendRecord(out, table, row);
+    return out;
+}
+
+bool CsvWriter::write(const TextTable& table, const QString& path, QChar separator,
+                      QString* error) {
+    QFile file(path);
+    // The chunks are large already; no second buffer behind them.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        if (error)
+            *error = fileError(QStringLiteral("Cannot create file"), path, file.errorString());
+        return false;
+    }
+
+    auto flush = [&](QByteArray& buffer) {
+        if (file.write(buffer) != buffer.size()) return false;
+        buffer.resize(0); // keeps the capacity for the next chunk
+        return true;
+    };
+
+    QByteArray buffer(Bom);
+    buffer.reserve(ChunkSize + ChunkSize / 4);
+    RecordEncoder encoder(separator);
+    const int rows = table.rowCount();
+    bool ok = true;
+    for (int row = 0; row < rows && ok; ++row) {
+        encoder.appendRecord(buffer, table, row);
+        if (buffer.size() >= ChunkSize) ok = flush(buffer);
+    }
+    if (ok) ok = flush(buffer);
+    // Closing resets the error of a failed write, so its reason is taken first.
+    QString reason = ok ? QString() : file.errorString();
+    file.close();
+    if (ok && file.error() != QFileDevice::NoError) {
+        ok = false;
+        reason = file.errorString();
+    }
+    if (!ok && error) *error = fileError(QStringLiteral("Cannot write file"), path, reason);
+    return ok;
+}
+
+QString CsvWriter::DosyaAdiTavsiye(const QString& caption, const QString& tag) {
+    const QFileInfo info(caption);
+    if (caption.isEmpty() || !info.exists() || info.isDir()) return tag + QStringLiteral(".csv");
+    QString name = info.fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot >= 0) name.truncate(dot);
+    return name + u'_' + tag + QStringLiteral(".csv");
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QLocale>
+#include <QString>
+
+class TextTable;
+
+// Writes a results table as a CSV file: UTF-8 with a byte order mark, one
+// record per table row, every record ended by CR LF.
+class CsvWriter {
+public:
+    // The locale's list separator. Qt has none, so the Windows rule stands in
+    // for it: ";" where the decimal separator is a comma, "," otherwise.
+    static QChar localeSeparator(const QLocale& locale = QLocale());
+
+    // The value enclosed in double quotes, its own quotes doubled, when it
+    // holds the separator or a double quote; otherwise the value unchanged.
+    static QString CsvField(const QString& value, QChar separator);
+
+    // The whole file content in memory.
+    static QByteArray toCsv(const TextTable& table, QChar separator);
+
+    // Creates or replaces the file and streams the content into it. On
+    // failure returns false and sets error to a message naming the file and
+    // the system's reason; a partly written file is left as it is.
+    static bool write(const TextTable& table, const QString& path, QChar separator,
+                      QString* error = nullptr);
+
+    // The file name to suggest for an export with the given tag: when caption
+    // is the path of an existing file, its name without the last extension,
+    // "_", the tag and ".csv"; otherwise the tag and ".csv".
+    static QString DosyaAdiTavsiye(const QString& caption, const QString& tag);
+};

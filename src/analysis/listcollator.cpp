@@ -1,0 +1,143 @@
+#include "listcollator.h"
+
+#include "wtf8.h"
+
+#include <unicode/ucol.h>
+#include <unicode/uiter.h>
+#include <unicode/uloc.h>
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+std::string icuLocaleName(const QLocale& locale) {
+    if (locale.language() == QLocale::C)
+        return {};
+    const QString name = locale.name();
+    if (name == QLatin1String("C") || name == QLatin1String("POSIX"))
+        return {};
+    char buffer[ULOC_FULLNAME_CAPACITY];
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t parsed = 0;
+    uloc_forLanguageTag(locale.bcp47Name().toLatin1().constData(), buffer, sizeof buffer, &parsed,
+                        &status);
+    if (U_FAILURE(status))
+        return name.toStdString();
+    return buffer;
+}
+
+constexpr int PrefixBytes = 16;
+
+struct Prefix {
+    std::uint8_t bytes[PrefixBytes];
+    bool complete; // the whole sort key fitted
+};
+
+int compareUnits(std::u16string_view a, std::u16string_view b) {
+    return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
+}
+
+} // namespace
+
+ListCollator::ListCollator(const QLocale& locale) : localeName_(icuLocaleName(locale)) {
+    UErrorCode status = U_ZERO_ERROR;
+    collator_ = ucol_open(localeName_.c_str(), &status);
+    if (U_FAILURE(status) || !collator_) {
+        status = U_ZERO_ERROR;
+        collator_ = ucol_open("", &status);
+    }
+    if (U_FAILURE(status) || !collator_)
+        throw std::runtime_error("cannot open the ICU collator");
+    // Case is a tertiary difference: secondary strength ignores it.
+    ucol_setStrength(collator_, UCOL_SECONDARY);
+}
+
+std::unique_ptr<ListCollator> ListCollator::clone() const {
+    std::unique_ptr<ListCollator> copy(new ListCollator(Empty{}));
+    UErrorCode status = U_ZERO_ERROR;
+    copy->collator_ = ucol_clone(collator_, &status);
+    if (U_FAILURE(status) || !copy->collator_)
+        throw std::runtime_error("cannot copy the ICU collator");
+    copy->localeName_ = localeName_;
+    return copy;
+}
+
+ListCollator::~ListCollator() {
+    if (collator_)
+        ucol_close(collator_);
+}
+
+int ListCollator::compare(QStringView a, QStringView b) const {
+    return ucol_strcoll(collator_, reinterpret_cast<const UChar*>(a.utf16()), int32_t(a.size()),
+                        reinterpret_cast<const UChar*>(b.utf16()), int32_t(b.size()));
+}
+
+int ListCollator::compare16(std::u16string_view a, std::u16string_view b) const {
+    return ucol_strcoll(collator_, reinterpret_cast<const UChar*>(a.data()), int32_t(a.size()),
+                        reinterpret_cast<const UChar*>(b.data()), int32_t(b.size()));
+}
+
+int ListCollator::compareUtf8(std::string_view a, std::string_view b) const {
+    std::u16string ua, ub;
+    Wtf8::appendUtf16(ua, a);
+    Wtf8::appendUtf16(ub, b);
+    return compare16(ua, ub);
+}
+
+QByteArray ListCollator::sortKey(QStringView s) const {
+    const auto* text = reinterpret_cast<const UChar*>(s.utf16());
+    QByteArray key(64, Qt::Uninitialized);
+    int32_t n = ucol_getSortKey(collator_, text, int32_t(s.size()),
+                                reinterpret_cast<uint8_t*>(key.data()), int32_t(key.size()));
+    if (n > key.size()) {
+        key.resize(n);
+        n = ucol_getSortKey(collator_, text, int32_t(s.size()),
+                            reinterpret_cast<uint8_t*>(key.data()), int32_t(key.size()));
+    }
+    key.resize(n);
+    return key;
+}
+
+std::vector<std::uint32_t> ListCollator::sortedOrder(const std::vector<std::string_view>& items) const {
+    // Sort by a short prefix of each sort key and go to a full comparison only
+    // where prefixes tie, which keeps long lines cheap to order.
+    const std::uint32_t n = std::uint32_t(items.size());
+    std::vector<Prefix> prefixes(n);
+    std::u16string buffer;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        buffer.clear();
+        Wtf8::appendUtf16(buffer, items[i]);
+        UCharIterator iter;
+        uiter_setString(&iter, reinterpret_cast<const UChar*>(buffer.data()),
+                        int32_t(buffer.size()));
+        uint32_t state[2] = {0, 0};
+        UErrorCode status = U_ZERO_ERROR;
+        Prefix& p = prefixes[i];
+        std::memset(p.bytes, 0, PrefixBytes);
+        const int32_t got = ucol_nextSortKeyPart(collator_, &iter, state, p.bytes, PrefixBytes,
+                                                 &status);
+        p.complete = U_SUCCESS(status) && got < PrefixBytes;
+    }
+    std::vector<std::uint32_t> order(n);
+    for (std::uint32_t i = 0; i < n; ++i)
+        order[i] = i;
+    std::u16string ua, ub;
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const int c = std::memcmp(prefixes[a].bytes, prefixes[b].bytes, PrefixBytes);
+        if (c != 0)
+            return c < 0;
+        ua.clear();
+        ub.clear();
+        Wtf8::appendUtf16(ua, items[a]);
+        Wtf8::appendUtf16(ub, items[b]);
+        if (!(prefixes[a].complete && prefixes[b].complete)) {
+            const int full = compare16(ua, ub);
+            if (full != 0)
+                return full < 0;
+        }
+        return compareUnits(ua, ub) < 0;
+    });
+    return order;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct UCollator;
+
+// The order of every table: ICU collation for a locale with letter case
+// ignored (strength secondary). The C and POSIX locales use the root rules.
+// One instance is not to be shared between threads.
+class ListCollator {
+public:
+    explicit ListCollator(const QLocale& locale = QLocale());
+    ~ListCollator();
+    // A copy with the same rules, for use on another thread.
+    std::unique_ptr<ListCollator> clone() const;
+    ListCollator(const ListCollator&) = delete;
+    ListCollator& operator=(const ListCollator&) = delete;
+
+    int compare(QStringView a, QStringView b) const;
+    int compare16(std::u16string_view a, std::u16string_view b) const;
+    // Compares two generalized UTF-8 strings.
+    int compareUtf8(std::string_view a, std::string_view b) const;
+    QByteArray sortKey(QStringView s) const;
+
+    // Indices 0..count-1 ordered by collation of view(i); items that compare
+    // equal are ordered by their code units, so the result is deterministic.
+    template <typename ViewFn>
+    std::vector<std::uint32_t> sortedOrder(std::uint32_t count, ViewFn view) const;
+    std::vector<std::uint32_t> sortedOrder(const std::vector<std::string_view>& items) const;
+
+    UCollator* handle() const { return collator_; }
+    const char* localeName() const { return localeName_.c_str(); }
+
+private:
+    struct Empty {};
+    explicit ListCollator(Empty) {}
+    UCollator* collator_ = nullptr;
+    std::string localeName_;
+};
+
+template <typename ViewFn>
+std::vector<std::uint32_t> ListCollator::sortedOrder(std::uint32_t count, ViewFn view) const {
+    std::vector<std::string_view> items;
+    items.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i)
+        items.push_back(view(i));
+    return sortedOrder(items);
+}

@@ -1,0 +1,44 @@
+#include "numberformat.h"
+
+#include <cmath>
+
+namespace {
+
+QLocale grouped(const QLocale& locale) {
+    QLocale l = locale;
+    l.setNumberOptions(QLocale::DefaultNumberOptions);
+    return l;
+}
+
+QLocale ungrouped(const QLocale& locale) {
+    QLocale l = locale;
+    l.setNumberOptions(QLocale::OmitGroupSeparator);
+    return l;
+}
+
+// Fixed-point text with `decimals` digits; an exact half in the next digit
+// goes away from zero, as users expect of "rounded".
+QString fixed(double value, int decimals, const QLocale& locale) {
+    const double scale = std::pow(10.0, decimals + 1);
+    const double t = value * scale;
+    if (std::isfinite(t) && std::fma(value, scale, -t) == 0 && t == std::trunc(t) &&
+        std::fmod(std::fabs(t), 10.0) == 5.0) {
+        const double units = std::copysign((std::fabs(t) + 5.0) / 10.0, value);
+        return ungrouped(locale).toString(units / (scale / 10.0), 'f', decimals);
+    }
+    return ungrouped(locale).toString(value, 'f', decimals);
+}
+
+} // namespace
+
+QString NumberFormat::FormatCount(qint64 value, const QLocale& locale) {
+    return grouped(locale).toString(double(value), 'f', 0);
+}
+
+QString NumberFormat::FormatPercent(double value, const QLocale& locale) {
+    return fixed(value, 2, locale);
+}
+
+QString NumberFormat::FormatSeconds(double seconds, const QLocale& locale) {
+    return fixed(seconds, 3, locale);
+}

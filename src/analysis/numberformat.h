@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+
+// Numbers as the user sees them, under the given locale.
+class NumberFormat {
+public:
+    // Whole number with the locale's thousands separator ("%.0n").
+    static QString FormatCount(qint64 value, const QLocale& locale = QLocale());
+    // Two decimals after the locale's decimal separator ("0.00"), halves
+    // rounded away from zero.
+    static QString FormatPercent(double value, const QLocale& locale = QLocale());
+    // Seconds with three decimals ("0.000").
+    static QString FormatSeconds(double seconds, const QLocale& locale = QLocale());
+};

@@ -1,0 +1,572 @@
+#include "phrasecounter.h"
+
+#include "analyzelines.h"
+#include "listcollator.h"
+#include "stringindex.h"
+#include "wtf8.h"
+
+#include <unicode/ucoleitr.h>
+
+#include <array>
+#include <cmath>
+#include <thread>
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+constexpr std::array<bool, 128> makeTable(std::u16string_view chars) {
+    std::array<bool, 128> t{};
+    for (char16_t c : chars)
+        t[c] = true;
+    return t;
+}
+constexpr auto DelimiterTable = makeTable(PhraseCounter::PhraseDelimiters);
+constexpr auto BreakTable = makeTable(PhraseCounter::PhraseBreaks);
+
+// Polynomial hashes of a word's primary and secondary collation weights.
+// Hashes of concatenations compose, so a phrase's hash follows from its
+// words' hashes however the weights happen to be split between the words:
+// phrases that collate equal always hash equal.
+constexpr std::uint64_t BaseP = 0x9E3779B97F4A7C15ULL | 1;
+constexpr std::uint64_t BaseS = 0xC2B2AE3D27D4EB4FULL | 1;
+
+struct Weights {
+    std::uint64_t hp = 0, pp = 1; // primary hash, BaseP^(number of weights)
+    std::uint64_t hs = 0, ps = 1; // secondary hash and power
+};
+
+// Estimates the number of distinct values among many 64-bit hashes.
+class DistinctEstimate {
+public:
+    void add(std::uint64_t h) {
+        const std::uint32_t r = std::uint32_t(h >> (64 - Bits));
+        const std::uint8_t rank = std::uint8_t(std::countl_zero((h << Bits) | (1ULL << (Bits - 1))) + 1);
+        if (rank > registers_[r])
+            registers_[r] = rank;
+    }
+    double value() const {
+        constexpr double m = double(1u << Bits);
+        double sum = 0;
+        int zeros = 0;
+        for (std::uint8_t r : registers_) {
+            sum += std::ldexp(1.0, -int(r));
+            zeros += r == 0;
+        }
+        const double raw = 0.7213 / (1 + 1.079 / m) * m * m / sum;
+        if (raw <= 2.5 * m && zeros)
+            return m * std::log(m / zeros);
+        return raw;
+    }
+
+private:
+    static constexpr int Bits = 12;
+    std::array<std::uint8_t, 1u << Bits> registers_{};
+};
+
+constexpr std::uint32_t IdMask = (1u << 30) - 1;
+// Above this table size a pre-pass first finds the phrases seen at least
+// twice, and only those are counted.
+constexpr std::size_t DirectTableBytes = std::size_t(96) << 20;
+
+inline std::uint64_t mix(std::uint64_t a, std::uint64_t b) {
+    std::uint64_t h = a * 0xBF58476D1CE4E5B9ULL ^ (b + 0x94D049BB133111EBULL) * 0xD6E8FEB86659FD93ULL;
+    h ^= h >> 31;
+    h *= 0x94D049BB133111EBULL;
+    h ^= h >> 29;
+    return h;
+}
+
+// One distinct sequence of word classes: words with equal sort keys share a
+// class, so equal tuples are equal phrases.
+template <int K> struct Entry {
+    std::uint32_t cls[K];
+    std::uint32_t pos;   // stream position of the first occurrence's last word
+    std::uint32_t count; // 0: empty slot
+};
+
+template <int K> inline std::uint64_t tupleHash(const std::uint32_t* cls) {
+    std::uint64_t h = 0x2545F4914F6CDD1DULL;
+    for (int t = 0; t < K; ++t)
+        h = (h ^ cls[t]) * 0x9E3779B97F4A7C15ULL;
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93ULL;
+    h ^= h >> 29;
+    return h;
+}
+
+} // namespace
+
+bool PhraseCounter::isDelimiter(char16_t c) { return c < 128 && DelimiterTable[c]; }
+bool PhraseCounter::isBreak(char16_t c) { return c < 128 && BreakTable[c]; }
+
+QString PhraseCounter::TakeNextWord(QString& remainder, QChar* ending) {
+    if (remainder.isEmpty())
+        return {};
+    if (!remainder.endsWith(u' '))
+        remainder += u' ';
+    const qsizetype n = remainder.size();
+    qsizetype start = 0;
+    while (start < n && isDelimiter(remainder[start].unicode()))
+        ++start;
+    if (start == n) {
+        remainder.clear();
+        return {};
+    }
+    qsizetype end = start;
+    while (!isDelimiter(remainder[end].unicode()))
+        ++end;
+    QString word = remainder.mid(start, end - start);
+    if (ending)
+        *ending = remainder[end];
+    remainder.remove(0, end + 1);
+    return word;
+}
+
+class PhraseCounter::Impl {
+public:
+    explicit Impl(const ListCollator& c) : coll(c) {
+        UErrorCode status = U_ZERO_ERROR;
+        static const UChar blank[] = {u' '};
+        elements = ucol_openElements(coll.handle(), blank, 1, &status);
+        if (U_FAILURE(status))
+            throw std::runtime_error("cannot iterate collation elements");
+        std::string unused;
+        spaceWeights = weightsOf(" ", unused);
+    }
+    ~Impl() { ucol_closeElements(elements); }
+
+    Weights weightsOf(std::string_view bytes, std::string& key);
+    std::uint32_t classOf(std::string_view bytes);
+    void tokenize(const AnalyzeLines& lines);
+    void estimate(DistinctEstimate* estimates) const;
+    template <int K> void count(const ListCollator& c, double distinct);
+    void summarize(int k, const ListCollator& c);
+    template <int K> std::uint64_t weightHash(const std::uint32_t* cls) const;
+    template <int K> void classesAt(std::uint32_t pos, std::uint32_t* cls) const {
+        for (int t = 0; t < K; ++t)
+            cls[t] = wordClass[id(pos - std::uint32_t(K - 1 - t))];
+    }
+    void appendPhrase(std::string& out, std::uint32_t pos, int k) const;
+    std::uint32_t id(std::uint32_t pos) const { return stream[pos] & IdMask; }
+    int run(std::uint32_t pos) const { return int(stream[pos] >> 30) + 1; }
+
+    const ListCollator& coll;
+    UCollationElements* elements = nullptr;
+    StringPool words;
+    StringIndex wordIndex{&words, 1 << 14};
+    std::vector<std::uint32_t> wordClass; // by word id
+    StringPool classKeys;
+    StringIndex classIndex{&classKeys, 1 << 14};
+    std::vector<Weights> classWeights; // by class
+    Weights spaceWeights;
+    // One entry per word of the text: its id, and in the top two bits how
+    // many words (1 to 4, capped) the phrase window holds with it.
+    std::vector<std::uint32_t> stream;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> repeated[3]; // (pos, count)
+    PhraseTable tables[3];
+    std::u16string u16;
+};
+
+Weights PhraseCounter::Impl::weightsOf(std::string_view bytes, std::string& key) {
+    // Collects the primary and secondary weights of the word's collation
+    // elements. Equal weight sequences are exactly what makes two strings
+    // equal under the collator at secondary strength, so the sequences double
+    // as the word's class key.
+    Weights w;
+    u16.clear();
+    Wtf8::appendUtf16(u16, bytes);
+    UErrorCode status = U_ZERO_ERROR;
+    ucol_setText(elements, reinterpret_cast<const UChar*>(u16.data()), int32_t(u16.size()),
+                 &status);
+    std::vector<std::uint32_t> primaries, secondaries;
+    std::uint32_t p = 0, s = 0;
+    bool pending = false;
+    auto flush = [&] {
+        if (!pending)
+            return;
+        if (p) {
+            primaries.push_back(p);
+            w.hp = w.hp * BaseP + p;
+            w.pp *= BaseP;
+        }
+        if (s) {
+            secondaries.push_back(s);
+            w.hs = w.hs * BaseS + s;
+            w.ps *= BaseS;
+        }
+        pending = false;
+    };
+    for (;;) {
+        const int32_t ce = ucol_next(elements, &status);
+        if (ce == UCOL_NULLORDER || U_FAILURE(status))
+            break;
+        // Old-style 32-bit elements: 16 primary bits, 8 secondary bits and
+        // tertiary bits; a continuation (low bits 0xC0) carries the lower
+        // halves of the same element's weights.
+        const std::uint32_t e = std::uint32_t(ce);
+        if ((e & 0xC0) == 0xC0) {
+            p |= e >> 16;
+            s |= (e >> 8) & 0xFF;
+            continue;
+        }
+        flush();
+        p = e & 0xFFFF0000u;
+        s = (e & 0xFF00u);
+        pending = true;
+    }
+    flush();
+    key.clear();
+    key.append(reinterpret_cast<const char*>(primaries.data()), primaries.size() * 4);
+    key.append(4, '\0'); // no primary weight is zero
+    key.append(reinterpret_cast<const char*>(secondaries.data()), secondaries.size() * 4);
+    return w;
+}
+
+std::uint32_t PhraseCounter::Impl::classOf(std::string_view bytes) {
+    std::string key;
+    const Weights w = weightsOf(bytes, key);
+    const std::uint32_t cls = classIndex.intern(key);
+    if (cls == classWeights.size())
+        classWeights.push_back(w);
+    return cls;
+}
+
+void PhraseCounter::Impl::tokenize(const AnalyzeLines& lines) {
+    stream.clear();
+    stream.reserve(lines.pool()->byteSize() / 7 + 16);
+    int window = 0; // words in the phrase window, capped at 4
+    struct Word {
+        std::string_view text;
+        std::uint64_t hash;
+        bool closes; // ended by a phrase break
+    };
+    std::vector<Word> batch;
+    const qsizetype n = lines.count();
+    for (qsizetype i = 0; i < n; ++i) {
+        const std::string_view line = lines.lineBytes(i);
+        const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+        const auto* end = p + line.size();
+        while (p < end && *p <= 0x20)
+            ++p;
+        while (end > p && end[-1] <= 0x20)
+            --end;
+        batch.clear();
+        for (;;) {
+            while (p < end && *p < 128 && DelimiterTable[*p])
+                ++p;
+            if (p == end)
+                break;
+            const unsigned char* start = p;
+            while (p < end && !(*p < 128 && DelimiterTable[*p]))
+                ++p;
+            // The line's last word is ended by the space appended to every
+            // line, which does not close the window: phrases carry over into
+            // the next line and may span the break.
+            const unsigned char ending = p < end ? *p : ' ';
+            const std::string_view word(reinterpret_cast<const char*>(start),
+                                        std::size_t(p - start));
+            const std::uint64_t h = StringIndex::hash(word);
+            wordIndex.prefetch(h);
+            batch.push_back(Word{word, h, BreakTable[ending]});
+            if (p < end)
+                ++p;
+        }
+        for (const Word& word : batch) {
+            const std::uint32_t wid = wordIndex.intern(word.text, word.hash);
+            if (wid == wordClass.size()) {
+                if (wid > IdMask)
+                    throw std::length_error("too many distinct words for phrase counting");
+                wordClass.push_back(classOf(word.text));
+            }
+            if (window < 4)
+                ++window;
+            if (stream.size() >= 0xFFFFFFFFu)
+                throw std::length_error("too many words for phrase counting");
+            stream.push_back(wid | (std::uint32_t(window - 1) << 30));
+            if (word.closes)
+                window = 0;
+        }
+    }
+}
+
+void PhraseCounter::Impl::estimate(DistinctEstimate* estimates) const {
+    const std::uint32_t n = std::uint32_t(stream.size());
+    std::uint32_t cls[4];
+    for (std::uint32_t pos = 0; pos < n; ++pos) {
+        const int r = run(pos);
+        if (r < 2)
+            continue;
+        classesAt<2>(pos, cls + 2);
+        estimates[0].add(tupleHash<2>(cls + 2));
+        if (r < 3)
+            continue;
+        cls[1] = wordClass[id(pos - 2)];
+        estimates[1].add(tupleHash<3>(cls + 1));
+        if (r < 4)
+            continue;
+        cls[0] = wordClass[id(pos - 3)];
+        estimates[2].add(tupleHash<4>(cls));
+    }
+}
+
+template <int K> std::uint64_t PhraseCounter::Impl::weightHash(const std::uint32_t* cls) const {
+    const Weights& last = classWeights[cls[K - 1]];
+    std::uint64_t hp = last.hp, pp = last.pp, hs = last.hs, ps = last.ps;
+    const Weights& sp = spaceWeights;
+    for (int t = K - 2; t >= 0; --t) {
+        const Weights& w = classWeights[cls[t]];
+        hp = (w.hp * sp.pp + sp.hp) * pp + hp;
+        pp = w.pp * sp.pp * pp;
+        hs = (w.hs * sp.ps + sp.hs) * ps + hs;
+        ps = w.ps * sp.ps * ps;
+    }
+    return mix(hp, hs);
+}
+
+void PhraseCounter::Impl::appendPhrase(std::string& out, std::uint32_t pos, int k) const {
+    for (int t = k - 1; t >= 0; --t) {
+        out += words.view(id(pos - std::uint32_t(t)));
+        if (t)
+            out += ' ';
+    }
+}
+
+template <int K> void PhraseCounter::Impl::count(const ListCollator& c, double distinct) {
+    using E = Entry<K>;
+    const std::uint32_t n = std::uint32_t(stream.size());
+    const std::size_t wanted = std::bit_ceil(std::size_t(distinct * 1.6) + 64);
+    const bool direct = wanted * sizeof(E) <= DirectTableBytes;
+    std::vector<E> table(direct ? wanted : 1 << 12, E{});
+    std::size_t mask = table.size() - 1, used = 0;
+    auto place = [&](std::vector<E>& t, std::size_t m, const E& e) {
+        std::size_t i = std::size_t(tupleHash<K>(e.cls)) & m;
+        while (t[i].count)
+            i = (i + 1) & m;
+        t[i] = e;
+    };
+    auto grow = [&] {
+        std::vector<E> bigger(table.size() * 2, E{});
+        const std::size_t m = bigger.size() - 1;
+        for (const E& e : table)
+            if (e.count)
+                place(bigger, m, e);
+        table.swap(bigger);
+        mask = m;
+    };
+    auto insert = [&](const E& key, std::uint64_t h) {
+        std::size_t i = std::size_t(h) & mask;
+        for (;;) {
+            E& e = table[i];
+            if (e.count == 0) {
+                e = key;
+                ++used;
+                return;
+            }
+            if (std::memcmp(e.cls, key.cls, sizeof key.cls) == 0) {
+                ++e.count;
+                return;
+            }
+            i = (i + 1) & mask;
+        }
+    };
+
+    // Positions are taken in blocks: hashes first, with the memory they will
+    // touch prefetched, then the updates, so that cache misses overlap.
+    constexpr std::uint32_t Block = 32;
+    E keys[Block];
+    std::uint64_t hashes[Block];
+    auto gather = [&](std::uint32_t from, std::uint32_t to, std::uint32_t& got) {
+        got = 0;
+        for (std::uint32_t pos = from; pos < to; ++pos) {
+            if (run(pos) < K)
+                continue;
+            E& key = keys[got];
+            classesAt<K>(pos, key.cls);
+            key.pos = pos;
+            key.count = 1;
+            ++got;
+        }
+    };
+
+    std::uint32_t pos = 0;
+    while (direct && pos < n) {
+        const std::uint32_t to = std::min<std::uint64_t>(n, std::uint64_t(pos) + Block);
+        std::uint32_t got;
+        gather(pos, to, got);
+        if ((used + got) * 10 > table.size() * 7)
+            grow();
+        for (std::uint32_t j = 0; j < got; ++j) {
+            hashes[j] = tupleHash<K>(keys[j].cls);
+            __builtin_prefetch(&table[std::size_t(hashes[j]) & mask]);
+        }
+        for (std::uint32_t j = 0; j < got; ++j)
+            insert(keys[j], hashes[j]);
+        pos = to;
+    }
+
+    if (!direct) {
+        // Most phrases occur once: a first pass marks the collation hashes
+        // seen twice (two-bit saturating counters), and only phrases with
+        // such a hash are counted.
+        const int bitsLog = std::clamp(int(std::bit_width(std::uint64_t(distinct) * 8)), 16, 32);
+        const int shift = 64 - bitsLog;
+        std::vector<std::uint64_t> seen((std::size_t(1) << bitsLog) / 32, 0);
+        std::uint64_t slot[Block];
+        for (pos = 0; pos < n;) {
+            const std::uint32_t to = std::min<std::uint64_t>(n, std::uint64_t(pos) + Block);
+            std::uint32_t got;
+            gather(pos, to, got);
+            for (std::uint32_t j = 0; j < got; ++j) {
+                slot[j] = weightHash<K>(keys[j].cls) >> shift;
+                __builtin_prefetch(&seen[slot[j] >> 5]);
+            }
+            for (std::uint32_t j = 0; j < got; ++j) {
+                std::uint64_t& word = seen[slot[j] >> 5];
+                const int at = int(slot[j] & 31) * 2;
+                const std::uint64_t state = (word >> at) & 3;
+                if (state < 2)
+                    word += std::uint64_t(1) << at;
+            }
+            pos = to;
+        }
+        table.assign(1 << 12, E{});
+        mask = table.size() - 1;
+        used = 0;
+        for (pos = 0; pos < n;) {
+            const std::uint32_t to = std::min<std::uint64_t>(n, std::uint64_t(pos) + Block);
+            std::uint32_t got;
+            gather(pos, to, got);
+            for (std::uint32_t j = 0; j < got; ++j) {
+                slot[j] = weightHash<K>(keys[j].cls) >> shift;
+                __builtin_prefetch(&seen[slot[j] >> 5]);
+            }
+            std::uint32_t kept = 0;
+            for (std::uint32_t j = 0; j < got; ++j) {
+                const std::uint64_t state = (seen[slot[j] >> 5] >> (int(slot[j] & 31) * 2)) & 3;
+                if (state == 2)
+                    keys[kept++] = keys[j];
+            }
+            if ((used + kept) * 10 > table.size() * 7)
+                grow();
+            for (std::uint32_t j = 0; j < kept; ++j) {
+                hashes[j] = tupleHash<K>(keys[j].cls);
+                __builtin_prefetch(&table[std::size_t(hashes[j]) & mask]);
+            }
+            for (std::uint32_t j = 0; j < kept; ++j)
+                insert(keys[j], hashes[j]);
+            pos = to;
+        }
+    }
+
+    // Different class tuples may still collate equal when the weights split
+    // differently between the words (a no-break space collates like the
+    // space between words). Such tuples share a collation hash; the
+    // collator decides, and merged phrases keep the earliest form.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> byHash; // (hash, slot)
+    byHash.reserve(used);
+    for (std::uint32_t i = 0; i < table.size(); ++i)
+        if (table[i].count)
+            byHash.emplace_back(weightHash<K>(table[i].cls), i);
+    std::sort(byHash.begin(), byHash.end());
+    auto& out = repeated[K - 2];
+    out.clear();
+    std::string pa, pb;
+    for (std::size_t g = 0; g < byHash.size();) {
+        std::size_t h = g + 1;
+        while (h < byHash.size() && byHash[h].first == byHash[g].first)
+            ++h;
+        if (h == g + 1) {
+            const E& e = table[byHash[g].second];
+            if (e.count >= 2)
+                out.emplace_back(e.pos, e.count);
+        } else {
+            std::vector<bool> merged(h - g, false);
+            for (std::size_t a = g; a < h; ++a) {
+                if (merged[a - g])
+                    continue;
+                std::uint32_t pos = table[byHash[a].second].pos;
+                std::uint64_t total = table[byHash[a].second].count;
+                pa.clear();
+                appendPhrase(pa, pos, K);
+                for (std::size_t b = a + 1; b < h; ++b) {
+                    if (merged[b - g])
+                        continue;
+                    const E& e = table[byHash[b].second];
+                    pb.clear();
+                    appendPhrase(pb, e.pos, K);
+                    if (c.compareUtf8(pa, pb) == 0) {
+                        merged[b - g] = true;
+                        total += e.count;
+                        pos = std::min(pos, e.pos);
+                    }
+                }
+                if (total >= 2)
+                    out.emplace_back(pos, std::uint32_t(std::min<std::uint64_t>(total, 0xFFFFFFFFu)));
+            }
+        }
+        g = h;
+    }
+}
+
+void PhraseCounter::Impl::summarize(int k, const ListCollator& c) {
+    const auto& entries = repeated[k - 2];
+    StringPool texts;
+    std::string buffer;
+    for (const auto& [pos, count] : entries) {
+        buffer.clear();
+        appendPhrase(buffer, pos, k);
+        texts.append(buffer);
+    }
+    const std::vector<std::uint32_t> order = c.sortedOrder(
+        std::uint32_t(entries.size()), [&](std::uint32_t i) { return texts.view(i); });
+    PhraseTable& table = tables[k - 2];
+    table.clear();
+    for (std::uint32_t i : order)
+        table.append(texts.view(i), entries[i].second);
+    repeated[k - 2] = {};
+}
+
+PhraseCounter::PhraseCounter(const ListCollator& collator)
+    : d(std::make_unique<Impl>(collator)) {}
+
+PhraseCounter::~PhraseCounter() = default;
+
+void PhraseCounter::CountPhrases(const AnalyzeLines& lines) {
+    d->tokenize(lines);
+    DistinctEstimate estimates[3];
+    d->estimate(estimates);
+    // The three lengths are independent; each gets its own thread and its
+    // own collator when their tables are small enough to coexist.
+    const bool parallel = estimates[0].value() * 1.6 * sizeof(Entry<2>) +
+                              estimates[1].value() * 1.6 * sizeof(Entry<3>) +
+                              estimates[2].value() * 1.6 * sizeof(Entry<4>) <=
+                          double(DirectTableBytes);
+    auto job = [this, &estimates](int k, const ListCollator& c) {
+        if (k == 2)
+            d->count<2>(c, estimates[0].value());
+        else if (k == 3)
+            d->count<3>(c, estimates[1].value());
+        else
+            d->count<4>(c, estimates[2].value());
+        d->summarize(k, c);
+    };
+    if (!parallel) {
+        for (int k = 2; k <= 4; ++k)
+            job(k, d->coll);
+        return;
+    }
+    auto c2 = d->coll.clone(), c3 = d->coll.clone();
+    std::thread t2(job, 2, std::cref(*c2));
+    std::thread t3(job, 3, std::cref(*c3));
+    job(4, d->coll);
+    t2.join();
+    t3.join();
+}
+
+PhraseTable PhraseCounter::ShowSummary(int words) const {
+    const int k = words == 2 ? 2 : words == 3 ? 3 : 4;
+    return d->tables[k - 2];
+}

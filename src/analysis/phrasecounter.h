@@ -1,0 +1,45 @@
+#pragma once
+
+#include "phrasetable.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <memory>
+
+class AnalyzeLines;
+class ListCollator;
+
+// Counts the 2-, 3- and 4-word phrases of a text and lists those that occur
+// at least twice.
+//
+// Phrases that compare equal under list collation are one phrase, kept in the
+// form in which it first occurred. Instead of keeping sorted tables of phrase
+// texts, words are interned once and every phrase is hashed from per-word
+// collation data, so the cost grows linearly with the text.
+class PhraseCounter {
+public:
+    // The characters that end a word; all but the space also close the
+    // phrase window.
+    static constexpr char16_t PhraseDelimiters[] = u" (),-.:;<=>?[]{}";
+    static constexpr char16_t PhraseBreaks[] = u"(),-.:;<=>?[]{}";
+    static bool isDelimiter(char16_t c);
+    static bool isBreak(char16_t c);
+
+    // Removes the next word from the front of remainder; returns it and sets
+    // ending to the delimiter that ended it. An empty word means there is
+    // none left (remainder is then empty).
+    static QString TakeNextWord(QString& remainder, QChar* ending = nullptr);
+
+    explicit PhraseCounter(const ListCollator& collator);
+    ~PhraseCounter();
+
+    void CountPhrases(const AnalyzeLines& lines);
+    // The phrases of `words` words (2, 3 or 4) that occur at least twice,
+    // in list-collation order.
+    PhraseTable ShowSummary(int words) const;
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> d;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "stringpool.h"
+#include "texttable.h"
+
+#include <cstdint>
+#include <vector>
+
+// One phrase list: the phrases that occur at least twice, in list-collation
+// order, with their counts. No header row.
+class PhraseTable : public TextTable {
+public:
+    int rowCount() const override { return int(counts_.size()); }
+    int columnCount() const override { return 2; }
+    QString cell(int row, int column) const override {
+        return column == 0 ? phrases_.string(row) : QString::number(counts_[row]);
+    }
+
+    QString phrase(int row) const { return phrases_.string(row); }
+    std::uint64_t count(int row) const { return counts_[row]; }
+
+    void append(std::string_view phraseUtf8, std::uint64_t count) {
+        phrases_.append(phraseUtf8);
+        counts_.push_back(count);
+    }
+    void clear() {
+        phrases_.clear();
+        counts_.clear();
+    }
+
+private:
+    StringPool phrases_;
+    std::vector<std::uint64_t> counts_;
+};

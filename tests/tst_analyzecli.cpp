@@ -1,0 +1,266 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QByteArray Bom("\xEF\xBB\xBF");
+
+// Two phrases repeat, the full stop and the comma close the phrase window,
+// and the file ends in an empty line.
+const QByteArray Fixture("The cat sat. The cat ran\nNew York, New York\n\n");
+
+struct Result {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+class TstAnalyzeCli : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void writesAllTables();
+    void printsOverview();
+    void separatorFollowsLocale_data();
+    void separatorFollowsLocale();
+    void presetWordCharacters();
+    void noWordsIsOnlyAWarning();
+    void unreadableFileAmongGoodOnes();
+    void pdfNotSupported();
+    void help();
+    void badOptions_data();
+    void badOptions();
+
+private:
+    Result run(const QStringList& arguments);
+    QString writeFile(const QString& name, const QByteArray& bytes);
+    QByteArray readFile(const QString& path);
+
+    QTemporaryDir dir_;
+    QString tool_;
+};
+
+void TstAnalyzeCli::initTestCase() {
+    tool_ = QStringLiteral(LEXO_BINARY_DIR "/bin/lexometer-analyze");
+    QVERIFY2(QFile::exists(tool_), qPrintable(tool_));
+    QVERIFY(dir_.isValid());
+}
+
+Result TstAnalyzeCli::run(const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(dir_.path());
+    process.start(tool_, arguments);
+    Result result;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.exitCode = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+QString TstAnalyzeCli::writeFile(const QString& name, const QByteArray& bytes) {
+    const QString path = dir_.filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+    return path;
+}
+
+QByteArray TstAnalyzeCli::readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void TstAnalyzeCli::writesAllTables() {
+    const QString input = writeFile(QStringLiteral("sample.txt"), Fixture);
+    const QString out = dir_.filePath(QStringLiteral("tables/new"));
+    const Result r = run({QStringLiteral("--locale"), QStringLiteral("en_US"),
+                          QStringLiteral("--quiet"), QStringLiteral("--out"), out, input});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(r.out, QString());
+    QCOMPARE(r.err, QString());
+
+    const QList<std::pair<const char*, QByteArray>> expected = {
+        {"sample_Overview.csv",
+         "File Size:,48 (bytes)\r\nTotal Characters:,42\r\nUnique Characters:,15\r\n"
+         "Total Words:,10\r\nUnique Words:,6\r\nTotal Lines:,3\r\nUnique Lines:,3\r\n"},
+        {"sample_Char.csv",
+         "Character,Occurrence,%\r\n ,8,19.05\r\n\",\",1,2.38\r\n.,1,2.38\r\nA,4,9.52\r\n"
+         "C,2,4.76\r\nE,4,9.52\r\nH,2,4.76\r\nK,2,4.76\r\nN,3,7.14\r\nO,2,4.76\r\n"
+         "R,3,7.14\r\nS,1,2.38\r\nT,5,11.90\r\nW,2,4.76\r\nY,2,4.76\r\n"},
+        {"sample_Word.csv", "Word,Occurrence,%\r\ncat,2,20.00\r\nnew,2,20.00\r\nran,1,10.00\r\n"
+                            "sat,1,10.00\r\nthe,2,20.00\r\nyork,2,20.00\r\n"},
+        {"sample_Line.csv", "Line,Occurrence,%\r\n,1,33.33\r\n\"New York, New York\",1,33.33\r\n"
+                            "The cat sat. The cat ran,1,33.33\r\n"},
+        {"sample_2-Phrase.csv", "New York,2\r\nThe cat,2\r\n"},
+        {"sample_3-Phrase.csv", ""},
+        {"sample_4-Phrase.csv", ""},
+    };
+    for (const auto& [name, body] : expected) {
+        const QByteArray actual = readFile(QDir(out).filePath(QString::fromLatin1(name)));
+        if (actual != Bom + body) qWarning().noquote() << name << "holds" << actual;
+        QCOMPARE(actual, Bom + body);
+    }
+    QCOMPARE(QDir(out).entryList(QDir::Files).size(), expected.size());
+}
+
+void TstAnalyzeCli::printsOverview() {
+    const QString input = writeFile(QStringLiteral("overview.txt"), Fixture);
+    const Result r = run({QStringLiteral("--locale"), QStringLiteral("en_US"), input});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(r.out, QStringLiteral("File Size:          48 (bytes)\n"
+                                   "Total Characters:   42\n"
+                                   "Unique Characters:  15\n"
+                                   "Total Words:        10\n"
+                                   "Unique Words:       6\n"
+                                   "Total Lines:        3\n"
+                                   "Unique Lines:       3\n"));
+    // Nothing is written without --out.
+    QVERIFY(!QFile::exists(dir_.filePath(QStringLiteral("overview_Word.csv"))));
+}
+
+void TstAnalyzeCli::separatorFollowsLocale_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("lineTable");
+    const QByteArray english = "Line,Occurrence,%\r\n,1,33.33\r\n\"New York, New York\",1,33.33\r\n"
+                               "The cat sat. The cat ran,1,33.33\r\n";
+    QTest::newRow("en_US") << QStringList{"--locale", "en_US"} << english;
+    QTest::newRow("de_DE") << QStringList{"--locale", "de_DE"}
+                           << QByteArray("Line;Occurrence;%\r\n;1;33,33\r\nNew York, New York;1;"
+                                         "33,33\r\nThe cat sat. The cat ran;1;33,33\r\n");
+    QTest::newRow("de_DE with comma")
+        << QStringList{"--locale", "de_DE", "--separator", ","}
+        << QByteArray("Line,Occurrence,%\r\n,1,\"33,33\"\r\n\"New York, New York\",1,\"33,33\"\r\n"
+                      "The cat sat. The cat ran,1,\"33,33\"\r\n");
+    QTest::newRow("tab") << QStringList{"--locale", "en_US", "--separator", "\t"}
+                         << QByteArray(
+                                "Line\tOccurrence\t%\r\n\t1\t33.33\r\nNew York, New York\t1\t"
+                                "33.33\r\nThe cat sat. The cat ran\t1\t33.33\r\n");
+}
+
+void TstAnalyzeCli::separatorFollowsLocale() {
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, lineTable);
+    const QString input = writeFile(QStringLiteral("sep.txt"), Fixture);
+    const QString out = dir_.filePath(QStringLiteral("sep-%1").arg(QTest::currentDataTag()));
+    const Result r = run(options + QStringList{"--quiet", "--out", out, input});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(readFile(out + QStringLiteral("/sep_Line.csv")), Bom + lineTable);
+}
+
+void TstAnalyzeCli::presetWordCharacters() {
+    // Only ASCII letters are case-folded: with French letters the two forms
+    // stay two words; with the default set the accented letters split words.
+    const QString input = writeFile(QStringLiteral("french.txt"),
+                                    QStringLiteral("\u00C9t\u00E9 \u00E9t\u00E9\n").toUtf8());
+    const QString french = dir_.filePath(QStringLiteral("french"));
+    Result r = run({"--locale", "en_US", "--quiet", "--preset", "french", "--out", french, input});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(readFile(french + "/french_Word.csv"),
+             Bom + QStringLiteral("Word,Occurrence,%\r\n\u00C9t\u00E9,1,50.00\r\n"
+                                  "\u00E9t\u00E9,1,50.00\r\n")
+                       .toUtf8());
+
+    const QString english = dir_.filePath(QStringLiteral("english"));
+    r = run({"--locale", "en_US", "--quiet", "--out", english, input});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(readFile(english + "/french_Word.csv"), Bom + "Word,Occurrence,%\r\nt,2,100.00\r\n");
+
+    const QString custom = dir_.filePath(QStringLiteral("custom"));
+    r = run({"--locale", "en_US", "--quiet", "--word-chars", "t ", "--out", custom, input});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(readFile(custom + "/french_Word.csv"), Bom + "Word,Occurrence,%\r\nt,2,100.00\r\n");
+}
+
+void TstAnalyzeCli::noWordsIsOnlyAWarning() {
+    const QString input = writeFile(QStringLiteral("digits.txt"), "12 34\n");
+    const QString out = dir_.filePath(QStringLiteral("nowords"));
+    const Result r = run({"--locale", "en_US", "--word-chars", "xyz", "--out", out, input});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.contains(QStringLiteral("No words found using the specified characters:")),
+             qPrintable(r.err));
+    QVERIFY2(r.err.contains(QStringLiteral("xyz")), qPrintable(r.err));
+    QVERIFY2(!r.err.contains(u'\r'), qPrintable(r.err));
+    QVERIFY(r.out.contains(QStringLiteral("Total Words:        0\n")));
+    QCOMPARE(readFile(out + "/digits_Word.csv"), Bom + "Word,Occurrence,%\r\n");
+}
+
+void TstAnalyzeCli::unreadableFileAmongGoodOnes() {
+    const QString first = writeFile(QStringLiteral("first.txt"), "one two\n");
+    const QString missing = dir_.filePath(QStringLiteral("missing.txt"));
+    const QString last = writeFile(QStringLiteral("last.txt"), Fixture);
+    const QString out = dir_.filePath(QStringLiteral("mixed"));
+    const Result r = run({"--locale", "en_US", "--out", out, first, missing, last});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains(missing), qPrintable(r.err));
+    QCOMPARE(r.err.count(u'\n'), 1);
+
+    // The readable files are analysed and written, each under a header line.
+    QVERIFY(r.out.contains(QStringLiteral("==> %1 <==\nFile Size:").arg(first)));
+    QVERIFY(r.out.contains(QStringLiteral("==> %1 <==\nFile Size:").arg(last)));
+    QVERIFY(!r.out.contains(missing));
+    QCOMPARE(r.out.count(QStringLiteral("File Size:")), 2);
+    QCOMPARE(readFile(out + "/first_Word.csv"),
+             Bom + "Word,Occurrence,%\r\none,1,50.00\r\ntwo,1,50.00\r\n");
+    QCOMPARE(readFile(out + "/last_2-Phrase.csv"), Bom + "New York,2\r\nThe cat,2\r\n");
+    QVERIFY(!QFile::exists(out + "/missing_Word.csv"));
+    QCOMPARE(QDir(out).entryList(QDir::Files).size(), 14);
+}
+
+void TstAnalyzeCli::pdfNotSupported() {
+    const QString pdf = writeFile(QStringLiteral("Book.PDF"), "%PDF-1.4\nnot really\n");
+    const QString text = writeFile(QStringLiteral("notes.txt"), "a b\n");
+    const QString out = dir_.filePath(QStringLiteral("pdf"));
+    const Result r = run({"--locale", "en_US", "--quiet", "--out", out, pdf, text});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains(pdf), qPrintable(r.err));
+    QVERIFY2(r.err.contains(QStringLiteral("PDF files are not supported")), qPrintable(r.err));
+    QVERIFY(!QFile::exists(out + "/Book_Word.csv"));
+    QVERIFY(QFile::exists(out + "/notes_Word.csv"));
+}
+
+void TstAnalyzeCli::help() {
+    const Result r = run({QStringLiteral("--help")});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.err, QString());
+    for (const char* option : {"--word-chars", "--preset", "--out", "--separator", "--quiet"})
+        QVERIFY2(r.out.contains(QLatin1String(option)), option);
+    QVERIFY(r.out.contains(QStringLiteral("FILE...")));
+}
+
+void TstAnalyzeCli::badOptions_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown option") << QStringList{"--frobnicate", "x.txt"} << "frobnicate";
+    QTest::newRow("unknown preset") << QStringList{"--preset", "klingon", "x.txt"} << "klingon";
+    QTest::newRow("both word sets")
+        << QStringList{"--preset", "french", "--word-chars", "abc", "x.txt"} << "--preset";
+    QTest::newRow("long separator") << QStringList{"--separator", ";;", "x.txt"} << "separator";
+    QTest::newRow("quote separator") << QStringList{"--separator", "\"", "x.txt"} << "separator";
+    QTest::newRow("missing value") << QStringList{"x.txt", "--out"} << "out";
+    QTest::newRow("no file") << QStringList{"--quiet"} << "file";
+    QTest::newRow("unknown locale") << QStringList{"--locale", "xx_QQ", "x.txt"} << "xx_QQ";
+}
+
+void TstAnalyzeCli::badOptions() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const Result r = run(arguments);
+    QCOMPARE(r.exitCode, 2);
+    QCOMPARE(r.out, QString());
+    QVERIFY2(r.err.contains(message, Qt::CaseInsensitive), qPrintable(r.err));
+    QVERIFY2(r.err.contains(QStringLiteral("Usage:")), qPrintable(r.err));
+}
+
+QTEST_GUILESS_MAIN(TstAnalyzeCli)
+#include "tst_analyzecli.moc"

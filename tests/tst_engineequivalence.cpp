@@ -1,0 +1,243 @@
+#include "analyzelines.h"
+#include "referenceanalysis.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+using Cells = ReferenceAnalysis::Cells;
+using Results = ReferenceAnalysis::Results;
+
+namespace {
+
+const QString English =
+    QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789'");
+
+QString lone(char16_t u) {
+    return QString(QChar(u));
+}
+
+// Small vocabularies make phrases and lines repeat; the odd entries are the
+// ones where collation and code units disagree.
+QStringList vocabulary() {
+    return {QStringLiteral("the"),
+            QStringLiteral("The"),
+            QStringLiteral("THE"),
+            QStringLiteral("cat"),
+            QStringLiteral("Cat"),
+            QStringLiteral("sat"),
+            QStringLiteral("a"),
+            QStringLiteral("A"),
+            QStringLiteral("b"),
+            QStringLiteral("c"),
+            QStringLiteral("caf\u00E9"),
+            QStringLiteral("CAF\u00C9"),
+            QStringLiteral("cafe\u0301"),
+            QStringLiteral("\u00E9t\u00E9"),
+            QStringLiteral("\u00C9t\u00E9"),
+            QStringLiteral("resume"),
+            QStringLiteral("r\u00E9sum\u00E9"),
+            QStringLiteral("кот"),
+            QStringLiteral("Кот"),
+            QStringLiteral("КОТ"),
+            QStringLiteral("мир"),
+            QStringLiteral("שלום"),
+            QStringLiteral("עולם"),
+            QStringLiteral("a\u00A0b"),
+            QStringLiteral("b\u00A0c"),
+            QStringLiteral("don't"),
+            QStringLiteral("Hello!"),
+            QStringLiteral("\u2014"),
+            QStringLiteral("\u201CHi\u201D"),
+            QStringLiteral("Stra\u00DFe"),
+            QStringLiteral("\u00E4"),
+            QStringLiteral("\u00C4"),
+            QStringLiteral("ae"),
+            QStringLiteral("123"),
+            QStringLiteral("a\tb"),
+            QStringLiteral("x\x01"),
+            QStringLiteral("\x01"),
+            QStringLiteral("😀"),
+            QStringLiteral("x😀"),
+            lone(0xD800),
+            lone(0xDC00) + QStringLiteral("z"),
+            QStringLiteral("\uFFFD"),
+            QStringLiteral("a\uFE00"),
+            QStringLiteral("a\U000E0001")};
+}
+
+// Drawn more often, so that phrases repeat in collation-equal variants.
+QStringList coreWords() {
+    return {QStringLiteral("the"),      QStringLiteral("The"),       QStringLiteral("cat"),
+            QStringLiteral("a"),        QStringLiteral("b"),         QStringLiteral("c"),
+            QStringLiteral("a\u00A0b"), QStringLiteral("b\u00A0c"),  QStringLiteral("кот"),
+            QStringLiteral("Кот"),      QStringLiteral("caf\u00E9"), QStringLiteral("cafe\u0301"),
+            QStringLiteral("x\x01")};
+}
+
+QStringList separators() {
+    return {QStringLiteral(" "),        QStringLiteral(" "),   QStringLiteral(" "),
+            QStringLiteral(" "),        QStringLiteral("  "),  QStringLiteral("\t"),
+            QStringLiteral(", "),       QStringLiteral(". "),  QStringLiteral("-"),
+            QStringLiteral("; "),       QStringLiteral(" ("),  QStringLiteral(") "),
+            QStringLiteral("? "),       QStringLiteral("! "),  QStringLiteral(" ... "),
+            QStringLiteral(":"),        QStringLiteral("["),   QStringLiteral("]"),
+            QStringLiteral("{"),        QStringLiteral("}"),   QStringLiteral("<"),
+            QStringLiteral("="),        QStringLiteral(">"),   QStringLiteral("\u00A0"),
+            QStringLiteral(" \u2014 "), QStringLiteral(" . "), QStringLiteral("/")};
+}
+
+class TextGenerator {
+public:
+    explicit TextGenerator(quint32 seed) : random_(seed) {}
+
+    QStringList lines(int count, int maxWords) {
+        QStringList result;
+        for (int i = 0; i < count; ++i)
+            result << line(result, maxWords);
+        return result;
+    }
+
+private:
+    QString pick(const QStringList& list) { return list[random_.bounded(int(list.size()))]; }
+    bool chance(int percent) { return random_.bounded(100) < percent; }
+
+    QString line(const QStringList& earlier, int maxWords) {
+        const int kind = random_.bounded(100);
+        if (kind < 8) return QString();
+        if (kind < 12) return QStringLiteral("   ");
+        if (kind < 15) return QStringLiteral("\t \t");
+        if (kind < 35 && !earlier.isEmpty()) return variant(pick(earlier));
+        QString text;
+        if (chance(15)) text += chance(50) ? QStringLiteral(" ") : QStringLiteral("\t");
+        const int words = 1 + random_.bounded(maxWords);
+        for (int w = 0; w < words; ++w) {
+            if (w > 0) text += pick(separators_);
+            text += pick(chance(50) ? core_ : vocabulary_);
+        }
+        if (chance(30))
+            text += pick({QStringLiteral(" "), QStringLiteral("."), QStringLiteral(","),
+                          QStringLiteral("\t"), QStringLiteral("?"), QStringLiteral(" ,")});
+        return text;
+    }
+
+    // An earlier line again, or one that collation may find equal to it.
+    QString variant(QString line) {
+        switch (random_.bounded(5)) {
+        case 0:
+            return ReferenceAnalysis::upperAscii(line);
+        case 1: {
+            const qsizetype space =
+                line.indexOf(QLatin1Char(' '), random_.bounded(line.size() + 1));
+            if (space >= 0) line[space] = QChar(0x00A0);
+            return line;
+        }
+        case 2:
+            return line.replace(QChar(0x00A0), QLatin1Char(' '));
+        case 3:
+            return line.replace(QStringLiteral("\u00E9"), QStringLiteral("e\u0301"));
+        default:
+            return line;
+        }
+    }
+
+    QRandomGenerator random_;
+    const QStringList vocabulary_ = vocabulary();
+    const QStringList core_ = coreWords();
+    const QStringList separators_ = separators();
+};
+
+QString describe(const QStringList& lines) {
+    QStringList escaped;
+    for (const QString& line : lines)
+        escaped << ReferenceAnalysis::escaped(line);
+    QString text = escaped.join(QStringLiteral(" | "));
+    if (text.size() > 2000) text = text.left(2000) + QStringLiteral("...");
+    return text;
+}
+
+} // namespace
+
+class TestEngineEquivalence : public QObject {
+    Q_OBJECT
+
+private slots:
+    void generatedTexts_data();
+    void generatedTexts();
+};
+
+void TestEngineEquivalence::generatedTexts_data() {
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<int>("lineCount");
+    QTest::addColumn<int>("maxWords");
+    QTest::addColumn<QString>("wordCharacters");
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<bool>("trailingBreak");
+
+    const QString wide = English +
+                         QStringLiteral("ÀàÂâÆæÇçÉéÈèÊêËëÎîÏïÔôŒœÙùÛûÜüŸÿ"
+                                        "АаБбВвГгДдЕеЁёЖжЗзИиЙйКкЛлМмНнОоПпРрСсТтУуФф"
+                                        "ХхЦцЧчШшЩщъыьЭэЮюЯяאבגדהוזחטיךכלםמןנסעףפץצקרשת"
+                                        "\u00DF\u00E4\u00C4\u0301\u00A0\x01😀") +
+                         lone(0xD800);
+    const QList<std::pair<const char*, QString>> sets{{"English", English},
+                                                      {"with space", English + " "},
+                                                      {"with tab", English + "\t"},
+                                                      {"wide", wide}};
+    // sv_SE sorts "ä" after "z", so a collator on the wrong locale shows.
+    const QList<QLocale> locales{QLocale(QLocale::English, QLocale::UnitedStates),
+                                 QLocale(QLocale::German, QLocale::Germany),
+                                 QLocale(QLocale::Swedish, QLocale::Sweden)};
+
+    for (const auto& [name, characters] : sets) {
+        for (quint32 seed = 1; seed <= 10; ++seed) {
+            QTest::addRow("%s, seed %u", name, seed)
+                << seed << 1 + int(seed * 7 % 25) << 12 << characters
+                << locales[seed % locales.size()] << bool(seed % 2);
+        }
+    }
+    // Many short lines step through every progress percentage.
+    for (quint32 seed = 101; seed <= 103; ++seed) {
+        QTest::addRow("many lines, seed %u", seed)
+            << seed << 150 << 3 << sets[seed % sets.size()].second << locales[seed % locales.size()]
+            << bool(seed % 2);
+    }
+}
+
+void TestEngineEquivalence::generatedTexts() {
+    QFETCH(quint32, seed);
+    QFETCH(int, lineCount);
+    QFETCH(int, maxWords);
+    QFETCH(QString, wordCharacters);
+    QFETCH(QLocale, locale);
+    QFETCH(bool, trailingBreak);
+    QLocale::setDefault(locale);
+
+    const QStringList lines = TextGenerator(seed).lines(lineCount, maxWords);
+    AnalyzeLines analyzeLines;
+    analyzeLines.append(lines);
+    analyzeLines.setTrailingBreak(trailingBreak);
+
+    const Results engine = ReferenceAnalysis::runEngine(analyzeLines, wordCharacters, locale);
+    const Results reference =
+        ReferenceAnalysis::analyze(lines, trailingBreak, wordCharacters, locale);
+
+    const QList<std::tuple<const char*, const Cells*, const Cells*>> tables{
+        {"overview", &engine.overview, &reference.overview},
+        {"characters", &engine.characters, &reference.characters},
+        {"words", &engine.words, &reference.words},
+        {"lines", &engine.lines, &reference.lines},
+        {"2-word phrases", &engine.phrases2, &reference.phrases2},
+        {"3-word phrases", &engine.phrases3, &reference.phrases3},
+        {"4-word phrases", &engine.phrases4, &reference.phrases4}};
+    for (const auto& [name, actual, expected] : tables) {
+        const QString difference = ReferenceAnalysis::firstDifference(*actual, *expected);
+        QVERIFY2(difference.isEmpty(), qPrintable(QString::fromLatin1(name) + ": " + difference +
+                                                  "\ntext: " + describe(lines)));
+    }
+    QCOMPARE(engine.statuses, reference.statuses);
+    QCOMPARE(engine.noWords, reference.noWords);
+    QCOMPARE(engine.noWordsMessage, reference.noWordsMessage);
+}
+
+QTEST_GUILESS_MAIN(TestEngineEquivalence)
+#include "tst_engineequivalence.moc"

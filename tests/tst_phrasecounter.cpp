@@ -1,0 +1,306 @@
+#include "analyzelines.h"
+#include "listcollator.h"
+#include "phrasecounter.h"
+#include "referenceanalysis.h"
+
+#include <QtTest>
+
+using Cells = ReferenceAnalysis::Cells;
+
+namespace {
+
+QLocale usEnglish() {
+    return QLocale(QLocale::English, QLocale::UnitedStates);
+}
+
+AnalyzeLines makeLines(const QStringList& lines) {
+    AnalyzeLines result;
+    result.append(lines);
+    result.setTrailingBreak(false);
+    return result;
+}
+
+struct Counted {
+    Cells phrases2, phrases3, phrases4;
+};
+
+Counted countWithEngine(PhraseCounter& counter, const QStringList& lines) {
+    counter.CountPhrases(makeLines(lines));
+    return {ReferenceAnalysis::cellsOf(counter.ShowSummary(2)),
+            ReferenceAnalysis::cellsOf(counter.ShowSummary(3)),
+            ReferenceAnalysis::cellsOf(counter.ShowSummary(4))};
+}
+
+void compareCells(const Cells& actual, const Cells& expected, const QString& what) {
+    const QString difference = ReferenceAnalysis::firstDifference(actual, expected);
+    QVERIFY2(difference.isEmpty(), qPrintable(what + QStringLiteral(": ") + difference));
+}
+
+const QString Nbsp = QStringLiteral("\u00A0");
+
+} // namespace
+
+class TestPhraseCounter : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void delimiters();
+    void takeNextWord_data();
+    void takeNextWord();
+    void oneWordAround_data();
+    void oneWordAround();
+    void countPhrases_data();
+    void countPhrases();
+    void countingStartsAfresh();
+    void orderFollowsLocale_data();
+    void orderFollowsLocale();
+};
+
+void TestPhraseCounter::initTestCase() {
+    QLocale::setDefault(usEnglish());
+}
+
+void TestPhraseCounter::delimiters() {
+    const QString delimiters = QStringLiteral(" (),-.:;<=>?[]{}");
+    for (int u = 0; u <= 0xFFFF; ++u) {
+        const bool delimiter = delimiters.contains(QChar(char16_t(u)));
+        if (PhraseCounter::isDelimiter(char16_t(u)) != delimiter ||
+            PhraseCounter::isBreak(char16_t(u)) != (delimiter && u != ' '))
+            QFAIL(qPrintable(QStringLiteral("U+%1").arg(u, 4, 16, QLatin1Char('0'))));
+    }
+}
+
+void TestPhraseCounter::takeNextWord_data() {
+    QTest::addColumn<QString>("remainder");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QChar>("ending");
+    QTest::addColumn<QString>("rest");
+
+    const QChar space(' ');
+    QTest::newRow("empty") << ""
+                           << "" << QChar() << "";
+    QTest::newRow("only spaces") << "   "
+                                 << "" << QChar() << "";
+    QTest::newRow("only delimiters") << ".,; -"
+                                     << "" << QChar() << "";
+    QTest::newRow("last word") << "abc"
+                               << "abc" << space << "";
+    QTest::newRow("first of two") << "a b"
+                                  << "a" << space << "b ";
+    QTest::newRow("trailing space kept single") << "a "
+                                                << "a" << space << "";
+    QTest::newRow("two trailing spaces") << "a  "
+                                         << "a" << space << " ";
+    QTest::newRow("leading delimiters skipped") << " ..(x) y"
+                                                << "x" << QChar(')') << " y ";
+    QTest::newRow("comma") << "New York, New York"
+                           << "New" << space << "York, New York ";
+    QTest::newRow("word ended by comma") << "York, New"
+                                         << "York" << QChar(',') << " New ";
+    QTest::newRow("hyphen") << "well-known fact"
+                            << "well" << QChar('-') << "known fact ";
+    QTest::newRow("full stop without space") << "a.b"
+                                             << "a" << QChar('.') << "b ";
+    QTest::newRow("exclamation mark belongs to the word") << "Hello! How"
+                                                          << "Hello!" << space << "How ";
+    QTest::newRow("question mark") << "you? Hello"
+                                   << "you" << QChar('?') << " Hello ";
+    QTest::newRow("tab inside a word") << "a\tb c"
+                                       << "a\tb" << space << "c ";
+    QTest::newRow("no-break space inside a word") << "\u00A0a b"
+                                                  << "\u00A0a" << space << "b ";
+    QTest::newRow("em dash inside a word") << "x\u2014y z"
+                                           << "x\u2014y" << space << "z ";
+    QTest::newRow("typographic quotes") << "\u201Cquoted\u201D now"
+                                        << "\u201Cquoted\u201D" << space << "now ";
+    QTest::newRow("slash, apostrophe and quote") << "and/or don't \"x\""
+                                                 << "and/or" << space << "don't \"x\" ";
+    QTest::newRow("surrogate pair") << "😀x y"
+                                    << "😀x" << space << "y ";
+    QTest::newRow("lone surrogate")
+        << QString(QChar(0xDC00)) + "<b" << QString(QChar(0xDC00)) << QChar('<') << "b ";
+}
+
+void TestPhraseCounter::takeNextWord() {
+    QFETCH(QString, remainder);
+    QFETCH(QString, word);
+    QFETCH(QChar, ending);
+    QFETCH(QString, rest);
+
+    QString engineRemainder = remainder;
+    QChar engineEnding;
+    QCOMPARE(PhraseCounter::TakeNextWord(engineRemainder, &engineEnding), word);
+    QCOMPARE(engineRemainder, rest);
+    if (!word.isEmpty()) QCOMPARE(engineEnding, ending);
+
+    QString referenceRemainder = remainder;
+    QChar referenceEnding;
+    QCOMPARE(ReferenceAnalysis::TakeNextWord(referenceRemainder, &referenceEnding), word);
+    QCOMPARE(referenceRemainder, rest);
+    if (!word.isEmpty()) QCOMPARE(referenceEnding, ending);
+}
+
+void TestPhraseCounter::oneWordAround_data() {
+    QTest::addColumn<QChar>("inside");
+    // Characters that are no delimiters join the letters around them.
+    for (char16_t c : u"!\"#$%&'*+/0@\\^_`|~\t\x01\u007F\u00A0\u00AB\u00BB\u2014\u2013\u201C\u201D"
+                      u"\u2018\u2019\u3000\uFF0C\uFF0E") {
+        if (c) QTest::addRow("U+%04X", unsigned(c)) << QChar(c);
+    }
+}
+
+void TestPhraseCounter::oneWordAround() {
+    QFETCH(QChar, inside);
+    const QString word = QStringLiteral("a") + inside + QStringLiteral("b");
+    QString remainder = word + QStringLiteral(" c");
+    QChar ending;
+    QCOMPARE(PhraseCounter::TakeNextWord(remainder, &ending), word);
+    QCOMPARE(ending, QChar(' '));
+}
+
+void TestPhraseCounter::countPhrases_data() {
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<Cells>("phrases2");
+    QTest::addColumn<Cells>("phrases3");
+    QTest::addColumn<Cells>("phrases4");
+
+    QTest::newRow("full stop closes the window")
+        << QStringList{"the cat sat. the cat ran"} << Cells{{"the cat", "2"}} << Cells{} << Cells{};
+    QTest::newRow("comma closes the window")
+        << QStringList{"New York, New York"} << Cells{{"New York", "2"}} << Cells{} << Cells{};
+    QTest::newRow("first form kept")
+        << QStringList{"The end. the end."} << Cells{{"The end", "2"}} << Cells{} << Cells{};
+    QTest::newRow("hyphen closes the window") << QStringList{"well-known fact. well-known fact"}
+                                              << Cells{{"known fact", "2"}} << Cells{} << Cells{};
+    QTest::newRow("exclamation belongs, question closes")
+        << QStringList{"Hello! How are you? Hello! How are you?"}
+        << Cells{{"are you", "2"}, {"Hello! How", "2"}, {"How are", "2"}}
+        << Cells{{"Hello! How are", "2"}, {"How are you", "2"}}
+        << Cells{{"Hello! How are you", "2"}};
+    QTest::newRow("tab inside a word, trimmed at the ends")
+        << QStringList{"\ta\tb c\t", "a\tb c."} << Cells{{"a\tb c", "2"}} << Cells{} << Cells{};
+    QTest::newRow("em dash alone is a word")
+        << QStringList{"a \u2014 b a \u2014 b"} << Cells{{"\u2014 b", "2"}, {"a \u2014", "2"}}
+        << Cells{{"a \u2014 b", "2"}} << Cells{};
+    QTest::newRow("em dash joined is inside a word")
+        << QStringList{"a\u2014b c a\u2014b c"} << Cells{{"a\u2014b c", "2"}} << Cells{} << Cells{};
+    QTest::newRow("typographic quotes")
+        << QStringList{"\u201CHi\u201D there \u201CHi\u201D there"}
+        << Cells{{"\u201CHi\u201D there", "2"}} << Cells{} << Cells{};
+    QTest::newRow("every word once")
+        << QStringList{"one two three four"} << Cells{} << Cells{} << Cells{};
+    QTest::newRow("rows in collation order, not count order")
+        << QStringList{"b c b c a d a d a d"} << Cells{{"a d", "3"}, {"b c", "2"}, {"d a", "2"}}
+        << Cells{{"a d a", "2"}, {"d a d", "2"}} << Cells{{"a d a d", "2"}};
+    QTest::newRow("one word repeated")
+        << QStringList{"! ! ! !"} << Cells{{"! !", "3"}} << Cells{{"! ! !", "2"}} << Cells{};
+
+    // Line ends.
+    QTest::newRow("phrases span line ends")
+        << QStringList{"a b", "c a", "b c"} << Cells{{"a b", "2"}, {"b c", "2"}}
+        << Cells{{"a b c", "2"}} << Cells{};
+    QTest::newRow("last word of a line counts once")
+        << QStringList{"p q", "q r p q", "q r"} << Cells{{"p q", "2"}, {"q q", "2"}, {"q r", "2"}}
+        << Cells{{"p q q", "2"}, {"q q r", "2"}} << Cells{{"p q q r", "2"}};
+    QTest::newRow("break character at a line end")
+        << QStringList{"x y.", "z x y.", "z"} << Cells{{"x y", "2"}} << Cells{} << Cells{};
+    QTest::newRow("same words without the breaks")
+        << QStringList{"x y", "z x y", "z"} << Cells{{"x y", "2"}, {"y z", "2"}}
+        << Cells{{"x y z", "2"}} << Cells{};
+    QTest::newRow("delimiter after a space does not break")
+        << QStringList{"a ,", "b a ,", "b"} << Cells{{"a b", "2"}} << Cells{} << Cells{};
+    QTest::newRow("delimiter before a word does not break")
+        << QStringList{"a .b a .b"} << Cells{{"a b", "2"}} << Cells{} << Cells{};
+    QTest::newRow("empty and blank lines keep the window")
+        << QStringList{"a", "", "   ", "b a", "\t", "b"} << Cells{{"a b", "2"}} << Cells{}
+        << Cells{};
+
+    // Collation.
+    QTest::newRow("letter case ignored, first form kept")
+        << QStringList{"The End the end THE END"} << Cells{{"End the", "2"}, {"The End", "3"}}
+        << Cells{{"End the end", "2"}, {"The End the", "2"}} << Cells{{"The End the end", "2"}};
+    QTest::newRow("precomposed and combining accents")
+        << QStringList{"caf\u00E9 cr\u00E8me.", "cafe\u0301 cre\u0300me."}
+        << Cells{{"caf\u00E9 cr\u00E8me", "2"}} << Cells{} << Cells{};
+    QTest::newRow("accents are not ignored")
+        << QStringList{"resume r\u00E9sum\u00E9 resume r\u00E9sum\u00E9"}
+        << Cells{{"resume r\u00E9sum\u00E9", "2"}} << Cells{} << Cells{};
+    QTest::newRow("Cyrillic case ignored")
+        << QStringList{"Привет мир привет МИР"} << Cells{{"Привет мир", "2"}} << Cells{} << Cells{};
+    QTest::newRow("Hebrew") << QStringList{"שלום עולם.", "שלום עולם"} << Cells{{"שלום עולם", "2"}}
+                            << Cells{} << Cells{};
+    QTest::newRow("no-break space splits words differently")
+        << QStringList{"a" + Nbsp + "b c.", "a b" + Nbsp + "c."} << Cells{{"a" + Nbsp + "b c", "2"}}
+        << Cells{} << Cells{};
+    QTest::newRow("no-break space in longer phrases")
+        << QStringList{"x" + Nbsp + "y z w.", "x y" + Nbsp + "z w."}
+        << Cells{{"x" + Nbsp + "y z", "2"}} << Cells{{"x" + Nbsp + "y z w", "2"}} << Cells{};
+    QTest::newRow("ignorable control character")
+        << QStringList{"x\x01 y. x y."} << Cells{{"x\x01 y", "2"}} << Cells{} << Cells{};
+    QTest::newRow("words of ignorable characters only")
+        << QStringList{"b \x01 a \x02 a"} << Cells{{"\x01 a", "2"}} << Cells{} << Cells{};
+    QTest::newRow("surrogate pairs and a lone surrogate")
+        << QStringList{"😀 " + QString(QChar(0xD800)) + " 😀 " + QString(QChar(0xD800))}
+        << Cells{{"😀 " + QString(QChar(0xD800)), "2"}} << Cells{} << Cells{};
+}
+
+void TestPhraseCounter::countPhrases() {
+    QFETCH(QStringList, lines);
+    QFETCH(Cells, phrases2);
+    QFETCH(Cells, phrases3);
+    QFETCH(Cells, phrases4);
+
+    const QLocale locale = usEnglish();
+    const ListCollator collator(locale);
+    PhraseCounter counter(collator);
+    const Counted engine = countWithEngine(counter, lines);
+    compareCells(engine.phrases2, phrases2, "engine 2 words");
+    compareCells(engine.phrases3, phrases3, "engine 3 words");
+    compareCells(engine.phrases4, phrases4, "engine 4 words");
+
+    const ReferenceAnalysis::Phrases reference = ReferenceAnalysis::countPhrases(lines, collator);
+    compareCells(reference.phrases2, phrases2, "reference 2 words");
+    compareCells(reference.phrases3, phrases3, "reference 3 words");
+    compareCells(reference.phrases4, phrases4, "reference 4 words");
+}
+
+void TestPhraseCounter::countingStartsAfresh() {
+    const ListCollator collator(usEnglish());
+    PhraseCounter counter(collator);
+    countWithEngine(counter, {"a b a b a b n"});
+    // Neither counts nor the open window of the last text carry over: "n k"
+    // would occur twice if the window did.
+    const Counted second = countWithEngine(counter, {"k. n k", "x y x y"});
+    QCOMPARE(second.phrases2, (Cells{{"x y", "2"}}));
+    QCOMPARE(second.phrases3, Cells{});
+    QCOMPARE(second.phrases4, Cells{});
+}
+
+void TestPhraseCounter::orderFollowsLocale_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<Cells>("phrases2");
+
+    // Swedish sorts "ä" after "z".
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates)
+                           << Cells{{"äpple ost", "2"}, {"zebra ost", "2"}};
+    QTest::newRow("sv_SE") << QLocale(QLocale::Swedish, QLocale::Sweden)
+                           << Cells{{"zebra ost", "2"}, {"äpple ost", "2"}};
+}
+
+void TestPhraseCounter::orderFollowsLocale() {
+    QFETCH(QLocale, locale);
+    QFETCH(Cells, phrases2);
+    QLocale::setDefault(locale);
+
+    const QStringList lines{"zebra ost. äpple ost.", "Zebra ost. Äpple ost."};
+    const ListCollator collator(locale);
+    PhraseCounter counter(collator);
+    QCOMPARE(countWithEngine(counter, lines).phrases2, phrases2);
+    QCOMPARE(ReferenceAnalysis::countPhrases(lines, collator).phrases2, phrases2);
+    QLocale::setDefault(usEnglish());
+}
+
+QTEST_GUILESS_MAIN(TestPhraseCounter)
+#include "tst_phrasecounter.moc"
