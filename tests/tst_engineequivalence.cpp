@@ -61,6 +61,11 @@ QStringList vocabulary() {
             lone(0xD800),
             lone(0xDC00) + QStringLiteral("z"),
             QStringLiteral("\uFFFD"),
+            QStringLiteral("a\u3000b"),
+            QStringLiteral("\uFB01x"),
+            QStringLiteral("fix"),
+            QStringLiteral("\u306D\u3053"),
+            QStringLiteral("\u30CD\u30B3"),
             QStringLiteral("a\uFE00"),
             QStringLiteral("a\U000E0001")};
 }
@@ -75,15 +80,16 @@ QStringList coreWords() {
 }
 
 QStringList separators() {
-    return {QStringLiteral(" "),        QStringLiteral(" "),   QStringLiteral(" "),
-            QStringLiteral(" "),        QStringLiteral("  "),  QStringLiteral("\t"),
-            QStringLiteral(", "),       QStringLiteral(". "),  QStringLiteral("-"),
-            QStringLiteral("; "),       QStringLiteral(" ("),  QStringLiteral(") "),
-            QStringLiteral("? "),       QStringLiteral("! "),  QStringLiteral(" ... "),
-            QStringLiteral(":"),        QStringLiteral("["),   QStringLiteral("]"),
-            QStringLiteral("{"),        QStringLiteral("}"),   QStringLiteral("<"),
-            QStringLiteral("="),        QStringLiteral(">"),   QStringLiteral("\u00A0"),
-            QStringLiteral(" \u2014 "), QStringLiteral(" . "), QStringLiteral("/")};
+    return {QStringLiteral(" "),      QStringLiteral(" "),        QStringLiteral(" "),
+            QStringLiteral(" "),      QStringLiteral("  "),       QStringLiteral("\t"),
+            QStringLiteral(", "),     QStringLiteral(". "),       QStringLiteral("-"),
+            QStringLiteral("; "),     QStringLiteral(" ("),       QStringLiteral(") "),
+            QStringLiteral("? "),     QStringLiteral("! "),       QStringLiteral(" ... "),
+            QStringLiteral(":"),      QStringLiteral("["),        QStringLiteral("]"),
+            QStringLiteral("{"),      QStringLiteral("}"),        QStringLiteral("<"),
+            QStringLiteral("="),      QStringLiteral(">"),        QStringLiteral("\u00A0"),
+            QStringLiteral("\u2002"), QStringLiteral(" \u2014 "), QStringLiteral(" . "),
+            QStringLiteral("/")};
 }
 
 class TextGenerator {

@@ -237,6 +237,13 @@ void TestPhraseCounter::countPhrases_data() {
     QTest::newRow("no-break space in longer phrases")
         << QStringList{"x" + Nbsp + "y z w.", "x y" + Nbsp + "z w."}
         << Cells{{"x" + Nbsp + "y z", "2"}} << Cells{{"x" + Nbsp + "y z w", "2"}} << Cells{};
+    QTest::newRow("other spaces that are no delimiters")
+        << QStringList{"a\u3000b c.", "a b\u2002c."} << Cells{{"a\u3000b c", "2"}} << Cells{}
+        << Cells{};
+    QTest::newRow("ligature, kana and full-width forms")
+        << QStringList{"\uFB01x \u306D\u3053 \uFF41.", "fix \u30CD\u30B3 a."}
+        << Cells{{"\uFB01x \u306D\u3053", "2"}, {"\u306D\u3053 \uFF41", "2"}}
+        << Cells{{"\uFB01x \u306D\u3053 \uFF41", "2"}} << Cells{};
     QTest::newRow("ignorable control character")
         << QStringList{"x\x01 y. x y."} << Cells{{"x\x01 y", "2"}} << Cells{} << Cells{};
     QTest::newRow("words of ignorable characters only")

@@ -14,6 +14,7 @@
 #include <bit>
 #include <cstring>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace {
 
@@ -26,24 +27,21 @@ constexpr std::array<bool, 128> makeTable(std::u16string_view chars) {
 constexpr auto DelimiterTable = makeTable(PhraseCounter::PhraseDelimiters);
 constexpr auto BreakTable = makeTable(PhraseCounter::PhraseBreaks);
 
-// Polynomial hashes of a word's primary and secondary collation weights.
-// Hashes of concatenations compose, so a phrase's hash follows from its
-// words' hashes however the weights happen to be split between the words:
-// phrases that collate equal always hash equal.
-constexpr std::uint64_t BaseP = 0x9E3779B97F4A7C15ULL | 1;
-constexpr std::uint64_t BaseS = 0xC2B2AE3D27D4EB4FULL | 1;
-
-struct Weights {
-    std::uint64_t hp = 0, pp = 1; // primary hash, BaseP^(number of weights)
-    std::uint64_t hs = 0, ps = 1; // secondary hash and power
-};
+constexpr std::uint32_t IdMask = (1u << 30) - 1;
+// A word class with this bit holds a character that collates like the space
+// between words; see Impl::count.
+constexpr std::uint32_t SpaceLike = 1u << 31;
+// Above this table size a pre-pass first finds the phrases seen at least
+// twice, and only those are counted.
+constexpr std::size_t DirectTableBytes = std::size_t(96) << 20;
 
 // Estimates the number of distinct values among many 64-bit hashes.
 class DistinctEstimate {
 public:
     void add(std::uint64_t h) {
         const std::uint32_t r = std::uint32_t(h >> (64 - Bits));
-        const std::uint8_t rank = std::uint8_t(std::countl_zero((h << Bits) | (1ULL << (Bits - 1))) + 1);
+        const auto rank =
+            std::uint8_t(std::countl_zero((h << Bits) | (std::uint64_t(1) << (Bits - 1))) + 1);
         if (rank > registers_[r])
             registers_[r] = rank;
     }
@@ -66,10 +64,16 @@ private:
     std::array<std::uint8_t, 1u << Bits> registers_{};
 };
 
-constexpr std::uint32_t IdMask = (1u << 30) - 1;
-// Above this table size a pre-pass first finds the phrases seen at least
-// twice, and only those are counted.
-constexpr std::size_t DirectTableBytes = std::size_t(96) << 20;
+// Polynomial hashes of a phrase's primary and secondary collation weights.
+// Hashes of concatenations compose, so two phrases that collate equal hash
+// equal however their weights are split between the words.
+constexpr std::uint64_t BaseP = 0x9E3779B97F4A7C15ULL | 1;
+constexpr std::uint64_t BaseS = 0xC2B2AE3D27D4EB4FULL | 1;
+
+struct Weights {
+    std::uint64_t hp = 0, pp = 1; // primary hash, BaseP^(number of weights)
+    std::uint64_t hs = 0, ps = 1; // secondary hash and power
+};
 
 inline std::uint64_t mix(std::uint64_t a, std::uint64_t b) {
     std::uint64_t h = a * 0xBF58476D1CE4E5B9ULL ^ (b + 0x94D049BB133111EBULL) * 0xD6E8FEB86659FD93ULL;
@@ -79,7 +83,7 @@ inline std::uint64_t mix(std::uint64_t a, std::uint64_t b) {
     return h;
 }
 
-// One distinct sequence of word classes: words with equal sort keys share a
+// One distinct sequence of word classes. Words with equal sort keys share a
 // class, so equal tuples are equal phrases.
 template <int K> struct Entry {
     std::uint32_t cls[K];
@@ -133,18 +137,25 @@ public:
         elements = ucol_openElements(coll.handle(), blank, 1, &status);
         if (U_FAILURE(status))
             throw std::runtime_error("cannot iterate collation elements");
-        std::string unused;
-        spaceWeights = weightsOf(" ", unused);
+        forEachWeight(elements, u" ", [&](std::uint32_t p, std::uint32_t s) {
+            spacePrimary = p;
+            commonSecondary = s;
+        });
+        spaceWeights = weightsOf(elements, u16, " ");
+        spaceLikeUnit.assign(0x10000, Unknown);
     }
     ~Impl() { ucol_closeElements(elements); }
 
-    Weights weightsOf(std::string_view bytes, std::string& key);
+    template <typename Fn>
+    static void forEachWeight(UCollationElements* elements, std::u16string_view text, Fn fn);
+    static Weights weightsOf(UCollationElements* elements, std::u16string& buffer,
+                             std::string_view bytes);
+    bool isSpaceLike(std::string_view bytes);
     std::uint32_t classOf(std::string_view bytes);
     void tokenize(const AnalyzeLines& lines);
     void estimate(DistinctEstimate* estimates) const;
     template <int K> void count(const ListCollator& c, double distinct);
     void summarize(int k, const ListCollator& c);
-    template <int K> std::uint64_t weightHash(const std::uint32_t* cls) const;
     template <int K> void classesAt(std::uint32_t pos, std::uint32_t* cls) const {
         for (int t = 0; t < K; ++t)
             cls[t] = wordClass[id(pos - std::uint32_t(K - 1 - t))];
@@ -153,85 +164,118 @@ public:
     std::uint32_t id(std::uint32_t pos) const { return stream[pos] & IdMask; }
     int run(std::uint32_t pos) const { return int(stream[pos] >> 30) + 1; }
 
+    enum : std::uint8_t { Unknown, No, Yes };
+
     const ListCollator& coll;
     UCollationElements* elements = nullptr;
+    std::uint32_t spacePrimary = 0, commonSecondary = 0;
+    Weights spaceWeights;
+    std::vector<std::uint8_t> spaceLikeUnit; // by UTF-16 code unit
     StringPool words;
     StringIndex wordIndex{&words, 1 << 14};
-    std::vector<std::uint32_t> wordClass; // by word id
+    std::vector<std::uint32_t> wordClass; // by word id, SpaceLike bit included
+    std::unordered_map<std::uint32_t, Weights> spaceLikeWeights; // by word id
     StringPool classKeys;
     StringIndex classIndex{&classKeys, 1 << 14};
-    std::vector<Weights> classWeights; // by class
-    Weights spaceWeights;
     // One entry per word of the text: its id, and in the top two bits how
     // many words (1 to 4, capped) the phrase window holds with it.
     std::vector<std::uint32_t> stream;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> repeated[3]; // (pos, count)
     PhraseTable tables[3];
     std::u16string u16;
+    std::vector<std::uint8_t> keyBuffer;
 };
 
-Weights PhraseCounter::Impl::weightsOf(std::string_view bytes, std::string& key) {
-    // Collects the primary and secondary weights of the word's collation
-    // elements. Equal weight sequences are exactly what makes two strings
-    // equal under the collator at secondary strength, so the sequences double
-    // as the word's class key.
-    Weights w;
-    u16.clear();
-    Wtf8::appendUtf16(u16, bytes);
+template <typename Fn>
+void PhraseCounter::Impl::forEachWeight(UCollationElements* elements, std::u16string_view text,
+                                        Fn fn) {
+    // Old-style 32-bit collation elements: 16 primary bits, 8 secondary bits
+    // and tertiary bits; a continuation (low bits 0xC0) carries the lower
+    // halves of the same element's weights. Tertiary weights are dropped.
     UErrorCode status = U_ZERO_ERROR;
-    ucol_setText(elements, reinterpret_cast<const UChar*>(u16.data()), int32_t(u16.size()),
+    ucol_setText(elements, reinterpret_cast<const UChar*>(text.data()), int32_t(text.size()),
                  &status);
-    std::vector<std::uint32_t> primaries, secondaries;
     std::uint32_t p = 0, s = 0;
     bool pending = false;
-    auto flush = [&] {
-        if (!pending)
-            return;
-        if (p) {
-            primaries.push_back(p);
-            w.hp = w.hp * BaseP + p;
-            w.pp *= BaseP;
-        }
-        if (s) {
-            secondaries.push_back(s);
-            w.hs = w.hs * BaseS + s;
-            w.ps *= BaseS;
-        }
-        pending = false;
-    };
     for (;;) {
         const int32_t ce = ucol_next(elements, &status);
         if (ce == UCOL_NULLORDER || U_FAILURE(status))
             break;
-        // Old-style 32-bit elements: 16 primary bits, 8 secondary bits and
-        // tertiary bits; a continuation (low bits 0xC0) carries the lower
-        // halves of the same element's weights.
         const std::uint32_t e = std::uint32_t(ce);
         if ((e & 0xC0) == 0xC0) {
             p |= e >> 16;
             s |= (e >> 8) & 0xFF;
             continue;
         }
-        flush();
+        if (pending && (p || s))
+            fn(p, s);
         p = e & 0xFFFF0000u;
-        s = (e & 0xFF00u);
+        s = e & 0xFF00u;
         pending = true;
     }
-    flush();
-    key.clear();
-    key.append(reinterpret_cast<const char*>(primaries.data()), primaries.size() * 4);
-    key.append(4, '\0'); // no primary weight is zero
-    key.append(reinterpret_cast<const char*>(secondaries.data()), secondaries.size() * 4);
+    if (pending && (p || s))
+        fn(p, s);
+}
+
+Weights PhraseCounter::Impl::weightsOf(UCollationElements* elements, std::u16string& buffer,
+                                      std::string_view bytes) {
+    Weights w;
+    buffer.clear();
+    Wtf8::appendUtf16(buffer, bytes);
+    forEachWeight(elements, buffer, [&](std::uint32_t p, std::uint32_t s) {
+        if (p) {
+            w.hp = w.hp * BaseP + p;
+            w.pp *= BaseP;
+        }
+        if (s) {
+            w.hs = w.hs * BaseS + s;
+            w.ps *= BaseS;
+        }
+    });
     return w;
 }
 
+bool PhraseCounter::Impl::isSpaceLike(std::string_view bytes) {
+    // A character that collates like the space (a no-break space, say), or
+    // one that adds a plain secondary weight of its own, lets two phrases
+    // split into words differently and still collate equal.
+    u16.clear();
+    Wtf8::appendUtf16(u16, bytes);
+    const std::u16string units = u16;
+    for (char16_t unit : units) {
+        if (unit < 0x80 && unit != 0x0B && unit != 0x0C && unit > 0x20)
+            continue;
+        std::uint8_t& known = spaceLikeUnit[unit];
+        if (known == Unknown) {
+            bool like = false;
+            forEachWeight(elements, std::u16string_view(&unit, 1), [&](std::uint32_t p, std::uint32_t s) {
+                like |= p == spacePrimary || (p == 0 && s == commonSecondary);
+            });
+            known = like ? Yes : No;
+        }
+        if (known == Yes)
+            return true;
+    }
+    return false;
+}
+
 std::uint32_t PhraseCounter::Impl::classOf(std::string_view bytes) {
-    std::string key;
-    const Weights w = weightsOf(bytes, key);
-    const std::uint32_t cls = classIndex.intern(key);
-    if (cls == classWeights.size())
-        classWeights.push_back(w);
-    return cls;
+    const bool spaceLike = isSpaceLike(bytes);
+    u16.clear();
+    Wtf8::appendUtf16(u16, bytes);
+    if (keyBuffer.size() < 64)
+        keyBuffer.resize(64);
+    const auto* text = reinterpret_cast<const UChar*>(u16.data());
+    int32_t n = ucol_getSortKey(coll.handle(), text, int32_t(u16.size()), keyBuffer.data(),
+                                int32_t(keyBuffer.size()));
+    if (n > int32_t(keyBuffer.size())) {
+        keyBuffer.resize(std::size_t(n));
+        n = ucol_getSortKey(coll.handle(), text, int32_t(u16.size()), keyBuffer.data(),
+                            int32_t(keyBuffer.size()));
+    }
+    const std::uint32_t cls = classIndex.intern(
+        std::string_view(reinterpret_cast<const char*>(keyBuffer.data()), std::size_t(n)));
+    return cls | (spaceLike ? SpaceLike : 0);
 }
 
 void PhraseCounter::Impl::tokenize(const AnalyzeLines& lines) {
@@ -280,6 +324,8 @@ void PhraseCounter::Impl::tokenize(const AnalyzeLines& lines) {
                 if (wid > IdMask)
                     throw std::length_error("too many distinct words for phrase counting");
                 wordClass.push_back(classOf(word.text));
+                if (wordClass.back() & SpaceLike)
+                    spaceLikeWeights.emplace(wid, weightsOf(elements, u16, word.text));
             }
             if (window < 4)
                 ++window;
@@ -312,20 +358,6 @@ void PhraseCounter::Impl::estimate(DistinctEstimate* estimates) const {
     }
 }
 
-template <int K> std::uint64_t PhraseCounter::Impl::weightHash(const std::uint32_t* cls) const {
-    const Weights& last = classWeights[cls[K - 1]];
-    std::uint64_t hp = last.hp, pp = last.pp, hs = last.hs, ps = last.ps;
-    const Weights& sp = spaceWeights;
-    for (int t = K - 2; t >= 0; --t) {
-        const Weights& w = classWeights[cls[t]];
-        hp = (w.hp * sp.pp + sp.hp) * pp + hp;
-        pp = w.pp * sp.pp * pp;
-        hs = (w.hs * sp.ps + sp.hs) * ps + hs;
-        ps = w.ps * sp.ps * ps;
-    }
-    return mix(hp, hs);
-}
-
 void PhraseCounter::Impl::appendPhrase(std::string& out, std::uint32_t pos, int k) const {
     for (int t = k - 1; t >= 0; --t) {
         out += words.view(id(pos - std::uint32_t(t)));
@@ -341,18 +373,17 @@ template <int K> void PhraseCounter::Impl::count(const ListCollator& c, double d
     const bool direct = wanted * sizeof(E) <= DirectTableBytes;
     std::vector<E> table(direct ? wanted : 1 << 12, E{});
     std::size_t mask = table.size() - 1, used = 0;
-    auto place = [&](std::vector<E>& t, std::size_t m, const E& e) {
-        std::size_t i = std::size_t(tupleHash<K>(e.cls)) & m;
-        while (t[i].count)
-            i = (i + 1) & m;
-        t[i] = e;
-    };
     auto grow = [&] {
         std::vector<E> bigger(table.size() * 2, E{});
         const std::size_t m = bigger.size() - 1;
-        for (const E& e : table)
-            if (e.count)
-                place(bigger, m, e);
+        for (const E& e : table) {
+            if (!e.count)
+                continue;
+            std::size_t i = std::size_t(tupleHash<K>(e.cls)) & m;
+            while (bigger[i].count)
+                i = (i + 1) & m;
+            bigger[i] = e;
+        }
         table.swap(bigger);
         mask = m;
     };
@@ -378,134 +409,156 @@ template <int K> void PhraseCounter::Impl::count(const ListCollator& c, double d
     constexpr std::uint32_t Block = 32;
     E keys[Block];
     std::uint64_t hashes[Block];
-    auto gather = [&](std::uint32_t from, std::uint32_t to, std::uint32_t& got) {
-        got = 0;
+    auto gather = [&](std::uint32_t from, std::uint32_t to) {
+        std::uint32_t got = 0;
         for (std::uint32_t pos = from; pos < to; ++pos) {
             if (run(pos) < K)
                 continue;
-            E& key = keys[got];
+            E& key = keys[got++];
             classesAt<K>(pos, key.cls);
             key.pos = pos;
             key.count = 1;
-            ++got;
-        }
-    };
-
-    std::uint32_t pos = 0;
-    while (direct && pos < n) {
-        const std::uint32_t to = std::min<std::uint64_t>(n, std::uint64_t(pos) + Block);
-        std::uint32_t got;
-        gather(pos, to, got);
-        if ((used + got) * 10 > table.size() * 7)
-            grow();
-        for (std::uint32_t j = 0; j < got; ++j) {
-            hashes[j] = tupleHash<K>(keys[j].cls);
-            __builtin_prefetch(&table[std::size_t(hashes[j]) & mask]);
         }
         for (std::uint32_t j = 0; j < got; ++j)
+            hashes[j] = tupleHash<K>(keys[j].cls);
+        return got;
+    };
+    auto insertBlock = [&](std::uint32_t got) {
+        if ((used + got) * 10 > table.size() * 7)
+            grow();
+        for (std::uint32_t j = 0; j < got; ++j)
+            __builtin_prefetch(&table[std::size_t(hashes[j]) & mask]);
+        for (std::uint32_t j = 0; j < got; ++j)
             insert(keys[j], hashes[j]);
-        pos = to;
-    }
+    };
+    auto spaceLike = [](const E& e) {
+        std::uint32_t any = 0;
+        for (int t = 0; t < K; ++t)
+            any |= e.cls[t];
+        return (any & SpaceLike) != 0;
+    };
 
-    if (!direct) {
-        // Most phrases occur once: a first pass marks the collation hashes
-        // seen twice (two-bit saturating counters), and only phrases with
-        // such a hash are counted.
+    if (direct) {
+        for (std::uint32_t pos = 0; pos < n; pos = std::uint32_t(std::min<std::uint64_t>(n, pos + std::uint64_t(Block))))
+            insertBlock(gather(pos, std::uint32_t(std::min<std::uint64_t>(n, pos + std::uint64_t(Block)))));
+    } else {
+        // Most phrases occur once: a first pass marks the hashes seen twice
+        // (two-bit saturating counters), and only phrases with such a hash
+        // are counted. Phrases with space-like characters are always counted,
+        // as their equals may hash differently.
         const int bitsLog = std::clamp(int(std::bit_width(std::uint64_t(distinct) * 8)), 16, 32);
         const int shift = 64 - bitsLog;
         std::vector<std::uint64_t> seen((std::size_t(1) << bitsLog) / 32, 0);
-        std::uint64_t slot[Block];
-        for (pos = 0; pos < n;) {
-            const std::uint32_t to = std::min<std::uint64_t>(n, std::uint64_t(pos) + Block);
-            std::uint32_t got;
-            gather(pos, to, got);
+        for (std::uint32_t pos = 0; pos < n;) {
+            const std::uint32_t to = std::uint32_t(std::min<std::uint64_t>(n, pos + std::uint64_t(Block)));
+            const std::uint32_t got = gather(pos, to);
+            for (std::uint32_t j = 0; j < got; ++j)
+                __builtin_prefetch(&seen[(hashes[j] >> shift) >> 5]);
             for (std::uint32_t j = 0; j < got; ++j) {
-                slot[j] = weightHash<K>(keys[j].cls) >> shift;
-                __builtin_prefetch(&seen[slot[j] >> 5]);
-            }
-            for (std::uint32_t j = 0; j < got; ++j) {
-                std::uint64_t& word = seen[slot[j] >> 5];
-                const int at = int(slot[j] & 31) * 2;
-                const std::uint64_t state = (word >> at) & 3;
-                if (state < 2)
+                const std::uint64_t b = hashes[j] >> shift;
+                std::uint64_t& word = seen[b >> 5];
+                const int at = int(b & 31) * 2;
+                if (((word >> at) & 3) < 2)
                     word += std::uint64_t(1) << at;
             }
             pos = to;
         }
-        table.assign(1 << 12, E{});
-        mask = table.size() - 1;
-        used = 0;
-        for (pos = 0; pos < n;) {
-            const std::uint32_t to = std::min<std::uint64_t>(n, std::uint64_t(pos) + Block);
-            std::uint32_t got;
-            gather(pos, to, got);
-            for (std::uint32_t j = 0; j < got; ++j) {
-                slot[j] = weightHash<K>(keys[j].cls) >> shift;
-                __builtin_prefetch(&seen[slot[j] >> 5]);
-            }
+        for (std::uint32_t pos = 0; pos < n;) {
+            const std::uint32_t to = std::uint32_t(std::min<std::uint64_t>(n, pos + std::uint64_t(Block)));
+            const std::uint32_t got = gather(pos, to);
+            for (std::uint32_t j = 0; j < got; ++j)
+                __builtin_prefetch(&seen[(hashes[j] >> shift) >> 5]);
             std::uint32_t kept = 0;
             for (std::uint32_t j = 0; j < got; ++j) {
-                const std::uint64_t state = (seen[slot[j] >> 5] >> (int(slot[j] & 31) * 2)) & 3;
-                if (state == 2)
-                    keys[kept++] = keys[j];
+                const std::uint64_t b = hashes[j] >> shift;
+                if (((seen[b >> 5] >> (int(b & 31) * 2)) & 3) == 2 || spaceLike(keys[j])) {
+                    keys[kept] = keys[j];
+                    hashes[kept++] = hashes[j];
+                }
             }
-            if ((used + kept) * 10 > table.size() * 7)
-                grow();
-            for (std::uint32_t j = 0; j < kept; ++j) {
-                hashes[j] = tupleHash<K>(keys[j].cls);
-                __builtin_prefetch(&table[std::size_t(hashes[j]) & mask]);
-            }
-            for (std::uint32_t j = 0; j < kept; ++j)
-                insert(keys[j], hashes[j]);
+            insertBlock(kept);
             pos = to;
         }
     }
 
-    // Different class tuples may still collate equal when the weights split
-    // differently between the words (a no-break space collates like the
-    // space between words). Such tuples share a collation hash; the
-    // collator decides, and merged phrases keep the earliest form.
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> byHash; // (hash, slot)
-    byHash.reserve(used);
-    for (std::uint32_t i = 0; i < table.size(); ++i)
-        if (table[i].count)
-            byHash.emplace_back(weightHash<K>(table[i].cls), i);
-    std::sort(byHash.begin(), byHash.end());
     auto& out = repeated[K - 2];
     out.clear();
+    // Tuples without space-like characters are complete: only an equal tuple
+    // collates equal to them. Among the others, different tuples may still
+    // collate equal when the weights split differently between the words
+    // ("a\u00A0b c" and "a b\u00A0c"); they share a weight hash, the
+    // collator decides, and merged phrases keep the earliest form.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> byHash; // (weight hash, slot)
+    // This may run on its own thread: its own iterator and buffers.
+    std::unordered_map<std::uint32_t, Weights> plainWeights;
+    UCollationElements* ownElements = nullptr;
+    std::u16string ownBuffer;
+    auto wordWeights = [&](std::uint32_t wid) -> const Weights& {
+        if (auto it = spaceLikeWeights.find(wid); it != spaceLikeWeights.end())
+            return it->second;
+        auto it = plainWeights.find(wid);
+        if (it == plainWeights.end()) {
+            if (!ownElements) {
+                UErrorCode status = U_ZERO_ERROR;
+                static const UChar blank[] = {u' '};
+                ownElements = ucol_openElements(c.handle(), blank, 1, &status);
+            }
+            it = plainWeights.emplace(wid, weightsOf(ownElements, ownBuffer, words.view(wid))).first;
+        }
+        return it->second;
+    };
+    for (std::uint32_t i = 0; i < table.size(); ++i) {
+        const E& e = table[i];
+        if (!e.count)
+            continue;
+        if (!spaceLike(e)) {
+            if (e.count >= 2)
+                out.emplace_back(e.pos, e.count);
+            continue;
+        }
+        const Weights& last = wordWeights(id(e.pos));
+        std::uint64_t hp = last.hp, pp = last.pp, hs = last.hs, ps = last.ps;
+        const Weights& sp = spaceWeights;
+        for (int t = 1; t < K; ++t) {
+            const Weights& w = wordWeights(id(e.pos - std::uint32_t(t)));
+            hp = (w.hp * sp.pp + sp.hp) * pp + hp;
+            pp = w.pp * sp.pp * pp;
+            hs = (w.hs * sp.ps + sp.hs) * ps + hs;
+            ps = w.ps * sp.ps * ps;
+        }
+        byHash.emplace_back(mix(hp, hs), i);
+    }
+    if (ownElements)
+        ucol_closeElements(ownElements);
+    std::sort(byHash.begin(), byHash.end());
     std::string pa, pb;
+    std::vector<bool> merged;
     for (std::size_t g = 0; g < byHash.size();) {
         std::size_t h = g + 1;
         while (h < byHash.size() && byHash[h].first == byHash[g].first)
             ++h;
-        if (h == g + 1) {
-            const E& e = table[byHash[g].second];
-            if (e.count >= 2)
-                out.emplace_back(e.pos, e.count);
-        } else {
-            std::vector<bool> merged(h - g, false);
-            for (std::size_t a = g; a < h; ++a) {
-                if (merged[a - g])
+        merged.assign(h - g, false);
+        for (std::size_t a = g; a < h; ++a) {
+            if (merged[a - g])
+                continue;
+            std::uint32_t pos = table[byHash[a].second].pos;
+            std::uint64_t total = table[byHash[a].second].count;
+            pa.clear();
+            appendPhrase(pa, pos, K);
+            for (std::size_t b = a + 1; b < h; ++b) {
+                if (merged[b - g])
                     continue;
-                std::uint32_t pos = table[byHash[a].second].pos;
-                std::uint64_t total = table[byHash[a].second].count;
-                pa.clear();
-                appendPhrase(pa, pos, K);
-                for (std::size_t b = a + 1; b < h; ++b) {
-                    if (merged[b - g])
-                        continue;
-                    const E& e = table[byHash[b].second];
-                    pb.clear();
-                    appendPhrase(pb, e.pos, K);
-                    if (c.compareUtf8(pa, pb) == 0) {
-                        merged[b - g] = true;
-                        total += e.count;
-                        pos = std::min(pos, e.pos);
-                    }
+                const E& e = table[byHash[b].second];
+                pb.clear();
+                appendPhrase(pb, e.pos, K);
+                if (c.compareUtf8(pa, pb) == 0) {
+                    merged[b - g] = true;
+                    total += e.count;
+                    pos = std::min(pos, e.pos);
                 }
-                if (total >= 2)
-                    out.emplace_back(pos, std::uint32_t(std::min<std::uint64_t>(total, 0xFFFFFFFFu)));
             }
+            if (total >= 2)
+                out.emplace_back(pos, std::uint32_t(std::min<std::uint64_t>(total, 0xFFFFFFFFu)));
         }
         g = h;
     }
