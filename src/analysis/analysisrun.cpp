@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -32,7 +33,9 @@ inline char32_t decodeAt(const unsigned char*& p) {
     return c;
 }
 
-inline bool isAsciiUpper(unsigned char b) { return b >= 'A' && b <= 'Z'; }
+inline bool isAsciiUpper(unsigned char b) {
+    return b >= 'A' && b <= 'Z';
+}
 
 } // namespace
 
@@ -48,29 +51,35 @@ AnalysisRun::AnalysisRun(const AnalyzeLines& lines, const QString& wordCharacter
     : lines_(lines), wordCharacters_(wordCharacters), locale_(locale),
       collator_(std::make_unique<ListCollator>(locale)) {}
 
-AnalysisRun::~AnalysisRun() = default;
+AnalysisRun::~AnalysisRun() {
+    stopPhrases();
+}
+
+void AnalysisRun::stopPhrases() {
+    cancelPhrases_ = true;
+    if (phraseThread_.joinable()) phraseThread_.join();
+}
 
 bool AnalysisRun::setStatus(const QString& text) {
     statusText_ = text;
-    if (status_ && !status_(text))
+    if (status_ && !status_(text)) {
         cancelled_ = true;
+        cancelPhrases_ = true;
+    }
     return !cancelled_;
 }
 
 bool AnalysisRun::report(int percent) {
-    if (cancelled_)
-        return false;
-    if (percent == shownPercent_)
-        return true;
+    if (cancelled_) return false;
+    if (percent == shownPercent_) return true;
     shownPercent_ = percent;
-    return setStatus(TranslateText("Loading: %s").replace(QLatin1String("%s"),
-                                                          QString::number(percent) + u'%'));
+    return setStatus(
+        TranslateText("Loading: %s").replace(QLatin1String("%s"), QString::number(percent) + u'%'));
 }
 
 bool AnalysisRun::run() {
     start();
-    if (!countCharacters() || !countWords() || !fillWordTable() || !countLines())
-        return false;
+    if (!countCharacters() || !countWords() || !fillWordTable() || !countLines()) return false;
     warnIfNoWords();
     countPhrases();
     finish();
@@ -79,8 +88,22 @@ bool AnalysisRun::run() {
 
 void AnalysisRun::start() {
     clock_.start();
+    stopPhrases();
     shownPercent_ = 0;
     cancelled_ = false;
+    cancelPhrases_ = false;
+    phraseError_ = nullptr;
+    phraseCollator_ = collator_->clone();
+    phrases_ = std::make_unique<PhraseCounter>(*phraseCollator_);
+    if (phrasesInBackground_) {
+        phraseThread_ = std::thread([this] {
+            try {
+                phrases_->CountPhrases(lines_, &cancelPhrases_);
+            } catch (...) {
+                phraseError_ = std::current_exception();
+            }
+        });
+    }
     setStatus(TranslateText("Loading..."));
     results_.overview.setRow(0, TranslateText("File Size:"),
                              NumberFormat::FormatCount(lines_.textLength(), locale_) + u' ' +
@@ -95,12 +118,12 @@ bool AnalysisRun::countCharacters() {
     std::uint64_t i = 0;
     while (i < n) {
         const int percent = int((i * 100 / n) / 10);
-        if (!report(percent))
-            return false;
+        if (!report(percent)) return false;
         std::uint64_t j = i + 1;
         while (j < n && int((j * 100 / n) / 10) == percent)
             ++j;
-        const auto* p = reinterpret_cast<const unsigned char*>(lines_.lineBytes(qsizetype(i)).data());
+        const auto* p =
+            reinterpret_cast<const unsigned char*>(lines_.lineBytes(qsizetype(i)).data());
         const auto* end = reinterpret_cast<const unsigned char*>(
             lines_.lineBytes(qsizetype(j - 1)).data() + lines_.lineBytes(qsizetype(j - 1)).size());
         std::array<std::uint32_t, 128> a{}, b{};
@@ -119,8 +142,7 @@ bool AnalysisRun::countCharacters() {
                     pending = 0;
                 }
             }
-            if (p >= end)
-                break;
+            if (p >= end) break;
             if (*p < 0x80) {
                 ++counts[*p++];
                 continue;
@@ -145,8 +167,7 @@ bool AnalysisRun::countCharacters() {
     auto pool = std::make_shared<StringPool>();
     std::vector<std::uint64_t> distinctCounts;
     for (std::uint32_t c = 0; c < 0x10000; ++c) {
-        if (!counts[c])
-            continue;
+        if (!counts[c]) continue;
         const char16_t unit = char16_t(c);
         pool->append(QStringView(&unit, 1));
         distinctCounts.push_back(counts[c]);
@@ -184,9 +205,11 @@ bool AnalysisRun::countWords() {
         asciiWord[c] = isWordUnit[c];
 
     // Words of a line are gathered first and looked up together, so that
-    // their hash-table slots can be fetched from memory in parallel.
+    // their hash-table slots can be fetched from memory in parallel. Words
+    // with upper-case letters are lowered into `scratch`, which is reserved
+    // to the line's length so that views into it stay valid.
     std::string scratch;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> batch; // offset, length
+    std::vector<std::string_view> batch;
     std::vector<std::uint64_t> hashes;
     auto addWord = [&](const unsigned char* s, const unsigned char* e) {
         if (lowUnits) {
@@ -195,26 +218,30 @@ bool AnalysisRun::countWords() {
             while (e > s && e[-1] <= 0x20)
                 --e;
         }
-        if (s == e)
-            return;
-        const std::size_t at = scratch.size();
-        scratch.append(reinterpret_cast<const char*>(s), std::size_t(e - s));
-        for (std::size_t q = at; q < scratch.size(); ++q)
-            if (isAsciiUpper(static_cast<unsigned char>(scratch[q])))
-                scratch[q] = char(scratch[q] + 32);
-        batch.emplace_back(std::uint32_t(at), std::uint32_t(e - s));
+        if (s == e) return;
+        std::string_view word(reinterpret_cast<const char*>(s), std::size_t(e - s));
+        for (const unsigned char* q = s; q < e; ++q) {
+            if (isAsciiUpper(*q)) {
+                const std::size_t at = scratch.size();
+                scratch.append(word);
+                for (std::size_t k = at + std::size_t(q - s); k < scratch.size(); ++k)
+                    if (isAsciiUpper(static_cast<unsigned char>(scratch[k])))
+                        scratch[k] = char(scratch[k] + 32);
+                word = std::string_view(scratch).substr(at);
+                break;
+            }
+        }
+        batch.push_back(word);
     };
     auto flush = [&] {
         hashes.resize(batch.size());
         for (std::size_t k = 0; k < batch.size(); ++k) {
-            hashes[k] = StringIndex::hash(std::string_view(scratch).substr(batch[k].first, batch[k].second));
+            hashes[k] = StringIndex::hash(batch[k]);
             w.index.prefetch(hashes[k]);
         }
         for (std::size_t k = 0; k < batch.size(); ++k) {
-            const std::uint32_t id = w.index.intern(
-                std::string_view(scratch).substr(batch[k].first, batch[k].second), hashes[k]);
-            if (id >= w.counts.size())
-                w.counts.push_back(0);
+            const std::uint32_t id = w.index.intern(batch[k], hashes[k]);
+            if (id >= w.counts.size()) w.counts.push_back(0);
             ++w.counts[id];
         }
         batch.clear();
@@ -226,11 +253,10 @@ bool AnalysisRun::countWords() {
     const std::uint64_t n = std::uint64_t(lines_.count());
     for (std::uint64_t i = 0; i < n; ++i) {
         flush();
-        if (!report(int((i * 100 / n) / 2 + 10)))
-            return false;
+        if (!report(int((i * 100 / n) / 2 + 10))) return false;
         const std::string_view line = lines_.lineBytes(qsizetype(i));
-        if (line.empty())
-            continue;
+        if (line.empty()) continue;
+        if (scratch.capacity() < line.size() * 2) scratch.reserve(line.size() * 2);
         const auto* p = reinterpret_cast<const unsigned char*>(line.data());
         const auto* end = p + line.size();
         if (!surrogates) {
@@ -248,15 +274,13 @@ bool AnalysisRun::countWords() {
                     word = c < 0x10000 && isWordUnit[c];
                 }
                 if (word) {
-                    if (!start)
-                        start = at;
+                    if (!start) start = at;
                 } else if (start) {
                     addWord(start, at);
                     start = nullptr;
                 }
             }
-            if (start)
-                addWord(start, end);
+            if (start) addWord(start, end);
         } else {
             // A word may hold half of a surrogate pair: work on code units.
             units.clear();
@@ -273,6 +297,7 @@ bool AnalysisRun::countWords() {
                     Wtf8::append(wordBytes, QStringView(units.data() + ws, qsizetype(k - ws)));
                     const auto* wb = reinterpret_cast<const unsigned char*>(wordBytes.data());
                     addWord(wb, wb + wordBytes.size());
+                    flush(); // the batch views wordBytes, reused for the next word
                     in = false;
                 }
             }
@@ -291,8 +316,7 @@ bool AnalysisRun::fillWordTable() {
     std::uint64_t i = 0;
     while (i < distinct) {
         const int percent = int((i * 100 / distinct) / 5 + 60);
-        if (!report(percent))
-            return false;
+        if (!report(percent)) return false;
         std::uint64_t j = i + 1;
         while (j < distinct && int((j * 100 / distinct) / 5 + 60) == percent)
             ++j;
@@ -314,8 +338,7 @@ bool AnalysisRun::countLines() {
     std::shared_ptr<const StringPool> pool = lines_.pool();
     std::uint64_t n = std::uint64_t(pool->count());
     // Without the flag, a final empty line is only the text's last break.
-    if (n > 0 && !lines_.trailingBreak() && pool->view(qsizetype(n - 1)).empty())
-        --n;
+    if (n > 0 && !lines_.trailingBreak() && pool->view(qsizetype(n - 1)).empty()) --n;
 
     // Group exactly equal lines by hashing; each group is named by the index
     // of its first line.
@@ -337,14 +360,13 @@ bool AnalysisRun::countLines() {
         }
     }
     const std::uint32_t distinct = std::uint32_t(firstOf.size());
-    std::vector<std::uint32_t> order = collator_->sortedOrder(
-        distinct, [&](std::uint32_t k) { return pool->view(firstOf[k]); });
+    std::vector<std::uint32_t> order =
+        collator_->sortedOrder(distinct, [&](std::uint32_t k) { return pool->view(firstOf[k]); });
 
     // Progress as if the sorted lines were walked group by group.
     std::uint64_t position = 0;
     for (std::uint32_t k = 0; k < distinct; ++k) {
-        if (!report(int((position * 100 / n) / 10 + 80)))
-            return false;
+        if (!report(int((position * 100 / n) / 10 + 80))) return false;
         position += groupCounts[order[k]];
     }
     std::vector<std::uint32_t> keys(distinct);
@@ -352,8 +374,7 @@ bool AnalysisRun::countLines() {
     std::uint64_t i = 0;
     while (i < distinct) {
         const int percent = int((i * 100 / distinct) / 20 + 90);
-        if (!report(percent))
-            return false;
+        if (!report(percent)) return false;
         std::uint64_t j = i + 1;
         while (j < distinct && int((j * 100 / distinct) / 20 + 90) == percent)
             ++j;
@@ -372,8 +393,7 @@ bool AnalysisRun::countLines() {
 }
 
 void AnalysisRun::warnIfNoWords() {
-    if (results_.words.itemCount() > 0)
-        return;
+    if (results_.words.itemCount() > 0) return;
     results_.noWords = true;
     if (noWords_)
         noWords_(TranslateText("No words found using the specified characters:") +
@@ -381,11 +401,16 @@ void AnalysisRun::warnIfNoWords() {
 }
 
 void AnalysisRun::countPhrases() {
-    PhraseCounter counter(*collator_);
-    counter.CountPhrases(lines_);
-    results_.phrases2 = counter.ShowSummary(2);
-    results_.phrases3 = counter.ShowSummary(3);
-    results_.phrases4 = counter.ShowSummary(4);
+    if (phraseThread_.joinable())
+        phraseThread_.join();
+    else
+        phrases_->CountPhrases(lines_, &cancelPhrases_);
+    if (phraseError_) std::rethrow_exception(std::exchange(phraseError_, nullptr));
+    results_.phrases2 = phrases_->takeSummary(2);
+    results_.phrases3 = phrases_->takeSummary(3);
+    results_.phrases4 = phrases_->takeSummary(4);
+    phrases_.reset();
+    phraseCollator_.reset();
 }
 
 void AnalysisRun::finish() {

@@ -7,11 +7,14 @@
 #include <QLocale>
 #include <QString>
 
-#include <bitset>
+#include <atomic>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <thread>
 
 class ListCollator;
+class PhraseCounter;
 
 // One analysis of a list of lines: the overview, the three frequency tables
 // and the phrase lists, with progress reported as status texts.
@@ -34,6 +37,10 @@ public:
 
     // The whole run; false when the status handler cancelled it.
     bool run();
+
+    // Phrases are counted on a second thread from the start of the run,
+    // beside the other phases; off, they are counted in countPhrases().
+    void setPhrasesInBackground(bool on) { phrasesInBackground_ = on; }
 
     // The phases in the order run() performs them, public for the benchmark.
     // Each returns false when cancelled.
@@ -71,4 +78,12 @@ private:
 
     struct WordCounts;
     std::unique_ptr<WordCounts> words_;
+
+    void stopPhrases();
+    bool phrasesInBackground_ = true;
+    std::unique_ptr<ListCollator> phraseCollator_;
+    std::unique_ptr<PhraseCounter> phrases_;
+    std::thread phraseThread_;
+    std::atomic<bool> cancelPhrases_{false};
+    std::exception_ptr phraseError_;
 };

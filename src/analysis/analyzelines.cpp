@@ -6,8 +6,7 @@ AnalyzeLines::AnalyzeLines() : pool_(std::make_shared<StringPool>()) {}
 
 StringPool& AnalyzeLines::mutablePool() {
     // Tables of a finished run may still share the pool; never change theirs.
-    if (pool_.use_count() > 1)
-        pool_ = std::make_shared<StringPool>(*pool_);
+    if (pool_.use_count() > 1) pool_ = std::make_shared<StringPool>(*pool_);
     return *pool_;
 }
 
@@ -18,7 +17,9 @@ void AnalyzeLines::clear() {
         pool_->clear();
 }
 
-void AnalyzeLines::append(QStringView line) { mutablePool().append(line); }
+void AnalyzeLines::append(QStringView line) {
+    mutablePool().append(line);
+}
 
 void AnalyzeLines::append(const QStringList& lines) {
     StringPool& pool = mutablePool();
@@ -41,13 +42,11 @@ void AnalyzeLines::setText(QStringView text) {
         const QChar c = text[i];
         if (c == u'\r' || c == u'\n') {
             pool.append(text.mid(start, i - start));
-            if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
-                ++i;
+            if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ++i;
             start = i + 1;
         }
     }
-    if (start < n)
-        pool.append(text.mid(start));
+    if (start < n) pool.append(text.mid(start));
 }
 
 QString AnalyzeLines::text() const {
@@ -55,19 +54,16 @@ QString AnalyzeLines::text() const {
     out.reserve(qsizetype(textLength()));
     const qsizetype n = count();
     for (qsizetype i = 0; i < n; ++i) {
-        if (i)
-            out += QLatin1String("\r\n");
+        if (i) out += QLatin1String("\r\n");
         out += line(i);
     }
-    if (trailingBreak_ && n > 0)
-        out += QLatin1String("\r\n");
+    if (trailingBreak_ && n > 0) out += QLatin1String("\r\n");
     return out;
 }
 
 qint64 AnalyzeLines::textLength() const {
     const qsizetype n = count();
-    if (n == 0)
-        return 0;
+    if (n == 0) return 0;
     const std::string_view all = pool_->allBytes();
     const qint64 breaks = (n - 1) + (trailingBreak_ ? 1 : 0);
     return qint64(Wtf8::utf16Length(all)) + 2 * breaks;

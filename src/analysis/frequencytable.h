@@ -39,4 +39,6 @@ private:
     std::vector<std::uint64_t> counts_;
     std::uint64_t total_ = 0;
     QLocale locale_;
+    QString point_;
+    bool plainDigits_ = true;
 };

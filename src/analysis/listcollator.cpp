@@ -13,18 +13,15 @@
 namespace {
 
 std::string icuLocaleName(const QLocale& locale) {
-    if (locale.language() == QLocale::C)
-        return {};
+    if (locale.language() == QLocale::C) return {};
     const QString name = locale.name();
-    if (name == QLatin1String("C") || name == QLatin1String("POSIX"))
-        return {};
+    if (name == QLatin1String("C") || name == QLatin1String("POSIX")) return {};
     char buffer[ULOC_FULLNAME_CAPACITY];
     UErrorCode status = U_ZERO_ERROR;
     int32_t parsed = 0;
     uloc_forLanguageTag(locale.bcp47Name().toLatin1().constData(), buffer, sizeof buffer, &parsed,
                         &status);
-    if (U_FAILURE(status))
-        return name.toStdString();
+    if (U_FAILURE(status)) return name.toStdString();
     return buffer;
 }
 
@@ -35,10 +32,6 @@ struct Prefix {
     bool complete; // the whole sort key fitted
 };
 
-int compareUnits(std::u16string_view a, std::u16string_view b) {
-    return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
-}
-
 } // namespace
 
 ListCollator::ListCollator(const QLocale& locale) : localeName_(icuLocaleName(locale)) {
@@ -48,8 +41,7 @@ ListCollator::ListCollator(const QLocale& locale) : localeName_(icuLocaleName(lo
         status = U_ZERO_ERROR;
         collator_ = ucol_open("", &status);
     }
-    if (U_FAILURE(status) || !collator_)
-        throw std::runtime_error("cannot open the ICU collator");
+    if (U_FAILURE(status) || !collator_) throw std::runtime_error("cannot open the ICU collator");
     // Case is a tertiary difference: secondary strength ignores it.
     ucol_setStrength(collator_, UCOL_SECONDARY);
 }
@@ -65,8 +57,7 @@ std::unique_ptr<ListCollator> ListCollator::clone() const {
 }
 
 ListCollator::~ListCollator() {
-    if (collator_)
-        ucol_close(collator_);
+    if (collator_) ucol_close(collator_);
 }
 
 int ListCollator::compare(QStringView a, QStringView b) const {
@@ -100,11 +91,18 @@ QByteArray ListCollator::sortKey(QStringView s) const {
     return key;
 }
 
-std::vector<std::uint32_t> ListCollator::sortedOrder(const std::vector<std::string_view>& items) const {
-    // Sort by a short prefix of each sort key and go to a full comparison only
-    // where prefixes tie, which keeps long lines cheap to order.
+std::vector<std::uint32_t>
+ListCollator::sortedOrder(const std::vector<std::string_view>& items) const {
+    // Sort by a short prefix of each sort key, then settle each run of equal
+    // prefixes with full sort keys, computed only for the items in such runs.
+    // Items the collator finds equal are ordered by their UTF-16 code units.
     const std::uint32_t n = std::uint32_t(items.size());
-    std::vector<Prefix> prefixes(n);
+    struct Item {
+        std::uint8_t prefix[PrefixBytes];
+        std::uint32_t index;
+        bool complete; // the whole sort key fitted into the prefix
+    };
+    std::vector<Item> sorted(n);
     std::u16string buffer;
     for (std::uint32_t i = 0; i < n; ++i) {
         buffer.clear();
@@ -114,30 +112,54 @@ std::vector<std::uint32_t> ListCollator::sortedOrder(const std::vector<std::stri
                         int32_t(buffer.size()));
         uint32_t state[2] = {0, 0};
         UErrorCode status = U_ZERO_ERROR;
-        Prefix& p = prefixes[i];
-        std::memset(p.bytes, 0, PrefixBytes);
-        const int32_t got = ucol_nextSortKeyPart(collator_, &iter, state, p.bytes, PrefixBytes,
-                                                 &status);
-        p.complete = U_SUCCESS(status) && got < PrefixBytes;
+        Item& item = sorted[i];
+        std::memset(item.prefix, 0, PrefixBytes);
+        const int32_t got =
+            ucol_nextSortKeyPart(collator_, &iter, state, item.prefix, PrefixBytes, &status);
+        item.complete = U_SUCCESS(status) && got < PrefixBytes;
+        item.index = i;
     }
-    std::vector<std::uint32_t> order(n);
-    for (std::uint32_t i = 0; i < n; ++i)
-        order[i] = i;
-    std::u16string ua, ub;
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const int c = std::memcmp(prefixes[a].bytes, prefixes[b].bytes, PrefixBytes);
-        if (c != 0)
-            return c < 0;
-        ua.clear();
-        ub.clear();
-        Wtf8::appendUtf16(ua, items[a]);
-        Wtf8::appendUtf16(ub, items[b]);
-        if (!(prefixes[a].complete && prefixes[b].complete)) {
-            const int full = compare16(ua, ub);
-            if (full != 0)
-                return full < 0;
-        }
-        return compareUnits(ua, ub) < 0;
+    std::sort(sorted.begin(), sorted.end(), [](const Item& a, const Item& b) {
+        const int c = std::memcmp(a.prefix, b.prefix, PrefixBytes);
+        return c != 0 ? c < 0 : a.index < b.index;
     });
+
+    std::vector<std::uint32_t> order(n);
+    struct Tied {
+        std::string key;
+        std::u16string units;
+        std::uint32_t index;
+    };
+    std::vector<Tied> tied;
+    for (std::uint32_t g = 0; g < n;) {
+        std::uint32_t h = g + 1;
+        while (h < n && std::memcmp(sorted[h].prefix, sorted[g].prefix, PrefixBytes) == 0)
+            ++h;
+        if (h == g + 1) {
+            order[g] = sorted[g].index;
+            g = h;
+            continue;
+        }
+        tied.resize(h - g);
+        for (std::uint32_t k = g; k < h; ++k) {
+            Tied& t = tied[k - g];
+            t.index = sorted[k].index;
+            t.units.clear();
+            Wtf8::appendUtf16(t.units, items[t.index]);
+            t.key.clear();
+            if (!sorted[k].complete) {
+                const QByteArray key =
+                    sortKey(QStringView(t.units.data(), qsizetype(t.units.size())));
+                t.key.assign(key.constData(), std::size_t(key.size()));
+            }
+        }
+        std::sort(tied.begin(), tied.end(), [](const Tied& a, const Tied& b) {
+            if (a.key != b.key) return a.key < b.key;
+            return a.units < b.units;
+        });
+        for (std::uint32_t k = g; k < h; ++k)
+            order[k] = tied[k - g].index;
+        g = h;
+    }
     return order;
 }

@@ -11,6 +11,11 @@ public:
     // Two decimals after the locale's decimal separator ("0.00"), halves
     // rounded away from zero.
     static QString FormatPercent(double value, const QLocale& locale = QLocale());
+    // FormatPercent for callers that format many values under one locale:
+    // `point` is the locale's decimal point, `plainDigits` whether it writes
+    // ASCII digits.
+    static QString FormatPercent(double value, const QLocale& locale, const QString& point,
+                                 bool plainDigits);
     // Seconds with three decimals ("0.000").
     static QString FormatSeconds(double seconds, const QLocale& locale = QLocale());
 };

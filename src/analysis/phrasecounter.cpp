@@ -7,14 +7,15 @@
 
 #include <unicode/ucoleitr.h>
 
-#include <array>
-#include <cmath>
-#include <thread>
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 #include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -42,8 +43,7 @@ public:
         const std::uint32_t r = std::uint32_t(h >> (64 - Bits));
         const auto rank =
             std::uint8_t(std::countl_zero((h << Bits) | (std::uint64_t(1) << (Bits - 1))) + 1);
-        if (rank > registers_[r])
-            registers_[r] = rank;
+        if (rank > registers_[r]) registers_[r] = rank;
     }
     double value() const {
         constexpr double m = double(1u << Bits);
@@ -54,8 +54,7 @@ public:
             zeros += r == 0;
         }
         const double raw = 0.7213 / (1 + 1.079 / m) * m * m / sum;
-        if (raw <= 2.5 * m && zeros)
-            return m * std::log(m / zeros);
+        if (raw <= 2.5 * m && zeros) return m * std::log(m / zeros);
         return raw;
     }
 
@@ -76,7 +75,8 @@ struct Weights {
 };
 
 inline std::uint64_t mix(std::uint64_t a, std::uint64_t b) {
-    std::uint64_t h = a * 0xBF58476D1CE4E5B9ULL ^ (b + 0x94D049BB133111EBULL) * 0xD6E8FEB86659FD93ULL;
+    std::uint64_t h =
+        a * 0xBF58476D1CE4E5B9ULL ^ (b + 0x94D049BB133111EBULL) * 0xD6E8FEB86659FD93ULL;
     h ^= h >> 31;
     h *= 0x94D049BB133111EBULL;
     h ^= h >> 29;
@@ -103,14 +103,16 @@ template <int K> inline std::uint64_t tupleHash(const std::uint32_t* cls) {
 
 } // namespace
 
-bool PhraseCounter::isDelimiter(char16_t c) { return c < 128 && DelimiterTable[c]; }
-bool PhraseCounter::isBreak(char16_t c) { return c < 128 && BreakTable[c]; }
+bool PhraseCounter::isDelimiter(char16_t c) {
+    return c < 128 && DelimiterTable[c];
+}
+bool PhraseCounter::isBreak(char16_t c) {
+    return c < 128 && BreakTable[c];
+}
 
 QString PhraseCounter::TakeNextWord(QString& remainder, QChar* ending) {
-    if (remainder.isEmpty())
-        return {};
-    if (!remainder.endsWith(u' '))
-        remainder += u' ';
+    if (remainder.isEmpty()) return {};
+    if (!remainder.endsWith(u' ')) remainder += u' ';
     const qsizetype n = remainder.size();
     qsizetype start = 0;
     while (start < n && isDelimiter(remainder[start].unicode()))
@@ -123,8 +125,7 @@ QString PhraseCounter::TakeNextWord(QString& remainder, QChar* ending) {
     while (!isDelimiter(remainder[end].unicode()))
         ++end;
     QString word = remainder.mid(start, end - start);
-    if (ending)
-        *ending = remainder[end];
+    if (ending) *ending = remainder[end];
     remainder.remove(0, end + 1);
     return word;
 }
@@ -135,8 +136,7 @@ public:
         UErrorCode status = U_ZERO_ERROR;
         static const UChar blank[] = {u' '};
         elements = ucol_openElements(coll.handle(), blank, 1, &status);
-        if (U_FAILURE(status))
-            throw std::runtime_error("cannot iterate collation elements");
+        if (U_FAILURE(status)) throw std::runtime_error("cannot iterate collation elements");
         forEachWeight(elements, u" ", [&](std::uint32_t p, std::uint32_t s) {
             spacePrimary = p;
             commonSecondary = s;
@@ -152,9 +152,20 @@ public:
                              std::string_view bytes);
     bool isSpaceLike(std::string_view bytes);
     std::uint32_t classOf(std::string_view bytes);
-    void tokenize(const AnalyzeLines& lines);
+    std::uint32_t classOfForm(std::string_view bytes);
+    bool tokenize(const AnalyzeLines& lines);
+    bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
     void estimate(DistinctEstimate* estimates) const;
-    template <int K> void count(const ListCollator& c, double distinct);
+    struct Counted {
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> plain;     // count >= 2
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> spaceLike; // any count
+    };
+    template <int K> void count(double distinct, unsigned part, unsigned parts, Counted& counted);
+    template <int K>
+    void mergeSpaceLike(const ListCollator& c,
+                        const std::vector<std::pair<std::uint32_t, std::uint32_t>>& entries,
+                        std::vector<std::pair<std::uint32_t, std::uint32_t>>& out);
+    template <int K> void countAll(const ListCollator& c, double distinct, unsigned parts);
     void summarize(int k, const ListCollator& c);
     template <int K> void classesAt(std::uint32_t pos, std::uint32_t* cls) const {
         for (int t = 0; t < K; ++t)
@@ -177,6 +188,10 @@ public:
     std::unordered_map<std::uint32_t, Weights> spaceLikeWeights; // by word id
     StringPool classKeys;
     StringIndex classIndex{&classKeys, 1 << 14};
+    StringPool lowerForms;
+    StringIndex lowerIndex{&lowerForms, 1 << 14};
+    std::vector<std::uint32_t> lowerClass; // by lower-case form
+    std::string lowered;
     // One entry per word of the text: its id, and in the top two bits how
     // many words (1 to 4, capped) the phrase window holds with it.
     std::vector<std::uint32_t> stream;
@@ -184,6 +199,7 @@ public:
     PhraseTable tables[3];
     std::u16string u16;
     std::vector<std::uint8_t> keyBuffer;
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 template <typename Fn>
@@ -199,26 +215,23 @@ void PhraseCounter::Impl::forEachWeight(UCollationElements* elements, std::u16st
     bool pending = false;
     for (;;) {
         const int32_t ce = ucol_next(elements, &status);
-        if (ce == UCOL_NULLORDER || U_FAILURE(status))
-            break;
+        if (ce == UCOL_NULLORDER || U_FAILURE(status)) break;
         const std::uint32_t e = std::uint32_t(ce);
         if ((e & 0xC0) == 0xC0) {
             p |= e >> 16;
             s |= (e >> 8) & 0xFF;
             continue;
         }
-        if (pending && (p || s))
-            fn(p, s);
+        if (pending && (p || s)) fn(p, s);
         p = e & 0xFFFF0000u;
         s = e & 0xFF00u;
         pending = true;
     }
-    if (pending && (p || s))
-        fn(p, s);
+    if (pending && (p || s)) fn(p, s);
 }
 
 Weights PhraseCounter::Impl::weightsOf(UCollationElements* elements, std::u16string& buffer,
-                                      std::string_view bytes) {
+                                       std::string_view bytes) {
     Weights w;
     buffer.clear();
     Wtf8::appendUtf16(buffer, bytes);
@@ -243,28 +256,39 @@ bool PhraseCounter::Impl::isSpaceLike(std::string_view bytes) {
     Wtf8::appendUtf16(u16, bytes);
     const std::u16string units = u16;
     for (char16_t unit : units) {
-        if (unit < 0x80 && unit != 0x0B && unit != 0x0C && unit > 0x20)
-            continue;
+        if (unit < 0x80 && unit != 0x0B && unit != 0x0C && unit > 0x20) continue;
         std::uint8_t& known = spaceLikeUnit[unit];
         if (known == Unknown) {
             bool like = false;
-            forEachWeight(elements, std::u16string_view(&unit, 1), [&](std::uint32_t p, std::uint32_t s) {
-                like |= p == spacePrimary || (p == 0 && s == commonSecondary);
-            });
+            forEachWeight(elements, std::u16string_view(&unit, 1),
+                          [&](std::uint32_t p, std::uint32_t s) {
+                              like |= p == spacePrimary || (p == 0 && s == commonSecondary);
+                          });
             known = like ? Yes : No;
         }
-        if (known == Yes)
-            return true;
+        if (known == Yes) return true;
     }
     return false;
 }
 
 std::uint32_t PhraseCounter::Impl::classOf(std::string_view bytes) {
+    // Case is a tertiary difference, so forms that differ only in ASCII
+    // letter case share a class: work it out once per lower-case form.
+    lowered.assign(bytes);
+    for (char& ch : lowered)
+        if (ch >= 'A' && ch <= 'Z') ch = char(ch + 32);
+    const std::uint32_t form = lowerIndex.intern(lowered);
+    if (form < lowerClass.size()) return lowerClass[form];
+    const std::uint32_t cls = classOfForm(lowered);
+    lowerClass.push_back(cls);
+    return cls;
+}
+
+std::uint32_t PhraseCounter::Impl::classOfForm(std::string_view bytes) {
     const bool spaceLike = isSpaceLike(bytes);
     u16.clear();
     Wtf8::appendUtf16(u16, bytes);
-    if (keyBuffer.size() < 64)
-        keyBuffer.resize(64);
+    if (keyBuffer.size() < 64) keyBuffer.resize(64);
     const auto* text = reinterpret_cast<const UChar*>(u16.data());
     int32_t n = ucol_getSortKey(coll.handle(), text, int32_t(u16.size()), keyBuffer.data(),
                                 int32_t(keyBuffer.size()));
@@ -278,9 +302,15 @@ std::uint32_t PhraseCounter::Impl::classOf(std::string_view bytes) {
     return cls | (spaceLike ? SpaceLike : 0);
 }
 
-void PhraseCounter::Impl::tokenize(const AnalyzeLines& lines) {
+bool PhraseCounter::Impl::tokenize(const AnalyzeLines& lines) {
+    // Every word but a line's last one is followed by a delimiter: their
+    // number bounds the stream's length, which spares it growing by copies.
+    std::size_t bound = std::size_t(lines.count());
+    for (unsigned char b : lines.pool()->allBytes())
+        bound += b < 128 && DelimiterTable[b];
     stream.clear();
-    stream.reserve(lines.pool()->byteSize() / 7 + 16);
+    stream.shrink_to_fit();
+    stream.reserve(bound);
     int window = 0; // words in the phrase window, capped at 4
     struct Word {
         std::string_view text;
@@ -290,6 +320,7 @@ void PhraseCounter::Impl::tokenize(const AnalyzeLines& lines) {
     std::vector<Word> batch;
     const qsizetype n = lines.count();
     for (qsizetype i = 0; i < n; ++i) {
+        if ((i & 0xFFF) == 0 && cancelled()) return false;
         const std::string_view line = lines.lineBytes(i);
         const auto* p = reinterpret_cast<const unsigned char*>(line.data());
         const auto* end = p + line.size();
@@ -301,8 +332,7 @@ void PhraseCounter::Impl::tokenize(const AnalyzeLines& lines) {
         for (;;) {
             while (p < end && *p < 128 && DelimiterTable[*p])
                 ++p;
-            if (p == end)
-                break;
+            if (p == end) break;
             const unsigned char* start = p;
             while (p < end && !(*p < 128 && DelimiterTable[*p]))
                 ++p;
@@ -315,8 +345,7 @@ void PhraseCounter::Impl::tokenize(const AnalyzeLines& lines) {
             const std::uint64_t h = StringIndex::hash(word);
             wordIndex.prefetch(h);
             batch.push_back(Word{word, h, BreakTable[ending]});
-            if (p < end)
-                ++p;
+            if (p < end) ++p;
         }
         for (const Word& word : batch) {
             const std::uint32_t wid = wordIndex.intern(word.text, word.hash);
@@ -327,15 +356,14 @@ void PhraseCounter::Impl::tokenize(const AnalyzeLines& lines) {
                 if (wordClass.back() & SpaceLike)
                     spaceLikeWeights.emplace(wid, weightsOf(elements, u16, word.text));
             }
-            if (window < 4)
-                ++window;
+            if (window < 4) ++window;
             if (stream.size() >= 0xFFFFFFFFu)
                 throw std::length_error("too many words for phrase counting");
             stream.push_back(wid | (std::uint32_t(window - 1) << 30));
-            if (word.closes)
-                window = 0;
+            if (word.closes) window = 0;
         }
     }
+    return true;
 }
 
 void PhraseCounter::Impl::estimate(DistinctEstimate* estimates) const {
@@ -343,16 +371,13 @@ void PhraseCounter::Impl::estimate(DistinctEstimate* estimates) const {
     std::uint32_t cls[4];
     for (std::uint32_t pos = 0; pos < n; ++pos) {
         const int r = run(pos);
-        if (r < 2)
-            continue;
+        if (r < 2) continue;
         classesAt<2>(pos, cls + 2);
         estimates[0].add(tupleHash<2>(cls + 2));
-        if (r < 3)
-            continue;
+        if (r < 3) continue;
         cls[1] = wordClass[id(pos - 2)];
         estimates[1].add(tupleHash<3>(cls + 1));
-        if (r < 4)
-            continue;
+        if (r < 4) continue;
         cls[0] = wordClass[id(pos - 3)];
         estimates[2].add(tupleHash<4>(cls));
     }
@@ -361,14 +386,17 @@ void PhraseCounter::Impl::estimate(DistinctEstimate* estimates) const {
 void PhraseCounter::Impl::appendPhrase(std::string& out, std::uint32_t pos, int k) const {
     for (int t = k - 1; t >= 0; --t) {
         out += words.view(id(pos - std::uint32_t(t)));
-        if (t)
-            out += ' ';
+        if (t) out += ' ';
     }
 }
 
-template <int K> void PhraseCounter::Impl::count(const ListCollator& c, double distinct) {
+template <int K>
+void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, Counted& counted) {
+    // With several parts, each counts the phrases whose hash falls in its
+    // share, so parts can run side by side on tables of their own.
     using E = Entry<K>;
     const std::uint32_t n = std::uint32_t(stream.size());
+    distinct /= parts;
     const std::size_t wanted = std::bit_ceil(std::size_t(distinct * 1.6) + 64);
     const bool direct = wanted * sizeof(E) <= DirectTableBytes;
     std::vector<E> table(direct ? wanted : 1 << 12, E{});
@@ -377,8 +405,7 @@ template <int K> void PhraseCounter::Impl::count(const ListCollator& c, double d
         std::vector<E> bigger(table.size() * 2, E{});
         const std::size_t m = bigger.size() - 1;
         for (const E& e : table) {
-            if (!e.count)
-                continue;
+            if (!e.count) continue;
             std::size_t i = std::size_t(tupleHash<K>(e.cls)) & m;
             while (bigger[i].count)
                 i = (i + 1) & m;
@@ -412,20 +439,18 @@ template <int K> void PhraseCounter::Impl::count(const ListCollator& c, double d
     auto gather = [&](std::uint32_t from, std::uint32_t to) {
         std::uint32_t got = 0;
         for (std::uint32_t pos = from; pos < to; ++pos) {
-            if (run(pos) < K)
-                continue;
-            E& key = keys[got++];
+            if (run(pos) < K) continue;
+            E& key = keys[got];
             classesAt<K>(pos, key.cls);
             key.pos = pos;
             key.count = 1;
+            hashes[got] = tupleHash<K>(key.cls);
+            got += ((hashes[got] >> 32) & (parts - 1)) == part;
         }
-        for (std::uint32_t j = 0; j < got; ++j)
-            hashes[j] = tupleHash<K>(keys[j].cls);
         return got;
     };
     auto insertBlock = [&](std::uint32_t got) {
-        if ((used + got) * 10 > table.size() * 7)
-            grow();
+        if ((used + got) * 10 > table.size() * 7) grow();
         for (std::uint32_t j = 0; j < got; ++j)
             __builtin_prefetch(&table[std::size_t(hashes[j]) & mask]);
         for (std::uint32_t j = 0; j < got; ++j)
@@ -438,40 +463,59 @@ template <int K> void PhraseCounter::Impl::count(const ListCollator& c, double d
         return (any & SpaceLike) != 0;
     };
 
+    auto stop = [&](std::uint32_t pos) { return (pos & 0xFFFFF) < Block && cancelled(); };
     if (direct) {
-        for (std::uint32_t pos = 0; pos < n; pos = std::uint32_t(std::min<std::uint64_t>(n, pos + std::uint64_t(Block))))
-            insertBlock(gather(pos, std::uint32_t(std::min<std::uint64_t>(n, pos + std::uint64_t(Block)))));
+        for (std::uint32_t pos = 0; pos < n;) {
+            if (stop(pos)) return;
+            const std::uint32_t to =
+                std::uint32_t(std::min<std::uint64_t>(n, pos + std::uint64_t(Block)));
+            insertBlock(gather(pos, to));
+            pos = to;
+        }
     } else {
-        // Most phrases occur once: a first pass marks the hashes seen twice
-        // (two-bit saturating counters), and only phrases with such a hash
-        // are counted. Phrases with space-like characters are always counted,
-        // as their equals may hash differently.
+        // Most phrases occur once: a first pass counts every hash, saturating
+        // at two, in two two-bit counters picked by different hash bits; only
+        // phrases whose counters both reached two are then counted exactly.
+        // Phrases with space-like characters are always counted, as their
+        // equals may hash differently.
         const int bitsLog = std::clamp(int(std::bit_width(std::uint64_t(distinct) * 8)), 16, 32);
         const int shift = 64 - bitsLog;
+        const std::uint64_t low = (std::uint64_t(1) << bitsLog) - 1;
         std::vector<std::uint64_t> seen((std::size_t(1) << bitsLog) / 32, 0);
-        for (std::uint32_t pos = 0; pos < n;) {
-            const std::uint32_t to = std::uint32_t(std::min<std::uint64_t>(n, pos + std::uint64_t(Block)));
-            const std::uint32_t got = gather(pos, to);
-            for (std::uint32_t j = 0; j < got; ++j)
-                __builtin_prefetch(&seen[(hashes[j] >> shift) >> 5]);
+        std::uint64_t first[Block], second[Block];
+        auto slotsOf = [&](std::uint32_t got) {
             for (std::uint32_t j = 0; j < got; ++j) {
-                const std::uint64_t b = hashes[j] >> shift;
-                std::uint64_t& word = seen[b >> 5];
-                const int at = int(b & 31) * 2;
-                if (((word >> at) & 3) < 2)
-                    word += std::uint64_t(1) << at;
+                first[j] = hashes[j] >> shift;
+                second[j] = hashes[j] & low;
+                __builtin_prefetch(&seen[first[j] >> 5]);
+                __builtin_prefetch(&seen[second[j] >> 5]);
+            }
+        };
+        auto counter = [&](std::uint64_t b) { return (seen[b >> 5] >> (int(b & 31) * 2)) & 3; };
+        auto bump = [&](std::uint64_t b) {
+            if (counter(b) < 2) seen[b >> 5] += std::uint64_t(1) << (int(b & 31) * 2);
+        };
+        for (std::uint32_t pos = 0; pos < n;) {
+            if (stop(pos)) return;
+            const std::uint32_t to =
+                std::uint32_t(std::min<std::uint64_t>(n, pos + std::uint64_t(Block)));
+            const std::uint32_t got = gather(pos, to);
+            slotsOf(got);
+            for (std::uint32_t j = 0; j < got; ++j) {
+                bump(first[j]);
+                if (second[j] != first[j]) bump(second[j]);
             }
             pos = to;
         }
         for (std::uint32_t pos = 0; pos < n;) {
-            const std::uint32_t to = std::uint32_t(std::min<std::uint64_t>(n, pos + std::uint64_t(Block)));
+            if (stop(pos)) return;
+            const std::uint32_t to =
+                std::uint32_t(std::min<std::uint64_t>(n, pos + std::uint64_t(Block)));
             const std::uint32_t got = gather(pos, to);
-            for (std::uint32_t j = 0; j < got; ++j)
-                __builtin_prefetch(&seen[(hashes[j] >> shift) >> 5]);
+            slotsOf(got);
             std::uint32_t kept = 0;
             for (std::uint32_t j = 0; j < got; ++j) {
-                const std::uint64_t b = hashes[j] >> shift;
-                if (((seen[b >> 5] >> (int(b & 31) * 2)) & 3) == 2 || spaceLike(keys[j])) {
+                if ((counter(first[j]) == 2 && counter(second[j]) == 2) || spaceLike(keys[j])) {
                     keys[kept] = keys[j];
                     hashes[kept++] = hashes[j];
                 }
@@ -481,46 +525,46 @@ template <int K> void PhraseCounter::Impl::count(const ListCollator& c, double d
         }
     }
 
-    auto& out = repeated[K - 2];
-    out.clear();
+    for (const E& e : table) {
+        if (!e.count) continue;
+        if (spaceLike(e))
+            counted.spaceLike.emplace_back(e.pos, e.count);
+        else if (e.count >= 2)
+            counted.plain.emplace_back(e.pos, e.count);
+    }
+}
+
+template <int K>
+void PhraseCounter::Impl::mergeSpaceLike(
+    const ListCollator& c, const std::vector<std::pair<std::uint32_t, std::uint32_t>>& entries,
+    std::vector<std::pair<std::uint32_t, std::uint32_t>>& out) {
     // Tuples without space-like characters are complete: only an equal tuple
     // collates equal to them. Among the others, different tuples may still
     // collate equal when the weights split differently between the words
     // ("a\u00A0b c" and "a b\u00A0c"); they share a weight hash, the
     // collator decides, and merged phrases keep the earliest form.
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> byHash; // (weight hash, slot)
-    // This may run on its own thread: its own iterator and buffers.
+    if (entries.empty()) return;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> byHash; // (weight hash, entry)
     std::unordered_map<std::uint32_t, Weights> plainWeights;
-    UCollationElements* ownElements = nullptr;
+    UErrorCode status = U_ZERO_ERROR;
+    static const UChar blank[] = {u' '};
+    UCollationElements* ownElements = ucol_openElements(c.handle(), blank, 1, &status);
     std::u16string ownBuffer;
     auto wordWeights = [&](std::uint32_t wid) -> const Weights& {
-        if (auto it = spaceLikeWeights.find(wid); it != spaceLikeWeights.end())
-            return it->second;
+        if (auto it = spaceLikeWeights.find(wid); it != spaceLikeWeights.end()) return it->second;
         auto it = plainWeights.find(wid);
-        if (it == plainWeights.end()) {
-            if (!ownElements) {
-                UErrorCode status = U_ZERO_ERROR;
-                static const UChar blank[] = {u' '};
-                ownElements = ucol_openElements(c.handle(), blank, 1, &status);
-            }
-            it = plainWeights.emplace(wid, weightsOf(ownElements, ownBuffer, words.view(wid))).first;
-        }
+        if (it == plainWeights.end())
+            it =
+                plainWeights.emplace(wid, weightsOf(ownElements, ownBuffer, words.view(wid))).first;
         return it->second;
     };
-    for (std::uint32_t i = 0; i < table.size(); ++i) {
-        const E& e = table[i];
-        if (!e.count)
-            continue;
-        if (!spaceLike(e)) {
-            if (e.count >= 2)
-                out.emplace_back(e.pos, e.count);
-            continue;
-        }
-        const Weights& last = wordWeights(id(e.pos));
+    for (std::uint32_t i = 0; i < entries.size(); ++i) {
+        const std::uint32_t pos = entries[i].first;
+        const Weights& last = wordWeights(id(pos));
         std::uint64_t hp = last.hp, pp = last.pp, hs = last.hs, ps = last.ps;
         const Weights& sp = spaceWeights;
         for (int t = 1; t < K; ++t) {
-            const Weights& w = wordWeights(id(e.pos - std::uint32_t(t)));
+            const Weights& w = wordWeights(id(pos - std::uint32_t(t)));
             hp = (w.hp * sp.pp + sp.hp) * pp + hp;
             pp = w.pp * sp.pp * pp;
             hs = (w.hs * sp.ps + sp.hs) * ps + hs;
@@ -528,8 +572,7 @@ template <int K> void PhraseCounter::Impl::count(const ListCollator& c, double d
         }
         byHash.emplace_back(mix(hp, hs), i);
     }
-    if (ownElements)
-        ucol_closeElements(ownElements);
+    ucol_closeElements(ownElements);
     std::sort(byHash.begin(), byHash.end());
     std::string pa, pb;
     std::vector<bool> merged;
@@ -539,22 +582,20 @@ template <int K> void PhraseCounter::Impl::count(const ListCollator& c, double d
             ++h;
         merged.assign(h - g, false);
         for (std::size_t a = g; a < h; ++a) {
-            if (merged[a - g])
-                continue;
-            std::uint32_t pos = table[byHash[a].second].pos;
-            std::uint64_t total = table[byHash[a].second].count;
+            if (merged[a - g]) continue;
+            std::uint32_t pos = entries[byHash[a].second].first;
+            std::uint64_t total = entries[byHash[a].second].second;
             pa.clear();
             appendPhrase(pa, pos, K);
             for (std::size_t b = a + 1; b < h; ++b) {
-                if (merged[b - g])
-                    continue;
-                const E& e = table[byHash[b].second];
+                if (merged[b - g]) continue;
+                const auto& e = entries[byHash[b].second];
                 pb.clear();
-                appendPhrase(pb, e.pos, K);
+                appendPhrase(pb, e.first, K);
                 if (c.compareUtf8(pa, pb) == 0) {
                     merged[b - g] = true;
-                    total += e.count;
-                    pos = std::min(pos, e.pos);
+                    total += e.second;
+                    pos = std::min(pos, e.first);
                 }
             }
             if (total >= 2)
@@ -562,6 +603,30 @@ template <int K> void PhraseCounter::Impl::count(const ListCollator& c, double d
         }
         g = h;
     }
+}
+
+template <int K>
+void PhraseCounter::Impl::countAll(const ListCollator& c, double distinct, unsigned parts) {
+    std::vector<Counted> counted(parts);
+    if (parts == 1) {
+        count<K>(distinct, 0, 1, counted[0]);
+    } else {
+        std::vector<std::thread> threads;
+        for (unsigned part = 1; part < parts; ++part)
+            threads.emplace_back([&, part] { count<K>(distinct, part, parts, counted[part]); });
+        count<K>(distinct, 0, parts, counted[0]);
+        for (std::thread& t : threads)
+            t.join();
+    }
+    auto& out = repeated[K - 2];
+    out.clear();
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> spaceLike;
+    for (Counted& part : counted) {
+        out.insert(out.end(), part.plain.begin(), part.plain.end());
+        spaceLike.insert(spaceLike.end(), part.spaceLike.begin(), part.spaceLike.end());
+        part = Counted();
+    }
+    mergeSpaceLike<K>(c, spaceLike, out);
 }
 
 void PhraseCounter::Impl::summarize(int k, const ListCollator& c) {
@@ -582,44 +647,72 @@ void PhraseCounter::Impl::summarize(int k, const ListCollator& c) {
     repeated[k - 2] = {};
 }
 
-PhraseCounter::PhraseCounter(const ListCollator& collator)
-    : d(std::make_unique<Impl>(collator)) {}
+PhraseCounter::PhraseCounter(const ListCollator& collator) : d(std::make_unique<Impl>(collator)) {}
 
 PhraseCounter::~PhraseCounter() = default;
 
-void PhraseCounter::CountPhrases(const AnalyzeLines& lines) {
-    d->tokenize(lines);
+bool PhraseCounter::CountPhrases(const AnalyzeLines& lines, const std::atomic<bool>* cancel) {
+    d->cancel = cancel;
+    for (auto& r : d->repeated)
+        r.clear();
+    for (auto& t : d->tables)
+        t.clear();
+    d->wordIndex.release();
+    d->words.clear();
+    d->wordClass.clear();
+    d->spaceLikeWeights.clear();
+    if (!d->tokenize(lines)) return false;
+    // Only the words and their classes are needed from here on.
+    d->wordIndex.release();
+    d->classIndex.release();
+    d->classKeys = StringPool();
+    d->lowerIndex.release();
+    d->lowerForms = StringPool();
+    d->lowerClass = {};
     DistinctEstimate estimates[3];
     d->estimate(estimates);
-    // The three lengths are independent; each gets its own thread and its
-    // own collator when their tables are small enough to coexist.
-    const bool parallel = estimates[0].value() * 1.6 * sizeof(Entry<2>) +
-                              estimates[1].value() * 1.6 * sizeof(Entry<3>) +
-                              estimates[2].value() * 1.6 * sizeof(Entry<4>) <=
-                          double(DirectTableBytes);
-    auto job = [this, &estimates](int k, const ListCollator& c) {
-        if (k == 2)
-            d->count<2>(c, estimates[0].value());
-        else if (k == 3)
-            d->count<3>(c, estimates[1].value());
-        else
-            d->count<4>(c, estimates[2].value());
-        d->summarize(k, c);
+    if (d->cancelled()) return false;
+    // The three lengths are independent. Small tables run side by side, one
+    // thread a length, each with its own collator; a large one is split by
+    // hash into two halves counted side by side, so that memory stays near
+    // that of one table.
+    auto isDirect = [&](int k, std::size_t entry) {
+        const double distinct = estimates[k - 2].value();
+        return double(std::bit_ceil(std::size_t(distinct * 1.6) + 64)) * double(entry) <=
+               double(DirectTableBytes);
     };
-    if (!parallel) {
+    const bool small = isDirect(2, sizeof(Entry<2>)) && isDirect(3, sizeof(Entry<3>)) &&
+                       isDirect(4, sizeof(Entry<4>));
+    auto job = [this, &estimates](int k, const ListCollator& c, unsigned parts) {
+        if (d->cancelled()) return;
+        if (k == 2)
+            d->countAll<2>(c, estimates[0].value(), parts);
+        else if (k == 3)
+            d->countAll<3>(c, estimates[1].value(), parts);
+        else
+            d->countAll<4>(c, estimates[2].value(), parts);
+        if (!d->cancelled()) d->summarize(k, c);
+    };
+    if (small) {
+        auto c2 = d->coll.clone(), c3 = d->coll.clone();
+        std::thread t2(job, 2, std::cref(*c2), 1u);
+        std::thread t3(job, 3, std::cref(*c3), 1u);
+        job(4, d->coll, 1u);
+        t2.join();
+        t3.join();
+    } else {
         for (int k = 2; k <= 4; ++k)
-            job(k, d->coll);
-        return;
+            job(k, d->coll, 2u);
     }
-    auto c2 = d->coll.clone(), c3 = d->coll.clone();
-    std::thread t2(job, 2, std::cref(*c2));
-    std::thread t3(job, 3, std::cref(*c3));
-    job(4, d->coll);
-    t2.join();
-    t3.join();
+    return !d->cancelled();
 }
 
 PhraseTable PhraseCounter::ShowSummary(int words) const {
     const int k = words == 2 ? 2 : words == 3 ? 3 : 4;
     return d->tables[k - 2];
+}
+
+PhraseTable PhraseCounter::takeSummary(int words) {
+    const int k = words == 2 ? 2 : words == 3 ? 3 : 4;
+    return std::exchange(d->tables[k - 2], PhraseTable());
 }

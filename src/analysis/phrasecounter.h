@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <atomic>
 #include <memory>
 
 class AnalyzeLines;
@@ -34,10 +35,13 @@ public:
     explicit PhraseCounter(const ListCollator& collator);
     ~PhraseCounter();
 
-    void CountPhrases(const AnalyzeLines& lines);
+    // Returns false when `cancel` was raised meanwhile (from any thread).
+    bool CountPhrases(const AnalyzeLines& lines, const std::atomic<bool>* cancel = nullptr);
     // The phrases of `words` words (2, 3 or 4) that occur at least twice,
     // in list-collation order.
     PhraseTable ShowSummary(int words) const;
+    // The same, handing the table over instead of copying it.
+    PhraseTable takeSummary(int words);
 
 private:
     class Impl;

@@ -5,29 +5,25 @@
 
 StringIndex::StringIndex(StringPool* pool, std::size_t expected) : pool_(pool) {
     std::size_t cap = std::bit_ceil(std::max<std::size_t>(16, expected * 2));
-    slots_.assign(cap, Slot{0, 0, 0});
+    slots_.assign(cap, Slot{0, 0, 0, 0});
     mask_ = cap - 1;
 }
 
 std::uint32_t StringIndex::intern(std::string_view s, std::uint64_t h) {
     const std::uint32_t tag = tagOf(h, s.size());
-    const std::uint64_t head = headOf(s);
+    const std::uint64_t head = headOf(s), head2 = headOf(s, 8);
     std::size_t i = std::size_t(h) & mask_;
     for (;;) {
         Slot& slot = slots_[i];
-        if (slot.idPlus == 0)
-            break;
-        if (matches(slot, tag, head, s))
-            return slot.idPlus - 1;
+        if (slot.idPlus == 0) break;
+        if (matches(slot, tag, head, head2, s)) return slot.idPlus - 1;
         i = (i + 1) & mask_;
     }
     const std::size_t id = std::size_t(pool_->count());
-    if (id >= 0xFFFFFFFEu)
-        throw std::length_error("too many distinct strings");
+    if (id >= 0xFFFFFFFEu) throw std::length_error("too many distinct strings");
     pool_->append(s);
-    slots_[i] = Slot{head, tag, std::uint32_t(id + 1)};
-    if (++size_ * 10 > slots_.size() * 7)
-        grow();
+    slots_[i] = Slot{head, head2, tag, std::uint32_t(id + 1)};
+    if (++size_ * 10 > slots_.size() * 7) grow();
     return std::uint32_t(id);
 }
 
@@ -35,19 +31,16 @@ std::uint32_t StringIndex::internExisting(std::uint32_t id) {
     const std::string_view s = pool_->view(id);
     const std::uint64_t h = hash(s);
     const std::uint32_t tag = tagOf(h, s.size());
-    const std::uint64_t head = headOf(s);
+    const std::uint64_t head = headOf(s), head2 = headOf(s, 8);
     std::size_t i = std::size_t(h) & mask_;
     for (;;) {
         Slot& slot = slots_[i];
-        if (slot.idPlus == 0)
-            break;
-        if (matches(slot, tag, head, s))
-            return slot.idPlus - 1;
+        if (slot.idPlus == 0) break;
+        if (matches(slot, tag, head, head2, s)) return slot.idPlus - 1;
         i = (i + 1) & mask_;
     }
-    slots_[i] = Slot{head, tag, id + 1};
-    if (++size_ * 10 > slots_.size() * 7)
-        grow();
+    slots_[i] = Slot{head, head2, tag, id + 1};
+    if (++size_ * 10 > slots_.size() * 7) grow();
     return id;
 }
 
@@ -55,11 +48,10 @@ void StringIndex::grow() {
     std::vector<Slot> old;
     old.swap(slots_);
     const std::size_t cap = old.size() * 2;
-    slots_.assign(cap, Slot{0, 0, 0});
+    slots_.assign(cap, Slot{0, 0, 0, 0});
     mask_ = cap - 1;
     for (const Slot& s : old) {
-        if (s.idPlus == 0)
-            continue;
+        if (s.idPlus == 0) continue;
         const std::uint64_t h = hash(pool_->view(s.idPlus - 1));
         std::size_t i = std::size_t(h) & mask_;
         while (slots_[i].idPlus != 0)

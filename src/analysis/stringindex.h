@@ -49,6 +49,12 @@ public:
     void prefetch(std::uint64_t h) const { __builtin_prefetch(&slots_[std::size_t(h) & mask_]); }
 
     std::size_t size() const { return size_; }
+    // Empties the index and gives its memory back; the pool is untouched.
+    void release() {
+        slots_ = std::vector<Slot>(16, Slot{0, 0, 0, 0});
+        mask_ = 15;
+        size_ = 0;
+    }
     std::size_t memoryUsage() const { return slots_.capacity() * sizeof(Slot); }
 
 private:
@@ -56,22 +62,23 @@ private:
     // to the pool.
     struct Slot {
         std::uint64_t head;   // the string's first 8 bytes, zero padded
+        std::uint64_t head2;  // the next 8
         std::uint32_t tag;    // length (capped) and 24 bits of the hash
         std::uint32_t idPlus; // id + 1; 0 marks an empty slot
     };
     static std::uint32_t tagOf(std::uint64_t h, std::size_t size) {
         return std::uint32_t(size < 255 ? size : 255) << 24 | std::uint32_t(h >> 40);
     }
-    static std::uint64_t headOf(std::string_view s) {
+    static std::uint64_t headOf(std::string_view s, std::size_t from = 0) {
         std::uint64_t w = 0;
-        std::memcpy(&w, s.data(), s.size() < 8 ? s.size() : 8);
+        if (s.size() > from)
+            std::memcpy(&w, s.data() + from, s.size() - from < 8 ? s.size() - from : 8);
         return w;
     }
-    bool matches(const Slot& slot, std::uint32_t tag, std::uint64_t head,
+    bool matches(const Slot& slot, std::uint32_t tag, std::uint64_t head, std::uint64_t head2,
                  std::string_view s) const {
-        if (slot.tag != tag || slot.head != head)
-            return false;
-        return s.size() <= 8 || pool_->view(slot.idPlus - 1) == s;
+        if (slot.tag != tag || slot.head != head || slot.head2 != head2) return false;
+        return s.size() <= 16 || pool_->view(slot.idPlus - 1) == s;
     }
     void grow();
 

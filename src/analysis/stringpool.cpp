@@ -4,7 +4,9 @@
 
 #include <cstring>
 
-QString StringPool::string(qsizetype i) const { return Wtf8::toQString(view(i)); }
+QString StringPool::string(qsizetype i) const {
+    return Wtf8::toQString(view(i));
+}
 
 void StringPool::append(QStringView text) {
     Wtf8::append(bytes_, text);
@@ -29,8 +31,7 @@ void StringPool::adoptLines(std::string&& bytes) {
                 ++stop;
         }
         const std::size_t len = stop - r;
-        if (w != r && len)
-            std::memmove(base + w, base + r, len);
+        if (w != r && len) std::memmove(base + w, base + r, len);
         w += len;
         offsets_.push_back(w);
         r = stop;

@@ -14,29 +14,22 @@ inline bool allAscii8(const unsigned char* p) {
 // code point; unpaired surrogates come back as themselves.
 inline char32_t decodeOne(const unsigned char*& p, const unsigned char* end) {
     unsigned char b = *p++;
-    if (b < 0x80)
-        return b;
+    if (b < 0x80) return b;
     if (b < 0xE0) {
         char32_t c = (b & 0x1F) << 6;
-        if (p < end)
-            c |= (*p++ & 0x3F);
+        if (p < end) c |= (*p++ & 0x3F);
         return c;
     }
     if (b < 0xF0) {
         char32_t c = (b & 0x0F) << 12;
-        if (p < end)
-            c |= (*p++ & 0x3F) << 6;
-        if (p < end)
-            c |= (*p++ & 0x3F);
+        if (p < end) c |= (*p++ & 0x3F) << 6;
+        if (p < end) c |= (*p++ & 0x3F);
         return c;
     }
     char32_t c = (b & 0x07) << 18;
-    if (p < end)
-        c |= (*p++ & 0x3F) << 12;
-    if (p < end)
-        c |= (*p++ & 0x3F) << 6;
-    if (p < end)
-        c |= (*p++ & 0x3F);
+    if (p < end) c |= (*p++ & 0x3F) << 12;
+    if (p < end) c |= (*p++ & 0x3F) << 6;
+    if (p < end) c |= (*p++ & 0x3F);
     return c;
 }
 
@@ -86,8 +79,7 @@ QString Wtf8::toQString(std::string_view bytes) {
     const auto* q = p;
     while (q < end && *q < 0x80)
         ++q;
-    if (q == end)
-        return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+    if (q == end) return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
     QString out(qsizetype(bytes.size()), Qt::Uninitialized);
     char16_t* d = reinterpret_cast<char16_t*>(out.data());
     char16_t* const start = d;
@@ -160,13 +152,10 @@ bool Wtf8::isValidUtf8(std::string_view bytes) {
         } else {
             return false;
         }
-        if (end - p <= need)
-            return false;
-        if (p[1] < lo || p[1] > hi)
-            return false;
+        if (end - p <= need) return false;
+        if (p[1] < lo || p[1] > hi) return false;
         for (int k = 2; k <= need; ++k)
-            if ((p[k] & 0xC0) != 0x80)
-                return false;
+            if ((p[k] & 0xC0) != 0x80) return false;
         p += need + 1;
     }
     return true;

@@ -1,8 +1,11 @@
 #include "analyzecli.h"
 
+#include "memorytuning.h"
+
 #include <QCoreApplication>
 
 int main(int argc, char* argv[]) {
+    MemoryTuning::apply();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("lexometer-analyze"));
     AnalyzeCli cli;
