@@ -210,7 +210,6 @@ bool AnalysisRun::countWords() {
     // to the line's length so that views into it stay valid.
     std::string scratch;
     std::vector<std::string_view> batch;
-    std::vector<std::uint64_t> hashes;
     auto addWord = [&](const unsigned char* s, const unsigned char* e) {
         if (lowUnits) {
             while (s < e && *s <= 0x20)
@@ -233,14 +232,15 @@ bool AnalysisRun::countWords() {
         }
         batch.push_back(word);
     };
+    std::vector<StringIndex::Key> keys;
     auto flush = [&] {
-        hashes.resize(batch.size());
+        keys.resize(batch.size());
         for (std::size_t k = 0; k < batch.size(); ++k) {
-            hashes[k] = StringIndex::hash(batch[k]);
-            w.index.prefetch(hashes[k]);
+            keys[k] = StringIndex::key(batch[k]);
+            w.index.prefetch(keys[k]);
         }
-        for (std::size_t k = 0; k < batch.size(); ++k) {
-            const std::uint32_t id = w.index.intern(batch[k], hashes[k]);
+        for (const StringIndex::Key& key : keys) {
+            const std::uint32_t id = w.index.intern(key);
             if (id >= w.counts.size()) w.counts.push_back(0);
             ++w.counts[id];
         }
@@ -261,26 +261,35 @@ bool AnalysisRun::countWords() {
         const auto* end = p + line.size();
         if (!surrogates) {
             // Characters outside the BMP can never be word characters here,
-            // so words are whole byte ranges of the line.
-            const unsigned char* start = nullptr;
+            // so words are whole byte ranges of the line. Two tight loops:
+            // skip to a word's start, then run to its end.
+            auto wordAt = [&](const unsigned char*& q) {
+                const unsigned char b = *q;
+                if (b < 0x80) {
+                    ++q;
+                    return bool(asciiWord[b]);
+                }
+                const char32_t c = decodeAt(q);
+                return c < 0x10000 && bool(isWordUnit[c]);
+            };
             while (p < end) {
-                const unsigned char* at = p;
-                bool word;
-                if (*p < 0x80) {
-                    word = asciiWord[*p];
+                while (p < end && *p < 0x80 && !asciiWord[*p])
                     ++p;
-                } else {
-                    const char32_t c = decodeAt(p);
-                    word = c < 0x10000 && isWordUnit[c];
+                if (p == end) break;
+                const unsigned char* start = p;
+                if (!wordAt(p)) continue;
+                for (;;) {
+                    while (p < end && *p < 0x80 && asciiWord[*p])
+                        ++p;
+                    if (p == end) break;
+                    const unsigned char* at = p;
+                    if (!wordAt(p)) {
+                        p = at;
+                        break;
+                    }
                 }
-                if (word) {
-                    if (!start) start = at;
-                } else if (start) {
-                    addWord(start, at);
-                    start = nullptr;
-                }
+                addWord(start, p);
             }
-            if (start) addWord(start, end);
         } else {
             // A word may hold half of a surrogate pair: work on code units.
             units.clear();

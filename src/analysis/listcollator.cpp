@@ -25,7 +25,7 @@ std::string icuLocaleName(const QLocale& locale) {
     return buffer;
 }
 
-constexpr int PrefixBytes = 16;
+constexpr int PrefixBytes = 32;
 
 struct Prefix {
     std::uint8_t bytes[PrefixBytes];

@@ -313,8 +313,7 @@ bool PhraseCounter::Impl::tokenize(const AnalyzeLines& lines) {
     stream.reserve(bound);
     int window = 0; // words in the phrase window, capped at 4
     struct Word {
-        std::string_view text;
-        std::uint64_t hash;
+        StringIndex::Key key;
         bool closes; // ended by a phrase break
     };
     std::vector<Word> batch;
@@ -342,19 +341,18 @@ bool PhraseCounter::Impl::tokenize(const AnalyzeLines& lines) {
             const unsigned char ending = p < end ? *p : ' ';
             const std::string_view word(reinterpret_cast<const char*>(start),
                                         std::size_t(p - start));
-            const std::uint64_t h = StringIndex::hash(word);
-            wordIndex.prefetch(h);
-            batch.push_back(Word{word, h, BreakTable[ending]});
+            batch.push_back(Word{StringIndex::key(word), BreakTable[ending]});
+            wordIndex.prefetch(batch.back().key);
             if (p < end) ++p;
         }
         for (const Word& word : batch) {
-            const std::uint32_t wid = wordIndex.intern(word.text, word.hash);
+            const std::uint32_t wid = wordIndex.intern(word.key);
             if (wid == wordClass.size()) {
                 if (wid > IdMask)
                     throw std::length_error("too many distinct words for phrase counting");
-                wordClass.push_back(classOf(word.text));
+                wordClass.push_back(classOf(word.key.text));
                 if (wordClass.back() & SpaceLike)
-                    spaceLikeWeights.emplace(wid, weightsOf(elements, u16, word.text));
+                    spaceLikeWeights.emplace(wid, weightsOf(elements, u16, word.key.text));
             }
             if (window < 4) ++window;
             if (stream.size() >= 0xFFFFFFFFu)

@@ -1,5 +1,6 @@
 #include "stringindex.h"
 
+#include <algorithm>
 #include <bit>
 #include <stdexcept>
 
@@ -9,37 +10,34 @@ StringIndex::StringIndex(StringPool* pool, std::size_t expected) : pool_(pool) {
     mask_ = cap - 1;
 }
 
-std::uint32_t StringIndex::intern(std::string_view s, std::uint64_t h) {
-    const std::uint32_t tag = tagOf(h, s.size());
-    const std::uint64_t head = headOf(s), head2 = headOf(s, 8);
-    std::size_t i = std::size_t(h) & mask_;
+std::uint32_t StringIndex::intern(const Key& k) {
+    const std::uint32_t tag = tagOf(k.hash, k.text.size());
+    std::size_t i = std::size_t(k.hash) & mask_;
     for (;;) {
-        Slot& slot = slots_[i];
+        const Slot& slot = slots_[i];
         if (slot.idPlus == 0) break;
-        if (matches(slot, tag, head, head2, s)) return slot.idPlus - 1;
+        if (matches(slot, tag, k)) return slot.idPlus - 1;
         i = (i + 1) & mask_;
     }
     const std::size_t id = std::size_t(pool_->count());
     if (id >= 0xFFFFFFFEu) throw std::length_error("too many distinct strings");
-    pool_->append(s);
-    slots_[i] = Slot{head, head2, tag, std::uint32_t(id + 1)};
+    pool_->append(k.text);
+    slots_[i] = Slot{k.head, k.head2, tag, std::uint32_t(id + 1)};
     if (++size_ * 10 > slots_.size() * 7) grow();
     return std::uint32_t(id);
 }
 
 std::uint32_t StringIndex::internExisting(std::uint32_t id) {
-    const std::string_view s = pool_->view(id);
-    const std::uint64_t h = hash(s);
-    const std::uint32_t tag = tagOf(h, s.size());
-    const std::uint64_t head = headOf(s), head2 = headOf(s, 8);
-    std::size_t i = std::size_t(h) & mask_;
+    const Key k = key(pool_->view(id));
+    const std::uint32_t tag = tagOf(k.hash, k.text.size());
+    std::size_t i = std::size_t(k.hash) & mask_;
     for (;;) {
-        Slot& slot = slots_[i];
+        const Slot& slot = slots_[i];
         if (slot.idPlus == 0) break;
-        if (matches(slot, tag, head, head2, s)) return slot.idPlus - 1;
+        if (matches(slot, tag, k)) return slot.idPlus - 1;
         i = (i + 1) & mask_;
     }
-    slots_[i] = Slot{head, head2, tag, id + 1};
+    slots_[i] = Slot{k.head, k.head2, tag, id + 1};
     if (++size_ * 10 > slots_.size() * 7) grow();
     return id;
 }
@@ -52,8 +50,7 @@ void StringIndex::grow() {
     mask_ = cap - 1;
     for (const Slot& s : old) {
         if (s.idPlus == 0) continue;
-        const std::uint64_t h = hash(pool_->view(s.idPlus - 1));
-        std::size_t i = std::size_t(h) & mask_;
+        std::size_t i = std::size_t(key(pool_->view(s.idPlus - 1)).hash) & mask_;
         while (slots_[i].idPlus != 0)
             i = (i + 1) & mask_;
         slots_[i] = s;

@@ -14,39 +14,44 @@ public:
     // The index adds new strings to `pool`, which must outlive it.
     explicit StringIndex(StringPool* pool, std::size_t expected = 1024);
 
-    static std::uint64_t hash(std::string_view s) {
+    // A string prepared for lookups: its hash and its first 16 bytes, zero
+    // padded, read once.
+    struct Key {
+        std::string_view text;
+        std::uint64_t head = 0, head2 = 0, hash = 0;
+    };
+
+    static Key key(std::string_view s) {
         const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-        std::size_t n = s.size();
-        std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ (n * 0xFF51AFD7ED558CCDULL);
-        while (n >= 8) {
-            std::uint64_t w;
-            std::memcpy(&w, p, 8);
-            h = (h ^ w) * 0xBF58476D1CE4E5B9ULL;
+        const std::size_t n = s.size();
+        Key k{s};
+        k.head = loadUpTo8(p, n < 8 ? n : 8);
+        if (n > 8) k.head2 = n >= 16 ? load64(p + 8) : load64(p + n - 8) >> (8 * (16 - n));
+        std::uint64_t h = (k.head ^ (n * 0xFF51AFD7ED558CCDULL)) * 0xBF58476D1CE4E5B9ULL;
+        h = (h ^ (h >> 29) ^ k.head2) * 0x94D049BB133111EBULL;
+        for (std::size_t at = 16; at < n; at += 8) {
+            const std::size_t left = n - at;
+            h = (h ^ (left >= 8 ? load64(p + at) : loadUpTo8(p + at, left))) *
+                0xBF58476D1CE4E5B9ULL;
             h ^= h >> 29;
-            p += 8;
-            n -= 8;
-        }
-        if (n) {
-            std::uint64_t w = 0;
-            for (std::size_t i = 0; i < n; ++i)
-                w |= std::uint64_t(p[i]) << (8 * i);
-            h = (h ^ w) * 0x94D049BB133111EBULL;
         }
         h ^= h >> 32;
         h *= 0xD6E8FEB86659FD93ULL;
         h ^= h >> 32;
-        return h;
+        k.hash = h;
+        return k;
     }
+    static std::uint64_t hash(std::string_view s) { return key(s).hash; }
 
-    // The id of s, appending it to the pool when it is new.
-    std::uint32_t intern(std::string_view s) { return intern(s, hash(s)); }
-    std::uint32_t intern(std::string_view s, std::uint64_t h);
+    // The id of the string, appending it to the pool when it is new.
+    std::uint32_t intern(std::string_view s) { return intern(key(s)); }
+    std::uint32_t intern(const Key& k);
     // For a string already in the pool at `id`: the id of the first string
     // equal to it, registering `id` when none was seen before.
     std::uint32_t internExisting(std::uint32_t id);
 
     // Hints the memory a lookup of hash h will touch.
-    void prefetch(std::uint64_t h) const { __builtin_prefetch(&slots_[std::size_t(h) & mask_]); }
+    void prefetch(const Key& k) const { __builtin_prefetch(&slots_[std::size_t(k.hash) & mask_]); }
 
     std::size_t size() const { return size_; }
     // Empties the index and gives its memory back; the pool is untouched.
@@ -69,16 +74,27 @@ private:
     static std::uint32_t tagOf(std::uint64_t h, std::size_t size) {
         return std::uint32_t(size < 255 ? size : 255) << 24 | std::uint32_t(h >> 40);
     }
-    static std::uint64_t headOf(std::string_view s, std::size_t from = 0) {
-        std::uint64_t w = 0;
-        if (s.size() > from)
-            std::memcpy(&w, s.data() + from, s.size() - from < 8 ? s.size() - from : 8);
+    static std::uint64_t load64(const unsigned char* p) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
         return w;
     }
-    bool matches(const Slot& slot, std::uint32_t tag, std::uint64_t head, std::uint64_t head2,
-                 std::string_view s) const {
-        if (slot.tag != tag || slot.head != head || slot.head2 != head2) return false;
-        return s.size() <= 16 || pool_->view(slot.idPlus - 1) == s;
+    static std::uint64_t load32(const unsigned char* p) {
+        std::uint32_t w;
+        std::memcpy(&w, p, 4);
+        return w;
+    }
+    // The n (at most 8) bytes at p, zero padded, without reading past them.
+    static std::uint64_t loadUpTo8(const unsigned char* p, std::size_t n) {
+        if (n >= 8) return load64(p);
+        if (n >= 4) return load32(p) | load32(p + n - 4) << (8 * (n - 4));
+        if (n == 0) return 0;
+        return p[0] | std::uint64_t(p[n / 2]) << (8 * (n / 2)) |
+               std::uint64_t(p[n - 1]) << (8 * (n - 1));
+    }
+    bool matches(const Slot& slot, std::uint32_t tag, const Key& k) const {
+        if (slot.tag != tag || slot.head != k.head || slot.head2 != k.head2) return false;
+        return k.text.size() <= 16 || pool_->view(slot.idPlus - 1) == k.text;
     }
     void grow();
 
