@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace {
 
 constexpr char Bom[] = "\xEF\xBB\xBF";
@@ -26,6 +28,17 @@ public:
         const int columns = table.columnCount();
         for (int column = 0; column < columns; ++column) {
             if (column > 0) append(out, QStringView(&separator_, 1));
+            // Cells the table can give as UTF-8 go straight in, unless they
+            // need quoting.
+            const qsizetype before = out.size();
+            if (separator_.unicode() < 0x80 && table.appendCellUtf8(row, column, out)) {
+                const auto* begin = out.constData() + before;
+                const auto* end = out.constData() + out.size();
+                const char sep = char(separator_.unicode());
+                if (std::find_if(begin, end, [&](char c) { return c == sep || c == '"'; }) == end)
+                    continue;
+                out.truncate(before);
+            }
             appendField(out, table.cell(row, column));
         }
         out.append("\r\n", 2);

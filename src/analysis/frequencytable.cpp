@@ -2,6 +2,8 @@
 
 #include "numberformat.h"
 
+#include <charconv>
+
 FrequencyTable::FrequencyTable() : pool_(std::make_shared<StringPool>()) {
     headers_[2] = "%";
 }
@@ -19,6 +21,7 @@ void FrequencyTable::setRows(std::shared_ptr<const StringPool> pool,
     counts_ = std::move(counts);
     locale_ = locale;
     point_ = locale.decimalPoint();
+    pointUtf8_ = point_.toUtf8();
     plainDigits_ = locale.zeroDigit() == QLatin1String("0");
     total_ = 0;
     for (std::uint64_t c : counts_)
@@ -37,4 +40,27 @@ QString FrequencyTable::cell(int row, int column) const {
         return NumberFormat::FormatPercent(double(counts_[item]) * 100.0 / double(total_), locale_,
                                            point_, plainDigits_);
     }
+}
+
+bool FrequencyTable::appendCellUtf8(int row, int column, QByteArray& out) const {
+    if (row == 0) return false;
+    const int item = row - 1;
+    if (column == 0) return StringPool::appendUtf8(pool_->view(keys_[item]), out);
+    char digits[32];
+    if (column == 1) {
+        const auto end = std::to_chars(digits, digits + sizeof digits, counts_[item]).ptr;
+        out.append(digits, end - digits);
+        return true;
+    }
+    long long hundredths;
+    if (!plainDigits_ || !NumberFormat::percentHundredths(
+                             double(counts_[item]) * 100.0 / double(total_), &hundredths))
+        return false;
+    const auto end = std::to_chars(digits, digits + sizeof digits, hundredths / 100).ptr;
+    out.append(digits, end - digits);
+    out.append(pointUtf8_);
+    const int cents = int(hundredths % 100);
+    out.append(char('0' + cents / 10));
+    out.append(char('0' + cents % 10));
+    return true;
 }

@@ -25,6 +25,7 @@ public:
     int rowCount() const override { return int(keys_.size()) + 1; }
     int columnCount() const override { return 3; }
     QString cell(int row, int column) const override;
+    bool appendCellUtf8(int row, int column, QByteArray& out) const override;
 
     // Data rows count from 0 here, without the header.
     int itemCount() const { return int(keys_.size()); }
@@ -40,5 +41,6 @@ private:
     std::uint64_t total_ = 0;
     QLocale locale_;
     QString point_;
+    QByteArray pointUtf8_;
     bool plainDigits_ = true;
 };

@@ -45,21 +45,26 @@ QString NumberFormat::FormatPercent(double value, const QLocale& locale, const Q
     // Tables format a percentage per row: plain digits are assembled here
     // unless the value lies so close to a half that only the exact path can
     // tell which way it rounds.
-    const double scaled = value * 100.0;
-    if (value >= 0 && scaled < 1e15 && plainDigits) {
-        const double whole = std::floor(scaled);
-        const double fraction = scaled - whole;
-        if (std::fabs(fraction - 0.5) > 1e-6) {
-            const auto hundredths = static_cast<long long>(fraction < 0.5 ? whole : whole + 1);
-            QString text = QString::number(hundredths / 100);
-            text += point;
-            const int cents = int(hundredths % 100);
-            text += QChar(u'0' + cents / 10);
-            text += QChar(u'0' + cents % 10);
-            return text;
-        }
+    long long hundredths;
+    if (plainDigits && percentHundredths(value, &hundredths)) {
+        QString text = QString::number(hundredths / 100);
+        text += point;
+        const int cents = int(hundredths % 100);
+        text += QChar(u'0' + cents / 10);
+        text += QChar(u'0' + cents % 10);
+        return text;
     }
     return fixed(value, 2, locale);
+}
+
+bool NumberFormat::percentHundredths(double value, long long* hundredths) {
+    const double scaled = value * 100.0;
+    if (!(value >= 0 && scaled < 1e15)) return false;
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) <= 1e-6) return false;
+    *hundredths = static_cast<long long>(fraction < 0.5 ? whole : whole + 1);
+    return true;
 }
 
 QString NumberFormat::FormatSeconds(double seconds, const QLocale& locale) {

@@ -16,6 +16,9 @@ public:
     // ASCII digits.
     static QString FormatPercent(double value, const QLocale& locale, const QString& point,
                                  bool plainDigits);
+    // The percentage in whole hundredths, when plainly rounded; false for
+    // values that need the exact path (near a half, negative or huge).
+    static bool percentHundredths(double value, long long* hundredths);
     // Seconds with three decimals ("0.000").
     static QString FormatSeconds(double seconds, const QLocale& locale = QLocale());
 };

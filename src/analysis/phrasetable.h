@@ -16,6 +16,12 @@ public:
         return column == 0 ? phrases_.string(row) : QString::number(counts_[row]);
     }
 
+    bool appendCellUtf8(int row, int column, QByteArray& out) const override {
+        if (column == 0) return StringPool::appendUtf8(phrases_.view(row), out);
+        out.append(QByteArray::number(qulonglong(counts_[row])));
+        return true;
+    }
+
     QString phrase(int row) const { return phrases_.string(row); }
     std::uint64_t count(int row) const { return counts_[row]; }
 

@@ -46,3 +46,12 @@ void StringPool::adoptLines(std::string&& bytes) {
     bytes_.resize(w);
     offsets_.shrink_to_fit();
 }
+
+bool StringPool::appendUtf8(std::string_view stored, QByteArray& out) {
+    for (std::size_t i = 0; i + 1 < stored.size(); ++i)
+        if (static_cast<unsigned char>(stored[i]) == 0xED &&
+            static_cast<unsigned char>(stored[i + 1]) >= 0xA0)
+            return false;
+    out.append(stored.data(), qsizetype(stored.size()));
+    return true;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -29,6 +30,9 @@ public:
         offsets_.push_back(bytes_.size());
     }
     void append(QStringView text);
+    // Appends a stored string to out as UTF-8; false when it holds an
+    // unpaired surrogate, which plain UTF-8 cannot carry.
+    static bool appendUtf8(std::string_view stored, QByteArray& out);
 
     void reserve(std::size_t bytes, std::size_t strings) {
         bytes_.reserve(bytes);

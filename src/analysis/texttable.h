@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // A table whose every cell reads as text, the form in which results are
@@ -10,4 +11,7 @@ public:
     virtual int rowCount() const = 0;
     virtual int columnCount() const = 0;
     virtual QString cell(int row, int column) const = 0;
+    // Appends the cell as UTF-8 to out when the table can do so without
+    // forming a QString; false leaves out unchanged and asks for cell().
+    virtual bool appendCellUtf8(int, int, QByteArray&) const { return false; }
 };
