@@ -1,4 +1,5 @@
 #include "analyzelines.h"
+#include "phrasecounter.h"
 #include "referenceanalysis.h"
 
 #include <QRandomGenerator>
@@ -178,6 +179,7 @@ void TestEngineEquivalence::generatedTexts_data() {
     QTest::addColumn<QString>("wordCharacters");
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<bool>("trailingBreak");
+    QTest::addColumn<bool>("twoPasses");
 
     const QString wide = English +
                          QStringLiteral("ÀàÂâÆæÇçÉéÈèÊêËëÎîÏïÔôŒœÙùÛûÜüŸÿ"
@@ -198,14 +200,23 @@ void TestEngineEquivalence::generatedTexts_data() {
         for (quint32 seed = 1; seed <= 10; ++seed) {
             QTest::addRow("%s, seed %u", name, seed)
                 << seed << 1 + int(seed * 7 % 25) << 12 << characters
-                << locales[seed % locales.size()] << bool(seed % 2);
+                << locales[seed % locales.size()] << bool(seed % 2) << false;
         }
     }
     // Many short lines step through every progress percentage.
     for (quint32 seed = 101; seed <= 103; ++seed) {
         QTest::addRow("many lines, seed %u", seed)
             << seed << 150 << 3 << sets[seed % sets.size()].second << locales[seed % locales.size()]
-            << bool(seed % 2);
+            << bool(seed % 2) << false;
+    }
+    // Large texts count phrases in two passes over hash-split halves; a
+    // zero table limit takes that path on small texts too.
+    for (const auto& [name, characters] : sets) {
+        for (quint32 seed = 201; seed <= 205; ++seed) {
+            QTest::addRow("%s, two passes, seed %u", name, seed)
+                << seed << 5 + int(seed * 7 % 25) << 12 << characters
+                << locales[seed % locales.size()] << bool(seed % 2) << true;
+        }
     }
 }
 
@@ -216,7 +227,11 @@ void TestEngineEquivalence::generatedTexts() {
     QFETCH(QString, wordCharacters);
     QFETCH(QLocale, locale);
     QFETCH(bool, trailingBreak);
+    QFETCH(bool, twoPasses);
     QLocale::setDefault(locale);
+    const std::size_t limit = PhraseCounter::directTableLimit();
+    if (twoPasses) PhraseCounter::setDirectTableLimit(0);
+    const auto restore = qScopeGuard([limit] { PhraseCounter::setDirectTableLimit(limit); });
 
     const QStringList lines = TextGenerator(seed).lines(lineCount, maxWords);
     AnalyzeLines analyzeLines;

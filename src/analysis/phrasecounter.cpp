@@ -34,7 +34,7 @@ constexpr std::uint32_t IdMask = (1u << 30) - 1;
 constexpr std::uint32_t SpaceLike = 1u << 31;
 // Above this table size a pre-pass first finds the phrases seen at least
 // twice, and only those are counted.
-constexpr std::size_t DirectTableBytes = std::size_t(96) << 20;
+std::atomic<std::size_t> DirectTableBytes{std::size_t(96) << 20};
 
 // Estimates the number of distinct values among many 64-bit hashes.
 class DistinctEstimate {
@@ -396,7 +396,7 @@ void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, 
     const std::uint32_t n = std::uint32_t(stream.size());
     distinct /= parts;
     const std::size_t wanted = std::bit_ceil(std::size_t(distinct * 1.6) + 64);
-    const bool direct = wanted * sizeof(E) <= DirectTableBytes;
+    const bool direct = wanted * sizeof(E) <= DirectTableBytes.load();
     std::vector<E> table(direct ? wanted : 1 << 12, E{});
     std::size_t mask = table.size() - 1, used = 0;
     auto grow = [&] {
@@ -645,6 +645,14 @@ void PhraseCounter::Impl::summarize(int k, const ListCollator& c) {
     repeated[k - 2] = {};
 }
 
+void PhraseCounter::setDirectTableLimit(std::size_t bytes) {
+    DirectTableBytes = bytes;
+}
+
+std::size_t PhraseCounter::directTableLimit() {
+    return DirectTableBytes.load();
+}
+
 PhraseCounter::PhraseCounter(const ListCollator& collator) : d(std::make_unique<Impl>(collator)) {}
 
 PhraseCounter::~PhraseCounter() = default;
@@ -677,7 +685,7 @@ bool PhraseCounter::CountPhrases(const AnalyzeLines& lines, const std::atomic<bo
     auto isDirect = [&](int k, std::size_t entry) {
         const double distinct = estimates[k - 2].value();
         return double(std::bit_ceil(std::size_t(distinct * 1.6) + 64)) * double(entry) <=
-               double(DirectTableBytes);
+               double(DirectTableBytes.load());
     };
     const bool small = isDirect(2, sizeof(Entry<2>)) && isDirect(3, sizeof(Entry<3>)) &&
                        isDirect(4, sizeof(Entry<4>));

@@ -6,6 +6,7 @@
 #include <QStringView>
 
 #include <atomic>
+#include <cstddef>
 #include <memory>
 
 class AnalyzeLines;
@@ -31,6 +32,11 @@ public:
     // ending to the delimiter that ended it. An empty word means there is
     // none left (remainder is then empty).
     static QString TakeNextWord(QString& remainder, QChar* ending = nullptr);
+
+    // Phrase tables that would need more memory than this are counted in
+    // two passes, the first finding the phrases seen at least twice.
+    static void setDirectTableLimit(std::size_t bytes);
+    static std::size_t directTableLimit();
 
     explicit PhraseCounter(const ListCollator& collator);
     ~PhraseCounter();
