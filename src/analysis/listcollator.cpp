@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -103,21 +104,33 @@ ListCollator::sortedOrder(const std::vector<std::string_view>& items) const {
         bool complete; // the whole sort key fitted into the prefix
     };
     std::vector<Item> sorted(n);
-    std::u16string buffer;
-    for (std::uint32_t i = 0; i < n; ++i) {
-        buffer.clear();
-        Wtf8::appendUtf16(buffer, items[i]);
-        UCharIterator iter;
-        uiter_setString(&iter, reinterpret_cast<const UChar*>(buffer.data()),
-                        int32_t(buffer.size()));
-        uint32_t state[2] = {0, 0};
-        UErrorCode status = U_ZERO_ERROR;
-        Item& item = sorted[i];
-        std::memset(item.prefix, 0, PrefixBytes);
-        const int32_t got =
-            ucol_nextSortKeyPart(collator_, &iter, state, item.prefix, PrefixBytes, &status);
-        item.complete = U_SUCCESS(status) && got < PrefixBytes;
-        item.index = i;
+    auto prefixes = [&](const ListCollator& c, std::uint32_t from, std::uint32_t to) {
+        std::u16string buffer;
+        for (std::uint32_t i = from; i < to; ++i) {
+            buffer.clear();
+            Wtf8::appendUtf16(buffer, items[i]);
+            UCharIterator iter;
+            uiter_setString(&iter, reinterpret_cast<const UChar*>(buffer.data()),
+                            int32_t(buffer.size()));
+            uint32_t state[2] = {0, 0};
+            UErrorCode status = U_ZERO_ERROR;
+            Item& item = sorted[i];
+            std::memset(item.prefix, 0, PrefixBytes);
+            const int32_t got =
+                ucol_nextSortKeyPart(c.collator_, &iter, state, item.prefix, PrefixBytes, &status);
+            item.complete = U_SUCCESS(status) && got < PrefixBytes;
+            item.index = i;
+        }
+    };
+    // Sort keys are the costly part; a long list shares them out with a
+    // second thread and its own copy of the collator.
+    if (n >= 65536) {
+        const std::unique_ptr<ListCollator> copy = clone();
+        std::thread half(prefixes, std::cref(*copy), n / 2, n);
+        prefixes(*this, 0, n / 2);
+        half.join();
+    } else {
+        prefixes(*this, 0, n);
     }
     std::sort(sorted.begin(), sorted.end(), [](const Item& a, const Item& b) {
         const int c = std::memcmp(a.prefix, b.prefix, PrefixBytes);

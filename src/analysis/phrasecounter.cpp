@@ -605,16 +605,18 @@ void PhraseCounter::Impl::mergeSpaceLike(
 
 template <int K>
 void PhraseCounter::Impl::countAll(const ListCollator& c, double distinct, unsigned parts) {
+    // Two threads take the parts in turn.
     std::vector<Counted> counted(parts);
+    auto share = [&](unsigned first) {
+        for (unsigned part = first; part < parts; part += 2)
+            count<K>(distinct, part, parts, counted[part]);
+    };
     if (parts == 1) {
-        count<K>(distinct, 0, 1, counted[0]);
+        share(0);
     } else {
-        std::vector<std::thread> threads;
-        for (unsigned part = 1; part < parts; ++part)
-            threads.emplace_back([&, part] { count<K>(distinct, part, parts, counted[part]); });
-        count<K>(distinct, 0, parts, counted[0]);
-        for (std::thread& t : threads)
-            t.join();
+        std::thread other(share, 1u);
+        share(0);
+        other.join();
     }
     auto& out = repeated[K - 2];
     out.clear();
