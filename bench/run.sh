@@ -79,22 +79,30 @@ results="$tmp/results.tsv"
 : >"$results"
 failures=0
 
-# timed NAME CORPUS SIZE COMMAND...: runs the command under /usr/bin/time
-# and appends "corpus size name seconds peakKB" to the results.
+# timed NAME CORPUS SIZE COMMAND...: runs the command RUNS times (default 3)
+# under /usr/bin/time and appends "corpus size name seconds peakKB" to the
+# results: the shortest time, which is the least disturbed by other work on
+# the machine, and the largest peak.
 timed() {
     local name="$1" corpus="$2" size="$3"
     shift 3
-    local log="$tmp/time.log"
-    if /usr/bin/time -f "%e s %M KB" -o "$log" "$@" >"$tmp/stdout" 2>"$tmp/stderr"; then
+    local log="$tmp/time.log" best="" peak=0 run
+    for ((run = 0; run < ${RUNS:-3}; ++run)); do
+        if ! /usr/bin/time -f "%e s %M KB" -o "$log" "$@" >"$tmp/stdout" 2>"$tmp/stderr"; then
+            echo "run.sh: $name failed on $corpus:" >&2
+            tail -n 5 "$tmp/stderr" >&2
+            printf '%s\t%s\t%s\tFAILED\t-\n' "$corpus" "$size" "$name" >>"$results"
+            failures=$((failures + 1))
+            return
+        fi
         local seconds kb
         read -r seconds _ kb _ < <(tail -n 1 "$log")
-        printf '%s\t%s\t%s\t%s\t%s\n' "$corpus" "$size" "$name" "$seconds" "$kb" >>"$results"
-    else
-        echo "run.sh: $name failed on $corpus:" >&2
-        tail -n 5 "$tmp/stderr" >&2
-        printf '%s\t%s\t%s\tFAILED\t-\n' "$corpus" "$size" "$name" >>"$results"
-        failures=$((failures + 1))
-    fi
+        if [[ -z "$best" ]] || awk -v a="$seconds" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+            best="$seconds"
+        fi
+        ((kb > peak)) && peak="$kb"
+    done
+    printf '%s\t%s\t%s\t%s\t%s\n' "$corpus" "$size" "$name" "$best" "$peak" >>"$results"
 }
 
 for file in "${corpora[@]}"; do
@@ -103,7 +111,6 @@ for file in "${corpora[@]}"; do
     echo "== $corpus ($((size / 1000000)) MB)" >&2
     cat "$file" >/dev/null # every tool starts with the file in the page cache
 
-    mkdir -p "$tmp/out"
     timed "lexometer-analyze" "$corpus" "$size" "$analyze" --quiet --out "$tmp/out" "$file"
     rm -rf "$tmp/out"
 
@@ -126,7 +133,7 @@ for file in "${corpora[@]}"; do
 done
 
 echo
-echo "Locale: LANG=${LANG:-} LC_ALL=${LC_ALL:-}; $(nproc) CPUs; one run each, warm page cache."
+echo "Locale: LANG=${LANG:-} LC_ALL=${LC_ALL:-}; $(nproc) CPUs; best of ${RUNS:-3} runs, warm page cache."
 python3 - "$results" <<'EOF'
 import sys
 
