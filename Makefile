@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench format clean
+.PHONY: all deps configure build run test bench demo format clean
 
 all: build
 
@@ -23,6 +23,10 @@ test: build
 
 bench: build
 	bash bench/run.sh $(BUILD)
+
+# A results window for FILE (or for a sample text), until the main window lands.
+demo: build
+	./$(BUILD)/bin/lexometer-results-demo $(FILE)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

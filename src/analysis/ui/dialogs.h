@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// Every modal dialog of the analysis windows goes through here, so that
+// tests can answer them without a dialog on screen.
+class Dialogs {
+public:
+    enum class Kind { Warning, Error, SaveFile };
+    struct Request {
+        Kind kind;
+        QString title;
+        QString text;
+        QString filter;
+        QString suggestedName;
+    };
+    // Receives each request instead of a dialog; for SaveFile it returns the
+    // chosen path (empty: cancelled). An empty handler restores the dialogs.
+    using Handler = std::function<QString(const Request&)>;
+    static void setHandler(Handler handler);
+
+    // The platform's message box with the warning icon and one OK button.
+    static void warning(QWidget* parent, const QString& title, const QString& text);
+    // The general error box: the text with a full stop added when its last
+    // character's code is above 46, a stop icon, OK, titled "Lexometer".
+    static void error(QWidget* parent, const QString& text);
+    // A save-file dialog with one file type, default suffix "csv", asking
+    // before it replaces a file; empty when cancelled.
+    static QString saveFileName(QWidget* parent, const QString& filter,
+                                const QString& suggestedName);
+
+    static QString withFullStop(const QString& text);
+};

@@ -1,0 +1,33 @@
+#include "tformanalyzechart.h"
+
+#include "translation.h"
+
+#include <QPointer>
+#include <QScreen>
+#include <QVBoxLayout>
+
+TFormAnalyzeChart::TFormAnalyzeChart(QWidget* centreOver)
+    : QWidget(nullptr, Qt::Window), centreOver_(centreOver) {
+    // Not owned by the results window: closing that leaves the chart open.
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(TranslateText("Pie Chart"));
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    Chart1 = new Pie3DWidget(this);
+    Chart1->setObjectName("Chart1");
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Chart1);
+    resize(740, 403);
+}
+
+void TFormAnalyzeChart::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (placed_) return;
+    placed_ = true;
+    QRect frame = frameGeometry();
+    if (centreOver_)
+        frame.moveCenter(centreOver_->frameGeometry().center());
+    else if (QScreen* screen = this->screen())
+        frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "pie3dwidget.h"
+
+#include <QPointer>
+#include <QWidget>
+
+// A pie-chart window: a snapshot of one table, drawn as a 3-D pie.
+class TFormAnalyzeChart : public QWidget {
+    Q_OBJECT
+
+public:
+    // Shown centred over centreOver (the screen's centre without one).
+    explicit TFormAnalyzeChart(QWidget* centreOver);
+
+    void addSlice(double value, const QString& label) { Chart1->addSlice(value, label); }
+
+    Pie3DWidget* Chart1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QPointer<QWidget> centreOver_;
+    bool placed_ = false;
+};

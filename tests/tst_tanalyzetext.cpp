@@ -1,0 +1,320 @@
+#include "csvwriter.h"
+#include "dialogs.h"
+#include "tanalyzetext.h"
+#include "texttablemodel.h"
+#include "tformanalyzechart.h"
+
+#include <QHeaderView>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <QtTest>
+
+namespace {
+
+const QString English =
+    QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789'");
+
+// A window fed with a text; the caller shows it and waits for the run.
+TAnalyzetext* makeWindow(const QString& text, const QString& wordCharacters = English) {
+    auto* window = new TAnalyzetext;
+    window->AnalyzeLines().setText(text);
+    window->AnalyzeLines().setTrailingBreak(false);
+    window->setWordCharacters(wordCharacters);
+    return window;
+}
+
+bool runToEnd(TAnalyzetext* window) {
+    QSignalSpy finished(window, &TAnalyzetext::analysisFinished);
+    window->show();
+    return finished.wait(10000);
+}
+
+void flushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+QList<TFormAnalyzeChart*> chartWindows() {
+    QList<TFormAnalyzeChart*> charts;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* chart = qobject_cast<TFormAnalyzeChart*>(w)) charts << chart;
+    return charts;
+}
+
+} // namespace
+
+class TestTAnalyzetext : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void cleanup() {
+        Dialogs::setHandler({});
+        for (QWidget* w : QApplication::topLevelWidgets())
+            w->deleteLater();
+        flushDeletes();
+    }
+
+    void showsTheEngineTables();
+    void statusesOfOneLine();
+    void closingDuringTheRun();
+    void noWordsWarning();
+    void exportWritesTheTable_data();
+    void exportWritesTheTable();
+    void exportSuggestsNamesAndReportsFailures();
+    void synonymsOfTheClickedWord_data();
+    void synonymsOfTheClickedWord();
+    void resizeSetsColumnWidths();
+    void escapeCloses();
+    void chartButtonsOpenCharts();
+};
+
+void TestTAnalyzetext::showsTheEngineTables() {
+    TAnalyzetext* window = makeWindow(QStringLiteral("aA a\nx\n\nx\nThe cat. the cat"));
+    QVERIFY(runToEnd(window));
+    const AnalysisResults* results = window->results();
+    QVERIFY(results);
+    const std::pair<QAbstractItemView*, const TextTable*> grids[] = {
+        {window->S2, &results->characters},
+        {window->S3, &results->words},
+        {window->S4, &results->lines}};
+    for (const auto& [view, table] : grids) {
+        QAbstractItemModel* model = view->model();
+        QCOMPARE(model->rowCount(), table->rowCount() - 1);
+        for (int c = 0; c < 3; ++c) {
+            QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), table->cell(0, c));
+            for (int r = 0; r < model->rowCount(); ++r)
+                QCOMPARE(model->index(r, c).data().toString(), table->cell(r + 1, c));
+        }
+    }
+    QAbstractItemModel* overview = window->S1->model();
+    QCOMPARE(overview->rowCount(), 7);
+    QCOMPARE(overview->index(3, 0).data().toString(), QStringLiteral("Total Words:"));
+    QCOMPARE(overview->index(3, 1).data().toString(), results->overview.cell(3, 1));
+    QAbstractItemModel* phrases = window->ListView2Word->model();
+    QCOMPARE(phrases->rowCount(), 1);
+    QCOMPARE(phrases->index(0, 0).data().toString(), QStringLiteral("The cat"));
+    QCOMPARE(phrases->headerData(0, Qt::Horizontal).toString(), QStringLiteral("2-Word Phrase"));
+    QCOMPARE(window->PageControl1->count(), 7);
+    QVERIFY(window->statusText().startsWith(QStringLiteral("Elapsed Time: ")));
+}
+
+void TestTAnalyzetext::statusesOfOneLine() {
+    TAnalyzetext* window = makeWindow(QStringLiteral("word"));
+    QStringList statuses;
+    connect(window, &TAnalyzetext::statusChanged, this,
+            [&](const QString& status) { statuses << status; });
+    QVERIFY(runToEnd(window));
+    QCOMPARE(statuses.size(), 6);
+    QCOMPARE(statuses.mid(0, 5), (QStringList{"Loading...", "Loading: 10%", "Loading: 60%",
+                                              "Loading: 80%", "Loading: 90%"}));
+    QVERIFY(QRegularExpression(QStringLiteral("^Elapsed Time: \\d+\\.\\d{3} sec$"))
+                .match(statuses.last())
+                .hasMatch());
+}
+
+void TestTAnalyzetext::closingDuringTheRun() {
+    QString text;
+    for (int i = 0; i < 300; ++i)
+        text += QStringLiteral("line %1 of the text\n").arg(i);
+    QPointer<TAnalyzetext> window = makeWindow(text);
+    QStringList statuses;
+    connect(window, &TAnalyzetext::statusChanged, this, [&](const QString& status) {
+        statuses << status;
+        if (status == QLatin1String("Loading: 20%")) window->close();
+    });
+    window->show();
+    QTRY_VERIFY_WITH_TIMEOUT(window.isNull() || !window->isVisible(), 10000);
+    flushDeletes();
+    QTRY_VERIFY(window.isNull());
+    QCOMPARE(statuses.last(), QStringLiteral("Loading: 20%"));
+}
+
+void TestTAnalyzetext::noWordsWarning() {
+    QList<Dialogs::Request> requests;
+    Dialogs::setHandler([&](const Dialogs::Request& r) {
+        requests << r;
+        return QString();
+    });
+    TAnalyzetext* window = makeWindow(QStringLiteral("123 456"), QStringLiteral("xyz"));
+    QVERIFY(runToEnd(window));
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests[0].kind, Dialogs::Kind::Warning);
+    QCOMPARE(requests[0].title, QStringLiteral("Warning"));
+    QCOMPARE(requests[0].text,
+             QStringLiteral("No words found using the specified characters:\r\rxyz"));
+    QCOMPARE(window->S3->model()->rowCount(), 0);
+}
+
+void TestTAnalyzetext::exportWritesTheTable_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("tag");
+    QTest::newRow("overview") << "Button6"
+                              << "Overview";
+    QTest::newRow("characters") << "Button3"
+                                << "Char";
+    QTest::newRow("words") << "Button2"
+                           << "Word";
+    QTest::newRow("lines") << "Button1"
+                           << "Line";
+    QTest::newRow("2-word phrases") << "Button4"
+                                    << "2-Phrase";
+    QTest::newRow("3-word phrases") << "Button9"
+                                    << "3-Phrase";
+    QTest::newRow("4-word phrases") << "Button10"
+                                    << "4-Phrase";
+}
+
+void TestTAnalyzetext::exportWritesTheTable() {
+    QFETCH(QString, button);
+    QFETCH(QString, tag);
+    QTemporaryDir dir;
+    TAnalyzetext* window =
+        makeWindow(QStringLiteral("say \"hi, there\"\nNew York, New York\n\na b c d a b c d\n\n"));
+    QVERIFY(runToEnd(window));
+    QString suggested;
+    Dialogs::setHandler([&](const Dialogs::Request& r) {
+        suggested = r.suggestedName;
+        // No extension: the default one is added.
+        return dir.filePath(QStringLiteral("out"));
+    });
+    QTest::mouseClick(window->findChild<QPushButton*>(button), Qt::LeftButton);
+    QCOMPARE(suggested, tag + QStringLiteral(".csv"));
+    QFile file(dir.filePath(QStringLiteral("out.csv")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const AnalysisResults* r = window->results();
+    const std::map<QString, const TextTable*> tables{
+        {"Overview", &r->overview}, {"Char", &r->characters},   {"Word", &r->words},
+        {"Line", &r->lines},        {"2-Phrase", &r->phrases2}, {"3-Phrase", &r->phrases3},
+        {"4-Phrase", &r->phrases4}};
+    QCOMPARE(file.readAll(), CsvWriter::toCsv(*tables.at(tag), QChar(u',')));
+}
+
+void TestTAnalyzetext::exportSuggestsNamesAndReportsFailures() {
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("report.txt"));
+    QFile(source).open(QIODevice::WriteOnly);
+    TAnalyzetext* window = makeWindow(QStringLiteral("some words here"));
+    window->setWindowTitle(source);
+    QVERIFY(runToEnd(window));
+
+    QList<Dialogs::Request> requests;
+    QString answer;
+    Dialogs::setHandler([&](const Dialogs::Request& r) {
+        requests << r;
+        return r.kind == Dialogs::Kind::SaveFile ? answer : QString();
+    });
+    // Cancelled: nothing is written.
+    window->Button2Click();
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests[0].suggestedName, QStringLiteral("report_Word.csv"));
+    QCOMPARE(requests[0].filter, QStringLiteral("CSV File (*.csv)"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+
+    // A file that cannot be created: the error names it.
+    answer = dir.filePath(QStringLiteral("missing/folder/x.csv"));
+    window->Button2Click();
+    QCOMPARE(requests.size(), 3);
+    QCOMPARE(requests[2].kind, Dialogs::Kind::Error);
+    QCOMPARE(requests[2].title, QStringLiteral("Lexometer"));
+    QVERIFY2(requests[2].text.contains(answer), qPrintable(requests[2].text));
+    QVERIFY(requests[2].text.endsWith(u'.'));
+    QVERIFY(window->isVisible());
+}
+
+void TestTAnalyzetext::synonymsOfTheClickedWord_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("wordCharacters");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("plain") << "apple banana cherry" << English << 1
+                           << "https://www.synonym.com/synonyms/banana";
+    QTest::newRow("accent and space") << "café au lait" << English + QStringLiteral("é ") << 0
+                                      << "https://www.synonym.com/synonyms/caf%C3%A9%20au%20lait";
+}
+
+void TestTAnalyzetext::synonymsOfTheClickedWord() {
+    QFETCH(QString, text);
+    QFETCH(QString, wordCharacters);
+    QFETCH(int, row);
+    QFETCH(QString, address);
+    QList<QUrl> opened;
+    auto previous = TAnalyzetext::urlOpener();
+    TAnalyzetext::urlOpener() = [&](const QUrl& url) { opened << url; };
+    auto restore = qScopeGuard([&] { TAnalyzetext::urlOpener() = previous; });
+
+    TAnalyzetext* window = makeWindow(text, wordCharacters);
+    QVERIFY(runToEnd(window));
+    window->PageControl1->setCurrentIndex(2);
+    QTableView* grid = window->S3;
+    grid->setCurrentIndex(grid->model()->index(grid->model()->rowCount() - 1, 1));
+    const QRect cell = grid->visualRect(grid->model()->index(row, 0));
+    QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, cell.center());
+    QCOMPARE(grid->currentIndex().row(), row);
+    window->PopupMenu1->hide();
+    window->Synonyms1->trigger();
+    QCOMPARE(opened.size(), 1);
+    QCOMPARE(opened[0].toString(QUrl::FullyEncoded), address);
+}
+
+void TestTAnalyzetext::resizeSetsColumnWidths() {
+    TAnalyzetext* window = makeWindow(QStringLiteral("a"));
+    window->resize(634, 362);
+    QCOMPARE(window->S1->columnWidth(0), 307);
+    QCOMPARE(window->S1->columnWidth(1), 307);
+    for (QTableView* grid : {window->S2, window->S3, window->S4})
+        for (int c = 0; c < 3; ++c)
+            QCOMPARE(grid->columnWidth(c), 199);
+    QVERIFY(runToEnd(window));
+    window->resize(900, 400);
+    QTRY_COMPARE(window->S1->columnWidth(0), 440);
+    QCOMPARE(window->S4->columnWidth(2), 288);
+}
+
+void TestTAnalyzetext::escapeCloses() {
+    QPointer<TAnalyzetext> window = makeWindow(QStringLiteral("one two"));
+    QVERIFY(runToEnd(window));
+    window->activateWindow();
+    window->PageControl1->setCurrentIndex(2);
+    window->S3->setFocus();
+    QTest::keyClick(window->S3, Qt::Key_Escape);
+    flushDeletes();
+    QVERIFY(window.isNull());
+}
+
+void TestTAnalyzetext::chartButtonsOpenCharts() {
+    TAnalyzetext* window = makeWindow(QStringLiteral("x\n\nx\ny z\n"));
+    window->AnalyzeLines().setTrailingBreak(true);
+    QVERIFY(runToEnd(window));
+    window->Button8Click(); // lines: the empty line gets no slice
+    window->Button5Click(); // characters: the space gets a slice
+    window->Button8Click(); // a second, independent window
+    const QList<TFormAnalyzeChart*> charts = chartWindows();
+    QCOMPARE(charts.size(), 3);
+    int lineCharts = 0;
+    for (TFormAnalyzeChart* chart : charts) {
+        QCOMPARE(chart->windowTitle(), QStringLiteral("Pie Chart"));
+        if (chart->Chart1->sliceCount() == 2) {
+            ++lineCharts;
+            QCOMPARE(chart->Chart1->label(0), QStringLiteral("x"));
+            QCOMPARE(chart->Chart1->value(0), 2.0);
+            QCOMPARE(chart->Chart1->label(1), QStringLiteral("y z"));
+        } else {
+            QCOMPARE(chart->Chart1->sliceCount(), 4); // space, X, Y, Z
+            QCOMPARE(chart->Chart1->label(0), QStringLiteral(" "));
+        }
+    }
+    QCOMPARE(lineCharts, 2);
+    // Charts outlive the results window.
+    window->close();
+    flushDeletes();
+    QCOMPARE(chartWindows().size(), 3);
+}
+
+QTEST_MAIN(TestTAnalyzetext)
+#include "tst_tanalyzetext.moc"
