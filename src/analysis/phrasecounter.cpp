@@ -188,9 +188,6 @@ public:
     std::unordered_map<std::uint32_t, Weights> spaceLikeWeights; // by word id
     StringPool classKeys;
     StringIndex classIndex{&classKeys, 1 << 14};
-    StringPool lowerForms;
-    StringIndex lowerIndex{&lowerForms, 1 << 14};
-    std::vector<std::uint32_t> lowerClass; // by lower-case form
     std::string lowered;
     // One entry per word of the text: its id, and in the top two bits how
     // many words (1 to 4, capped) the phrase window holds with it.
@@ -273,15 +270,18 @@ bool PhraseCounter::Impl::isSpaceLike(std::string_view bytes) {
 
 std::uint32_t PhraseCounter::Impl::classOf(std::string_view bytes) {
     // Case is a tertiary difference, so forms that differ only in ASCII
-    // letter case share a class: work it out once per lower-case form.
+    // letter case share a class: a word with capitals takes the class of its
+    // lower-case form when that form has occurred as a word already.
+    bool upper = false;
+    for (char ch : bytes)
+        upper |= ch >= 'A' && ch <= 'Z';
+    if (!upper) return classOfForm(bytes);
     lowered.assign(bytes);
     for (char& ch : lowered)
         if (ch >= 'A' && ch <= 'Z') ch = char(ch + 32);
-    const std::uint32_t form = lowerIndex.intern(lowered);
-    if (form < lowerClass.size()) return lowerClass[form];
-    const std::uint32_t cls = classOfForm(lowered);
-    lowerClass.push_back(cls);
-    return cls;
+    const std::uint32_t form = wordIndex.find(StringIndex::key(lowered));
+    if (form != StringIndex::NotFound) return wordClass[form];
+    return classOfForm(lowered);
 }
 
 std::uint32_t PhraseCounter::Impl::classOfForm(std::string_view bytes) {
@@ -674,9 +674,6 @@ bool PhraseCounter::CountPhrases(const AnalyzeLines& lines, const std::atomic<bo
     d->wordIndex.release();
     d->classIndex.release();
     d->classKeys = StringPool();
-    d->lowerIndex.release();
-    d->lowerForms = StringPool();
-    d->lowerClass = {};
     DistinctEstimate estimates[3];
     d->estimate(estimates);
     if (d->cancelled()) return false;

@@ -27,6 +27,15 @@ std::uint32_t StringIndex::intern(const Key& k) {
     return std::uint32_t(id);
 }
 
+std::uint32_t StringIndex::find(const Key& k) const {
+    const std::uint32_t tag = tagOf(k.hash, k.text.size());
+    for (std::size_t i = std::size_t(k.hash) & mask_;; i = (i + 1) & mask_) {
+        const Slot& slot = slots_[i];
+        if (slot.idPlus == 0) return NotFound;
+        if (matches(slot, tag, k)) return slot.idPlus - 1;
+    }
+}
+
 std::uint32_t StringIndex::internExisting(std::uint32_t id) {
     const Key k = key(pool_->view(id));
     const std::uint32_t tag = tagOf(k.hash, k.text.size());

@@ -43,6 +43,10 @@ public:
     }
     static std::uint64_t hash(std::string_view s) { return key(s).hash; }
 
+    static constexpr std::uint32_t NotFound = 0xFFFFFFFFu;
+    // The id of the string, or NotFound.
+    std::uint32_t find(const Key& k) const;
+
     // The id of the string, appending it to the pool when it is new.
     std::uint32_t intern(std::string_view s) { return intern(key(s)); }
     std::uint32_t intern(const Key& k);
