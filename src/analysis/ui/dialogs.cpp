@@ -1,7 +1,9 @@
 #include "dialogs.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -23,7 +25,7 @@ QString Dialogs::withFullStop(const QString& text) {
 
 void Dialogs::warning(QWidget* parent, const QString& title, const QString& text) {
     if (handler()) {
-        handler()(Request{Kind::Warning, title, text, {}, {}});
+        handler()(Request{Kind::Warning, title, text, {}, {}, {}});
         return;
     }
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
@@ -33,7 +35,7 @@ void Dialogs::warning(QWidget* parent, const QString& title, const QString& text
 void Dialogs::error(QWidget* parent, const QString& text) {
     const QString shown = withFullStop(text);
     if (handler()) {
-        handler()(Request{Kind::Error, QStringLiteral("Lexometer"), shown, {}, {}});
+        handler()(Request{Kind::Error, QStringLiteral("Lexometer"), shown, {}, {}, {}});
         return;
     }
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Lexometer"), shown, QMessageBox::Ok,
@@ -43,7 +45,7 @@ void Dialogs::error(QWidget* parent, const QString& text) {
 
 QString Dialogs::saveFileName(QWidget* parent, const QString& filter,
                               const QString& suggestedName) {
-    if (handler()) return handler()(Request{Kind::SaveFile, {}, {}, filter, suggestedName});
+    if (handler()) return handler()(Request{Kind::SaveFile, {}, {}, filter, suggestedName, {}});
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -53,4 +55,33 @@ QString Dialogs::saveFileName(QWidget* parent, const QString& filter,
     dialog.selectFile(suggestedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first();
+}
+
+int Dialogs::MessageDialog(QWidget* parent, const QString& text, MessageKind kind,
+                           QList<Button> buttons, const QStringList& captions,
+                           const QString& title) {
+    if (handler()) {
+        const QString answer = handler()(Request{Kind::Message, title, text, {}, {}, captions});
+        bool ok = false;
+        const int result = answer.toInt(&ok);
+        return ok ? result : int(Ok);
+    }
+    const QMessageBox::Icon icon = kind == MessageKind::Warning       ? QMessageBox::Warning
+                                   : kind == MessageKind::Error       ? QMessageBox::Critical
+                                   : kind == MessageKind::Information ? QMessageBox::Information
+                                                                      : QMessageBox::Question;
+    QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    QList<QPair<QAbstractButton*, Button>> created;
+    for (Button b : buttons) {
+        const auto standard = b == Yes  ? QMessageBox::Yes
+                              : b == No ? QMessageBox::No
+                                        : QMessageBox::Ok;
+        created.append(qMakePair(static_cast<QAbstractButton*>(box.addButton(standard)), b));
+    }
+    for (int i = 0; i < created.size() && i < captions.size(); ++i)
+        created[i].first->setText(captions[i]);
+    box.exec();
+    for (const auto& [button, result] : created)
+        if (box.clickedButton() == button) return int(result);
+    return buttons.isEmpty() ? int(Ok) : int(buttons.last());
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -10,13 +12,14 @@ class QWidget;
 // tests can answer them without a dialog on screen.
 class Dialogs {
 public:
-    enum class Kind { Warning, Error, SaveFile };
+    enum class Kind { Warning, Error, SaveFile, Message };
     struct Request {
         Kind kind;
         QString title;
         QString text;
         QString filter;
         QString suggestedName;
+        QStringList captions; // Message: the button captions in order
     };
     // Receives each request instead of a dialog; for SaveFile it returns the
     // chosen path (empty: cancelled). An empty handler restores the dialogs.
@@ -32,6 +35,17 @@ public:
     // before it replaces a file; empty when cancelled.
     static QString saveFileName(QWidget* parent, const QString& filter,
                                 const QString& suggestedName);
+
+    // The standard message dialog of a kind (warning, error, information,
+    // confirmation) with standard buttons whose push buttons get `captions`
+    // in the order the dialog created them. Returns the pressed button's
+    // standard result: OK 1, Yes 6, No 7. A test handler answers with that
+    // number as text.
+    enum class MessageKind { Warning, Error, Information, Confirmation };
+    enum Button { Ok = 1, Yes = 6, No = 7 };
+    static int MessageDialog(QWidget* parent, const QString& text, MessageKind kind,
+                             QList<Button> buttons, const QStringList& captions,
+                             const QString& title);
 
     static QString withFullStop(const QString& text);
 };

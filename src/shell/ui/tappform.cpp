@@ -1,0 +1,387 @@
+#include "tappform.h"
+
+#include "dialogs.h"
+#include "numberformat.h"
+#include "tanalyzetext.h"
+#include "translation.h"
+#include "wordcharacterpresets.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <exception>
+
+namespace {
+
+// Trimming as the analysis does it: characters up to U+0020 at both ends.
+bool isBlank(const QString& text) {
+    for (QChar c : text)
+        if (c.unicode() > 0x20) return false;
+    return true;
+}
+
+// The maker's web site, for the help pages.
+const char* const MakerSite = "www.brellix.com";
+
+} // namespace
+
+TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setAcceptDrops(true);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    setCentralWidget(central);
+
+    Panel1 = new QWidget(central);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFixedHeight(40);
+    auto* top = new QHBoxLayout(Panel1);
+    top->setContentsMargins(5, 5, 5, 5);
+    top->setSpacing(5);
+    Button1 = new QPushButton(QStringLiteral("Load Text from File..."), Panel1);
+    Button1->setObjectName("Button1");
+    Button1->setFixedSize(200, 30);
+    Button2 = new QPushButton(QStringLiteral("Analyze"), Panel1);
+    Button2->setObjectName("Button2");
+    Button2->setFixedSize(200, 30);
+    QFont bold = Button2->font();
+    bold.setBold(true);
+    Button2->setFont(bold);
+    CheckBox1 = new QCheckBox(QStringLiteral("Customize Word Characters"), Panel1);
+    CheckBox1->setObjectName("CheckBox1");
+    top->addWidget(Button1);
+    top->addWidget(Button2);
+    top->addWidget(CheckBox1, 1);
+    layout->addWidget(Panel1);
+
+    Panel3 = new QWidget(central);
+    Panel3->setObjectName("Panel3");
+    Panel3->setFixedHeight(120);
+    auto* panel3Layout = new QVBoxLayout(Panel3);
+    panel3Layout->setContentsMargins(5, 0, 5, 5);
+    GroupBox1 = new QGroupBox(QStringLiteral("Word Characters"), Panel3);
+    GroupBox1->setObjectName("GroupBox1");
+    auto* group = new QVBoxLayout(GroupBox1);
+    group->setContentsMargins(5, 5, 5, 5);
+    group->setSpacing(4);
+    Memo2 = new QPlainTextEdit(GroupBox1);
+    Memo2->setObjectName("Memo2");
+    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo2->setPlainText(WordCharacterPresets::lines(WordCharacterPresets::English).join(u'\n'));
+    group->addWidget(Memo2, 1);
+    auto* presets = new QHBoxLayout;
+    presets->setSpacing(4);
+    auto preset = [&](const char* name, const char* caption) {
+        auto* button = new QPushButton(QString::fromUtf8(caption), GroupBox1);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setFixedWidth(100);
+        presets->addWidget(button);
+        return button;
+    };
+    BitBtn5 = preset("BitBtn5", "English");
+    BitBtn6 = preset("BitBtn6", "French");
+    BitBtn7 = preset("BitBtn7", "Turkish");
+    BitBtn8 = preset("BitBtn8", "Russian");
+    BitBtn10 = preset("BitBtn10", "Hebrew");
+    presets->addStretch(1);
+    group->addLayout(presets);
+    panel3Layout->addWidget(GroupBox1);
+    Panel3->hide();
+    layout->addWidget(Panel3);
+
+    auto* editorRow = new QHBoxLayout;
+    editorRow->setSpacing(0);
+    SynEdit1 = new QsciScintilla(central);
+    SynEdit1->setObjectName("SynEdit1");
+    SynEdit1->setUtf8(true);
+    SynEdit1->setMarginType(0, QsciScintilla::NumberMargin);
+    SynEdit1->setMarginWidth(0, QStringLiteral("00000"));
+    SynEdit1->setMarginLineNumbers(0, true);
+    QFont mono(QStringLiteral("Courier New"));
+    mono.setStyleHint(QFont::Monospace);
+    mono.setPointSize(10);
+    SynEdit1->setFont(mono);
+    SynEdit1->setMarginsFont(mono);
+    editorRow->addWidget(SynEdit1, 1);
+    MemoCMD = new QPlainTextEdit(central);
+    MemoCMD->setObjectName("MemoCMD");
+    MemoCMD->setFixedWidth(185);
+    MemoCMD->setReadOnly(true);
+    MemoCMD->hide(); // the log of PDF tool runs, never shown
+    editorRow->addWidget(MemoCMD);
+    layout->addLayout(editorRow, 1);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    sizeLabel_ = new QLabel(StatusBar1);
+    StatusBar1->addWidget(sizeLabel_, 1);
+    setStatusBar(StatusBar1);
+
+    // Menus, in English until start-up translates them.
+    File1 = menuBar()->addMenu(QStringLiteral("File"));
+    New1 = File1->addAction(QStringLiteral("New"));
+    LoadTextFromFile1 = File1->addAction(QStringLiteral("Load Text from File..."));
+    SavetoFile1 = File1->addAction(QStringLiteral("Save As..."));
+    File1->addSeparator();
+    BatchProcessing1 = File1->addAction(QStringLiteral("Batch Analyze Files..."));
+    File1->addSeparator();
+    Exit1 = File1->addAction(QStringLiteral("Exit"));
+    Edit1 = menuBar()->addMenu(QStringLiteral("Edit"));
+    Undo1 = Edit1->addAction(QStringLiteral("Undo"));
+    Edit1->addSeparator();
+    Cut1 = Edit1->addAction(QStringLiteral("Cut"));
+    Copy1 = Edit1->addAction(QStringLiteral("Copy"));
+    Paste1 = Edit1->addAction(QStringLiteral("Paste"));
+    Delete1 = Edit1->addAction(QStringLiteral("Delete"));
+    Edit1->addSeparator();
+    SelectAll1 = Edit1->addAction(QStringLiteral("Select All"));
+    Settings1 = menuBar()->addMenu(QStringLiteral("Settings"));
+    PDFEngine1 = Settings1->addMenu(QStringLiteral("PDF Engine"));
+    PDFium1 = PDFEngine1->addAction(QStringLiteral("PDFium"));
+    Xpdf1 = PDFEngine1->addAction(QStringLiteral("Xpdf"));
+    auto* engines = new QActionGroup(this);
+    engines->setExclusive(true);
+    for (QAction* engine : {PDFium1, Xpdf1}) {
+        engine->setCheckable(true);
+        engines->addAction(engine);
+    }
+    PDFium1->setChecked(true);
+    LineNumbers1 = Settings1->addAction(QStringLiteral("Show Line Numbers"));
+    LineNumbers1->setCheckable(true);
+    LineNumbers1->setChecked(true);
+    Wordwrap1 = Settings1->addAction(QStringLiteral("Word Wrap"));
+    Wordwrap1->setCheckable(true);
+    Settings1->addSeparator();
+    ResettoDefaults1 = Settings1->addAction(QStringLiteral("Reset to Defaults..."));
+    Help1 = menuBar()->addMenu(QStringLiteral("Help"));
+    Help2 = Help1->addAction(QStringLiteral("Online Help"));
+    Help2->setShortcut(QKeySequence(Qt::Key_F1));
+    Help1->addSeparator();
+    UpdateNotifications1 = Help1->addAction(QStringLiteral("Update Notifications"));
+    UpdateNotifications1->setCheckable(true);
+    UpdateNotifications1->setChecked(true);
+    UpdateNotifications1->setEnabled(false);
+    Help1->addSeparator();
+    Language1 = Help1->addAction(QStringLiteral("Language..."));
+    SendFeedback1 = Help1->addAction(QStringLiteral("Send Feedback..."));
+    About1 = Help1->addAction(QStringLiteral("About..."));
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+
+    connect(Button2, &QPushButton::clicked, this, &TAppForm::Button2Click);
+    connect(CheckBox1, &QCheckBox::toggled, this, &TAppForm::CheckBox1Click);
+    connect(BitBtn5, &QPushButton::clicked, this, &TAppForm::BitBtn5Click);
+    connect(BitBtn6, &QPushButton::clicked, this, &TAppForm::BitBtn6Click);
+    connect(BitBtn7, &QPushButton::clicked, this, &TAppForm::BitBtn7Click);
+    connect(BitBtn8, &QPushButton::clicked, this, &TAppForm::BitBtn8Click);
+    connect(BitBtn10, &QPushButton::clicked, this, &TAppForm::BitBtn10Click);
+    connect(Help2, &QAction::triggered, this, &TAppForm::Help2Click);
+    connect(Exit1, &QAction::triggered, this, &TAppForm::Exit1Click);
+    connect(SynEdit1, &QsciScintilla::textChanged, this, &TAppForm::SynEdit1Change);
+    connect(New1, &QAction::triggered, SynEdit1, &QsciScintilla::clear);
+    connect(Undo1, &QAction::triggered, SynEdit1, &QsciScintilla::undo);
+    connect(Cut1, &QAction::triggered, SynEdit1, &QsciScintilla::cut);
+    connect(Copy1, &QAction::triggered, SynEdit1, &QsciScintilla::copy);
+    connect(Paste1, &QAction::triggered, SynEdit1, &QsciScintilla::paste);
+    connect(Delete1, &QAction::triggered, SynEdit1, &QsciScintilla::removeSelectedText);
+    connect(SelectAll1, &QAction::triggered, SynEdit1, [this] { SynEdit1->selectAll(true); });
+
+    // Drives the background update check once that exists.
+    TimerChecker = new QTimer(this);
+    TimerChecker->setObjectName("TimerChecker");
+    TimerChecker->setInterval(1000);
+    TimerChecker->start();
+
+    resize(684, 417 + menuBar()->sizeHint().height() + StatusBar1->sizeHint().height());
+    AppTitle = QStringLiteral("Lexometer");
+    setWindowTitle(AppTitle);
+}
+
+std::function<void(const QString&)>& TAppForm::urlOpener() {
+    static std::function<void(const QString&)> opener = [](const QString& url) {
+        QDesktopServices::openUrl(QUrl(url));
+    };
+    return opener;
+}
+
+void TAppForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (placed_) return;
+    placed_ = true;
+    if (QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void TAppForm::startUp(const std::vector<Step>& steps) {
+    for (const Step& step : steps) {
+        try {
+            step.run();
+        } catch (const std::exception& e) {
+            Dialogs::error(this, QString::fromUtf8(e.what()));
+            return;
+        }
+    }
+}
+
+std::vector<TAppForm::Step> TAppForm::programSteps() {
+    return {
+        {QStringLiteral("captions"), [this] { translateCaptions(); }},
+        {QStringLiteral("size line"), [this] { SynEdit1Change(); }},
+    };
+}
+
+void TAppForm::translateCaptions() {
+    const std::pair<QAction*, const char*> items[] = {
+        {New1, "New"},
+        {LoadTextFromFile1, "Load Text from File..."},
+        {SavetoFile1, "Save As..."},
+        {BatchProcessing1, "Batch Analyze Files..."},
+        {Exit1, "Exit"},
+        {Undo1, "Undo"},
+        {Cut1, "Cut"},
+        {Copy1, "Copy"},
+        {Paste1, "Paste"},
+        {Delete1, "Delete"},
+        {SelectAll1, "Select All"},
+        {LineNumbers1, "Show Line Numbers"},
+        {Wordwrap1, "Word Wrap"},
+        {ResettoDefaults1, "Reset to Defaults..."},
+        {Help2, "Online Help"},
+        {UpdateNotifications1, "Update Notifications"}};
+    for (const auto& [action, english] : items)
+        action->setText(TranslateText(QString::fromLatin1(english)));
+    // These three are looked up without their dots.
+    Language1->setText(TranslateText(QStringLiteral("Language")) + QStringLiteral("..."));
+    SendFeedback1->setText(TranslateText(QStringLiteral("Send Feedback")) + QStringLiteral("..."));
+    About1->setText(TranslateText(QStringLiteral("About")) + QStringLiteral("..."));
+    File1->setTitle(TranslateText(QStringLiteral("File")));
+    Edit1->setTitle(TranslateText(QStringLiteral("Edit")));
+    Settings1->setTitle(TranslateText(QStringLiteral("Settings")));
+    PDFEngine1->setTitle(TranslateText(QStringLiteral("PDF Engine")));
+    Help1->setTitle(TranslateText(QStringLiteral("Help")));
+    Button1->setText(TranslateText(QStringLiteral("Load Text from File...")));
+    Button2->setText(TranslateText(QStringLiteral("Analyze")));
+    CheckBox1->setText(TranslateText(QStringLiteral("Customize Word Characters")));
+    GroupBox1->setTitle(TranslateText(QStringLiteral("Word Characters")));
+    BitBtn5->setText(TranslateText(QStringLiteral("English")));
+    BitBtn6->setText(TranslateText(QStringLiteral("French")));
+    BitBtn7->setText(TranslateText(QStringLiteral("Turkish")));
+    BitBtn8->setText(TranslateText(QStringLiteral("Russian")));
+    BitBtn10->setText(TranslateText(QStringLiteral("Hebrew")));
+}
+
+QStringList TAppForm::editorLines() const {
+    static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
+    return SynEdit1->text().split(breaks);
+}
+
+QString TAppForm::wordCharacters() const {
+    return WordCharacterPresets::WordCharacters(Memo2->toPlainText().split(u'\n'));
+}
+
+void TAppForm::Button2Click() {
+    if (isBlank(SynEdit1->text())) {
+        SynEdit1->setFocus();
+        Dialogs::MessageDialog(this, TranslateText(QStringLiteral("No text to analyze!")),
+                               Dialogs::MessageKind::Warning, {Dialogs::Ok},
+                               {TranslateText(QStringLiteral("OK"))},
+                               TranslateText(QStringLiteral("Warning")));
+        return;
+    }
+    if (isBlank(Memo2->toPlainText())) {
+        if (!CheckBox1->isChecked()) CheckBox1->setChecked(true);
+        Memo2->setFocus();
+        Dialogs::MessageDialog(this, TranslateText(QStringLiteral("Please enter word characters!")),
+                               Dialogs::MessageKind::Warning, {Dialogs::Ok},
+                               {TranslateText(QStringLiteral("OK"))},
+                               TranslateText(QStringLiteral("Warning")));
+        return;
+    }
+    auto* window = new TAnalyzetext(this);
+    window->AnalyzeLines().append(editorLines());
+    window->AnalyzeLines().setTrailingBreak(false);
+    window->setWordCharacters(wordCharacters());
+    window->show();
+}
+
+void TAppForm::CheckBox1Click() {
+    Panel3->setVisible(CheckBox1->isChecked());
+}
+
+void TAppForm::applyPreset(int preset) {
+    Memo2->clear();
+    for (const QString& line : WordCharacterPresets::lines(WordCharacterPresets::Preset(preset)))
+        Memo2->appendPlainText(line);
+    QString text = Memo2->toPlainText();
+    qsizetype start = 0, end = text.size();
+    while (start < end && text[start].unicode() <= 0x20)
+        ++start;
+    while (end > start && text[end - 1].unicode() <= 0x20)
+        --end;
+    Memo2->setPlainText(text.mid(start, end - start));
+}
+
+void TAppForm::BitBtn5Click() {
+    applyPreset(WordCharacterPresets::English);
+}
+void TAppForm::BitBtn6Click() {
+    applyPreset(WordCharacterPresets::French);
+}
+void TAppForm::BitBtn7Click() {
+    applyPreset(WordCharacterPresets::Turkish);
+}
+void TAppForm::BitBtn8Click() {
+    applyPreset(WordCharacterPresets::Russian);
+}
+void TAppForm::BitBtn10Click() {
+    applyPreset(WordCharacterPresets::Hebrew);
+}
+
+QString TAppForm::onlineHelpAddress(const QString& productName) {
+    QString product = productName.toLower();
+    product.replace(u' ', u'-');
+    return QStringLiteral("http://%1/help/%2/").arg(QLatin1String(MakerSite), product);
+}
+
+void TAppForm::Help2Click() {
+    urlOpener()(onlineHelpAddress(ProductName));
+}
+
+void TAppForm::Exit1Click() {
+    QApplication::quit();
+}
+
+void TAppForm::SynEdit1Change() {
+    // UTF-16 code units of the text with its lines joined by CR LF.
+    const QStringList lines = editorLines();
+    qint64 size = 0;
+    for (const QString& line : lines)
+        size += line.size();
+    size += 2 * qint64(lines.size() - 1);
+    sizeLabel_->setText(TranslateText(QStringLiteral("File Size: %s bytes"))
+                            .replace(QLatin1String("%s"), NumberFormat::FormatCount(size)));
+}

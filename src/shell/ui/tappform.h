@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+class QWidget;
+class QsciScintilla;
+
+// The main window: the editor, the word-character panel, the menus, and the
+// Analyze command that opens a results window for the editor's text.
+class TAppForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // One start-up step: it may throw; a failure skips the steps after it.
+    struct Step {
+        QString name;
+        std::function<void()> run;
+    };
+
+    explicit TAppForm(QWidget* parent = nullptr);
+
+    // Runs the start-up steps in order; an error is shown with its text and
+    // ends start-up there, the window still opening with what was set.
+    void startUp(const std::vector<Step>& steps);
+    // The start-up of the program itself.
+    std::vector<Step> programSteps();
+
+    // The editor's lines as Analyze takes them (a final line break leaves an
+    // empty last line).
+    QStringList editorLines() const;
+    // WordCharacters formed from Memo2: its non-empty lines, joined.
+    QString wordCharacters() const;
+    static QString onlineHelpAddress(const QString& productName);
+
+    QWidget* Panel1;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QCheckBox* CheckBox1;
+    QWidget* Panel3;
+    QGroupBox* GroupBox1;
+    QPlainTextEdit* Memo2;
+    QPushButton* BitBtn5;
+    QPushButton* BitBtn6;
+    QPushButton* BitBtn7;
+    QPushButton* BitBtn8;
+    QPushButton* BitBtn10;
+    QsciScintilla* SynEdit1;
+    QPlainTextEdit* MemoCMD;
+    QStatusBar* StatusBar1;
+    QTimer* TimerChecker;
+
+    QMenu* File1;
+    QAction* New1;
+    QAction* LoadTextFromFile1;
+    QAction* SavetoFile1;
+    QAction* BatchProcessing1;
+    QAction* Exit1;
+    QMenu* Edit1;
+    QAction* Undo1;
+    QAction* Cut1;
+    QAction* Copy1;
+    QAction* Paste1;
+    QAction* Delete1;
+    QAction* SelectAll1;
+    QMenu* Settings1;
+    QMenu* PDFEngine1;
+    QAction* PDFium1;
+    QAction* Xpdf1;
+    QAction* LineNumbers1;
+    QAction* Wordwrap1;
+    QAction* ResettoDefaults1;
+    QMenu* Help1;
+    QAction* Help2;
+    QAction* UpdateNotifications1;
+    QAction* Language1;
+    QAction* SendFeedback1;
+    QAction* About1;
+    QMenu* PopupMenu1;
+
+    QString CompanyName;
+    QString ProductName;
+    QString AppVersion;
+    QString AppTitle;
+
+    // Where web addresses go; the desktop's browser unless replaced.
+    static std::function<void(const QString&)>& urlOpener();
+
+public slots:
+    void Button2Click();
+    void CheckBox1Click();
+    void BitBtn5Click();
+    void BitBtn6Click();
+    void BitBtn7Click();
+    void BitBtn8Click();
+    void BitBtn10Click();
+    void Help2Click();
+    void Exit1Click();
+    void SynEdit1Change();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void applyPreset(int preset);
+    void translateCaptions();
+    bool placed_ = false;
+    QLabel* sizeLabel_ = nullptr;
+};

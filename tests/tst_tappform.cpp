@@ -1,0 +1,180 @@
+#include "dialogs.h"
+#include "tanalyzetext.h"
+#include "tappform.h"
+#include "wordcharacterpresets.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QtTest>
+
+#include <stdexcept>
+
+class TestTAppForm : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        requests.clear();
+        Dialogs::setHandler([this](const Dialogs::Request& r) {
+            requests << r;
+            return QString();
+        });
+    }
+    void cleanup() { Dialogs::setHandler({}); }
+
+    void analyzeRefusesBlankText_data();
+    void analyzeRefusesBlankText();
+    void analyzeOpensAResultsWindow();
+    void presetsFillTheMemo_data();
+    void presetsFillTheMemo();
+    void startUpStopsAtTheFailingStep();
+    void sizeLine_data();
+    void sizeLine();
+    void onlineHelpAddress();
+
+private:
+    QList<Dialogs::Request> requests;
+};
+
+void TestTAppForm::analyzeRefusesBlankText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("memo");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty editor") << ""
+                                  << "abc"
+                                  << "No text to analyze!";
+    QTest::newRow("blank editor") << " \t\r\n "
+                                  << "abc"
+                                  << "No text to analyze!";
+    QTest::newRow("blank memo") << "some text"
+                                << " \n\t"
+                                << "Please enter word characters!";
+}
+
+void TestTAppForm::analyzeRefusesBlankText() {
+    QFETCH(QString, text);
+    QFETCH(QString, memo);
+    QFETCH(QString, message);
+    TAppForm form;
+    form.show();
+    form.SynEdit1->setText(text);
+    form.Memo2->setPlainText(memo);
+    form.Button2Click();
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests[0].kind, Dialogs::Kind::Message);
+    QCOMPARE(requests[0].text, message);
+    QCOMPARE(requests[0].title, QStringLiteral("Warning"));
+    QCOMPARE(requests[0].captions, QStringList{QStringLiteral("OK")});
+    QVERIFY(form.findChildren<TAnalyzetext*>().isEmpty());
+    if (message.startsWith(QLatin1String("Please"))) {
+        QVERIFY(form.CheckBox1->isChecked());
+        QVERIFY(form.Panel3->isVisible());
+    }
+}
+
+void TestTAppForm::analyzeOpensAResultsWindow() {
+    TAppForm form;
+    form.SynEdit1->setText(QStringLiteral("a\nb\n"));
+    form.Memo2->setPlainText(QStringLiteral("ab\n\ncd"));
+    form.Button2Click();
+    form.Button2Click(); // every press opens one more window
+    const QList<TAnalyzetext*> windows = form.findChildren<TAnalyzetext*>();
+    QCOMPARE(windows.size(), 2);
+    TAnalyzetext* window = windows.first();
+    QVERIFY(window->isVisible());
+    // The editor's lines: 'a', 'b' and an empty last line, no final break.
+    QCOMPARE(window->AnalyzeLines().count(), 3);
+    QVERIFY(!window->AnalyzeLines().trailingBreak());
+    QCOMPARE(window->AnalyzeLines().textLength(), 6);
+    QCOMPARE(form.wordCharacters(), QStringLiteral("abcd"));
+    QSignalSpy finished(window, &TAnalyzetext::analysisFinished);
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(window->results()->overview.cell(5, 1), QStringLiteral("2"));
+    QVERIFY(requests.isEmpty());
+}
+
+void TestTAppForm::presetsFillTheMemo_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("preset");
+    QTest::newRow("English") << "BitBtn5" << int(WordCharacterPresets::English);
+    QTest::newRow("French") << "BitBtn6" << int(WordCharacterPresets::French);
+    QTest::newRow("Turkish") << "BitBtn7" << int(WordCharacterPresets::Turkish);
+    QTest::newRow("Russian") << "BitBtn8" << int(WordCharacterPresets::Russian);
+    QTest::newRow("Hebrew") << "BitBtn10" << int(WordCharacterPresets::Hebrew);
+}
+
+void TestTAppForm::presetsFillTheMemo() {
+    QFETCH(QString, button);
+    QFETCH(int, preset);
+    TAppForm form;
+    form.Memo2->setPlainText(QStringLiteral("xyz"));
+    const bool panelShown = form.CheckBox1->isChecked();
+    QTest::mouseClick(form.findChild<QPushButton*>(button), Qt::LeftButton);
+    const QStringList lines = WordCharacterPresets::lines(WordCharacterPresets::Preset(preset));
+    QCOMPARE(form.Memo2->toPlainText(), lines.join(u'\n'));
+    QCOMPARE(form.wordCharacters(), lines.join(QString()));
+    QCOMPARE(form.CheckBox1->isChecked(), panelShown);
+}
+
+void TestTAppForm::startUpStopsAtTheFailingStep() {
+    TAppForm form;
+    QStringList ran;
+    form.startUp({{"one", [&] { ran << "one"; }},
+                  {"two", [&] { throw std::runtime_error("Cannot open the settings"); }},
+                  {"three", [&] { ran << "three"; }}});
+    QCOMPARE(ran, QStringList{QStringLiteral("one")});
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests[0].kind, Dialogs::Kind::Error);
+    QCOMPARE(requests[0].text, QStringLiteral("Cannot open the settings."));
+    QCOMPARE(requests[0].title, QStringLiteral("Lexometer"));
+    // The window works all the same.
+    form.SynEdit1->setText(QStringLiteral("one two"));
+    form.Button2Click();
+    QCOMPARE(form.findChildren<TAnalyzetext*>().size(), 1);
+}
+
+void TestTAppForm::sizeLine_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("empty") << ""
+                           << "File Size: 0 bytes";
+    QTest::newRow("two lines") << "a\nb"
+                               << "File Size: 4 bytes";
+    QTest::newRow("final break") << "a\nb\n"
+                                 << "File Size: 6 bytes";
+    QTest::newRow("thousands") << QString(1234, u'x') << "File Size: 1,234 bytes";
+}
+
+void TestTAppForm::sizeLine() {
+    QFETCH(QString, text);
+    QFETCH(QString, line);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    TAppForm form;
+    form.startUp(form.programSteps());
+    form.SynEdit1->setText(text);
+    QCOMPARE(form.StatusBar1->findChild<QLabel*>()->text(), line);
+}
+
+void TestTAppForm::onlineHelpAddress() {
+    QCOMPARE(TAppForm::onlineHelpAddress(QStringLiteral("Lexometer")),
+             QStringLiteral("http://www.brellix.com/help/lexometer/"));
+    QCOMPARE(TAppForm::onlineHelpAddress(QStringLiteral("Text Lexometer Pro")),
+             QStringLiteral("http://www.brellix.com/help/text-lexometer-pro/"));
+    TAppForm form;
+    form.ProductName = QStringLiteral("Lexometer");
+    QString opened;
+    auto previous = TAppForm::urlOpener();
+    TAppForm::urlOpener() = [&](const QString& url) { opened = url; };
+    form.Help2->trigger();
+    TAppForm::urlOpener() = previous;
+    QCOMPARE(opened, QStringLiteral("http://www.brellix.com/help/lexometer/"));
+    QCOMPARE(form.Help2->shortcut(), QKeySequence(Qt::Key_F1));
+}
+
+QTEST_MAIN(TestTAppForm)
+#include "tst_tappform.moc"
