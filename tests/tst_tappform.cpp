@@ -36,6 +36,7 @@ private slots:
     void sizeLine_data();
     void sizeLine();
     void onlineHelpAddress();
+    void titleFromTheVersionInformation();
 
 private:
     QList<Dialogs::Request> requests;
@@ -174,6 +175,16 @@ void TestTAppForm::onlineHelpAddress() {
     TAppForm::urlOpener() = previous;
     QCOMPARE(opened, QStringLiteral("http://www.brellix.com/help/lexometer/"));
     QCOMPARE(form.Help2->shortcut(), QKeySequence(Qt::Key_F1));
+}
+
+void TestTAppForm::titleFromTheVersionInformation() {
+    TAppForm form;
+    form.startUp(form.programSteps());
+    QVERIFY(requests.isEmpty());
+    QCOMPARE(form.CompanyName, QStringLiteral("BRELLIX"));
+    QCOMPARE(form.ProductName, QStringLiteral("Lexometer"));
+    QCOMPARE(form.AppVersion, QStringLiteral("4.0"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("BRELLIX - Lexometer"));
 }
 
 QTEST_MAIN(TestTAppForm)

@@ -4,6 +4,7 @@
 #include "numberformat.h"
 #include "tanalyzetext.h"
 #include "translation.h"
+#include "versioninfo.h"
 #include "wordcharacterpresets.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -248,7 +249,25 @@ void TAppForm::startUp(const std::vector<Step>& steps) {
 }
 
 std::vector<TAppForm::Step> TAppForm::programSteps() {
+    const QString program = QCoreApplication::applicationFilePath();
     return {
+        {QStringLiteral("version information"),
+         [this, program] {
+             const TEXEVersionData data = VersionInfo::ReadVersionData(program);
+             CompanyName = data.CompanyName;
+             ProductName = data.ProductName;
+         }},
+        {QStringLiteral("version"),
+         [this, program] {
+             AppVersion = VersionInfo::appVersion(VersionInfo::fileVersionNumber(program));
+         }},
+        {QStringLiteral("title"),
+         [this] {
+             AppTitle = CompanyName + QStringLiteral(" - ") + ProductName;
+             setWindowTitle(AppTitle);
+         }},
+        {QStringLiteral("dropped files"), [this] { setAcceptDrops(true); }},
+        // The PDF view of the PDF engine takes its place after the editor.
         {QStringLiteral("captions"), [this] { translateCaptions(); }},
         {QStringLiteral("size line"), [this] { SynEdit1Change(); }},
     };
