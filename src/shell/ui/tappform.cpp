@@ -207,6 +207,8 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
     connect(Paste1, &QAction::triggered, SynEdit1, &QsciScintilla::paste);
     connect(Delete1, &QAction::triggered, SynEdit1, &QsciScintilla::removeSelectedText);
     connect(SelectAll1, &QAction::triggered, SynEdit1, [this] { SynEdit1->selectAll(true); });
+    connect(LineNumbers1, &QAction::toggled, this, &TAppForm::LineNumbers1Click);
+    connect(Wordwrap1, &QAction::toggled, this, &TAppForm::Wordwrap1Click);
 
     // Drives the background update check once that exists.
     TimerChecker = new QTimer(this);
@@ -403,4 +405,15 @@ void TAppForm::SynEdit1Change() {
     size += 2 * qint64(lines.size() - 1);
     sizeLabel_->setText(TranslateText(QStringLiteral("File Size: %s bytes"))
                             .replace(QLatin1String("%s"), NumberFormat::FormatCount(size)));
+}
+
+void TAppForm::LineNumbers1Click() {
+    // The gutter is hidden whole with the line numbers.
+    SynEdit1->setMarginWidth(
+        0, LineNumbers1->isChecked() ? SynEdit1->fontMetrics().horizontalAdvance("000000") : 0);
+}
+
+void TAppForm::Wordwrap1Click() {
+    SynEdit1->setWrapMode(Wordwrap1->isChecked() ? QsciScintilla::WrapWord
+                                                 : QsciScintilla::WrapNone);
 }

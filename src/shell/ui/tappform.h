@@ -109,6 +109,8 @@ public slots:
     void BitBtn10Click();
     void Help2Click();
     void Exit1Click();
+    void LineNumbers1Click();
+    void Wordwrap1Click();
     void SynEdit1Change();
 
 protected:
