@@ -1,114 +1,257 @@
-#include "legendmodel.h"
 #include "pie3dwidget.h"
 #include "tformanalyzechart.h"
 
+#include <QPointer>
 #include <QTreeView>
 #include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+// The colour at a point of the disc's top face, measured from the middle of
+// the part of the widget left of the legend.
+QColor pixelNearCentre(Pie3DWidget& pie, int dy) {
+    const QImage image = pie.grab().toImage();
+    const int legendLeft = pie.legend()->isHidden() ? pie.width() : pie.legend()->x();
+    return image.pixelColor(legendLeft / 2, pie.height() / 2 + dy);
+}
+
+bool sameHue(const QColor& a, const QColor& b) {
+    const int d = std::abs(a.hsvHue() - b.hsvHue());
+    return std::min(d, 360 - d) <= 15 && a.hsvSaturation() > 40;
+}
+
+QString legendText(const Pie3DWidget& pie, int row, int column) {
+    return pie.legend()->model()->index(row, column).data().toString();
+}
+
+void checkLabelPlaces(const Pie3DWidget& pie) {
+    const std::vector<QRectF>& rects = pie.labelRects();
+    QCOMPARE(int(rects.size()), pie.visibleLabels().size());
+    const QRectF legend = pie.legend()->isHidden() ? QRectF() : QRectF(pie.legend()->geometry());
+    for (std::size_t a = 0; a < rects.size(); ++a) {
+        QVERIFY2(QRectF(pie.rect()).contains(rects[a]), qPrintable(pie.visibleLabels()[int(a)]));
+        QVERIFY(!rects[a].intersects(legend));
+        for (std::size_t b = a + 1; b < rects.size(); ++b)
+            QVERIFY2(!rects[a].intersects(rects[b]),
+                     qPrintable(pie.visibleLabels()[int(a)] + " / " + pie.visibleLabels()[int(b)]));
+    }
+}
+
+} // namespace
 
 class TestPie3DWidget : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
-    void slicesInOrderWithShares();
-    void paletteCycles();
-    void rendersEdgeCases_data();
-    void rendersEdgeCases();
-    void labelsNeverOverlap();
-    void scriptsInTheLegend();
+    void slicesKeepOrderAndShares_data();
+    void slicesKeepOrderAndShares();
+    void paletteCyclesThroughDistinctColours();
+    void emptyAndSingleSlice();
+    void sliversDoNotTakeOverALargeSlice();
+    void labelsDoNotOverlap_data();
+    void labelsDoNotOverlap();
+    void scriptsOnThePieAndInTheLegend();
     void chartWindow();
+    void chartWindowsAreIndependent();
 };
 
-void TestPie3DWidget::slicesInOrderWithShares() {
+void TestPie3DWidget::slicesKeepOrderAndShares_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("share");
+    QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates)
+                             << QStringLiteral("12.50 %");
+    QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany)
+                            << QStringLiteral("12,50 %");
+}
+
+void TestPie3DWidget::slicesKeepOrderAndShares() {
+    QFETCH(QLocale, locale);
+    QFETCH(QString, share);
+    QLocale::setDefault(locale);
     Pie3DWidget pie;
+    // Not sorted by value: the pie keeps the order of the table.
     pie.addSlice(3, QStringLiteral("c"));
     pie.addSlice(1, QStringLiteral("a"));
     pie.addSlice(4, QStringLiteral("b"));
     QCOMPARE(pie.sliceCount(), 3);
     QCOMPARE(pie.label(0), QStringLiteral("c"));
+    QCOMPARE(pie.label(2), QStringLiteral("b"));
+    QCOMPARE(pie.value(0), 3.0);
     QCOMPARE(pie.value(2), 4.0);
     QCOMPARE(pie.percent(1), 12.5);
-    QCOMPARE(pie.percent(0) + pie.percent(1) + pie.percent(2), 100.0);
-    pie.syncLegend();
-    QAbstractItemModel* legend = pie.legend()->model();
-    QCOMPARE(legend->rowCount(), 3);
-    QCOMPARE(legend->index(1, 0).data().toString(), QStringLiteral("a"));
-    QCOMPARE(legend->index(1, 1).data().toString(), QStringLiteral("12.50 %"));
-    QCOMPARE(legend->index(1, 1).data(Qt::TextAlignmentRole).toInt(),
+    QVERIFY(std::abs(pie.percent(0) + pie.percent(1) + pie.percent(2) - 100.0) < 1e-9);
+
+    QCoreApplication::processEvents();
+    QCOMPARE(pie.legend()->model()->rowCount(), 3);
+    QCOMPARE(legendText(pie, 1, 0), QStringLiteral("a"));
+    QCOMPARE(legendText(pie, 1, 1), share);
+    QCOMPARE(pie.legend()->model()->index(1, 1).data(Qt::TextAlignmentRole).toInt(),
              int(Qt::AlignRight | Qt::AlignVCenter));
 }
 
-void TestPie3DWidget::paletteCycles() {
+void TestPie3DWidget::paletteCyclesThroughDistinctColours() {
+    const std::vector<QColor>& colours = Pie3DWidget::palette();
+    QVERIFY(colours.size() >= 15 && colours.size() <= 20);
+    for (std::size_t a = 0; a < colours.size(); ++a)
+        for (std::size_t b = a + 1; b < colours.size(); ++b)
+            QVERIFY(colours[a] != colours[b]);
+
     Pie3DWidget pie;
-    const int colours = int(Pie3DWidget::palette().size());
-    for (int i = 0; i < 2 * colours; ++i)
+    const int n = int(colours.size());
+    for (int i = 0; i < 2 * n + 1; ++i)
         pie.addSlice(1, QString::number(i));
-    QCOMPARE(pie.color(0), pie.color(colours));
+    for (int i = 0; i < n + 1; ++i)
+        QCOMPARE(pie.color(i + n), pie.color(i));
+    QCOMPARE(pie.color(0), colours[0]);
     QVERIFY(pie.color(0) != pie.color(1));
 }
 
-void TestPie3DWidget::rendersEdgeCases_data() {
+void TestPie3DWidget::emptyAndSingleSlice() {
+    Pie3DWidget empty;
+    empty.resize(740, 403);
+    QVERIFY(!empty.grab().toImage().isNull());
+    QCOMPARE(pixelNearCentre(empty, 0), QColor(Qt::white));
+    QVERIFY(empty.visibleLabels().isEmpty());
+    QCOMPARE(empty.legend()->model()->rowCount(), 0);
+
+    // All of the disc is the one slice, behind the middle and in front of it.
+    Pie3DWidget single;
+    single.resize(740, 403);
+    single.addSlice(7, QStringLiteral("w0"));
+    QVERIFY(sameHue(pixelNearCentre(single, -50), single.color(0)));
+    QVERIFY(sameHue(pixelNearCentre(single, 20), single.color(0)));
+    QCOMPARE(single.visibleLabels(), QStringList{QStringLiteral("w0")});
+    QCOMPARE(single.percent(0), 100.0);
+    QCOMPARE(single.legend()->model()->rowCount(), 1);
+
+    // Zero, negative or unreadable values and an empty label draw nothing
+    // and break nothing.
+    Pie3DWidget odd;
+    odd.resize(740, 403);
+    odd.addSlice(0, QStringLiteral("zero"));
+    odd.addSlice(-3, QString());
+    odd.addSlice(std::nan(""), QStringLiteral("nan"));
+    QVERIFY(!odd.grab().toImage().isNull());
+    QCOMPARE(odd.sliceCount(), 3);
+    QCOMPARE(odd.percent(1), 0.0);
+    QVERIFY(odd.visibleLabels().isEmpty());
+}
+
+void TestPie3DWidget::sliversDoNotTakeOverALargeSlice() {
+    // A run of slices too thin to see is drawn as one piece; the large slice
+    // after it still shows its own colour.
+    Pie3DWidget pie;
+    pie.resize(740, 403);
+    const int slivers = 1001;
+    for (int i = 0; i < slivers; ++i)
+        pie.addSlice(0.001, QStringLiteral("s%1").arg(i));
+    pie.addSlice(1000, QStringLiteral("large"));
+    QVERIFY(!sameHue(pie.color(slivers), pie.color(0)));
+    QVERIFY(sameHue(pixelNearCentre(pie, 20), pie.color(slivers)));
+    QCOMPARE(pie.visibleLabels(), QStringList{QStringLiteral("large")});
+}
+
+void TestPie3DWidget::labelsDoNotOverlap_data() {
     QTest::addColumn<int>("slices");
-    QTest::newRow("empty") << 0;
-    QTest::newRow("one") << 1;
-    QTest::newRow("a hundred thousand") << 100000;
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("300 words") << 300 << QSize(740, 403);
+    QTest::newRow("300 words, small window") << 300 << QSize(400, 260);
+    QTest::newRow("300 words, large window") << 300 << QSize(1400, 900);
+    QTest::newRow("100000 words") << 100000 << QSize(740, 403);
 }
 
-void TestPie3DWidget::rendersEdgeCases() {
+void TestPie3DWidget::labelsDoNotOverlap() {
     QFETCH(int, slices);
+    QFETCH(QSize, size);
     Pie3DWidget pie;
-    pie.resize(740, 403);
+    pie.resize(size);
     pie.reserve(slices);
+    // A few large slices, then a long tail of ever thinner ones, with labels
+    // long enough to collide.
     for (int i = 0; i < slices; ++i)
-        pie.addSlice(1 + i % 7, QStringLiteral("w%1").arg(i));
-    const QImage image = pie.grab().toImage();
-    QVERIFY(!image.isNull());
+        pie.addSlice(i < 40 ? 1000.0 / (i + 1) : 3.0 * 300 / slices,
+                     QStringLiteral("label number %1").arg(i));
+    QVERIFY(!pie.grab().toImage().isNull());
     QCOMPARE(pie.legend()->model()->rowCount(), slices);
-    if (slices == 1) QCOMPARE(pie.visibleLabels(), QStringList{QStringLiteral("w0")});
-    if (slices > 1000) QVERIFY(pie.visibleLabels().isEmpty()); // slivers get no labels
+    QVERIFY(!pie.visibleLabels().isEmpty());
+    // Only the large slices are wide enough for a label.
+    for (const QString& label : pie.visibleLabels())
+        QVERIFY2(label.mid(13).toInt() < 40, qPrintable(label));
+    // The widest slice is labelled first, so it always is.
+    QCOMPARE(pie.visibleLabels().first(), QStringLiteral("label number 0"));
+    checkLabelPlaces(pie);
 }
 
-void TestPie3DWidget::labelsNeverOverlap() {
-    Pie3DWidget pie;
-    pie.resize(740, 403);
-    for (int i = 0; i < 300; ++i)
-        pie.addSlice(i < 40 ? 300 - i * 5 : 3, QStringLiteral("label number %1").arg(i));
-    pie.grab();
-    const auto& rects = pie.labelRects();
-    QVERIFY(!rects.empty());
-    QVERIFY(int(rects.size()) < 300);
-    for (std::size_t a = 0; a < rects.size(); ++a) {
-        QVERIFY(pie.rect().contains(rects[a].toRect()));
-        for (std::size_t b = a + 1; b < rects.size(); ++b)
-            QVERIFY(!rects[a].intersects(rects[b]));
-    }
-}
-
-void TestPie3DWidget::scriptsInTheLegend() {
+void TestPie3DWidget::scriptsOnThePieAndInTheLegend() {
     const QStringList labels{QStringLiteral("שלום"), QStringLiteral("привет"),
-                             QStringLiteral("déjà"), QStringLiteral(" ")};
+                             QStringLiteral("déjà vu"), QStringLiteral(" ")};
     Pie3DWidget pie;
     pie.resize(740, 403);
     for (const QString& label : labels)
         pie.addSlice(5, label);
     pie.grab();
+    QCOMPARE(pie.sliceCount(), labels.size());
+    QCOMPARE(pie.percent(3), 25.0);
     for (int i = 0; i < labels.size(); ++i)
-        QCOMPARE(pie.legend()->model()->index(i, 0).data().toString(), labels[i]);
-    for (const QString& label : labels.mid(0, 3))
-        QVERIFY(pie.visibleLabels().contains(label));
+        QCOMPARE(legendText(pie, i, 0), labels[i]);
+    for (const QString& label : labels)
+        QVERIFY2(pie.visibleLabels().contains(label), qPrintable(label));
+    checkLabelPlaces(pie);
 }
 
 void TestPie3DWidget::chartWindow() {
+    QWidget owner;
+    owner.setGeometry(100, 80, 900, 600);
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+
+    auto* chart = new TFormAnalyzeChart(&owner);
+    QPointer<TFormAnalyzeChart> alive(chart);
+    QCOMPARE(chart->windowTitle(), QStringLiteral("Pie Chart"));
+    QVERIFY(chart->isWindow());
+    QVERIFY(!chart->isModal());
+    QVERIFY(chart->testAttribute(Qt::WA_DeleteOnClose));
+    chart->addSlice(2, QStringLiteral("a"));
+    chart->addSlice(6, QStringLiteral("b"));
+    chart->show();
+    QVERIFY(QTest::qWaitForWindowExposed(chart));
+    QCOMPARE(chart->size(), QSize(740, 403));
+    QCOMPARE(chart->Chart1->geometry(), chart->rect());
+    QCOMPARE(chart->frameGeometry().center(), owner.frameGeometry().center());
+    QCOMPARE(chart->Chart1->sliceCount(), 2);
+    QCOMPARE(chart->Chart1->percent(1), 75.0);
+
+    chart->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(alive.isNull());
+}
+
+void TestPie3DWidget::chartWindowsAreIndependent() {
     auto* first = new TFormAnalyzeChart(nullptr);
     auto* second = new TFormAnalyzeChart(nullptr);
-    first->addSlice(2, QStringLiteral("a"));
-    QCOMPARE(first->windowTitle(), QStringLiteral("Pie Chart"));
-    QCOMPARE(first->size(), QSize(740, 403));
-    QVERIFY(first->testAttribute(Qt::WA_DeleteOnClose));
-    QCOMPARE(first->Chart1->sliceCount(), 1);
-    QCOMPARE(second->Chart1->sliceCount(), 0);
-    delete first;
+    QPointer<TFormAnalyzeChart> firstAlive(first), secondAlive(second);
+    for (TFormAnalyzeChart* chart : {first, second}) {
+        chart->addSlice(3, QStringLiteral("x"));
+        chart->addSlice(1, QStringLiteral("y"));
+    }
+    first->addSlice(4, QStringLiteral("z"));
+    first->show();
+    second->show();
+    QCOMPARE(first->Chart1->sliceCount(), 3);
+    QCOMPARE(second->Chart1->sliceCount(), 2);
+    QCOMPARE(second->Chart1->percent(0), 75.0);
+    QVERIFY(first->Chart1 != second->Chart1);
+
+    first->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(firstAlive.isNull());
+    QVERIFY(!secondAlive.isNull());
+    QVERIFY(second->isVisible());
+    QCOMPARE(second->Chart1->label(1), QStringLiteral("y"));
     delete second;
 }
 

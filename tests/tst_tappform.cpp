@@ -1,4 +1,5 @@
 #include "dialogs.h"
+#include "inistore.h"
 #include "tanalyzetext.h"
 #include "tappform.h"
 #include "wordcharacterpresets.h"
@@ -37,6 +38,10 @@ private slots:
     void sizeLine();
     void onlineHelpAddress();
     void titleFromTheVersionInformation();
+    void savedSettingsApplied_data();
+    void savedSettingsApplied();
+    void resetToDefaults_data();
+    void resetToDefaults();
 
 private:
     QList<Dialogs::Request> requests;
@@ -185,6 +190,100 @@ void TestTAppForm::titleFromTheVersionInformation() {
     QCOMPARE(form.ProductName, QStringLiteral("Lexometer"));
     QCOMPARE(form.AppVersion, QStringLiteral("4.0"));
     QCOMPARE(form.windowTitle(), QStringLiteral("BRELLIX - Lexometer"));
+}
+
+namespace {
+
+// A copy of this test program in a folder of its own, which becomes the
+// data folder.
+QString programCopy(const QTemporaryDir& dir) {
+    const QString copy = dir.filePath(QStringLiteral("lexometer"));
+    QFile::copy(QCoreApplication::applicationFilePath(), copy);
+    return copy;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+}
+
+} // namespace
+
+void TestTAppForm::savedSettingsApplied_data() {
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<bool>("lineNumbers");
+    QTest::addColumn<bool>("wordWrap");
+    QTest::addColumn<bool>("xpdf");
+    QTest::newRow("none") << QByteArray() << true << false << false;
+    QTest::newRow("all set")
+        << QByteArray("[Settings]\nShowLineNumbers=OFF\nWordWrap=ON\nPdfEngine=Xpdf\n") << false
+        << true << true;
+    QTest::newRow("values are exact")
+        << QByteArray("[Settings]\nShowLineNumbers=off\nWordWrap=on\nPdfEngine=xpdf\n") << true
+        << false << false;
+}
+
+void TestTAppForm::savedSettingsApplied() {
+    QFETCH(QByteArray, settings);
+    QFETCH(bool, lineNumbers);
+    QFETCH(bool, wordWrap);
+    QFETCH(bool, xpdf);
+    QTemporaryDir dir;
+    const QString program = programCopy(dir);
+    if (!settings.isEmpty()) writeFile(dir.filePath("settings.ini"), settings);
+    TAppForm form;
+    form.startUp(form.programSteps(program));
+    QVERIFY(requests.isEmpty());
+    QCOMPARE(form.DataFolder, dir.path() + "/");
+    QCOMPARE(form.LineNumbers1->isChecked(), lineNumbers);
+    QCOMPARE(form.SynEdit1->marginWidth(0) > 0, lineNumbers);
+    QCOMPARE(form.Wordwrap1->isChecked(), wordWrap);
+    QCOMPARE(form.Xpdf1->isChecked(), xpdf);
+    QCOMPARE(form.PDFium1->isChecked(), !xpdf);
+    QVERIFY(!form.CheckBox1->isChecked());
+    // A change is saved at once.
+    form.Wordwrap1->trigger();
+    IniStore saved;
+    QVERIFY(saved.open(dir.filePath("settings.ini")));
+    QCOMPARE(saved.read("Settings", "WordWrap"), wordWrap ? QString("OFF") : QString("ON"));
+}
+
+void TestTAppForm::resetToDefaults_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("restarted");
+    QTest::newRow("yes") << "6" << true;
+    QTest::newRow("no") << "7" << false;
+}
+
+void TestTAppForm::resetToDefaults() {
+    QFETCH(QString, answer);
+    QFETCH(bool, restarted);
+    QTemporaryDir dir;
+    const QString program = programCopy(dir);
+    writeFile(dir.filePath("wordletters.txt"), "xyz");
+    writeFile(dir.filePath("settings.ini"), "[Settings]\nWordWrap=ON\n");
+    TAppForm form;
+    form.startUp(form.programSteps(program));
+    // The word characters came from the file, which shows the panel.
+    QCOMPARE(form.Memo2->toPlainText(), QStringLiteral("xyz"));
+    QVERIFY(form.CheckBox1->isChecked());
+    Dialogs::setHandler([&](const Dialogs::Request& r) {
+        requests << r;
+        return answer;
+    });
+    QString started;
+    auto previous = TAppForm::restarter();
+    TAppForm::restarter() = [&](const QString& path) { started = path; };
+    form.ResettoDefaults1->trigger();
+    TAppForm::restarter() = previous;
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests[0].text, QStringLiteral("Restart Application?"));
+    QCOMPARE(requests[0].captions, (QStringList{"Yes", "No"}));
+    QCOMPARE(requests[0].title, QStringLiteral("Confirmation"));
+    QCOMPARE(!started.isEmpty(), restarted);
+    QCOMPARE(QFile::exists(dir.filePath("settings.ini")), !restarted);
+    QCOMPARE(QFile::exists(dir.filePath("wordletters.txt")), !restarted);
 }
 
 QTEST_MAIN(TestTAppForm)

@@ -15,8 +15,7 @@ int main(int argc, char* argv[]) {
     // shared lock, so a second copy of the program starts normally.
     const QByteArray lockPath = QFile::encodeName(QDir::tempPath() + "/BRELLIX_Lexometer.lock");
     const int lock = ::open(lockPath.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (lock >= 0)
-        ::flock(lock, LOCK_SH | LOCK_NB);
+    if (lock >= 0) ::flock(lock, LOCK_SH | LOCK_NB);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lexometer"));

@@ -9,14 +9,16 @@
 #include <vector>
 
 class LegendModel;
+class QPainter;
 class QTreeView;
 
 // A three-dimensional pie: a tilted disc with visible depth, one slice per
 // value in the order added, starting at twelve o'clock and running
 // clockwise, labels on the slices, and a legend beside it listing every
-// label with its share. Made for thousands of slices: angles are computed
-// once, slivers too thin to see are not drawn one by one, labels that do
-// not fit are left out, and the legend is a lazily painted list.
+// label with its share. Made for up to a million slices: the angles are
+// worked out once after slices were added, slivers too thin to see are
+// drawn together, labels that do not fit are left out, and the legend is a
+// list that paints only the rows in view.
 class Pie3DWidget : public QWidget {
     Q_OBJECT
 
@@ -28,13 +30,13 @@ public:
     void addSlice(double value, const QString& label);
 
     int sliceCount() const { return int(slices_.size()); }
-    double value(int i) const { return slices_[i].value; }
-    QString label(int i) const { return slices_[i].label; }
+    double value(int i) const { return slices_[std::size_t(i)].value; }
+    QString label(int i) const { return slices_[std::size_t(i)].label; }
     QColor color(int i) const;
     double percent(int i) const;
     double total() const { return total_; }
-    // Labels drawn on the pie in the last paint, and where.
-    const QStringList& visibleLabels() const { return visibleLabels_; }
+    // Labels drawn on the pie in the last paint, and where, in drawing order.
+    QStringList visibleLabels() const { return visibleLabels_; }
     const std::vector<QRectF>& labelRects() const { return labelRects_; }
     QTreeView* legend() const { return legend_; }
 
@@ -53,10 +55,35 @@ private:
         double value;
         QString label;
     };
+    // What is drawn: a slice, or a run of slivers in the colour of its first.
+    struct Piece {
+        double start; // degrees clockwise from twelve o'clock
+        double span;
+        int slice;
+    };
+    struct LabelCandidate {
+        double middle; // degrees clockwise from twelve o'clock
+        double span;
+        int slice;
+    };
+    struct Disc {
+        QRectF top, bottom;
+    };
+
+    void buildPieces();
+    void placeLegend();
     QRectF pieArea() const;
+    Disc disc() const;
+    void paintShadow(QPainter& p, const Disc& d) const;
+    void paintWalls(QPainter& p, const Disc& d) const;
+    void paintTops(QPainter& p, const Disc& d) const;
+    void paintLabels(QPainter& p, const Disc& d);
 
     std::vector<Slice> slices_;
     double total_ = 0;
+    bool piecesStale_ = true;
+    std::vector<Piece> pieces_;
+    std::vector<LabelCandidate> labelCandidates_; // widest slice first
     LegendModel* legendModel_;
     QTreeView* legend_;
     bool legendPending_ = false;

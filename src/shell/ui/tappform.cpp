@@ -1,11 +1,13 @@
 #include "tappform.h"
 
+#include "datafolder.h"
 #include "dialogs.h"
 #include "numberformat.h"
 #include "tanalyzetext.h"
 #include "translation.h"
 #include "versioninfo.h"
 #include "wordcharacterpresets.h"
+#include "wordlettersfile.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -14,11 +16,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -28,6 +33,7 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <stdexcept>
 
 namespace {
 
@@ -209,6 +215,10 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
     connect(SelectAll1, &QAction::triggered, SynEdit1, [this] { SynEdit1->selectAll(true); });
     connect(LineNumbers1, &QAction::toggled, this, &TAppForm::LineNumbers1Click);
     connect(Wordwrap1, &QAction::toggled, this, &TAppForm::Wordwrap1Click);
+    connect(PDFium1, &QAction::triggered, this, &TAppForm::PdfEngineClick);
+    connect(Xpdf1, &QAction::triggered, this, &TAppForm::PdfEngineClick);
+    connect(Memo2, &QPlainTextEdit::textChanged, this, &TAppForm::Memo2Change);
+    connect(ResettoDefaults1, &QAction::triggered, this, &TAppForm::ResettoDefaults1Click);
 
     // Drives the background update check once that exists.
     TimerChecker = new QTimer(this);
@@ -240,18 +250,66 @@ void TAppForm::showEvent(QShowEvent* event) {
 }
 
 void TAppForm::startUp(const std::vector<Step>& steps) {
+    starting_ = true;
     for (const Step& step : steps) {
         try {
             step.run();
         } catch (const std::exception& e) {
+            starting_ = false;
             Dialogs::error(this, QString::fromUtf8(e.what()));
             return;
         }
     }
+    starting_ = false;
 }
 
-std::vector<TAppForm::Step> TAppForm::programSteps() {
-    const QString program = QCoreApplication::applicationFilePath();
+void TAppForm::saveSetting(const QString& key, const QString& value) {
+    if (DataFolder.isEmpty()) return;
+    SettingsIni.write(QStringLiteral("Settings"), key, value);
+    QString error;
+    if (!SettingsIni.save(&error)) {
+        // A failed save during start-up ends start-up there.
+        if (starting_) throw std::runtime_error(error.toStdString());
+        Dialogs::error(this, error);
+    }
+}
+
+void TAppForm::PdfEngineClick() {
+    saveSetting(QStringLiteral("PdfEngine"),
+                Xpdf1->isChecked() ? QStringLiteral("Xpdf") : QStringLiteral("PDFium"));
+}
+
+void TAppForm::Memo2Change() {
+    if (!DataFolder.isEmpty())
+        WordLettersFile::store(DataFolder + QStringLiteral("wordletters.txt"),
+                               Memo2->toPlainText());
+}
+
+void TAppForm::ResettoDefaults1Click() {
+    const int answer = Dialogs::MessageDialog(
+        this, TranslateText(QStringLiteral("Restart Application?")),
+        Dialogs::MessageKind::Confirmation, {Dialogs::Yes, Dialogs::No},
+        {TranslateText(QStringLiteral("Yes")), TranslateText(QStringLiteral("No"))},
+        TranslateText(QStringLiteral("Confirmation")));
+    if (answer != Dialogs::Yes) return;
+    QFile::remove(DataFolder + QStringLiteral("settings.ini"));
+    QFile::remove(DataFolder + QStringLiteral("wordletters.txt"));
+    QCoreApplication::processEvents();
+    // The new copy starts before this one ends; nothing is written on exit.
+    restarter()(QCoreApplication::applicationFilePath());
+    QApplication::quit();
+}
+
+std::function<void(const QString&)>& TAppForm::restarter() {
+    static std::function<void(const QString&)> start = [](const QString& program) {
+        QProcess::startDetached(program, {});
+    };
+    return start;
+}
+
+std::vector<TAppForm::Step> TAppForm::programSteps(const QString& programPath) {
+    const QString program =
+        programPath.isEmpty() ? QCoreApplication::applicationFilePath() : programPath;
     return {
         {QStringLiteral("version information"),
          [this, program] {
@@ -269,7 +327,33 @@ std::vector<TAppForm::Step> TAppForm::programSteps() {
              setWindowTitle(AppTitle);
          }},
         {QStringLiteral("dropped files"), [this] { setAcceptDrops(true); }},
-        // The PDF view of the PDF engine takes its place after the editor.
+        {QStringLiteral("data folder"),
+         [this, program] {
+             DataFolder =
+                 DataFolder::decide(QFileInfo(program).absolutePath(), CompanyName, ProductName);
+         }},
+        {QStringLiteral("settings"),
+         [this] { SettingsIni.openOrReset(DataFolder + QStringLiteral("settings.ini")); }},
+        {QStringLiteral("word characters"),
+         [this] {
+             QString text;
+             if (WordLettersFile::load(DataFolder + QStringLiteral("wordletters.txt"), &text)) {
+                 Memo2->setPlainText(text);
+                 CheckBox1->setChecked(true);
+             }
+         }},
+        // The editor's own set-up and the PDF view of the PDF engine take
+        // their places here.
+        {QStringLiteral("saved settings"),
+         [this] {
+             const QString section = QStringLiteral("Settings");
+             if (SettingsIni.read(section, QStringLiteral("ShowLineNumbers")) == "OFF")
+                 LineNumbers1->trigger();
+             if (SettingsIni.read(section, QStringLiteral("WordWrap")) == "ON")
+                 Wordwrap1->trigger();
+             const bool xpdf = SettingsIni.read(section, QStringLiteral("PdfEngine")) == "Xpdf";
+             (xpdf ? Xpdf1 : PDFium1)->setChecked(true);
+         }},
         {QStringLiteral("captions"), [this] { translateCaptions(); }},
         {QStringLiteral("size line"), [this] { SynEdit1Change(); }},
     };
@@ -368,6 +452,7 @@ void TAppForm::applyPreset(int preset) {
 
 void TAppForm::BitBtn5Click() {
     applyPreset(WordCharacterPresets::English);
+    if (!DataFolder.isEmpty()) QFile::remove(DataFolder + QStringLiteral("wordletters.txt"));
 }
 void TAppForm::BitBtn6Click() {
     applyPreset(WordCharacterPresets::French);
@@ -411,9 +496,19 @@ void TAppForm::LineNumbers1Click() {
     // The gutter is hidden whole with the line numbers.
     SynEdit1->setMarginWidth(
         0, LineNumbers1->isChecked() ? SynEdit1->fontMetrics().horizontalAdvance("000000") : 0);
+    saveSetting(QStringLiteral("ShowLineNumbers"),
+                LineNumbers1->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
 }
 
 void TAppForm::Wordwrap1Click() {
     SynEdit1->setWrapMode(Wordwrap1->isChecked() ? QsciScintilla::WrapWord
                                                  : QsciScintilla::WrapNone);
+    saveSetting(QStringLiteral("WordWrap"),
+                Wordwrap1->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
+}
+
+void TAppForm::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    // Closing the main window ends the program, chart windows and all.
+    QApplication::quit();
 }

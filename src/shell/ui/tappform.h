@@ -1,5 +1,7 @@
 #pragma once
 
+#include "inistore.h"
+
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
@@ -36,8 +38,8 @@ public:
     // Runs the start-up steps in order; an error is shown with its text and
     // ends start-up there, the window still opening with what was set.
     void startUp(const std::vector<Step>& steps);
-    // The start-up of the program itself.
-    std::vector<Step> programSteps();
+    // The start-up of the program whose executable is at `program`.
+    std::vector<Step> programSteps(const QString& program = {});
 
     // The editor's lines as Analyze takes them (a final line break leaves an
     // empty last line).
@@ -91,6 +93,9 @@ public:
     QAction* About1;
     QMenu* PopupMenu1;
 
+    QString DataFolder;
+    IniStore SettingsIni;
+
     QString CompanyName;
     QString ProductName;
     QString AppVersion;
@@ -98,6 +103,8 @@ public:
 
     // Where web addresses go; the desktop's browser unless replaced.
     static std::function<void(const QString&)>& urlOpener();
+    // How Reset to Defaults starts the new copy of the program.
+    static std::function<void(const QString&)>& restarter();
 
 public slots:
     void Button2Click();
@@ -111,13 +118,19 @@ public slots:
     void Exit1Click();
     void LineNumbers1Click();
     void Wordwrap1Click();
+    void PdfEngineClick();
+    void Memo2Change();
+    void ResettoDefaults1Click();
     void SynEdit1Change();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void applyPreset(int preset);
+    void saveSetting(const QString& key, const QString& value);
+    bool starting_ = false;
     void translateCaptions();
     bool placed_ = false;
     QLabel* sizeLabel_ = nullptr;
