@@ -42,6 +42,7 @@ private slots:
     void savedSettingsApplied();
     void resetToDefaults_data();
     void resetToDefaults();
+    void wordCharacterFileFollowsTheMemo();
 
 private:
     QList<Dialogs::Request> requests;
@@ -284,6 +285,38 @@ void TestTAppForm::resetToDefaults() {
     QCOMPARE(!started.isEmpty(), restarted);
     QCOMPARE(QFile::exists(dir.filePath("settings.ini")), !restarted);
     QCOMPARE(QFile::exists(dir.filePath("wordletters.txt")), !restarted);
+}
+
+void TestTAppForm::wordCharacterFileFollowsTheMemo() {
+    QTemporaryDir dir;
+    const QString program = programCopy(dir);
+    const QString file = dir.filePath(QStringLiteral("wordletters.txt"));
+    // Written by another editor as UTF-16: loaded, then rewritten as UTF-8.
+    writeFile(file, QByteArray("\xFF\xFE"
+                               "a\0b\0\r\0\n\0c\0",
+                               12));
+    TAppForm form;
+    form.startUp(form.programSteps(program));
+    QCOMPARE(form.Memo2->toPlainText(), QStringLiteral("ab\nc"));
+    QVERIFY(form.CheckBox1->isChecked());
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("\xEF\xBB\xBF"
+                                     "ab\r\nc"));
+    f.close();
+
+    form.BitBtn6Click(); // French: the file holds the preset
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(
+        QString::fromUtf8(f.readAll().mid(3)),
+        WordCharacterPresets::lines(WordCharacterPresets::French).join(QStringLiteral("\r\n")));
+    f.close();
+    form.BitBtn5Click(); // English: no file
+    QVERIFY(!QFile::exists(file));
+    form.Memo2->setPlainText(QStringLiteral("xy"));
+    QVERIFY(QFile::exists(file));
+    form.Memo2->clear(); // emptied: no file
+    QVERIFY(!QFile::exists(file));
 }
 
 QTEST_MAIN(TestTAppForm)
