@@ -2,12 +2,14 @@
 #include "inistore.h"
 #include "tanalyzetext.h"
 #include "tappform.h"
+#include "translation.h"
 #include "wordcharacterpresets.h"
 
 #include <Qsci/qsciscintilla.h>
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -43,6 +45,7 @@ private slots:
     void resetToDefaults_data();
     void resetToDefaults();
     void wordCharacterFileFollowsTheMemo();
+    void languageFromTheSettings();
 
 private:
     QList<Dialogs::Request> requests;
@@ -317,6 +320,27 @@ void TestTAppForm::wordCharacterFileFollowsTheMemo() {
     QVERIFY(QFile::exists(file));
     form.Memo2->clear(); // emptied: no file
     QVERIFY(!QFile::exists(file));
+}
+
+void TestTAppForm::languageFromTheSettings() {
+    QTemporaryDir dir;
+    const QString program = programCopy(dir);
+    QDir(dir.path()).mkdir(QStringLiteral("Languages"));
+    writeFile(dir.filePath(QStringLiteral("Languages/Test.lang.txt")),
+              "{Analyze}Analysieren\n{Language}Sprache\n{PDFium}Nein\n{File}Datei\n");
+    writeFile(dir.filePath(QStringLiteral("settings.ini")),
+              "[Settings]\nLanguageFile=Test.lang.txt\n");
+    TAppForm form;
+    form.startUp(form.programSteps(program));
+    const auto reset = qScopeGuard([] { Translation::reset(); });
+    QVERIFY(requests.isEmpty());
+    QCOMPARE(form.Button2->text(), QStringLiteral("Analysieren"));
+    QCOMPARE(form.File1->title(), QStringLiteral("Datei"));
+    // Looked up without the dots, which are added afterwards.
+    QCOMPARE(form.Language1->text(), QStringLiteral("Sprache..."));
+    QCOMPARE(form.About1->text(), QStringLiteral("About..."));
+    // Never translated.
+    QCOMPARE(form.PDFium1->text(), QStringLiteral("PDFium"));
 }
 
 QTEST_MAIN(TestTAppForm)

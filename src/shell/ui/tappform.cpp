@@ -2,6 +2,7 @@
 
 #include "datafolder.h"
 #include "dialogs.h"
+#include "languagechoice.h"
 #include "numberformat.h"
 #include "tanalyzetext.h"
 #include "translation.h"
@@ -353,6 +354,15 @@ std::vector<TAppForm::Step> TAppForm::programSteps(const QString& programPath) {
                  Wordwrap1->trigger();
              const bool xpdf = SettingsIni.read(section, QStringLiteral("PdfEngine")) == "Xpdf";
              (xpdf ? Xpdf1 : PDFium1)->setChecked(true);
+         }},
+        {QStringLiteral("language"),
+         [this, program] {
+             QString error;
+             if (!LanguageChoice::InitLanguage(
+                     SettingsIni.read(QStringLiteral("Settings"), QStringLiteral("LanguageFile")),
+                     QFileInfo(program).absolutePath() + QStringLiteral("/Languages"),
+                     LanguageChoice::userInterfaceLocale(), &error))
+                 throw std::runtime_error(error.toStdString());
          }},
         {QStringLiteral("captions"), [this] { translateCaptions(); }},
         {QStringLiteral("size line"), [this] { SynEdit1Change(); }},

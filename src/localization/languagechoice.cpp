@@ -1,0 +1,195 @@
+#include "languagechoice.h"
+
+#include "translation.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include <unicode/uloc.h>
+
+namespace {
+
+// Written once at start-up, read-only afterwards.
+QString languagesFolder;
+QStringList languageFileList;
+QString languageName;
+
+const QString LanguageFileSuffix = QStringLiteral(".lang.txt");
+
+// Removes leading and trailing characters with codes up to U+0020.
+QStringView trimmed(QStringView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 32)
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+char16_t asciiLower(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+}
+
+// Only A to Z are folded, so that no locale's case rules (Turkish dotted
+// and dotless i) change which file a row names.
+bool equalsIgnoringAsciiCase(QStringView a, QStringView b) {
+    if (a.size() != b.size()) return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (asciiLower(a[i].unicode()) != asciiLower(b[i].unicode())) return false;
+    return true;
+}
+
+// A byte-order mark selects UTF-8 or UTF-16; without one the system's code
+// page applies (the ANSI code page on Windows, UTF-8 elsewhere).
+QString decodeWithBom(const QByteArray& bytes) {
+    QStringConverter::Encoding encoding = QStringConverter::System;
+    qsizetype skip = 0;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        encoding = QStringConverter::Utf8;
+        skip = 3;
+    } else if (bytes.startsWith("\xFF\xFE")) {
+        encoding = QStringConverter::Utf16LE;
+        skip = 2;
+    } else if (bytes.startsWith("\xFE\xFF")) {
+        encoding = QStringConverter::Utf16BE;
+        skip = 2;
+    }
+    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
+    return decoder.decode(QByteArrayView(bytes).sliced(skip));
+}
+
+QList<QStringView> splitLines(QStringView text) {
+    QList<QStringView> lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n') continue;
+        lines.append(text.sliced(start, i - start));
+        if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ++i;
+        start = i + 1;
+    }
+    if (start < n) lines.append(text.sliced(start));
+    return lines;
+}
+
+uint32_t lcidOf(const QString& localeId) {
+    return uloc_getLCID(localeId.toLatin1().constData());
+}
+
+} // namespace
+
+bool LanguageChoice::InitLanguage(const QString& settingValue, const QString& folder,
+                                  const QLocale& uiLocale, QString* error) {
+    languagesFolder = folder;
+    while (languagesFolder.size() > 1 && languagesFolder.endsWith(u'/'))
+        languagesFolder.chop(1);
+    languageFileList.clear();
+    languageName.clear();
+
+    if (!QFileInfo(languagesFolder).isDir()) return true;
+    FindLanguageFiles(languagesFolder);
+
+    QString fileName = settingValue;
+    // A setting that names a missing file does not fall back to the table:
+    // choosing English stores "English.lang.txt", which normally is missing.
+    if (trimmed(settingValue).isEmpty()) {
+        const QString table = languagesFolder + QStringLiteral("/LanguageCodes.csv");
+        if (QFileInfo(table).isFile()) {
+            const QString wanted = lookupLanguageCode(table, QString::number(languageId(uiLocale)));
+            for (const QString& entry : std::as_const(languageFileList)) {
+                if (equalsIgnoringAsciiCase(entry, wanted)) {
+                    fileName = entry;
+                    break;
+                }
+            }
+        }
+    }
+
+    const QString path = languagesFolder + u'/' + fileName;
+    if (!QFileInfo(path).isFile()) return true;
+    if (!Translation::load(path, error)) return false;
+    languageName = LanguageName(fileName);
+    return true;
+}
+
+void LanguageChoice::FindLanguageFiles(const QString& folder) {
+    // Sorted like a Windows folder listing, so the language window and the
+    // first-match rules see the same order on every file system.
+    languageFileList += QDir(folder).entryList({QStringLiteral("*lang.txt")},
+                                               QDir::Files | QDir::Hidden | QDir::System,
+                                               QDir::Name | QDir::IgnoreCase);
+}
+
+QString LanguageChoice::lookupLanguageCode(const QString& csvPath, const QString& languageId) {
+    QFile file(csvPath);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) return {};
+
+    const QString text = decodeWithBom(bytes);
+    for (const QStringView row : splitLines(text)) {
+        const qsizetype comma = row.indexOf(u',');
+        if (comma < 0) continue;
+        if (trimmed(row.first(comma)) == languageId)
+            return trimmed(row.sliced(comma + 1)).toString();
+    }
+    return {};
+}
+
+int LanguageChoice::languageId(const QLocale& locale) {
+    const QString language = QLocale::languageToCode(locale.language());
+    const QString script = QLocale::scriptToCode(locale.script());
+    const QString territory = QLocale::territoryToCode(locale.territory());
+
+    // ICU answers the bare language's identifier for combinations it does not
+    // know (de_Latn_DE), so try the most specific form first and take the
+    // first answer that is more than the bare language.
+    const uint32_t bare = lcidOf(language);
+    QStringList candidates;
+    if (!territory.isEmpty()) {
+        if (!script.isEmpty()) candidates << language + u'_' + script + u'_' + territory;
+        candidates << language + u'_' + territory;
+    }
+    for (const QString& candidate : std::as_const(candidates)) {
+        const uint32_t lcid = lcidOf(candidate);
+        if (lcid != 0 && lcid != bare) return int(lcid & 0xFFFF);
+    }
+    return int(bare & 0xFFFF);
+}
+
+QLocale LanguageChoice::userInterfaceLocale() {
+    const QStringList languages = QLocale::system().uiLanguages();
+    return languages.isEmpty() ? QLocale::system() : QLocale(languages.first());
+}
+
+QString LanguageChoice::defaultLanguagesFolder() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Languages");
+}
+
+QString LanguageChoice::LanguageName(const QString& fileName) {
+    const qsizetype at = fileName.indexOf(LanguageFileSuffix);
+    return at < 0 ? QString() : fileName.left(at);
+}
+
+QString LanguageChoice::LanguagesFolder() {
+    return languagesFolder;
+}
+
+const QStringList& LanguageChoice::LanguageFileList() {
+    return languageFileList;
+}
+
+QString LanguageChoice::LanguageName() {
+    return languageName;
+}
+
+void LanguageChoice::reset() {
+    languagesFolder.clear();
+    languageFileList.clear();
+    languageName.clear();
+}
