@@ -110,55 +110,68 @@ void AnalysisRun::start() {
                                  TranslateText("(bytes)"));
 }
 
+template <typename Percent, typename Body>
+bool AnalysisRun::eachStretch(std::uint64_t n, Percent percent, Body body) {
+    // Items that share one progress value are handled as one stretch, after
+    // that value is reported.
+    for (std::uint64_t i = 0; i < n;) {
+        const int shown = percent(i);
+        if (!report(shown)) return false;
+        std::uint64_t j = i + 1;
+        while (j < n && percent(j) == shown)
+            ++j;
+        body(i, j);
+        i = j;
+    }
+    return true;
+}
+
 bool AnalysisRun::countCharacters() {
     std::vector<std::uint64_t> counts(0x10000, 0);
     const std::uint64_t n = std::uint64_t(lines_.count());
     // Lines lie back to back in the pool, so every stretch of lines that
     // shares one progress value is counted in a single sweep.
-    std::uint64_t i = 0;
-    while (i < n) {
-        const int percent = int((i * 100 / n) / 10);
-        if (!report(percent)) return false;
-        std::uint64_t j = i + 1;
-        while (j < n && int((j * 100 / n) / 10) == percent)
-            ++j;
-        const auto* p =
-            reinterpret_cast<const unsigned char*>(lines_.lineBytes(qsizetype(i)).data());
-        const auto* end = reinterpret_cast<const unsigned char*>(
-            lines_.lineBytes(qsizetype(j - 1)).data() + lines_.lineBytes(qsizetype(j - 1)).size());
-        std::array<std::uint32_t, 128> a{}, b{};
-        std::uint64_t pending = 0;
-        while (p < end) {
-            // Two interleaved tables keep consecutive increments independent.
-            while (end - p >= 2 && (p[0] | p[1]) < 0x80) {
-                ++a[p[0]];
-                ++b[p[1]];
-                p += 2;
-                if (++pending == 0x7FFFFFFF) {
-                    for (int k = 0; k < 128; ++k) {
-                        counts[k] += std::uint64_t(a[k]) + b[k];
-                        a[k] = b[k] = 0;
+    const bool counted = eachStretch(
+        n, [n](std::uint64_t i) { return int((i * 100 / n) / 10); },
+        [&](std::uint64_t i, std::uint64_t j) {
+            const auto* p =
+                reinterpret_cast<const unsigned char*>(lines_.lineBytes(qsizetype(i)).data());
+            const auto* end =
+                reinterpret_cast<const unsigned char*>(lines_.lineBytes(qsizetype(j - 1)).data() +
+                                                       lines_.lineBytes(qsizetype(j - 1)).size());
+            std::array<std::uint32_t, 128> a{}, b{};
+            std::uint64_t pending = 0;
+            while (p < end) {
+                // Two interleaved tables keep consecutive increments independent.
+                while (end - p >= 2 && (p[0] | p[1]) < 0x80) {
+                    ++a[p[0]];
+                    ++b[p[1]];
+                    p += 2;
+                    if (++pending == 0x7FFFFFFF) {
+                        for (int k = 0; k < 128; ++k) {
+                            counts[k] += std::uint64_t(a[k]) + b[k];
+                            a[k] = b[k] = 0;
+                        }
+                        pending = 0;
                     }
-                    pending = 0;
+                }
+                if (p >= end) break;
+                if (*p < 0x80) {
+                    ++counts[*p++];
+                    continue;
+                }
+                const char32_t c = decodeAt(p);
+                if (c < 0x10000) {
+                    ++counts[c];
+                } else {
+                    ++counts[0xD800 + ((c - 0x10000) >> 10)];
+                    ++counts[0xDC00 + ((c - 0x10000) & 0x3FF)];
                 }
             }
-            if (p >= end) break;
-            if (*p < 0x80) {
-                ++counts[*p++];
-                continue;
-            }
-            const char32_t c = decodeAt(p);
-            if (c < 0x10000) {
-                ++counts[c];
-            } else {
-                ++counts[0xD800 + ((c - 0x10000) >> 10)];
-                ++counts[0xDC00 + ((c - 0x10000) & 0x3FF)];
-            }
-        }
-        for (int k = 0; k < 128; ++k)
-            counts[k] += std::uint64_t(a[k]) + b[k];
-        i = j;
-    }
+            for (int k = 0; k < 128; ++k)
+                counts[k] += std::uint64_t(a[k]) + b[k];
+        });
+    if (!counted) return false;
     for (char16_t c = 'a'; c <= 'z'; ++c) {
         counts[c - 32] += counts[c];
         counts[c] = 0;
@@ -322,16 +335,13 @@ bool AnalysisRun::fillWordTable() {
     std::vector<std::uint32_t> order =
         collator_->sortedOrder(distinct, [&](std::uint32_t k) { return w.pool->view(k); });
     std::vector<std::uint64_t> sortedCounts(distinct);
-    std::uint64_t i = 0;
-    while (i < distinct) {
-        const int percent = int((i * 100 / distinct) / 5 + 60);
-        if (!report(percent)) return false;
-        std::uint64_t j = i + 1;
-        while (j < distinct && int((j * 100 / distinct) / 5 + 60) == percent)
-            ++j;
-        for (; i < j; ++i)
-            sortedCounts[i] = w.counts[order[i]];
-    }
+    const bool filled = eachStretch(
+        distinct, [distinct](std::uint64_t i) { return int((i * 100 / distinct) / 5 + 60); },
+        [&](std::uint64_t i, std::uint64_t j) {
+            for (; i < j; ++i)
+                sortedCounts[i] = w.counts[order[i]];
+        });
+    if (!filled) return false;
     results_.words.setHeaders(TranslateText("Word"), TranslateText("Occurrence"));
     results_.words.setRows(w.pool, std::move(order), std::move(sortedCounts), locale_);
     results_.overview.setRow(3, TranslateText("Total Words:"),
@@ -380,18 +390,15 @@ bool AnalysisRun::countLines() {
     }
     std::vector<std::uint32_t> keys(distinct);
     std::vector<std::uint64_t> sortedCounts(distinct);
-    std::uint64_t i = 0;
-    while (i < distinct) {
-        const int percent = int((i * 100 / distinct) / 20 + 90);
-        if (!report(percent)) return false;
-        std::uint64_t j = i + 1;
-        while (j < distinct && int((j * 100 / distinct) / 20 + 90) == percent)
-            ++j;
-        for (; i < j; ++i) {
-            keys[i] = firstOf[order[i]];
-            sortedCounts[i] = groupCounts[order[i]];
-        }
-    }
+    const bool filled = eachStretch(
+        distinct, [distinct](std::uint64_t i) { return int((i * 100 / distinct) / 20 + 90); },
+        [&](std::uint64_t i, std::uint64_t j) {
+            for (; i < j; ++i) {
+                keys[i] = firstOf[order[i]];
+                sortedCounts[i] = groupCounts[order[i]];
+            }
+        });
+    if (!filled) return false;
     results_.lines.setHeaders(TranslateText("Line"), TranslateText("Occurrence"));
     results_.lines.setRows(pool, std::move(keys), std::move(sortedCounts), locale_);
     results_.overview.setRow(5, TranslateText("Total Lines:"),

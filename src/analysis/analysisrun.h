@@ -62,6 +62,8 @@ public:
 
 private:
     bool report(int percent);
+    template <typename Percent, typename Body>
+    bool eachStretch(std::uint64_t n, Percent percent, Body body);
     bool setStatus(const QString& text);
 
     const AnalyzeLines& lines_;

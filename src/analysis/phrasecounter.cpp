@@ -461,15 +461,19 @@ void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, 
         return (any & SpaceLike) != 0;
     };
 
-    auto stop = [&](std::uint32_t pos) { return (pos & 0xFFFFF) < Block && cancelled(); };
-    if (direct) {
+    // Runs `step` on each block of gathered phrases; false when cancelled.
+    auto eachBlock = [&](auto step) {
         for (std::uint32_t pos = 0; pos < n;) {
-            if (stop(pos)) return;
+            if ((pos & 0xFFFFF) < Block && cancelled()) return false;
             const std::uint32_t to =
                 std::uint32_t(std::min<std::uint64_t>(n, pos + std::uint64_t(Block)));
-            insertBlock(gather(pos, to));
+            step(gather(pos, to));
             pos = to;
         }
+        return true;
+    };
+    if (direct) {
+        if (!eachBlock(insertBlock)) return;
     } else {
         // Most phrases occur once: a first pass counts every hash, saturating
         // at two, in two two-bit counters picked by different hash bits; only
@@ -493,23 +497,15 @@ void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, 
         auto bump = [&](std::uint64_t b) {
             if (counter(b) < 2) seen[b >> 5] += std::uint64_t(1) << (int(b & 31) * 2);
         };
-        for (std::uint32_t pos = 0; pos < n;) {
-            if (stop(pos)) return;
-            const std::uint32_t to =
-                std::uint32_t(std::min<std::uint64_t>(n, pos + std::uint64_t(Block)));
-            const std::uint32_t got = gather(pos, to);
+        const bool counted = eachBlock([&](std::uint32_t got) {
             slotsOf(got);
             for (std::uint32_t j = 0; j < got; ++j) {
                 bump(first[j]);
                 if (second[j] != first[j]) bump(second[j]);
             }
-            pos = to;
-        }
-        for (std::uint32_t pos = 0; pos < n;) {
-            if (stop(pos)) return;
-            const std::uint32_t to =
-                std::uint32_t(std::min<std::uint64_t>(n, pos + std::uint64_t(Block)));
-            const std::uint32_t got = gather(pos, to);
+        });
+        if (!counted) return;
+        const bool inserted = eachBlock([&](std::uint32_t got) {
             slotsOf(got);
             std::uint32_t kept = 0;
             for (std::uint32_t j = 0; j < got; ++j) {
@@ -519,8 +515,8 @@ void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, 
                 }
             }
             insertBlock(kept);
-            pos = to;
-        }
+        });
+        if (!inserted) return;
     }
 
     for (const E& e : table) {

@@ -64,7 +64,6 @@ public:
         mask_ = 15;
         size_ = 0;
     }
-    std::size_t memoryUsage() const { return slots_.capacity() * sizeof(Slot); }
 
 private:
     // Short strings are recognised from the slot alone, without a visit

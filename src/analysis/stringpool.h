@@ -42,7 +42,6 @@ public:
         bytes_.clear();
         offsets_.assign(1, 0);
     }
-    std::size_t byteSize() const { return bytes_.size(); }
     // All strings back to back, without separators.
     std::string_view allBytes() const { return bytes_; }
 
@@ -50,11 +49,6 @@ public:
     // removes the separators in place. A break at the very end of the buffer
     // starts no further string.
     void adoptLines(std::string&& bytes);
-
-    // Memory held, for reports.
-    std::size_t memoryUsage() const {
-        return bytes_.capacity() + offsets_.capacity() * sizeof(std::uint64_t);
-    }
 
 private:
     std::string bytes_;

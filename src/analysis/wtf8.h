@@ -11,11 +11,6 @@
 class Wtf8 {
 public:
     static void append(std::string& out, QStringView text);
-    static std::string fromUtf16(QStringView text) {
-        std::string s;
-        append(s, text);
-        return s;
-    }
     static QString toQString(std::string_view bytes);
     // Appends the UTF-16 code units of bytes to out.
     static void appendUtf16(std::u16string& out, std::string_view bytes);

@@ -492,12 +492,16 @@ void TAppForm::Exit1Click() {
 }
 
 void TAppForm::SynEdit1Change() {
-    // UTF-16 code units of the text with its lines joined by CR LF.
-    const QStringList lines = editorLines();
-    qint64 size = 0;
-    for (const QString& line : lines)
-        size += line.size();
-    size += 2 * qint64(lines.size() - 1);
+    // UTF-16 code units of the text with its lines joined by CR LF: every
+    // break counts two. Runs at each edit, so no copy of the text is split.
+    const QString text = SynEdit1->text();
+    qint64 size = text.size();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        else if (text[i] == u'\r' || text[i] == u'\n')
+            ++size;
+    }
     sizeLabel_->setText(TranslateText(QStringLiteral("File Size: %s bytes"))
                             .replace(QLatin1String("%s"), NumberFormat::FormatCount(size)));
 }
