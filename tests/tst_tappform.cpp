@@ -5,7 +5,7 @@
 #include "translation.h"
 #include "wordcharacterpresets.h"
 
-#include <Qsci/qsciscintilla.h>
+#include "tsynedit.h"
 
 #include <QCheckBox>
 #include <QLabel>

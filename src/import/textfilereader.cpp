@@ -134,8 +134,8 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
 
 } // namespace
 
-bool TextFileReader::readLines(const QString& path, AnalyzeLines& lines, QString* error,
-                               const QLocale& locale) {
+bool TextFileReader::readText(const QString& path, Text& text, QString* error,
+                              const QLocale& locale) {
     std::string bytes;
     if (!readAll(path, bytes, error)) return false;
 
@@ -144,20 +144,32 @@ bool TextFileReader::readLines(const QString& path, AnalyzeLines& lines, QString
     const std::string_view body = std::string_view(bytes).substr(utf8Marked ? utf8Bom.size() : 0);
     if (Wtf8::isValidUtf8(body)) {
         if (utf8Marked) bytes.erase(0, utf8Bom.size());
-        lines.adoptUtf8Text(std::move(bytes));
+        text.utf8 = std::move(bytes);
+        text.byteOrderMark = utf8Marked;
         return true;
     }
 
-    std::string text;
-    if (utf8Marked)
-        text = AnsiCodePage::decodeToUtf8(body, AnsiCodePage::Utf8);
-    else if (startsWith(bytes, "\xFF\xFE"))
-        text = utf16ToUtf8(std::string_view(bytes).substr(2), false);
-    else if (startsWith(bytes, "\xFE\xFF"))
-        text = utf16ToUtf8(std::string_view(bytes).substr(2), true);
-    else
-        text = AnsiCodePage::decodeToUtf8(bytes, AnsiCodePage::forLocale(locale));
-    std::string().swap(bytes);
-    lines.adoptUtf8Text(std::move(text));
+    std::string decoded;
+    bool marked = true;
+    if (utf8Marked) {
+        decoded = AnsiCodePage::decodeToUtf8(body, AnsiCodePage::Utf8);
+    } else if (startsWith(bytes, "\xFF\xFE")) {
+        decoded = utf16ToUtf8(std::string_view(bytes).substr(2), false);
+    } else if (startsWith(bytes, "\xFE\xFF")) {
+        decoded = utf16ToUtf8(std::string_view(bytes).substr(2), true);
+    } else {
+        decoded = AnsiCodePage::decodeToUtf8(bytes, AnsiCodePage::forLocale(locale));
+        marked = false;
+    }
+    text.utf8 = std::move(decoded);
+    text.byteOrderMark = marked;
+    return true;
+}
+
+bool TextFileReader::readLines(const QString& path, AnalyzeLines& lines, QString* error,
+                               const QLocale& locale) {
+    Text text;
+    if (!readText(path, text, error, locale)) return false;
+    lines.adoptUtf8Text(std::move(text.utf8));
     return true;
 }

@@ -3,6 +3,8 @@
 #include <QLocale>
 #include <QString>
 
+#include <string>
+
 class AnalyzeLines;
 
 // Reads text files the way the program reads every text file: strictly as
@@ -11,6 +13,14 @@ class AnalyzeLines;
 // locale is used.
 class TextFileReader {
 public:
+    struct Text {
+        std::string utf8;           // generalized UTF-8, breaks as the file has them
+        bool byteOrderMark = false; // the file began with one
+    };
+    // The file's text. On failure returns false, sets error to a message
+    // naming the file and the reason, and leaves text as it was.
+    static bool readText(const QString& path, Text& text, QString* error,
+                         const QLocale& locale = QLocale());
     // Replaces lines by the file's lines, split at CR LF, LF and CR; a break
     // at the very end starts no further line. On failure returns false, sets
     // error to a message naming the file and the reason, and leaves lines as

@@ -43,18 +43,47 @@ void Dialogs::error(QWidget* parent, const QString& text) {
     box.exec();
 }
 
-QString Dialogs::saveFileName(QWidget* parent, const QString& filter,
-                              const QString& suggestedName) {
+QString Dialogs::saveFileName(QWidget* parent, const QString& filter, const QString& suggestedName,
+                              const QString& defaultSuffix) {
     if (handler()) return handler()(Request{Kind::SaveFile, {}, {}, filter, suggestedName, {}});
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(filter);
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setDefaultSuffix(defaultSuffix);
     dialog.setSizeGripEnabled(true);
     dialog.selectFile(suggestedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().first();
+}
+
+QString Dialogs::openFileName(QWidget* parent, const QString& filter) {
+    if (handler()) return handler()(Request{Kind::OpenFile, {}, {}, filter, {}, {}});
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(filter);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
+}
+
+QString Dialogs::nameFilters(const QString& pairs) {
+    const QStringList parts = pairs.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString name = parts[i].trimmed();
+        // The name's own "(...)" is replaced by the patterns in the dialog's form.
+        if (name.endsWith(u')')) {
+            const qsizetype open = name.lastIndexOf(u'(');
+            if (open >= 0) name = name.left(open).trimmed();
+        }
+        QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
+        for (QString& pattern : patterns)
+            if (pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
+        filters << QStringLiteral("%1 (%2)").arg(name, patterns.join(u' '));
+    }
+    return filters.join(QLatin1String(";;"));
 }
 
 int Dialogs::MessageDialog(QWidget* parent, const QString& text, MessageKind kind,

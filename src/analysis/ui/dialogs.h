@@ -12,7 +12,7 @@ class QWidget;
 // tests can answer them without a dialog on screen.
 class Dialogs {
 public:
-    enum class Kind { Warning, Error, SaveFile, Message };
+    enum class Kind { Warning, Error, SaveFile, OpenFile, Message };
     struct Request {
         Kind kind;
         QString title;
@@ -22,7 +22,7 @@ public:
         QStringList captions; // Message: the button captions in order
     };
     // Receives each request instead of a dialog; for SaveFile it returns the
-    // chosen path (empty: cancelled). An empty handler restores the dialogs.
+    // chosen path (empty: cancelled), and so for OpenFile. An empty handler restores the dialogs.
     using Handler = std::function<QString(const Request&)>;
     static void setHandler(Handler handler);
 
@@ -31,10 +31,18 @@ public:
     // The general error box: the text with a full stop added when its last
     // character's code is above 46, a stop icon, OK, titled "Lexometer".
     static void error(QWidget* parent, const QString& text);
-    // A save-file dialog with one file type, default suffix "csv", asking
-    // before it replaces a file; empty when cancelled.
+    // A save-file dialog that adds `defaultSuffix` to a name typed without
+    // one and asks before it replaces a file; empty when cancelled.
     static QString saveFileName(QWidget* parent, const QString& filter,
-                                const QString& suggestedName);
+                                const QString& suggestedName,
+                                const QString& defaultSuffix = QStringLiteral("csv"));
+    // An open-file dialog for one existing file, the first filter selected;
+    // empty when cancelled.
+    static QString openFileName(QWidget* parent, const QString& filter);
+    // Filters written as "Name (*.a;*.b)|*.a;*.b|..." pairs in the form the
+    // file dialogs take: "Name (*.a *.b);;...". "*.*" becomes "*", which
+    // also matches names without a dot.
+    static QString nameFilters(const QString& pairs);
 
     // The standard message dialog of a kind (warning, error, information,
     // confirmation) with standard buttons whose push buttons get `captions`

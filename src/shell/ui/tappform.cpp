@@ -5,24 +5,28 @@
 #include "languagechoice.h"
 #include "numberformat.h"
 #include "tanalyzetext.h"
+#include "textfilereader.h"
+#include "textfilewriter.h"
 #include "translation.h"
+#include "tsynedit.h"
 #include "versioninfo.h"
 #include "wordcharacterpresets.h"
 #include "wordlettersfile.h"
-
-#include <Qsci/qsciscintilla.h>
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -33,7 +37,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <climits>
 #include <exception>
+#include <new>
 #include <stdexcept>
 
 namespace {
@@ -119,17 +125,8 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
 
     auto* editorRow = new QHBoxLayout;
     editorRow->setSpacing(0);
-    SynEdit1 = new QsciScintilla(central);
+    SynEdit1 = new TSynEdit(central);
     SynEdit1->setObjectName("SynEdit1");
-    SynEdit1->setUtf8(true);
-    SynEdit1->setMarginType(0, QsciScintilla::NumberMargin);
-    SynEdit1->setMarginWidth(0, QStringLiteral("00000"));
-    SynEdit1->setMarginLineNumbers(0, true);
-    QFont mono(QStringLiteral("Courier New"));
-    mono.setStyleHint(QFont::Monospace);
-    mono.setPointSize(10);
-    SynEdit1->setFont(mono);
-    SynEdit1->setMarginsFont(mono);
     editorRow->addWidget(SynEdit1, 1);
     MemoCMD = new QPlainTextEdit(central);
     MemoCMD->setObjectName("MemoCMD");
@@ -196,6 +193,15 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
+    Undo2 = PopupMenu1->addAction(QStringLiteral("Undo"));
+    PopupMenu1->addSeparator();
+    Cut2 = PopupMenu1->addAction(QStringLiteral("Cut"));
+    Copy2 = PopupMenu1->addAction(QStringLiteral("Copy"));
+    Paste2 = PopupMenu1->addAction(QStringLiteral("Paste"));
+    Delete2 = PopupMenu1->addAction(QStringLiteral("Delete"));
+    PopupMenu1->addSeparator();
+    SelectAll2 = PopupMenu1->addAction(QStringLiteral("Select All"));
+    SynEdit1->setPopupMenu(PopupMenu1);
 
     connect(Button2, &QPushButton::clicked, this, &TAppForm::Button2Click);
     connect(CheckBox1, &QCheckBox::toggled, this, &TAppForm::CheckBox1Click);
@@ -206,14 +212,21 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
     connect(BitBtn10, &QPushButton::clicked, this, &TAppForm::BitBtn10Click);
     connect(Help2, &QAction::triggered, this, &TAppForm::Help2Click);
     connect(Exit1, &QAction::triggered, this, &TAppForm::Exit1Click);
-    connect(SynEdit1, &QsciScintilla::textChanged, this, &TAppForm::SynEdit1Change);
-    connect(New1, &QAction::triggered, SynEdit1, &QsciScintilla::clear);
-    connect(Undo1, &QAction::triggered, SynEdit1, &QsciScintilla::undo);
-    connect(Cut1, &QAction::triggered, SynEdit1, &QsciScintilla::cut);
-    connect(Copy1, &QAction::triggered, SynEdit1, &QsciScintilla::copy);
-    connect(Paste1, &QAction::triggered, SynEdit1, &QsciScintilla::paste);
-    connect(Delete1, &QAction::triggered, SynEdit1, &QsciScintilla::removeSelectedText);
-    connect(SelectAll1, &QAction::triggered, SynEdit1, [this] { SynEdit1->selectAll(true); });
+    connect(Button1, &QPushButton::clicked, this, &TAppForm::Button1Click);
+    connect(LoadTextFromFile1, &QAction::triggered, this, &TAppForm::Button1Click);
+    connect(SavetoFile1, &QAction::triggered, this, &TAppForm::SavetoFile1Click);
+    connect(New1, &QAction::triggered, this, &TAppForm::New1Click);
+    connect(SynEdit1, &TSynEdit::modified, this, &TAppForm::SynEdit1Change);
+    connect(SynEdit1, &TSynEdit::filesDropped, this, &TAppForm::WMDropFiles);
+    for (auto [action, handler] :
+         {std::pair{Undo1, &TAppForm::Undo1Click}, std::pair{Undo2, &TAppForm::Undo1Click},
+          std::pair{Cut1, &TAppForm::Cut1Click}, std::pair{Cut2, &TAppForm::Cut1Click},
+          std::pair{Copy1, &TAppForm::Copy1Click}, std::pair{Copy2, &TAppForm::Copy1Click},
+          std::pair{Paste1, &TAppForm::Paste1Click}, std::pair{Paste2, &TAppForm::Paste1Click},
+          std::pair{Delete1, &TAppForm::Delete1Click}, std::pair{Delete2, &TAppForm::Delete1Click},
+          std::pair{SelectAll1, &TAppForm::SelectAll1Click},
+          std::pair{SelectAll2, &TAppForm::SelectAll1Click}})
+        connect(action, &QAction::triggered, this, handler);
     connect(LineNumbers1, &QAction::toggled, this, &TAppForm::LineNumbers1Click);
     connect(Wordwrap1, &QAction::toggled, this, &TAppForm::Wordwrap1Click);
     connect(PDFium1, &QAction::triggered, this, &TAppForm::PdfEngineClick);
@@ -343,8 +356,14 @@ std::vector<TAppForm::Step> TAppForm::programSteps(const QString& programPath) {
                  CheckBox1->setChecked(true);
              }
          }},
-        // The editor's own set-up and the PDF view of the PDF engine take
-        // their places here.
+        {QStringLiteral("editor"),
+         [this] {
+             // Line numbers on, word wrap off; the saved settings follow.
+             SynEdit1->setGutterVisible(LineNumbers1->isChecked());
+             SynEdit1->setWrapMode(Wordwrap1->isChecked() ? QsciScintilla::WrapWord
+                                                          : QsciScintilla::WrapNone);
+         }},
+        // The PDF view of the PDF engine takes its place here.
         {QStringLiteral("saved settings"),
          [this] {
              const QString section = QStringLiteral("Settings");
@@ -386,6 +405,12 @@ void TAppForm::translateCaptions() {
         {Wordwrap1, "Word Wrap"},
         {ResettoDefaults1, "Reset to Defaults..."},
         {Help2, "Online Help"},
+        {Undo2, "Undo"},
+        {Cut2, "Cut"},
+        {Copy2, "Copy"},
+        {Paste2, "Paste"},
+        {Delete2, "Delete"},
+        {SelectAll2, "Select All"},
         {UpdateNotifications1, "Update Notifications"}};
     for (const auto& [action, english] : items)
         action->setText(TranslateText(QString::fromLatin1(english)));
@@ -411,7 +436,8 @@ void TAppForm::translateCaptions() {
 
 QStringList TAppForm::editorLines() const {
     static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
-    return SynEdit1->text().split(breaks);
+    const std::string_view bytes = SynEdit1->textBytes();
+    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size())).split(breaks);
 }
 
 QString TAppForm::wordCharacters() const {
@@ -419,7 +445,7 @@ QString TAppForm::wordCharacters() const {
 }
 
 void TAppForm::Button2Click() {
-    if (isBlank(SynEdit1->text())) {
+    if (SynEdit1->isBlank()) {
         SynEdit1->setFocus();
         Dialogs::MessageDialog(this, TranslateText(QStringLiteral("No text to analyze!")),
                                Dialogs::MessageKind::Warning, {Dialogs::Ok},
@@ -437,7 +463,12 @@ void TAppForm::Button2Click() {
         return;
     }
     auto* window = new TAnalyzetext(this);
-    window->AnalyzeLines().append(editorLines());
+    // The editor's bytes go over as they are, without a UTF-16 copy; a final
+    // break leaves an empty last line, as the editor shows it.
+    std::string text(SynEdit1->textBytes());
+    const bool lastLineEmpty = !text.empty() && (text.back() == '\n' || text.back() == '\r');
+    window->AnalyzeLines().adoptUtf8Text(std::move(text));
+    if (lastLineEmpty) window->AnalyzeLines().appendUtf8({});
     window->AnalyzeLines().setTrailingBreak(false);
     window->setWordCharacters(wordCharacters());
     window->show();
@@ -492,31 +523,24 @@ void TAppForm::Exit1Click() {
 }
 
 void TAppForm::SynEdit1Change() {
-    // UTF-16 code units of the text with its lines joined by CR LF: every
-    // break counts two. Runs at each edit, so no copy of the text is split.
-    const QString text = SynEdit1->text();
-    qint64 size = text.size();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        else if (text[i] == u'\r' || text[i] == u'\n')
-            ++size;
-    }
+    // UTF-16 code units of the lines joined with CR LF.
+    const qint64 size = SynEdit1->joinedLength();
     sizeLabel_->setText(TranslateText(QStringLiteral("File Size: %s bytes"))
                             .replace(QLatin1String("%s"), NumberFormat::FormatCount(size)));
 }
 
 void TAppForm::LineNumbers1Click() {
     // The gutter is hidden whole with the line numbers.
-    SynEdit1->setMarginWidth(
-        0, LineNumbers1->isChecked() ? SynEdit1->fontMetrics().horizontalAdvance("000000") : 0);
+    SynEdit1->setGutterVisible(LineNumbers1->isChecked());
     saveSetting(QStringLiteral("ShowLineNumbers"),
                 LineNumbers1->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
 }
 
 void TAppForm::Wordwrap1Click() {
-    SynEdit1->setWrapMode(Wordwrap1->isChecked() ? QsciScintilla::WrapWord
-                                                 : QsciScintilla::WrapNone);
+    const bool wrap = Wordwrap1->isChecked();
+    SynEdit1->setWrapMode(wrap ? QsciScintilla::WrapWord : QsciScintilla::WrapNone);
+    // Wrapped lines need no horizontal scroll bar.
+    SynEdit1->SendScintilla(QsciScintilla::SCI_SETHSCROLLBAR, long(!wrap));
     saveSetting(QStringLiteral("WordWrap"),
                 Wordwrap1->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
 }
@@ -525,4 +549,129 @@ void TAppForm::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
     // Closing the main window ends the program, chart windows and all.
     QApplication::quit();
+}
+
+TAppForm::PdfConverter& TAppForm::pdfConverter() {
+    static PdfConverter convert = [](const QString& path, std::string*, QString* error) {
+        *error =
+            QStringLiteral("Cannot convert PDF file \"%1\". No PDF engine is available").arg(path);
+        return false;
+    };
+    return convert;
+}
+
+bool TAppForm::DosyaAc(const QString& dosyaadi, QString* error) {
+    try {
+        TextFileReader::Text text;
+        text.byteOrderMark = byteOrderMark_;
+        if (QFileInfo(dosyaadi).fileName().toLower().endsWith(QLatin1String(".pdf"))) {
+            if (!pdfConverter()(dosyaadi, &text.utf8, error)) return false;
+        } else if (!TextFileReader::readText(dosyaadi, text, error)) {
+            return false;
+        }
+        if (text.utf8.size() >= std::size_t(INT_MAX)) {
+            *error = QStringLiteral("Cannot open file \"%1\". The text is too large for the editor")
+                         .arg(dosyaadi);
+            return false;
+        }
+        const LineBreakStyle::Style style = LineBreakStyle::detect(text.utf8);
+        LineBreakStyle::toLf(text.utf8);
+        SynEdit1->setTextUtf8(text.utf8);
+        lineBreakStyle_ = style;
+        byteOrderMark_ = text.byteOrderMark;
+    } catch (const std::bad_alloc&) {
+        *error = QStringLiteral("Cannot open file \"%1\". Not enough memory").arg(dosyaadi);
+        return false;
+    }
+    SynEdit1->SendScintilla(QsciScintilla::SCI_GOTOPOS, 0L);
+    SynEdit1Change();
+    return true;
+}
+
+void TAppForm::Button1Click() {
+    const QString filter = Dialogs::nameFilters(
+        TranslateText(QStringLiteral("Supported Files")) +
+        QStringLiteral(" (*.pdf;*.txt)|*.pdf;*.txt|") +
+        TranslateText(QStringLiteral("PDF File (*.pdf)")) + QStringLiteral("|*.pdf|") +
+        TranslateText(QStringLiteral("Text File (*.txt)")) + QStringLiteral("|*.txt|") +
+        TranslateText(QStringLiteral("All Files (*.*)")) + QStringLiteral("|*.*"));
+    const QString path = Dialogs::openFileName(this, filter);
+    if (path.isEmpty()) return;
+    QString error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool loaded = DosyaAc(path, &error);
+    QApplication::restoreOverrideCursor();
+    if (!loaded) Dialogs::error(this, error);
+}
+
+void TAppForm::WMDropFiles(const QStringList& paths) {
+    // Each file replaces the one before; an error ends the drop there.
+    for (const QString& path : paths) {
+        QString error;
+        if (!DosyaAc(path, &error)) {
+            Dialogs::error(this, error);
+            return;
+        }
+    }
+}
+
+namespace {
+QStringList droppedFiles(const QMimeData* data) {
+    QStringList paths;
+    if (data && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile()) paths << url.toLocalFile();
+    return paths;
+}
+} // namespace
+
+void TAppForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TAppForm::dragMoveEvent(QDragMoveEvent* event) {
+    if (!droppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TAppForm::dropEvent(QDropEvent* event) {
+    const QStringList paths = droppedFiles(event->mimeData());
+    if (paths.isEmpty()) return;
+    event->acceptProposedAction();
+    WMDropFiles(paths);
+}
+
+void TAppForm::SavetoFile1Click() {
+    const QString filter = Dialogs::nameFilters(
+        TranslateText(QStringLiteral("Text File (*.txt)")) + QStringLiteral("|*.txt|") +
+        TranslateText(QStringLiteral("All Files (*.*)")) + QStringLiteral("|*.*"));
+    const QString path = Dialogs::saveFileName(this, filter, QString(), QStringLiteral("txt"));
+    if (path.isEmpty()) return;
+    QString error;
+    if (!TextFileWriter::write(path, SynEdit1->textBytes(),
+                               LineBreakStyle::separator(lineBreakStyle_), byteOrderMark_, &error))
+        Dialogs::error(this, error);
+}
+
+void TAppForm::New1Click() {
+    SynEdit1->setTextUtf8({});
+    SynEdit1Change();
+}
+
+void TAppForm::Undo1Click() {
+    SynEdit1->undo();
+}
+void TAppForm::Cut1Click() {
+    SynEdit1->cut();
+}
+void TAppForm::Copy1Click() {
+    SynEdit1->copy();
+}
+void TAppForm::Paste1Click() {
+    SynEdit1->paste();
+}
+void TAppForm::Delete1Click() {
+    SynEdit1->removeSelectedText();
+}
+void TAppForm::SelectAll1Click() {
+    SynEdit1->selectAll(true);
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "inistore.h"
+#include "linebreakstyle.h"
 
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <string>
 
 class QAction;
 class QActionGroup;
@@ -19,7 +21,7 @@ class QPushButton;
 class QStatusBar;
 class QTimer;
 class QWidget;
-class QsciScintilla;
+class TSynEdit;
 
 // The main window: the editor, the word-character panel, the menus, and the
 // Analyze command that opens a results window for the editor's text.
@@ -60,7 +62,7 @@ public:
     QPushButton* BitBtn7;
     QPushButton* BitBtn8;
     QPushButton* BitBtn10;
-    QsciScintilla* SynEdit1;
+    TSynEdit* SynEdit1;
     QPlainTextEdit* MemoCMD;
     QStatusBar* StatusBar1;
     QTimer* TimerChecker;
@@ -92,6 +94,12 @@ public:
     QAction* SendFeedback1;
     QAction* About1;
     QMenu* PopupMenu1;
+    QAction* Undo2;
+    QAction* Cut2;
+    QAction* Copy2;
+    QAction* Paste2;
+    QAction* Delete2;
+    QAction* SelectAll2;
 
     QString DataFolder;
     IniStore SettingsIni;
@@ -101,13 +109,37 @@ public:
     QString AppVersion;
     QString AppTitle;
 
+    // Puts the file's text into the editor: PDF files through the PDF
+    // converter, all others read as text. On failure returns false with the
+    // error's text and leaves the editor as it was.
+    bool DosyaAc(const QString& dosyaadi, QString* error);
+    // How the text was separated into lines and whether the file began with
+    // a byte-order mark, as noted at the last load; Save As writes them back.
+    LineBreakStyle::Style lineBreakStyle() const { return lineBreakStyle_; }
+    bool byteOrderMark() const { return byteOrderMark_; }
+
+    // Turns a PDF file into text (UTF-8); false with the reason on failure.
+    using PdfConverter =
+        std::function<bool(const QString& path, std::string* utf8, QString* error)>;
+    static PdfConverter& pdfConverter();
     // Where web addresses go; the desktop's browser unless replaced.
     static std::function<void(const QString&)>& urlOpener();
     // How Reset to Defaults starts the new copy of the program.
     static std::function<void(const QString&)>& restarter();
 
 public slots:
+    void Button1Click();
     void Button2Click();
+    void WMDropFiles(const QStringList& paths);
+    void SavetoFile1Click();
+    void New1Click();
+    // The context menu's twins (Undo2 ...) run these too.
+    void Undo1Click();
+    void Cut1Click();
+    void Copy1Click();
+    void Paste1Click();
+    void Delete1Click();
+    void SelectAll1Click();
     void CheckBox1Click();
     void BitBtn5Click();
     void BitBtn6Click();
@@ -126,6 +158,9 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void applyPreset(int preset);
@@ -134,4 +169,6 @@ private:
     void translateCaptions();
     bool placed_ = false;
     QLabel* sizeLabel_ = nullptr;
+    LineBreakStyle::Style lineBreakStyle_ = LineBreakStyle::CrLf;
+    bool byteOrderMark_ = false;
 };

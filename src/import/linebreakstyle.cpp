@@ -1,0 +1,60 @@
+#include "linebreakstyle.h"
+
+#include <cstring>
+
+namespace {
+constexpr std::string_view LineSeparatorUtf8("\xE2\x80\xA8");
+}
+
+LineBreakStyle::Style LineBreakStyle::detect(std::string_view utf8) {
+    if (utf8.find(LineSeparatorUtf8) != std::string_view::npos) return LineSeparator;
+    const bool cr = utf8.find('\r') != std::string_view::npos;
+    const bool lf = utf8.find('\n') != std::string_view::npos;
+    if (cr && !lf) return Cr;
+    if (lf && !cr) return Lf;
+    return CrLf;
+}
+
+std::string_view LineBreakStyle::separator(Style style) {
+    switch (style) {
+    case Lf:
+        return "\n";
+    case Cr:
+        return "\r";
+    case LineSeparator:
+        return LineSeparatorUtf8;
+    case CrLf:
+        break;
+    }
+    return "\r\n";
+}
+
+std::size_t LineBreakStyle::toLf(std::string& utf8) {
+    char* const begin = utf8.data();
+    const char* const end = begin + utf8.size();
+    const char* read = begin;
+    char* write = begin;
+    std::size_t lines = 1;
+    // Runs without a break are moved whole; LF-only texts are not moved at
+    // all. strcspn also stops at NUL bytes, which are copied like any other.
+    static constexpr char stops[] = "\r\n\xE2";
+    while (read < end) {
+        const char* stop = read + std::strcspn(read, stops);
+        if (write != read) std::memmove(write, read, std::size_t(stop - read));
+        write += stop - read;
+        read = stop;
+        if (read >= end) break;
+        if (*read == '\r' || *read == '\n' ||
+            std::string_view(read, std::size_t(end - read)).starts_with(LineSeparatorUtf8)) {
+            read += *read == '\r' && read + 1 < end && read[1] == '\n' ? 2
+                    : *read == '\xE2'                                  ? LineSeparatorUtf8.size()
+                                                                       : 1;
+            *write++ = '\n';
+            ++lines;
+        } else {
+            *write++ = *read++;
+        }
+    }
+    utf8.resize(std::size_t(write - begin));
+    return lines;
+}

@@ -1,0 +1,301 @@
+#include "tsynedit.h"
+
+#include "wtf8.h"
+
+#include <Qsci/qscicommand.h>
+#include <Qsci/qscicommandset.h>
+
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QToolTip>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Gutter bands, left to right.
+enum Band { Bookmarks, LineNumbers, Folding, ChangeTracking, Gap, BandCount };
+
+// "Courier New" where the system has it or a metric twin of it, else the
+// system's fixed-pitch font; sized in pixels of character height.
+QFont monospaceFont(int pixels, const QWidget* widget) {
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    if (!QFontInfo(font).fixedPitch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    // QScintilla takes sizes in points.
+    font.setPointSizeF(pixels * 72.0 / std::max(1, widget->logicalDpiY()));
+    font.setStyleStrategy(QFont::PreferAntialias);
+    return font;
+}
+
+QStringList localFiles(const QMimeData* data) {
+    QStringList paths;
+    if (!data || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    return paths;
+}
+
+bool isIndentBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+} // namespace
+
+TSynEdit::TSynEdit(QWidget* parent) : QsciScintilla(parent) {
+    // The document QScintilla made is kept and put back before it is
+    // destroyed; the text lives in documents of our own (see newDocument).
+    original_ = SendScintillaPtrResult(SCI_GETDOCPOINTER);
+    SendScintilla(SCI_ADDREFDOCUMENT, 0, original_);
+    newDocument();
+    SendScintilla(SCI_SETPASTECONVERTENDINGS, 1);
+
+    const QFont text = monospaceFont(13, this);
+    setFont(text);
+    setMarginsFont(monospaceFont(11, this));
+    SendScintilla(SCI_SETFONTQUALITY, long(SC_EFF_QUALITY_LCD_OPTIMIZED));
+    QColor selection = palette().color(QPalette::Highlight);
+    selection.setAlpha(102); // 40 %
+    setSelectionBackgroundColor(selection);
+    resetSelectionForegroundColor();
+
+    setMargins(BandCount);
+    for (int band = 0; band < BandCount; ++band) {
+        setMarginType(band, band == LineNumbers ? NumberMargin : SymbolMargin);
+        setMarginMarkerMask(band, band == Bookmarks ? int(~SC_MASK_FOLDERS)
+                                  : band == Folding ? int(SC_MASK_FOLDERS)
+                                                    : 0);
+    }
+    setFolding(NoFoldStyle, Folding);
+    setGutterVisible(true);
+    connect(this, &QsciScintilla::linesChanged, this, &TSynEdit::fitLineNumbers);
+
+    setEdgeMode(EdgeNone);
+    setEdgeColumn(0);
+    setAutoIndent(true);
+    SendScintilla(SCI_SETRECTANGULARSELECTIONMODIFIER, long(SCMOD_ALT));
+    setWrapMode(WrapNone);
+    setWrapVisualFlags(WrapFlagNone, WrapFlagNone);
+    // Typing is grouped into one undo step by the editor itself; there is
+    // no Redo.
+    if (QsciCommand* redo = standardCommands()->find(QsciCommand::Redo)) {
+        redo->setKey(0);
+        redo->setAlternateKey(0);
+    }
+    // Its keys do nothing rather than type a letter.
+    for (long key :
+         {long('Y') | long(SCMOD_CTRL) << 16, long('Z') | long(SCMOD_CTRL | SCMOD_SHIFT) << 16})
+        SendScintilla(SCI_ASSIGNCMDKEY, key, long(SCI_NULL));
+
+    connect(verticalScrollBar(), &QScrollBar::sliderMoved, this,
+            [this](int value) { QToolTip::showText(QCursor::pos(), scrollHint(value), this); });
+    connect(verticalScrollBar(), &QScrollBar::sliderReleased, this, [] { QToolTip::hideText(); });
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
+            [this](int position, int type, const char* text, int length, int, int, int, int, int,
+                   int) { documentModified(position, type, text, length); });
+}
+
+TSynEdit::~TSynEdit() {
+    SendScintilla(SCI_SETDOCPOINTER, 0, original_);
+    SendScintilla(SCI_RELEASEDOCUMENT, 0, original_);
+}
+
+void TSynEdit::documentModified(int, int type, const char* text, int length) {
+    if (!(type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))) return;
+    if ((type & SC_MOD_INSERTTEXT) && text && length > 0 &&
+        std::memchr(text, '\r', std::size_t(length)))
+        mayHoldCr_ = true;
+    if (SendScintilla(SCI_GETLENGTH) == 0) mayHoldCr_ = false;
+    emit modified();
+}
+
+// A fresh document: nothing is ever styled here, so it keeps no style byte
+// per character, which halves the memory of a large text; and the memory of
+// the text before is given back.
+void TSynEdit::newDocument() {
+    void* document = reinterpret_cast<void*>(
+        SendScintilla(SCI_CREATEDOCUMENT, 0, long(SC_DOCUMENTOPTION_STYLES_NONE)));
+    SendScintilla(SCI_SETDOCPOINTER, 0, document);
+    SendScintilla(SCI_RELEASEDOCUMENT, 0, document);
+    // These belong to the document.
+    setUtf8(true);
+    setEolMode(EolUnix);
+    // The size line reads UTF-16 lengths from this index instead of the text.
+    SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, long(SC_LINECHARACTERINDEX_UTF16));
+    mayHoldCr_ = false;
+}
+
+void TSynEdit::setTextUtf8(std::string_view utf8) {
+    newDocument();
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
+    if (!utf8.empty()) SendScintilla(SCI_ADDTEXT, uintptr_t(utf8.size()), utf8.data());
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
+    numberDigits_ = 0;
+    fitLineNumbers();
+    if (utf8.empty()) emit modified();
+}
+
+std::string_view TSynEdit::textBytes() const {
+    const auto* bytes = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    const long length = SendScintilla(SCI_GETLENGTH);
+    return bytes && length > 0 ? std::string_view(bytes, std::size_t(length)) : std::string_view();
+}
+
+qint64 TSynEdit::joinedLength() const {
+    const long lines = SendScintilla(SCI_GETLINECOUNT);
+    if (!mayHoldCr_) {
+        // Every break is one LF, which counts one unit here and two joined.
+        return SendScintilla(SCI_INDEXPOSITIONFROMLINE, lines, long(SC_LINECHARACTERINDEX_UTF16)) +
+               (lines - 1);
+    }
+    const std::string_view text = textBytes();
+    qint64 length = qint64(Wtf8::utf16Length(text));
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        else if (text[i] == '\r' || text[i] == '\n')
+            ++length;
+    }
+    return length;
+}
+
+bool TSynEdit::isBlank() const {
+    const std::string_view text = textBytes();
+    return std::all_of(text.begin(), text.end(), [](char c) { return quint8(c) <= 0x20; });
+}
+
+void TSynEdit::setGutterVisible(bool visible) {
+    gutterVisible_ = visible;
+    // Folding is off, so its band takes no room.
+    setMarginWidth(Bookmarks, visible ? 13 : 0);
+    setMarginWidth(Folding, 0);
+    setMarginWidth(ChangeTracking, visible ? 4 : 0);
+    setMarginWidth(Gap, visible ? 3 : 0);
+    setMarginLineNumbers(LineNumbers, visible);
+    numberDigits_ = 0;
+    fitLineNumbers();
+}
+
+void TSynEdit::fitLineNumbers() {
+    if (!gutterVisible_) {
+        setMarginWidth(LineNumbers, 0);
+        return;
+    }
+    const int digits = std::max<int>(4, int(QString::number(lines()).size()));
+    if (digits == numberDigits_) return;
+    numberDigits_ = digits;
+    setMarginWidth(LineNumbers, QString(digits + 1, u'9'));
+}
+
+QString TSynEdit::scrollHint(int value) const {
+    const long lines = SendScintilla(SCI_GETLINECOUNT);
+    const long onScreen = std::max(1L, SendScintilla(SCI_LINESONSCREEN));
+    const long first = SendScintilla(SCI_DOCLINEFROMVISIBLE, long(value));
+    const long last = SendScintilla(SCI_DOCLINEFROMVISIBLE, long(value) + onScreen - 1);
+    return QStringLiteral("%1 - %2").arg(first + 1).arg(std::min(last + 1, lines));
+}
+
+void TSynEdit::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->key() == Qt::Key_End &&
+        (modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier)) {
+        enhancedEnd(modifiers == Qt::ShiftModifier);
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Backspace && modifiers == Qt::NoModifier && smartBackspace()) {
+        event->accept();
+        return;
+    }
+    QsciScintilla::keyPressEvent(event);
+}
+
+// End goes first to the end of the line's text without its trailing blanks,
+// and from there to the real end of the line.
+void TSynEdit::enhancedEnd(bool extend) {
+    const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    const long line = SendScintilla(SCI_LINEFROMPOSITION, caret);
+    const long start = SendScintilla(SCI_POSITIONFROMLINE, line);
+    const long end = SendScintilla(SCI_GETLINEENDPOSITION, line);
+    long trimmed = end;
+    while (trimmed > start && isIndentBlank(char(SendScintilla(SCI_GETCHARAT, trimmed - 1))))
+        --trimmed;
+    const long target = caret == trimmed ? end : trimmed;
+    if (extend) {
+        SendScintilla(SCI_SETCURRENTPOS, target);
+        SendScintilla(SCI_SCROLLCARET);
+    } else {
+        SendScintilla(SCI_GOTOPOS, target);
+    }
+    SendScintilla(SCI_CHOOSECARETX);
+}
+
+// Backspace with only blanks before the caret goes back to the indentation
+// of the nearest line above that is indented less (blank lines skipped).
+bool TSynEdit::smartBackspace() {
+    if (!SendScintilla(SCI_GETSELECTIONEMPTY)) return false;
+    const long caret = SendScintilla(SCI_GETCURRENTPOS);
+    const long line = SendScintilla(SCI_LINEFROMPOSITION, caret);
+    const long start = SendScintilla(SCI_POSITIONFROMLINE, line);
+    if (caret == start) return false;
+    for (long p = start; p < caret; ++p)
+        if (!isIndentBlank(char(SendScintilla(SCI_GETCHARAT, p)))) return false;
+    const long column = SendScintilla(SCI_GETCOLUMN, caret);
+    long target = 0;
+    for (long above = line - 1; above >= 0; --above) {
+        if (SendScintilla(SCI_GETLINEINDENTPOSITION, above) ==
+            SendScintilla(SCI_GETLINEENDPOSITION, above))
+            continue;
+        const long indent = SendScintilla(SCI_GETLINEINDENTATION, above);
+        if (indent < column) {
+            target = indent;
+            break;
+        }
+    }
+    const long from = SendScintilla(SCI_FINDCOLUMN, line, target);
+    if (from >= caret) return false;
+    SendScintilla(SCI_DELETERANGE, from, caret - from);
+    return true;
+}
+
+bool TSynEdit::focusNextPrevChild(bool next) {
+    // Tab moves the focus on instead of being typed.
+    return QWidget::focusNextPrevChild(next);
+}
+
+void TSynEdit::contextMenuEvent(QContextMenuEvent* event) {
+    if (!popupMenu_) {
+        QsciScintilla::contextMenuEvent(event);
+        return;
+    }
+    popupMenu_->popup(event->globalPos());
+    event->accept();
+}
+
+// Files are taken here rather than inserted as their names; dragged text
+// goes on to the editor.
+void TSynEdit::dragEnterEvent(QDragEnterEvent* event) {
+    if (localFiles(event->mimeData()).isEmpty()) return QsciScintilla::dragEnterEvent(event);
+    event->acceptProposedAction();
+}
+
+void TSynEdit::dragMoveEvent(QDragMoveEvent* event) {
+    if (localFiles(event->mimeData()).isEmpty()) return QsciScintilla::dragMoveEvent(event);
+    event->acceptProposedAction();
+}
+
+void TSynEdit::dropEvent(QDropEvent* event) {
+    const QStringList paths = localFiles(event->mimeData());
+    if (paths.isEmpty()) return QsciScintilla::dropEvent(event);
+    event->acceptProposedAction();
+    emit filesDropped(paths);
+}

@@ -1,0 +1,549 @@
+#include "dialogs.h"
+#include "filesizelimit.h"
+#include "inistore.h"
+#include "tappform.h"
+#include "tsynedit.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QtTest>
+
+namespace {
+
+const QByteArray Bom("\xEF\xBB\xBF");
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray utf16(const QString& text, QStringConverter::Encoding encoding) {
+    QStringEncoder encoder(encoding);
+    return encoder.encode(text);
+}
+
+QString editorText(const TAppForm& form) {
+    return form.editorLines().join(u'\n');
+}
+
+QString statusText(const TAppForm& form) {
+    return form.StatusBar1->findChild<QLabel*>()->text();
+}
+
+long caret(const TAppForm& form) {
+    return form.SynEdit1->SendScintilla(QsciScintilla::SCI_GETCURRENTPOS);
+}
+
+// Drops local files on a widget the way a file manager does.
+void dropFiles(QWidget* target, const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    data.setText(paths.join(u'\n')); // file managers offer the names as text too
+    const QPoint at(10, 10);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QVERIFY(drop.isAccepted());
+}
+
+} // namespace
+
+class TestEditorPane : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void init() {
+        requests.clear();
+        answer.clear();
+        Dialogs::setHandler([this](const Dialogs::Request& r) {
+            requests << r;
+            return r.kind == Dialogs::Kind::OpenFile || r.kind == Dialogs::Kind::SaveFile
+                       ? answer
+                       : QString();
+        });
+    }
+    void cleanup() {
+        Dialogs::setHandler({});
+        TAppForm::pdfConverter() = defaultPdf;
+    }
+
+    void loadEncodings_data();
+    void loadEncodings();
+    void saveRoundTrip_data();
+    void saveRoundTrip();
+    void saveKeepsTheNotedStyle();
+    void loadFailureKeepsTheEditor_data();
+    void loadFailureKeepsTheEditor();
+    void saveFailureKeepsTheFile();
+    void sizeLine_data();
+    void sizeLine();
+    void dropThreeFiles_data();
+    void dropThreeFiles();
+    void dropStopsAtAnError();
+    void pdfRouting_data();
+    void pdfRouting();
+    void loadThroughTheDialog();
+    void togglesAndSettings();
+    void endKey();
+    void tabMovesTheFocus();
+    void backspaceInIndentation();
+    void undoGroupsTypingWithoutRedo();
+    void contextMenu();
+    void scrollHint();
+
+private:
+    QList<Dialogs::Request> requests;
+    QString answer;
+    const TAppForm::PdfConverter defaultPdf = TAppForm::pdfConverter();
+};
+
+void TestEditorPane::loadEncodings_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("bom");
+    const QString accented = QStringLiteral("café\nnaïve 😀");
+    QTest::newRow("UTF-8") << accented.toUtf8() << accented << false;
+    QTest::newRow("UTF-8 with BOM") << Bom + accented.toUtf8() << accented << true;
+    QTest::newRow("UTF-16 LE") << QByteArray("\xFF\xFE") +
+                                      utf16(accented, QStringConverter::Utf16LE)
+                               << accented << true;
+    QTest::newRow("UTF-16 BE") << QByteArray("\xFE\xFF") +
+                                      utf16(accented, QStringConverter::Utf16BE)
+                               << accented << true;
+    QTest::newRow("ANSI accented") << QByteArray("caf\xE9\r\nna\xEFve") << "café\nnaïve" << false;
+    QTest::newRow("invalid UTF-8") << QByteArray("\xC3\x28 ok") << "Ã( ok" << false;
+    QTest::newRow("BOM, then invalid UTF-8")
+        << Bom + QByteArray("caf\xE9") << QStringLiteral("caf\uFFFD") << true;
+    QTest::newRow("empty") << QByteArray() << "" << false;
+}
+
+void TestEditorPane::loadEncodings() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(bool, bom);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("text.txt");
+    writeFile(path, bytes);
+    TAppForm form;
+    form.SynEdit1->setText(QStringLiteral("old\ntext"));
+    form.SynEdit1->setCursorPosition(1, 2);
+    QString error;
+    QVERIFY2(form.DosyaAc(path, &error), qPrintable(error));
+    QCOMPARE(editorText(form), text);
+    QCOMPARE(form.byteOrderMark(), bom);
+    QCOMPARE(caret(form), 0L);
+    QCOMPARE(statusText(form),
+             QStringLiteral("File Size: %1 bytes").arg(text.size() + text.count(u'\n')));
+}
+
+void TestEditorPane::saveRoundTrip_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::addColumn<int>("style");
+    QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QByteArray("a\r\nb\r\n")
+                           << int(LineBreakStyle::CrLf);
+    QTest::newRow("LF") << QByteArray("a\n\nb") << QByteArray("a\n\nb") << int(LineBreakStyle::Lf);
+    QTest::newRow("CR") << QByteArray("a\rb\r") << QByteArray("a\rb\r") << int(LineBreakStyle::Cr);
+    QTest::newRow("line separator") << QByteArray("a\xE2\x80\xA8"
+                                                  "b\nc")
+                                    << QByteArray("a\xE2\x80\xA8"
+                                                  "b\xE2\x80\xA8"
+                                                  "c")
+                                    << int(LineBreakStyle::LineSeparator);
+    QTest::newRow("CR LF and LF mixed")
+        << QByteArray("a\r\nb\nc") << QByteArray("a\r\nb\r\nc") << int(LineBreakStyle::CrLf);
+    QTest::newRow("no break") << QByteArray("one line") << QByteArray("one line")
+                              << int(LineBreakStyle::CrLf);
+    QTest::newRow("UTF-8 BOM") << Bom + "x\ny\n" << Bom + "x\ny\n" << int(LineBreakStyle::Lf);
+    QTest::newRow("UTF-16 BOM") << QByteArray("\xFF\xFE") +
+                                       utf16(QStringLiteral("é\ry"), QStringConverter::Utf16LE)
+                                << Bom + "\xC3\xA9\ry" << int(LineBreakStyle::Cr);
+}
+
+void TestEditorPane::saveRoundTrip() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, saved);
+    QFETCH(int, style);
+    QTemporaryDir dir;
+    writeFile(dir.filePath("in.txt"), bytes);
+    TAppForm form;
+    QString error;
+    QVERIFY(form.DosyaAc(dir.filePath("in.txt"), &error));
+    QCOMPARE(int(form.lineBreakStyle()), style);
+    answer = dir.filePath("out.txt");
+    form.SavetoFile1->trigger();
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests[0].kind, Dialogs::Kind::SaveFile);
+    QCOMPARE(requests[0].filter, QStringLiteral("Text File (*.txt);;All Files (*)"));
+    QCOMPARE(readFile(answer), saved);
+}
+
+void TestEditorPane::saveKeepsTheNotedStyle() {
+    QTemporaryDir dir;
+    TAppForm form;
+    answer = dir.filePath("typed.txt");
+    // Nothing loaded yet: CR LF, no byte-order mark.
+    form.SynEdit1->setText(QStringLiteral("a\nb"));
+    form.SavetoFile1Click();
+    QCOMPARE(readFile(answer), QByteArray("a\r\nb"));
+
+    writeFile(dir.filePath("lf.txt"), Bom + "x\ny");
+    QString error;
+    QVERIFY(form.DosyaAc(dir.filePath("lf.txt"), &error));
+    // New, typing and pasting keep what the load noted.
+    form.New1->trigger();
+    QCOMPARE(editorText(form), QString());
+    QTest::keyClicks(form.SynEdit1, QStringLiteral("p"));
+    QTest::keyClick(form.SynEdit1, Qt::Key_Return);
+    QTest::keyClicks(form.SynEdit1, QStringLiteral("q"));
+    form.SavetoFile1Click();
+    QCOMPARE(readFile(answer), Bom + "p\nq");
+
+    answer.clear(); // cancelled: nothing written
+    form.SynEdit1->setText(QStringLiteral("changed"));
+    form.SavetoFile1Click();
+    QCOMPARE(readFile(dir.filePath("typed.txt")), Bom + "p\nq");
+}
+
+void TestEditorPane::loadFailureKeepsTheEditor_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing file") << "missing.txt"
+                                  << "Cannot open file";
+    QTest::newRow("a folder") << "folder.txt"
+                              << "Cannot open file";
+    QTest::newRow("PDF without an engine") << "paper.pdf"
+                                           << "Cannot convert PDF file";
+}
+
+void TestEditorPane::loadFailureKeepsTheEditor() {
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("folder.txt");
+    writeFile(dir.filePath("paper.pdf"), "%PDF-1.4");
+    writeFile(dir.filePath("lf.txt"), Bom + "kept\ntext");
+    TAppForm form;
+    QString error;
+    QVERIFY(form.DosyaAc(dir.filePath("lf.txt"), &error));
+    answer = dir.filePath(name);
+    form.Button1Click();
+    QCOMPARE(requests.size(), 2);
+    QCOMPARE(requests[1].kind, Dialogs::Kind::Error);
+    QVERIFY2(requests[1].text.startsWith(reason), qPrintable(requests[1].text));
+    QVERIFY(requests[1].text.contains(answer));
+    QVERIFY(requests[1].text.endsWith(u'.'));
+    QCOMPARE(editorText(form), QStringLiteral("kept\ntext"));
+    QCOMPARE(form.lineBreakStyle(), LineBreakStyle::Lf);
+    QVERIFY(form.byteOrderMark());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestEditorPane::saveFailureKeepsTheFile() {
+    QTemporaryDir dir;
+    const QString existing = dir.filePath("existing.txt");
+    writeFile(existing, "old contents");
+    TAppForm form;
+    form.SynEdit1->setText(QString(4096, u'x'));
+    answer = existing;
+    {
+        FileSizeLimit limit(100); // a full disk
+        form.SavetoFile1Click();
+    }
+    QCOMPARE(readFile(existing), QByteArray("old contents"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"existing.txt"});
+    answer = dir.filePath("no/such/folder/x.txt");
+    form.SavetoFile1Click();
+    QCOMPARE(requests.size(), 4);
+    for (int i : {1, 3}) {
+        QCOMPARE(requests[i].kind, Dialogs::Kind::Error);
+        QVERIFY2(requests[i].text.startsWith("Cannot "), qPrintable(requests[i].text));
+    }
+    QVERIFY(requests[1].text.contains(existing));
+}
+
+void TestEditorPane::sizeLine_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("size");
+    QTest::newRow("empty") << QByteArray() << "0";
+    QTest::newRow("two lines, 2 and 1 characters") << QByteArray("ab\nc") << "5";
+    QTest::newRow("CR LF in the file") << QByteArray("ab\r\nc") << "5";
+    QTest::newRow("final break") << QByteArray("a\n") << "3";
+    QTest::newRow("outside the BMP") << QByteArray("\xF0\x9F\x98\x80\n") << "4";
+    QTest::newRow("thousands") << QByteArray(1234567, 'x') << "1,234,567";
+}
+
+void TestEditorPane::sizeLine() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, size);
+    QTemporaryDir dir;
+    writeFile(dir.filePath("t.txt"), bytes);
+    TAppForm form;
+    form.startUp(form.programSteps());
+    QString error;
+    QVERIFY(form.DosyaAc(dir.filePath("t.txt"), &error));
+    QCOMPARE(statusText(form), QStringLiteral("File Size: %1 bytes").arg(size));
+    // Edits keep it up to date.
+    form.SynEdit1->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
+    QTest::keyClick(form.SynEdit1, Qt::Key_Return);
+    QTest::keyClicks(form.SynEdit1, QStringLiteral("xy"));
+    const qint64 grown = QLocale().toLongLong(size) + 4;
+    QCOMPARE(statusText(form),
+             QStringLiteral("File Size: %1 bytes").arg(QLocale().toString(grown)));
+    form.New1->trigger();
+    QCOMPARE(statusText(form), QStringLiteral("File Size: 0 bytes"));
+}
+
+void TestEditorPane::dropThreeFiles_data() {
+    QTest::addColumn<bool>("onEditor");
+    QTest::newRow("on the window") << false;
+    QTest::newRow("on the editor") << true;
+}
+
+void TestEditorPane::dropThreeFiles() {
+    QFETCH(bool, onEditor);
+    QTemporaryDir dir;
+    // The third path is longer than 255 characters.
+    QString deep = dir.path();
+    for (int i = 0; deep.size() <= 300; ++i)
+        deep += QStringLiteral("/folder-with-a-long-name-%1").arg(i);
+    QVERIFY(QDir().mkpath(deep));
+    const QStringList paths{dir.filePath("one.txt"), dir.filePath("two.txt"),
+                            deep + QStringLiteral("/three.txt")};
+    writeFile(paths[0], "first");
+    writeFile(paths[1], "second");
+    writeFile(paths[2], "third\r\nfile");
+    TAppForm form;
+    form.show();
+    dropFiles(onEditor ? form.SynEdit1->viewport() : static_cast<QWidget*>(&form), paths);
+    QVERIFY(requests.isEmpty());
+    QCOMPARE(editorText(form), QStringLiteral("third\nfile"));
+    QCOMPARE(form.lineBreakStyle(), LineBreakStyle::CrLf);
+    QCOMPARE(caret(form), 0L);
+}
+
+void TestEditorPane::dropStopsAtAnError() {
+    QTemporaryDir dir;
+    writeFile(dir.filePath("one.txt"), "first");
+    writeFile(dir.filePath("three.txt"), "third");
+    TAppForm form;
+    form.WMDropFiles({dir.filePath("one.txt"), dir.filePath("two.txt"), dir.filePath("three.txt")});
+    QCOMPARE(requests.size(), 1);
+    QVERIFY(requests[0].text.contains(dir.filePath("two.txt")));
+    QCOMPARE(editorText(form), QStringLiteral("first"));
+
+    // Text dragged onto the editor is still inserted as text.
+    QMimeData data;
+    data.setText(QStringLiteral("dragged "));
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.SynEdit1->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.SynEdit1->viewport(), &drop);
+    QVERIFY(editorText(form).contains(QStringLiteral("dragged ")));
+    QCOMPARE(requests.size(), 1);
+}
+
+void TestEditorPane::pdfRouting_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("converted");
+    QTest::newRow("lower case") << "paper.pdf" << true;
+    QTest::newRow("capitals") << "PAPER.PDF" << true;
+    QTest::newRow("mixed") << "paper.Pdf" << true;
+    QTest::newRow("PDF named .txt") << "paper.pdf.txt" << false;
+}
+
+void TestEditorPane::pdfRouting() {
+    QFETCH(QString, name);
+    QFETCH(bool, converted);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    writeFile(path, "%PDF-1.4\n");
+    QStringList asked;
+    TAppForm::pdfConverter() = [&](const QString& file, std::string* utf8, QString*) {
+        asked << file;
+        *utf8 = "converted\r\ntext";
+        return true;
+    };
+    TAppForm form;
+    QString error;
+    QVERIFY(form.DosyaAc(path, &error));
+    QCOMPARE(asked, converted ? QStringList{path} : QStringList());
+    QCOMPARE(editorText(form),
+             converted ? QStringLiteral("converted\ntext") : QStringLiteral("%PDF-1.4\n"));
+}
+
+void TestEditorPane::loadThroughTheDialog() {
+    QTemporaryDir dir;
+    writeFile(dir.filePath("chosen.txt"), "chosen\n");
+    TAppForm form;
+    form.SynEdit1->setText(QStringLiteral("before"));
+    form.Button1->click(); // cancelled
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests[0].kind, Dialogs::Kind::OpenFile);
+    QCOMPARE(requests[0].filter, QStringLiteral("Supported Files (*.pdf *.txt);;PDF File (*.pdf);;"
+                                                "Text File (*.txt);;All Files (*)"));
+    QCOMPARE(editorText(form), QStringLiteral("before"));
+    answer = dir.filePath("chosen.txt");
+    form.LoadTextFromFile1->trigger();
+    QCOMPARE(requests.size(), 2);
+    QCOMPARE(editorText(form), QStringLiteral("chosen\n"));
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestEditorPane::togglesAndSettings() {
+    QTemporaryDir dir;
+    TAppForm form;
+    form.DataFolder = dir.path() + u'/';
+    form.SettingsIni.openOrReset(form.DataFolder + "settings.ini");
+    const auto widths = [&] {
+        QList<int> w;
+        for (int band = 0; band < form.SynEdit1->margins(); ++band)
+            w << form.SynEdit1->marginWidth(band);
+        return w;
+    };
+    const auto saved = [&](const char* key) {
+        IniStore ini;
+        ini.open(form.DataFolder + "settings.ini");
+        return ini.read("Settings", key);
+    };
+    QCOMPARE(form.SynEdit1->margins(), 5);
+    const QList<int> shown = widths();
+    QCOMPARE(shown[0], 13);
+    QVERIFY(shown[1] > 0);
+    QCOMPARE(shown[4], 3);
+    QVERIFY(form.SynEdit1->marginLineNumbers(1));
+
+    form.LineNumbers1->trigger();
+    QVERIFY(!form.LineNumbers1->isChecked());
+    QCOMPARE(widths(), QList<int>(5, 0)); // marks and margin too
+    QVERIFY(!form.SynEdit1->marginLineNumbers(1));
+    QCOMPARE(saved("ShowLineNumbers"), QStringLiteral("OFF"));
+    form.LineNumbers1->trigger();
+    QCOMPARE(widths(), shown);
+    QCOMPARE(saved("ShowLineNumbers"), QStringLiteral("ON"));
+
+    QCOMPARE(form.SynEdit1->wrapMode(), QsciScintilla::WrapNone);
+    form.Wordwrap1->trigger();
+    QCOMPARE(form.SynEdit1->wrapMode(), QsciScintilla::WrapWord);
+    QCOMPARE(form.SynEdit1->SendScintilla(QsciScintilla::SCI_GETHSCROLLBAR), 0L);
+    QCOMPARE(saved("WordWrap"), QStringLiteral("ON"));
+    form.Wordwrap1->trigger();
+    QCOMPARE(form.SynEdit1->wrapMode(), QsciScintilla::WrapNone);
+    QCOMPARE(form.SynEdit1->SendScintilla(QsciScintilla::SCI_GETHSCROLLBAR), 1L);
+    QCOMPARE(saved("WordWrap"), QStringLiteral("OFF"));
+}
+
+void TestEditorPane::endKey() {
+    TAppForm form;
+    form.SynEdit1->setText(QStringLiteral("abc   \nxyz"));
+    form.SynEdit1->SendScintilla(QsciScintilla::SCI_GOTOPOS, 0L);
+    QTest::keyClick(form.SynEdit1, Qt::Key_End);
+    QCOMPARE(caret(form), 3L); // end of the text
+    QTest::keyClick(form.SynEdit1, Qt::Key_End);
+    QCOMPARE(caret(form), 6L); // real end
+    QTest::keyClick(form.SynEdit1, Qt::Key_End);
+    QCOMPARE(caret(form), 3L);
+    form.SynEdit1->SendScintilla(QsciScintilla::SCI_GOTOPOS, 0L);
+    QTest::keyClick(form.SynEdit1, Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(form.SynEdit1->selectedText(), QStringLiteral("abc"));
+    form.SynEdit1->SendScintilla(QsciScintilla::SCI_GOTOPOS, 7L);
+    QTest::keyClick(form.SynEdit1, Qt::Key_End); // no trailing blanks: straight to the end
+    QCOMPARE(caret(form), 10L);
+}
+
+void TestEditorPane::tabMovesTheFocus() {
+    TAppForm form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.SynEdit1->setText(QStringLiteral("text"));
+    form.SynEdit1->setFocus();
+    QVERIFY(form.SynEdit1->hasFocus());
+    QTest::keyClick(form.SynEdit1, Qt::Key_Tab);
+    QVERIFY(!form.SynEdit1->hasFocus());
+    QCOMPARE(editorText(form), QStringLiteral("text"));
+}
+
+void TestEditorPane::backspaceInIndentation() {
+    TAppForm form;
+    form.SynEdit1->setText(QStringLiteral("  a\n\n    b\n      "));
+    form.SynEdit1->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
+    QTest::keyClick(form.SynEdit1, Qt::Key_Backspace);
+    QCOMPARE(editorText(form), QStringLiteral("  a\n\n    b\n    "));
+    QTest::keyClick(form.SynEdit1, Qt::Key_Backspace);
+    QCOMPARE(editorText(form), QStringLiteral("  a\n\n    b\n  "));
+    QTest::keyClick(form.SynEdit1, Qt::Key_Backspace);
+    QCOMPARE(editorText(form), QStringLiteral("  a\n\n    b\n"));
+    // After text, Backspace deletes one character.
+    QTest::keyClicks(form.SynEdit1, QStringLiteral("  xy"));
+    QTest::keyClick(form.SynEdit1, Qt::Key_Backspace);
+    QCOMPARE(editorText(form), QStringLiteral("  a\n\n    b\n  x"));
+}
+
+void TestEditorPane::undoGroupsTypingWithoutRedo() {
+    TAppForm form;
+    form.SynEdit1->setText(QStringLiteral("start "));
+    form.SynEdit1->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
+    form.SynEdit1->SendScintilla(QsciScintilla::SCI_EMPTYUNDOBUFFER);
+    QTest::keyClicks(form.SynEdit1, QStringLiteral("word"));
+    form.Undo1->trigger();
+    QCOMPARE(editorText(form), QStringLiteral("start "));
+    QTest::keyClick(form.SynEdit1, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(form.SynEdit1, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(editorText(form), QStringLiteral("start "));
+    QCOMPARE(form.Edit1->actions().size(), 8); // no Redo item
+}
+
+void TestEditorPane::contextMenu() {
+    TAppForm form;
+    QStringList captions;
+    for (QAction* action : form.PopupMenu1->actions())
+        captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    QCOMPARE(captions,
+             QStringList({"Undo", "-", "Cut", "Copy", "Paste", "Delete", "-", "Select All"}));
+    form.SynEdit1->setText(QStringLiteral("one\ntwo"));
+    form.SelectAll2->trigger();
+    QCOMPARE(form.SynEdit1->selectedText(), QStringLiteral("one\ntwo"));
+    form.Delete2->trigger();
+    QCOMPARE(editorText(form), QString());
+    form.Undo2->trigger();
+    QCOMPARE(editorText(form), QStringLiteral("one\ntwo"));
+}
+
+void TestEditorPane::scrollHint() {
+    TAppForm form;
+    form.resize(600, 400);
+    form.show();
+    QStringList lines;
+    for (int i = 1; i <= 200; ++i)
+        lines << QString::number(i);
+    form.SynEdit1->setText(lines.join(u'\n'));
+    const long onScreen = form.SynEdit1->SendScintilla(QsciScintilla::SCI_LINESONSCREEN);
+    QVERIFY(onScreen > 1);
+    QCOMPARE(form.SynEdit1->scrollHint(10), QStringLiteral("11 - %1").arg(10 + onScreen));
+    QCOMPARE(form.SynEdit1->scrollHint(199), QStringLiteral("200 - 200"));
+}
+
+QTEST_MAIN(TestEditorPane)
+#include "tst_editorpane.moc"
