@@ -311,6 +311,16 @@ void TestEditorPane::sizeLine() {
     const qint64 grown = QLocale().toLongLong(size) + 4;
     QCOMPARE(statusText(form),
              QStringLiteral("File Size: %1 bytes").arg(QLocale().toString(grown)));
+    QTest::keyClick(form.SynEdit1, Qt::Key_Backspace);
+    QTest::keyClick(form.SynEdit1, Qt::Key_Backspace);
+    QCOMPARE(statusText(form),
+             QStringLiteral("File Size: %1 bytes").arg(QLocale().toString(grown - 2)));
+    form.SelectAll1->trigger();
+    form.Cut1->trigger();
+    QCOMPARE(statusText(form), QStringLiteral("File Size: 0 bytes"));
+    form.Undo1->trigger();
+    QCOMPARE(statusText(form),
+             QStringLiteral("File Size: %1 bytes").arg(QLocale().toString(grown - 2)));
     form.New1->trigger();
     QCOMPARE(statusText(form), QStringLiteral("File Size: 0 bytes"));
 }

@@ -109,11 +109,23 @@ TSynEdit::~TSynEdit() {
     SendScintilla(SCI_RELEASEDOCUMENT, 0, original_);
 }
 
-void TSynEdit::documentModified(int, int type, const char* text, int length) {
+void TSynEdit::count(std::string_view bytes, int sign) {
+    units_ += sign * qint64(Wtf8::utf16Length(bytes));
+    breaks_ += sign * qint64(std::count(bytes.begin(), bytes.end(), '\n'));
+    if (sign > 0 && bytes.find('\r') != std::string_view::npos) mayHoldCr_ = true;
+}
+
+// Keeps the text's UTF-16 length and its number of LF up to date, so that
+// the size line never reads the whole text.
+void TSynEdit::documentModified(int position, int type, const char* text, int length) {
+    if ((type & SC_MOD_BEFOREDELETE) && length > 0) {
+        const auto* bytes = reinterpret_cast<const char*>(
+            SendScintilla(SCI_GETRANGEPOINTER, long(position), long(length)));
+        count(std::string_view(bytes, std::size_t(length)), -1);
+    }
     if (!(type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))) return;
-    if ((type & SC_MOD_INSERTTEXT) && text && length > 0 &&
-        std::memchr(text, '\r', std::size_t(length)))
-        mayHoldCr_ = true;
+    if ((type & SC_MOD_INSERTTEXT) && length > 0)
+        count(std::string_view(text, std::size_t(length)), 1);
     if (SendScintilla(SCI_GETLENGTH) == 0) mayHoldCr_ = false;
     emit modified();
 }
@@ -129,19 +141,26 @@ void TSynEdit::newDocument() {
     // These belong to the document.
     setUtf8(true);
     setEolMode(EolUnix);
-    // The size line reads UTF-16 lengths from this index instead of the text.
-    SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, long(SC_LINECHARACTERINDEX_UTF16));
+    units_ = 0;
+    breaks_ = 0;
     mayHoldCr_ = false;
 }
 
 void TSynEdit::setTextUtf8(std::string_view utf8) {
     newDocument();
     SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
+    // QScintilla copies inserted text twice, once into UTF-16, for the
+    // change notice; a whole file goes in without one.
+    const long events = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0L);
     if (!utf8.empty()) SendScintilla(SCI_ADDTEXT, uintptr_t(utf8.size()), utf8.data());
+    SendScintilla(SCI_SETMODEVENTMASK, events);
+    count(utf8, 1);
     SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
     numberDigits_ = 0;
     fitLineNumbers();
-    if (utf8.empty()) emit modified();
+    emit textChanged();
+    emit modified();
 }
 
 std::string_view TSynEdit::textBytes() const {
@@ -151,12 +170,8 @@ std::string_view TSynEdit::textBytes() const {
 }
 
 qint64 TSynEdit::joinedLength() const {
-    const long lines = SendScintilla(SCI_GETLINECOUNT);
-    if (!mayHoldCr_) {
-        // Every break is one LF, which counts one unit here and two joined.
-        return SendScintilla(SCI_INDEXPOSITIONFROMLINE, lines, long(SC_LINECHARACTERINDEX_UTF16)) +
-               (lines - 1);
-    }
+    // Every break is one LF, which counts one unit and two when joined.
+    if (!mayHoldCr_) return units_ + breaks_;
     const std::string_view text = textBytes();
     qint64 length = qint64(Wtf8::utf16Length(text));
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -51,6 +51,7 @@ protected:
 
 private:
     void newDocument();
+    void count(std::string_view bytes, int sign);
     void documentModified(int position, int type, const char* text, int length);
     void fitLineNumbers();
     void enhancedEnd(bool extend);
@@ -59,6 +60,8 @@ private:
     void* original_ = nullptr; // the document QScintilla made
     QMenu* popupMenu_ = nullptr;
     bool gutterVisible_ = true;
-    bool mayHoldCr_ = false; // a CR came in that the LF bookkeeping misses
+    qint64 units_ = 0;       // UTF-16 length of the text
+    qint64 breaks_ = 0;      // LF in it
+    bool mayHoldCr_ = false; // a CR came in, which the two counts miss
     int numberDigits_ = 0;
 };

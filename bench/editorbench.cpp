@@ -1,0 +1,150 @@
+// Loading a text into the main window's editor, against the analyser
+// reading the same file, and how long the window goes without answering
+// while it analyses that text.
+//
+//   editorbench --read FILE      the analyser's read of FILE, then exit
+//   editorbench --load FILE      FILE loaded into the editor, then exit
+//   editorbench --analyze FILE   FILE loaded and analysed in a results window
+//   editorbench [benchmark options]   BM_ReadLines and BM_EditorLoad on the
+//                                     file named by LEXO_BENCH_FILE
+//
+// Each mode prints one line "mode seconds ..."; /usr/bin/time around the
+// first two gives their peak memory.
+
+#include "analyzelines.h"
+#include "dialogs.h"
+#include "memorytuning.h"
+#include "tanalyzetext.h"
+#include "tappform.h"
+#include "textfilereader.h"
+#include "tsynedit.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+QString benchFile() {
+    return QString::fromLocal8Bit(qgetenv("LEXO_BENCH_FILE"));
+}
+
+bool readLines(const QString& path) {
+    AnalyzeLines lines;
+    QString error;
+    if (!TextFileReader::readLines(path, lines, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+    benchmark::DoNotOptimize(lines.count());
+    return true;
+}
+
+bool load(TAppForm& form, const QString& path) {
+    QString error;
+    if (!form.DosyaAc(path, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+    return true;
+}
+
+void BM_ReadLines(benchmark::State& state) {
+    const QString path = benchFile();
+    if (path.isEmpty()) return state.SkipWithError("LEXO_BENCH_FILE is not set");
+    for (auto _ : state)
+        if (!readLines(path)) return state.SkipWithError("cannot read the file");
+}
+BENCHMARK(BM_ReadLines)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_EditorLoad(benchmark::State& state) {
+    const QString path = benchFile();
+    if (path.isEmpty()) return state.SkipWithError("LEXO_BENCH_FILE is not set");
+    TAppForm form;
+    for (auto _ : state)
+        if (!load(form, path)) return state.SkipWithError("cannot load the file");
+}
+BENCHMARK(BM_EditorLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Loads the file, presses Analyze and follows the results window to its
+// end, timing the longest stretch in which the event loop did not turn.
+int analyze(const QString& path) {
+    TAppForm form;
+    form.show();
+    QElapsedTimer clock;
+    clock.start();
+    if (!load(form, path)) return 1;
+    const double loaded = clock.nsecsElapsed() / 1e9;
+
+    qint64 last = clock.nsecsElapsed(), longest = 0;
+    QTimer ticker;
+    ticker.setInterval(0);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    ticker.start();
+    const qint64 pressed = clock.nsecsElapsed();
+    last = pressed;
+    form.Button2Click();
+    auto* window = form.findChild<TAnalyzetext*>();
+    if (!window) return 1;
+    const qint64 handedOver = clock.nsecsElapsed() - pressed;
+    longest = std::max(longest, handedOver);
+    bool finished = false;
+    QObject::connect(window, &TAnalyzetext::analysisFinished, [&] { finished = true; });
+    while (!finished)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const qint64 now = clock.nsecsElapsed();
+    longest = std::max(longest, now - last);
+    std::printf("analyze load %.3f s, hand-over %.3f s, analysis %.3f s, longest pause %.3f s\n",
+                loaded, handedOver / 1e9, (now - pressed) / 1e9, longest / 1e9);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
+                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    MemoryTuning::apply();
+    QApplication app(argc, argv);
+    // No dialog may wait for an answer here.
+    Dialogs::setHandler([](const Dialogs::Request& r) {
+        std::fprintf(stderr, "%s\n", qPrintable(r.text));
+        return QString();
+    });
+    if (argc == 3 && std::strncmp(argv[1], "--", 2) == 0) {
+        const QString mode = QString::fromLocal8Bit(argv[1]);
+        const QString path = QString::fromLocal8Bit(argv[2]);
+        QElapsedTimer clock;
+        clock.start();
+        if (mode == QLatin1String("--read")) {
+            if (!readLines(path)) return 1;
+            std::printf("read %.3f s\n", clock.nsecsElapsed() / 1e9);
+            return 0;
+        }
+        if (mode == QLatin1String("--load")) {
+            TAppForm form;
+            if (!load(form, path)) return 1;
+            std::printf("load %.3f s, %s\n", clock.nsecsElapsed() / 1e9,
+                        qPrintable(form.StatusBar1->findChild<QLabel*>()->text()));
+            return 0;
+        }
+        if (mode == QLatin1String("--analyze")) return analyze(path);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
