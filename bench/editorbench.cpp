@@ -86,13 +86,17 @@ int analyze(const QString& path) {
     const double loaded = clock.nsecsElapsed() / 1e9;
 
     qint64 last = clock.nsecsElapsed(), longest = 0;
+    QString status, longestAfter; // the status shown when the longest pause began
+    const auto turned = [&](qint64 now) {
+        if (now - last > longest) {
+            longest = now - last;
+            longestAfter = status;
+        }
+        last = now;
+    };
     QTimer ticker;
     ticker.setInterval(0);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - last);
-        last = now;
-    });
+    QObject::connect(&ticker, &QTimer::timeout, [&] { turned(clock.nsecsElapsed()); });
     ticker.start();
     const qint64 pressed = clock.nsecsElapsed();
     last = pressed;
@@ -103,20 +107,26 @@ int analyze(const QString& path) {
     longest = std::max(longest, handedOver);
     bool finished = false;
     QObject::connect(window, &TAnalyzetext::analysisFinished, [&] { finished = true; });
+    QObject::connect(window, &TAnalyzetext::statusChanged, [&](const QString& s) {
+        turned(clock.nsecsElapsed());
+        status = s;
+    });
     while (!finished)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const qint64 now = clock.nsecsElapsed();
-    longest = std::max(longest, now - last);
-    std::printf("analyze load %.3f s, hand-over %.3f s, analysis %.3f s, longest pause %.3f s\n",
-                loaded, handedOver / 1e9, (now - pressed) / 1e9, longest / 1e9);
+    turned(now);
+    std::printf("analyze load %.3f s, hand-over %.3f s, analysis %.3f s, longest pause %.3f s "
+                "(after \"%s\")\n",
+                loaded, handedOver / 1e9, (now - pressed) / 1e9, longest / 1e9,
+                qPrintable(longestAfter));
     return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     MemoryTuning::apply();
     QApplication app(argc, argv);
     // No dialog may wait for an answer here.

@@ -81,7 +81,7 @@ bool AnalysisRun::run() {
     start();
     if (!countCharacters() || !countWords() || !fillWordTable() || !countLines()) return false;
     warnIfNoWords();
-    countPhrases();
+    if (!countPhrases()) return false;
     finish();
     return true;
 }
@@ -95,6 +95,7 @@ void AnalysisRun::start() {
     phraseError_ = nullptr;
     phraseCollator_ = collator_->clone();
     phrases_ = std::make_unique<PhraseCounter>(*phraseCollator_);
+    phrasesCounted_ = false;
     if (phrasesInBackground_) {
         phraseThread_ = std::thread([this] {
             try {
@@ -102,6 +103,9 @@ void AnalysisRun::start() {
             } catch (...) {
                 phraseError_ = std::current_exception();
             }
+            const std::lock_guard lock(phraseMutex_);
+            phrasesCounted_ = true;
+            phraseDone_.notify_all();
         });
     }
     setStatus(TranslateText("Loading..."));
@@ -416,17 +420,37 @@ void AnalysisRun::warnIfNoWords() {
                  QLatin1String("\r\r") + wordCharacters_);
 }
 
-void AnalysisRun::countPhrases() {
-    if (phraseThread_.joinable())
+bool AnalysisRun::countPhrases() {
+    if (phraseThread_.joinable()) {
+        // The caller's thread is a window's: it keeps answering meanwhile.
+        std::unique_lock lock(phraseMutex_);
+        while (!phrasesCounted_) {
+            if (phraseDone_.wait_for(lock, std::chrono::milliseconds(20)) ==
+                    std::cv_status::timeout &&
+                idle_) {
+                lock.unlock();
+                const bool goOn = idle_();
+                lock.lock();
+                if (!goOn) {
+                    lock.unlock();
+                    cancelled_ = true;
+                    stopPhrases();
+                    return false;
+                }
+            }
+        }
+        lock.unlock();
         phraseThread_.join();
-    else
+    } else {
         phrases_->CountPhrases(lines_, &cancelPhrases_);
+    }
     if (phraseError_) std::rethrow_exception(std::exchange(phraseError_, nullptr));
     results_.phrases2 = phrases_->takeSummary(2);
     results_.phrases3 = phrases_->takeSummary(3);
     results_.phrases4 = phrases_->takeSummary(4);
     phrases_.reset();
     phraseCollator_.reset();
+    return true;
 }
 
 void AnalysisRun::finish() {

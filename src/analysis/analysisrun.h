@@ -8,9 +8,11 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 class ListCollator;
@@ -26,12 +28,16 @@ class AnalysisRun {
 public:
     using StatusHandler = std::function<bool(const QString& status)>;
     using WarningHandler = std::function<void(const QString& message)>;
+    using IdleHandler = std::function<bool()>;
 
     AnalysisRun(const AnalyzeLines& lines, const QString& wordCharacters,
                 const QLocale& locale = QLocale());
     ~AnalysisRun();
 
     void setStatusHandler(StatusHandler handler) { status_ = std::move(handler); }
+    // Called every few milliseconds while the run waits for the phrase count,
+    // so that a window can stay responsive; false cancels the run.
+    void setIdleHandler(IdleHandler handler) { idle_ = std::move(handler); }
     // Called, after the line table is filled, when the text holds no word.
     void setNoWordsHandler(WarningHandler handler) { noWords_ = std::move(handler); }
 
@@ -50,7 +56,7 @@ public:
     bool fillWordTable();
     bool countLines();
     void warnIfNoWords();
-    void countPhrases();
+    bool countPhrases();
     void finish();
 
     const AnalysisResults& results() const { return results_; }
@@ -72,6 +78,7 @@ private:
     std::unique_ptr<ListCollator> collator_;
     StatusHandler status_;
     WarningHandler noWords_;
+    IdleHandler idle_;
     AnalysisResults results_;
     QString statusText_;
     int shownPercent_ = 0;
@@ -87,5 +94,8 @@ private:
     std::unique_ptr<PhraseCounter> phrases_;
     std::thread phraseThread_;
     std::atomic<bool> cancelPhrases_{false};
+    std::mutex phraseMutex_;
+    std::condition_variable phraseDone_;
+    bool phrasesCounted_ = false; // guarded by phraseMutex_
     std::exception_ptr phraseError_;
 };

@@ -317,6 +317,10 @@ void TAnalyzetext::Timer1Timer() {
             QCoreApplication::processEvents();
             return !closeRequested_;
         });
+        run.setIdleHandler([this] {
+            QCoreApplication::processEvents();
+            return !closeRequested_;
+        });
         run.setNoWordsHandler([this](const QString& message) {
             Dialogs::warning(this, TranslateText("Warning"), message);
         });
