@@ -5,6 +5,7 @@
 //   editorbench --read FILE      the analyser's read of FILE, then exit
 //   editorbench --load FILE      FILE loaded into the editor, then exit
 //   editorbench --analyze FILE   FILE loaded and analysed in a results window
+//   editorbench --type FILE      FILE loaded, then keys typed at its start and end
 //   editorbench [benchmark options]   BM_ReadLines and BM_EditorLoad on the
 //                                     file named by LEXO_BENCH_FILE
 //
@@ -21,6 +22,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTimer>
@@ -122,6 +124,36 @@ int analyze(const QString& path) {
     return 0;
 }
 
+// Time from a key press to the editor having taken it, at the start and at
+// the end of the text.
+int type(const QString& path) {
+    TAppForm form;
+    form.show();
+    if (!load(form, path)) return 1;
+    const auto press = [&](int key, const QString& text) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(form.SynEdit1, &down);
+        QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QApplication::sendEvent(form.SynEdit1, &up);
+        QCoreApplication::processEvents();
+    };
+    const long end = form.SynEdit1->SendScintilla(QsciScintilla::SCI_GETLENGTH);
+    for (const auto& [where, position] : {std::pair{"start", 0L}, std::pair{"end", end}}) {
+        form.SynEdit1->SendScintilla(QsciScintilla::SCI_GOTOPOS, position);
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 10; ++i)
+            press(Qt::Key_A, QStringLiteral("a"));
+        const double typed = clock.nsecsElapsed() / 1e7;
+        clock.restart();
+        for (int i = 0; i < 10; ++i)
+            press(Qt::Key_Backspace, QString());
+        std::printf("type at the %s: %.2f ms a letter, %.2f ms a Backspace\n", where, typed,
+                    clock.nsecsElapsed() / 1e7);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -152,6 +184,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (mode == QLatin1String("--analyze")) return analyze(path);
+        if (mode == QLatin1String("--type")) return type(path);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -58,6 +58,7 @@ TSynEdit::TSynEdit(QWidget* parent) : QsciScintilla(parent) {
     SendScintilla(SCI_ADDREFDOCUMENT, 0, original_);
     newDocument();
     SendScintilla(SCI_SETPASTECONVERTENDINGS, 1);
+    SendScintilla(SCI_SETMODEVENTMASK, long(SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE));
 
     const QFont text = monospaceFont(13, this);
     setFont(text);
@@ -100,8 +101,9 @@ TSynEdit::TSynEdit(QWidget* parent) : QsciScintilla(parent) {
             [this](int value) { QToolTip::showText(QCursor::pos(), scrollHint(value), this); });
     connect(verticalScrollBar(), &QScrollBar::sliderReleased, this, [] { QToolTip::hideText(); });
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
-            [this](int position, int type, const char* text, int length, int, int, int, int, int,
-                   int) { documentModified(position, type, text, length); });
+            [this](int position, int type, const char*, int length, int, int, int, int, int, int) {
+                documentModified(position, type, length);
+            });
 }
 
 TSynEdit::~TSynEdit() {
@@ -109,25 +111,82 @@ TSynEdit::~TSynEdit() {
     SendScintilla(SCI_RELEASEDOCUMENT, 0, original_);
 }
 
-void TSynEdit::count(std::string_view bytes, int sign) {
-    units_ += sign * qint64(Wtf8::utf16Length(bytes));
-    breaks_ += sign * qint64(std::count(bytes.begin(), bytes.end(), '\n'));
-    if (sign > 0 && bytes.find('\r') != std::string_view::npos) mayHoldCr_ = true;
+TSynEdit::Counts TSynEdit::measure(std::string_view bytes) {
+    Counts c;
+    c.units = qint64(Wtf8::utf16Length(bytes));
+    c.lf = qint64(std::count(bytes.begin(), bytes.end(), '\n'));
+    for (std::size_t at = bytes.find('\r'); at != std::string_view::npos;
+         at = bytes.find('\r', at + 1)) {
+        ++c.cr;
+        if (at + 1 < bytes.size() && bytes[at + 1] == '\n') ++c.pairs;
+    }
+    return c;
 }
 
-// Keeps the text's UTF-16 length and its number of LF up to date, so that
-// the size line never reads the whole text.
-void TSynEdit::documentModified(int position, int type, const char* text, int length) {
-    if ((type & SC_MOD_BEFOREDELETE) && length > 0) {
-        const auto* bytes = reinterpret_cast<const char*>(
-            SendScintilla(SCI_GETRANGEPOINTER, long(position), long(length)));
-        count(std::string_view(bytes, std::size_t(length)), -1);
+char TSynEdit::byteAt(long position) const {
+    if (position < 0 || position >= SendScintilla(SCI_GETLENGTH)) return 0;
+    return char(SendScintilla(SCI_GETCHARAT, position));
+}
+
+// What a piece of text adds to the counts where it stands: CR LF pairs may
+// form or part at its edges.
+TSynEdit::Counts TSynEdit::measureAt(long position, std::string_view bytes) const {
+    Counts c = measure(bytes);
+    const bool crBefore = byteAt(position - 1) == '\r';
+    const bool lfAfter = byteAt(position + long(bytes.size())) == '\n';
+    c.pairs += qint64(crBefore && bytes.front() == '\n') + qint64(bytes.back() == '\r' && lfAfter) -
+               qint64(crBefore && lfAfter);
+    return c;
+}
+
+void TSynEdit::add(const Counts& c, int sign) const {
+    counts_.units += sign * c.units;
+    counts_.lf += sign * c.lf;
+    counts_.cr += sign * c.cr;
+    counts_.pairs += sign * c.pairs;
+}
+
+const char* TSynEdit::rangePointer(long position, long length) const {
+    return reinterpret_cast<const char*>(SendScintilla(SCI_GETRANGEPOINTER, position, length));
+}
+
+// An insertion is counted once it is made: before it, the notice carries no
+// text. Every change is announced before it is made, so at the next notice
+// the inserted text still stands where it went in.
+void TSynEdit::countPendingInsertion() const {
+    if (pendingLength_ <= 0) return;
+    const long length = std::exchange(pendingLength_, 0);
+    add(measureAt(pendingPosition_,
+                  std::string_view(rangePointer(pendingPosition_, length), std::size_t(length))),
+        1);
+}
+
+// Only the notices before a change are asked for: QScintilla answers each
+// notice after a change by counting every character up to it, which takes a
+// second at the end of 100 MB.
+void TSynEdit::documentModified(int position, int type, int length) {
+    if (!(type & (SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE)) || length <= 0) return;
+    countPendingInsertion();
+    if (type & SC_MOD_BEFOREINSERT) {
+        pendingPosition_ = position;
+        pendingLength_ = length;
+    } else {
+        add(measureAt(position,
+                      std::string_view(rangePointer(position, length), std::size_t(length))),
+            -1);
     }
-    if (!(type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))) return;
-    if ((type & SC_MOD_INSERTTEXT) && length > 0)
-        count(std::string_view(text, std::size_t(length)), 1);
-    if (SendScintilla(SCI_GETLENGTH) == 0) mayHoldCr_ = false;
-    emit modified();
+    if (updatePending_) return;
+    updatePending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            updatePending_ = false;
+            countPendingInsertion();
+            fitLineNumbers();
+            emit textChanged();
+            emit modified();
+        },
+        Qt::QueuedConnection);
 }
 
 // A fresh document: nothing is ever styled here, so it keeps no style byte
@@ -141,21 +200,19 @@ void TSynEdit::newDocument() {
     // These belong to the document.
     setUtf8(true);
     setEolMode(EolUnix);
-    units_ = 0;
-    breaks_ = 0;
-    mayHoldCr_ = false;
+    counts_ = {};
+    pendingLength_ = 0;
 }
 
 void TSynEdit::setTextUtf8(std::string_view utf8) {
     newDocument();
     SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
-    // QScintilla copies inserted text twice, once into UTF-16, for the
-    // change notice; a whole file goes in without one.
+    // A whole file goes in without any change notice at all.
     const long events = SendScintilla(SCI_GETMODEVENTMASK);
     SendScintilla(SCI_SETMODEVENTMASK, 0L);
     if (!utf8.empty()) SendScintilla(SCI_ADDTEXT, uintptr_t(utf8.size()), utf8.data());
     SendScintilla(SCI_SETMODEVENTMASK, events);
-    count(utf8, 1);
+    counts_ = measure(utf8);
     SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
     numberDigits_ = 0;
     fitLineNumbers();
@@ -170,17 +227,9 @@ std::string_view TSynEdit::textBytes() const {
 }
 
 qint64 TSynEdit::joinedLength() const {
-    // Every break is one LF, which counts one unit and two when joined.
-    if (!mayHoldCr_) return units_ + breaks_;
-    const std::string_view text = textBytes();
-    qint64 length = qint64(Wtf8::utf16Length(text));
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        else if (text[i] == '\r' || text[i] == '\n')
-            ++length;
-    }
-    return length;
+    countPendingInsertion();
+    // Each break (CR LF, LF or CR) counts two units when joined with CR LF.
+    return counts_.units + counts_.lf + counts_.cr - 2 * counts_.pairs;
 }
 
 bool TSynEdit::isBlank() const {

@@ -9,8 +9,8 @@
 class QMenu;
 
 // The text editor of the main window: QScintilla set up as a plain-text
-// editor with a line-number gutter. It keeps its lines separated by LF, so
-// that the text can be handed on without being split again.
+// editor with a line-number gutter. Loaded text has its lines separated by
+// LF, so that it can be handed on without being split again.
 class TSynEdit : public QsciScintilla {
     Q_OBJECT
 
@@ -36,7 +36,8 @@ public:
     void setPopupMenu(QMenu* menu) { popupMenu_ = menu; }
 
 signals:
-    // Text inserted or deleted, after the editor's own bookkeeping.
+    // Text was inserted or deleted: sent once control is back in the event
+    // loop, for all the changes made until then.
     void modified();
     // Files dropped on the editor, in the order the drop lists them.
     void filesDropped(const QStringList& paths);
@@ -51,8 +52,19 @@ protected:
 
 private:
     void newDocument();
-    void count(std::string_view bytes, int sign);
-    void documentModified(int position, int type, const char* text, int length);
+    struct Counts {
+        qint64 units = 0; // UTF-16 length
+        qint64 lf = 0;
+        qint64 cr = 0;
+        qint64 pairs = 0; // CR LF
+    };
+    static Counts measure(std::string_view bytes);
+    char byteAt(long position) const;
+    const char* rangePointer(long position, long length) const;
+    Counts measureAt(long position, std::string_view bytes) const;
+    void add(const Counts& c, int sign) const;
+    void countPendingInsertion() const;
+    void documentModified(int position, int type, int length);
     void fitLineNumbers();
     void enhancedEnd(bool extend);
     bool smartBackspace();
@@ -60,8 +72,10 @@ private:
     void* original_ = nullptr; // the document QScintilla made
     QMenu* popupMenu_ = nullptr;
     bool gutterVisible_ = true;
-    qint64 units_ = 0;       // UTF-16 length of the text
-    qint64 breaks_ = 0;      // LF in it
-    bool mayHoldCr_ = false; // a CR came in, which the two counts miss
+    // Of the whole text, kept up to date at each change.
+    mutable Counts counts_;
+    mutable long pendingPosition_ = 0; // an insertion not counted yet
+    mutable long pendingLength_ = 0;
+    bool updatePending_ = false;
     int numberDigits_ = 0;
 };
