@@ -137,6 +137,7 @@ int type(const QString& path) {
         QApplication::sendEvent(form.SynEdit1, &up);
         QCoreApplication::processEvents();
     };
+    press(Qt::Key_Escape, QString()); // the first paint is not a key's
     const long end = form.SynEdit1->SendScintilla(QsciScintilla::SCI_GETLENGTH);
     for (const auto& [where, position] : {std::pair{"start", 0L}, std::pair{"end", end}}) {
         form.SynEdit1->SendScintilla(QsciScintilla::SCI_GOTOPOS, position);

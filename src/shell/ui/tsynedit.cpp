@@ -5,6 +5,8 @@
 #include <Qsci/qscicommand.h>
 #include <Qsci/qscicommandset.h>
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QDragEnterEvent>
@@ -45,6 +47,16 @@ QStringList localFiles(const QMimeData* data) {
     return paths;
 }
 
+// QScintilla's accessible text counts every character from the start of the
+// text up to the caret at each update, which freezes the editor for half a
+// second a key at the end of a 100 MB text. The editor is announced as an
+// editable text without it.
+QAccessibleInterface* editorAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("TSynEdit") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::EditableText);
+    return nullptr;
+}
+
 bool isIndentBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -52,6 +64,11 @@ bool isIndentBlank(char c) {
 } // namespace
 
 TSynEdit::TSynEdit(QWidget* parent) : QsciScintilla(parent) {
+    static const bool accessibleInstalled = [] {
+        QAccessible::installFactory(editorAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessibleInstalled);
     // The document QScintilla made is kept and put back before it is
     // destroyed; the text lives in documents of our own (see newDocument).
     original_ = SendScintillaPtrResult(SCI_GETDOCPOINTER);
