@@ -99,6 +99,8 @@ private slots:
     void cancel_data();
     void cancel();
     void translatedTexts();
+    void idleHandler_data();
+    void idleHandler();
 };
 
 void TestAnalysisRun::init() {
@@ -555,3 +557,51 @@ void TestAnalysisRun::translatedTexts() {
 
 QTEST_GUILESS_MAIN(TestAnalysisRun)
 #include "tst_analysisrun.moc"
+
+void TestAnalysisRun::idleHandler_data() {
+    QTest::addColumn<bool>("goOn");
+    QTest::newRow("window answers") << true;
+    QTest::newRow("window closes") << false;
+}
+
+void TestAnalysisRun::idleHandler() {
+    QFETCH(bool, goOn);
+    // Enough lines and words for the long phases to call the idle handler.
+    QStringList text;
+    for (int i = 0; i < 70000; ++i)
+        text << QStringLiteral("w%1 x%2 y").arg(i).arg(i % 977);
+    const AnalyzeLines lines = makeLines(text, false);
+
+    AnalysisRun plain(lines, English, usEnglish());
+    QStringList plainStatuses;
+    plain.setStatusHandler([&](const QString& status) {
+        plainStatuses << status;
+        return true;
+    });
+    QVERIFY(plain.run());
+
+    AnalysisRun run(lines, English, usEnglish());
+    QStringList statuses;
+    run.setStatusHandler([&](const QString& status) {
+        statuses << status;
+        return true;
+    });
+    int idleCalls = 0;
+    run.setIdleHandler([&] {
+        ++idleCalls;
+        return goOn;
+    });
+    run.setIdleInterval(0);
+    QCOMPARE(run.run(), goOn);
+    QVERIFY(idleCalls > 0);
+    if (!goOn) {
+        QCOMPARE(idleCalls, 1);
+        QVERIFY(!statuses.last().startsWith(QLatin1String("Elapsed")));
+        return;
+    }
+    // Idle calls show no status and change no result.
+    QCOMPARE(statuses.mid(0, statuses.size() - 1), plainStatuses.mid(0, plainStatuses.size() - 1));
+    for (int row = 0; row < 7; ++row)
+        QCOMPARE(run.results().overview.cell(row, 1), plain.results().overview.cell(row, 1));
+    QCOMPARE(run.results().phrases2.rowCount(), plain.results().phrases2.rowCount());
+}

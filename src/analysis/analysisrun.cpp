@@ -60,7 +60,19 @@ void AnalysisRun::stopPhrases() {
     if (phraseThread_.joinable()) phraseThread_.join();
 }
 
+bool AnalysisRun::pulse() {
+    if (cancelled_) return false;
+    if (!idle_ || sinceAnswered_.elapsed() < idleInterval_) return true;
+    sinceAnswered_.restart();
+    if (!idle_()) {
+        cancelled_ = true;
+        cancelPhrases_ = true;
+    }
+    return !cancelled_;
+}
+
 bool AnalysisRun::setStatus(const QString& text) {
+    sinceAnswered_.restart();
     statusText_ = text;
     if (status_ && !status_(text)) {
         cancelled_ = true;
@@ -336,8 +348,8 @@ bool AnalysisRun::countWords() {
 bool AnalysisRun::fillWordTable() {
     WordCounts& w = *words_;
     const std::uint32_t distinct = std::uint32_t(w.counts.size());
-    std::vector<std::uint32_t> order =
-        collator_->sortedOrder(distinct, [&](std::uint32_t k) { return w.pool->view(k); });
+    std::vector<std::uint32_t> order = collator_->sortedOrder(
+        distinct, [&](std::uint32_t k) { return w.pool->view(k); }, [this] { pulse(); });
     std::vector<std::uint64_t> sortedCounts(distinct);
     const bool filled = eachStretch(
         distinct, [distinct](std::uint64_t i) { return int((i * 100 / distinct) / 5 + 60); },
@@ -371,6 +383,7 @@ bool AnalysisRun::countLines() {
         StringIndex index(const_cast<StringPool*>(pool.get()), std::min<std::uint64_t>(n, 1 << 20));
         std::vector<std::uint32_t> groupId; // per line
         for (std::uint64_t i = 0; i < n; ++i) {
+            if ((i & 0xFFFF) == 0xFFFF && !pulse()) return false;
             const std::uint32_t first = index.internExisting(std::uint32_t(i));
             if (first == i) {
                 firstOf.push_back(first);
@@ -383,8 +396,9 @@ bool AnalysisRun::countLines() {
         }
     }
     const std::uint32_t distinct = std::uint32_t(firstOf.size());
-    std::vector<std::uint32_t> order =
-        collator_->sortedOrder(distinct, [&](std::uint32_t k) { return pool->view(firstOf[k]); });
+    std::vector<std::uint32_t> order = collator_->sortedOrder(
+        distinct, [&](std::uint32_t k) { return pool->view(firstOf[k]); }, [this] { pulse(); });
+    if (!pulse()) return false;
 
     // Progress as if the sorted lines were walked group by group.
     std::uint64_t position = 0;

@@ -38,6 +38,9 @@ public:
     // Called every few milliseconds while the run waits for the phrase count,
     // so that a window can stay responsive; false cancels the run.
     void setIdleHandler(IdleHandler handler) { idle_ = std::move(handler); }
+    // Long phases call the idle handler too, once this much time has passed
+    // without a status or idle call (40 ms unless set).
+    void setIdleInterval(int milliseconds) { idleInterval_ = milliseconds; }
     // Called, after the line table is filled, when the text holds no word.
     void setNoWordsHandler(WarningHandler handler) { noWords_ = std::move(handler); }
 
@@ -68,6 +71,11 @@ public:
 
 private:
     bool report(int percent);
+    // Lets the idle handler run when a while has passed since the window
+    // last answered; false once the run is cancelled.
+    bool pulse();
+    QElapsedTimer sinceAnswered_;
+    int idleInterval_ = 40;
     template <typename Percent, typename Body>
     bool eachStretch(std::uint64_t n, Percent percent, Body body);
     bool setStatus(const QString& text);

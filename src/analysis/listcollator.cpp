@@ -92,8 +92,8 @@ QByteArray ListCollator::sortKey(QStringView s) const {
     return key;
 }
 
-std::vector<std::uint32_t>
-ListCollator::sortedOrder(const std::vector<std::string_view>& items) const {
+std::vector<std::uint32_t> ListCollator::sortedOrder(const std::vector<std::string_view>& items,
+                                                     const Tick& tick) const {
     // Sort by a short prefix of each sort key, then settle each run of equal
     // prefixes with full sort keys, computed only for the items in such runs.
     // Items the collator finds equal are ordered by their UTF-16 code units.
@@ -104,9 +104,11 @@ ListCollator::sortedOrder(const std::vector<std::string_view>& items) const {
         bool complete; // the whole sort key fitted into the prefix
     };
     std::vector<Item> sorted(n);
-    auto prefixes = [&](const ListCollator& c, std::uint32_t from, std::uint32_t to) {
+    constexpr std::uint32_t TickEvery = 4096;
+    auto prefixes = [&](const ListCollator& c, std::uint32_t from, std::uint32_t to, bool ticking) {
         std::u16string buffer;
         for (std::uint32_t i = from; i < to; ++i) {
+            if (ticking && tick && (i - from) % TickEvery == TickEvery - 1) tick();
             buffer.clear();
             Wtf8::appendUtf16(buffer, items[i]);
             UCharIterator iter;
@@ -126,12 +128,13 @@ ListCollator::sortedOrder(const std::vector<std::string_view>& items) const {
     // second thread and its own copy of the collator.
     if (n >= 65536) {
         const std::unique_ptr<ListCollator> copy = clone();
-        std::thread half(prefixes, std::cref(*copy), n / 2, n);
-        prefixes(*this, 0, n / 2);
+        std::thread half(prefixes, std::cref(*copy), n / 2, n, false);
+        prefixes(*this, 0, n / 2, true);
         half.join();
     } else {
-        prefixes(*this, 0, n);
+        prefixes(*this, 0, n, true);
     }
+    if (tick) tick();
     std::sort(sorted.begin(), sorted.end(), [](const Item& a, const Item& b) {
         const int c = std::memcmp(a.prefix, b.prefix, PrefixBytes);
         return c != 0 ? c < 0 : a.index < b.index;
@@ -144,7 +147,12 @@ ListCollator::sortedOrder(const std::vector<std::string_view>& items) const {
         std::uint32_t index;
     };
     std::vector<Tied> tied;
+    std::uint32_t untilTick = TickEvery;
     for (std::uint32_t g = 0; g < n;) {
+        if (tick && g >= untilTick) {
+            tick();
+            untilTick = g + TickEvery;
+        }
         std::uint32_t h = g + 1;
         while (h < n && std::memcmp(sorted[h].prefix, sorted[g].prefix, PrefixBytes) == 0)
             ++h;

@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,9 +33,14 @@ public:
 
     // Indices 0..count-1 ordered by collation of view(i); items that compare
     // equal are ordered by their code units, so the result is deterministic.
+    // `tick`, if given, is called every few thousand items on the calling
+    // thread, so that a long sort can let a window answer.
+    using Tick = std::function<void()>;
     template <typename ViewFn>
-    std::vector<std::uint32_t> sortedOrder(std::uint32_t count, ViewFn view) const;
-    std::vector<std::uint32_t> sortedOrder(const std::vector<std::string_view>& items) const;
+    std::vector<std::uint32_t> sortedOrder(std::uint32_t count, ViewFn view,
+                                           const Tick& tick = {}) const;
+    std::vector<std::uint32_t> sortedOrder(const std::vector<std::string_view>& items,
+                                           const Tick& tick = {}) const;
 
     UCollator* handle() const { return collator_; }
     const char* localeName() const { return localeName_.c_str(); }
@@ -47,10 +53,11 @@ private:
 };
 
 template <typename ViewFn>
-std::vector<std::uint32_t> ListCollator::sortedOrder(std::uint32_t count, ViewFn view) const {
+std::vector<std::uint32_t> ListCollator::sortedOrder(std::uint32_t count, ViewFn view,
+                                                     const Tick& tick) const {
     std::vector<std::string_view> items;
     items.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i)
         items.push_back(view(i));
-    return sortedOrder(items);
+    return sortedOrder(items, tick);
 }
