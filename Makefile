@@ -23,6 +23,7 @@ test: build
 
 bench: build
 	bash bench/run.sh $(BUILD)
+	bash bench/editor.sh $(BUILD)
 
 # A results window for FILE (or for a sample text), until the main window lands.
 demo: build

@@ -1,6 +1,9 @@
 #include "analyzelines.h"
 #include "ansicodepage.h"
+#include "linebreakstyle.h"
 #include "textfilereader.h"
+#include "utf8piecereader.h"
+#include "wtf8.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,6 +27,8 @@ private slots:
     void defaultLocale();
     void unreadable_data();
     void unreadable();
+    void piecesMatchTheWholeText_data();
+    void piecesMatchTheWholeText();
 
     void codePageForLocale_data();
     void codePageForLocale();
@@ -233,6 +238,68 @@ void TstTextFileReader::unreadable() {
     QVERIFY2(error.contains(path), qPrintable(error));
     QVERIFY2(error.contains(reason), qPrintable(error));
     QCOMPARE(linesOf(lines), QStringList{"kept"});
+}
+
+void TstTextFileReader::piecesMatchTheWholeText_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("utf8");
+    const QByteArray mixed = "one\r\ntwo\nthree\rfour\r\n\r\n"
+                             "caf\xC3\xA9 \xF0\x9F\x98\x80 \xE2\x80\x99x\r";
+    QTest::newRow("CR LF, LF, CR, multi-byte") << mixed << true;
+    QTest::newRow("byte-order mark") << "\xEF\xBB\xBF" + mixed << true;
+    QTest::newRow("line separators") << QByteArray("a\xE2\x80\xA8"
+                                                   "b\xE2\x80\xA8\xE2\x80\xA8"
+                                                   "c")
+                                     << true;
+    QTest::newRow("LF only") << QByteArray("a\nb\n\nc\n") << true;
+    QTest::newRow("NUL bytes") << QByteArray("a\0b\r\n\0", 7) << true;
+    QTest::newRow("short byte-order mark alone") << QByteArray("\xEF\xBB") << false;
+    QTest::newRow("byte-order mark alone") << QByteArray("\xEF\xBB\xBF") << true;
+    QTest::newRow("empty") << QByteArray() << true;
+    QTest::newRow("sequence cut at the end") << QByteArray("abc\xE2\x80") << false;
+    QTest::newRow("invalid in the middle") << "abc\r\n" + QByteArray(40, 'x') + "\xFF" << false;
+    QTest::newRow("UTF-16") << QByteArray("\xFF\xFE" "a", 4) << false;
+}
+
+// Whatever the piece size, the pieces joined give what reading the whole
+// text, noting its breaks and turning them into LF gives.
+void TstTextFileReader::piecesMatchTheWholeText() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, utf8);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.txt");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+
+    TextFileReader::Text whole;
+    QVERIFY(TextFileReader::readText(path, whole, nullptr));
+    const LineBreakStyle::Style style = LineBreakStyle::detect(whole.utf8);
+    LineBreakStyle::toLf(whole.utf8);
+
+    for (std::size_t size : {1, 2, 3, 5, 7, 64, 1 << 20}) {
+        std::string joined;
+        QString error;
+        const Utf8PieceReader::Result r = Utf8PieceReader::read(
+            path, [&](std::string_view piece) { joined.append(piece); }, &error, size);
+        const QByteArray row = QByteArray("piece size ") + QByteArray::number(qulonglong(size));
+        if (!utf8) {
+            QVERIFY2(r.outcome == Utf8PieceReader::Outcome::NotUtf8, row);
+            continue;
+        }
+        QVERIFY2(r.outcome == Utf8PieceReader::Outcome::Read, row);
+        QVERIFY2(joined == whole.utf8, row);
+        QVERIFY2(r.byteOrderMark == whole.byteOrderMark, row);
+        QVERIFY2(r.style == style, row);
+        QVERIFY2(r.utf16Length == Wtf8::utf16Length(whole.utf8), row);
+        QVERIFY2(r.lineFeeds == std::uint64_t(std::count(joined.begin(), joined.end(), '\n')), row);
+    }
+    QString error;
+    const Utf8PieceReader::Result missing = Utf8PieceReader::read(
+        dir.filePath("missing.txt"), [](std::string_view) {}, &error);
+    QVERIFY(missing.outcome == Utf8PieceReader::Outcome::Failed);
+    QVERIFY(error.contains("missing.txt"));
 }
 
 void TstTextFileReader::codePageForLocale_data() {

@@ -9,6 +9,7 @@
 #include "textfilewriter.h"
 #include "translation.h"
 #include "tsynedit.h"
+#include "utf8piecereader.h"
 #include "versioninfo.h"
 #include "wordcharacterpresets.h"
 #include "wordlettersfile.h"
@@ -562,27 +563,55 @@ TAppForm::PdfConverter& TAppForm::pdfConverter() {
 
 bool TAppForm::DosyaAc(const QString& dosyaadi, QString* error) {
     try {
-        TextFileReader::Text text;
-        text.byteOrderMark = byteOrderMark_;
         if (QFileInfo(dosyaadi).fileName().toLower().endsWith(QLatin1String(".pdf"))) {
-            if (!pdfConverter()(dosyaadi, &text.utf8, error)) return false;
-        } else if (!TextFileReader::readText(dosyaadi, text, error)) {
-            return false;
+            std::string utf8;
+            if (!pdfConverter()(dosyaadi, &utf8, error)) return false;
+            return putText(dosyaadi, std::move(utf8), byteOrderMark_, error);
         }
-        if (text.utf8.size() >= std::size_t(INT_MAX)) {
-            *error = QStringLiteral("Cannot open file \"%1\". The text is too large for the editor")
-                         .arg(dosyaadi);
-            return false;
+        if (QFileInfo(dosyaadi).size() >= qint64(INT_MAX)) return tooLarge(dosyaadi, error);
+        // UTF-8, the usual case, is read and checked on a second thread while
+        // the editor takes it in; the editor's text comes back if it is not.
+        SynEdit1->beginReplace(QFileInfo(dosyaadi).size());
+        const Utf8PieceReader::Result read = Utf8PieceReader::read(
+            dosyaadi, [this](std::string_view piece) { SynEdit1->appendPiece(piece); }, error);
+        if (read.outcome == Utf8PieceReader::Outcome::Read && !SynEdit1->replaceFailed()) {
+            SynEdit1->endReplace(qint64(read.utf16Length), qint64(read.lineFeeds));
+            lineBreakStyle_ = read.style;
+            byteOrderMark_ = read.byteOrderMark;
+            return textLoaded();
         }
-        const LineBreakStyle::Style style = LineBreakStyle::detect(text.utf8);
-        LineBreakStyle::toLf(text.utf8);
-        SynEdit1->setTextUtf8(text.utf8);
-        lineBreakStyle_ = style;
-        byteOrderMark_ = text.byteOrderMark;
+        SynEdit1->abandonReplace();
+        if (read.outcome == Utf8PieceReader::Outcome::Failed) return false;
+        if (read.outcome == Utf8PieceReader::Outcome::Read) throw std::bad_alloc();
+        // Not UTF-8: the file is read whole and decoded by its byte-order
+        // mark or in the ANSI code page.
+        TextFileReader::Text text;
+        if (!TextFileReader::readText(dosyaadi, text, error)) return false;
+        return putText(dosyaadi, std::move(text.utf8), text.byteOrderMark, error);
     } catch (const std::bad_alloc&) {
         *error = QStringLiteral("Cannot open file \"%1\". Not enough memory").arg(dosyaadi);
         return false;
     }
+}
+
+bool TAppForm::tooLarge(const QString& path, QString* error) {
+    *error =
+        QStringLiteral("Cannot open file \"%1\". The text is too large for the editor").arg(path);
+    return false;
+}
+
+bool TAppForm::putText(const QString& path, std::string&& utf8, bool byteOrderMark,
+                       QString* error) {
+    if (utf8.size() >= std::size_t(INT_MAX)) return tooLarge(path, error);
+    const LineBreakStyle::Style style = LineBreakStyle::detect(utf8);
+    LineBreakStyle::toLf(utf8);
+    if (!SynEdit1->setTextUtf8(utf8)) throw std::bad_alloc();
+    lineBreakStyle_ = style;
+    byteOrderMark_ = byteOrderMark;
+    return textLoaded();
+}
+
+bool TAppForm::textLoaded() {
     SynEdit1->SendScintilla(QsciScintilla::SCI_GOTOPOS, 0L);
     SynEdit1Change();
     return true;

@@ -164,6 +164,9 @@ protected:
 
 private:
     void applyPreset(int preset);
+    bool putText(const QString& path, std::string&& utf8, bool byteOrderMark, QString* error);
+    bool textLoaded();
+    static bool tooLarge(const QString& path, QString* error);
     void saveSetting(const QString& key, const QString& value);
     bool starting_ = false;
     void translateCaptions();

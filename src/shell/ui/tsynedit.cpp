@@ -221,20 +221,68 @@ void TSynEdit::newDocument() {
     pendingLength_ = 0;
 }
 
-void TSynEdit::setTextUtf8(std::string_view utf8) {
+bool TSynEdit::setTextUtf8(std::string_view utf8) {
+    beginReplace(qint64(utf8.size()));
+    appendPiece(utf8);
+    if (replaceFailed()) {
+        abandonReplace();
+        return false;
+    }
+    finishReplace(measure(utf8));
+    return true;
+}
+
+// The text goes into a fresh document without undo steps or any change
+// notice, in one buffer of the right size; the document before is held so
+// that it can be put back.
+void TSynEdit::beginReplace(qint64 capacity) {
+    countPendingInsertion();
+    previous_ = SendScintillaPtrResult(SCI_GETDOCPOINTER);
+    SendScintilla(SCI_ADDREFDOCUMENT, 0, previous_);
+    previousCounts_ = counts_;
     newDocument();
-    SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
-    // A whole file goes in without any change notice at all.
-    const long events = SendScintilla(SCI_GETMODEVENTMASK);
+    previousEvents_ = SendScintilla(SCI_GETMODEVENTMASK);
     SendScintilla(SCI_SETMODEVENTMASK, 0L);
-    if (!utf8.empty()) SendScintilla(SCI_ADDTEXT, uintptr_t(utf8.size()), utf8.data());
-    SendScintilla(SCI_SETMODEVENTMASK, events);
-    counts_ = measure(utf8);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
+    // Room for one byte more than the text: a buffer filled to the last
+    // byte is copied into a larger one.
+    if (capacity > 0) SendScintilla(SCI_ALLOCATE, long(capacity) + 1);
+}
+
+void TSynEdit::appendPiece(std::string_view utf8) {
+    if (!utf8.empty()) SendScintilla(SCI_APPENDTEXT, uintptr_t(utf8.size()), utf8.data());
+}
+
+bool TSynEdit::replaceFailed() const {
+    return SendScintilla(SCI_GETSTATUS) != 0;
+}
+
+void TSynEdit::endReplace(qint64 units, qint64 lineFeeds) {
+    Counts counts;
+    counts.units = units;
+    counts.lf = lineFeeds;
+    finishReplace(counts);
+}
+
+void TSynEdit::finishReplace(const Counts& counts) {
+    SendScintilla(SCI_SETMODEVENTMASK, previousEvents_);
     SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
+    SendScintilla(SCI_RELEASEDOCUMENT, 0, std::exchange(previous_, nullptr));
+    counts_ = counts;
     numberDigits_ = 0;
     fitLineNumbers();
     emit textChanged();
     emit modified();
+}
+
+void TSynEdit::abandonReplace() {
+    SendScintilla(SCI_SETMODEVENTMASK, previousEvents_);
+    SendScintilla(SCI_SETSTATUS, 0L);
+    SendScintilla(SCI_SETDOCPOINTER, 0, previous_);
+    SendScintilla(SCI_RELEASEDOCUMENT, 0, std::exchange(previous_, nullptr));
+    counts_ = previousCounts_;
+    numberDigits_ = 0;
+    fitLineNumbers();
 }
 
 std::string_view TSynEdit::textBytes() const {

@@ -19,8 +19,19 @@ public:
     ~TSynEdit() override;
 
     // Replaces the whole text (breaks already turned into LF) and forgets
-    // the undo steps, like loading a file.
-    void setTextUtf8(std::string_view utf8);
+    // the undo steps, like loading a file. False, with the text as it was,
+    // when there is not enough memory.
+    bool setTextUtf8(std::string_view utf8);
+    // The same in pieces: beginReplace(), then appendPiece() for each piece
+    // in order and endReplace() with the counts of what was appended
+    // (`units` UTF-16 code units, `lineFeeds` LF, no CR); or abandonReplace(),
+    // which puts the text before back.
+    void beginReplace(qint64 capacity);
+    void appendPiece(std::string_view utf8);
+    void endReplace(qint64 units, qint64 lineFeeds);
+    void abandonReplace();
+    // True when the editor could not take all the pieces (out of memory).
+    bool replaceFailed() const;
     // The text as the editor holds it; valid until the next change.
     std::string_view textBytes() const;
     // Length in UTF-16 code units of the lines joined with CR LF.
@@ -59,6 +70,7 @@ private:
         qint64 pairs = 0; // CR LF
     };
     static Counts measure(std::string_view bytes);
+    void finishReplace(const Counts& counts);
     char byteAt(long position) const;
     const char* rangePointer(long position, long length) const;
     Counts measureAt(long position, std::string_view bytes) const;
@@ -72,8 +84,11 @@ private:
     void* original_ = nullptr; // the document QScintilla made
     QMenu* popupMenu_ = nullptr;
     bool gutterVisible_ = true;
+    void* previous_ = nullptr; // the document before a replacement, held meanwhile
+    long previousEvents_ = 0;
     // Of the whole text, kept up to date at each change.
     mutable Counts counts_;
+    Counts previousCounts_;
     mutable long pendingPosition_ = 0; // an insertion not counted yet
     mutable long pendingLength_ = 0;
     bool updatePending_ = false;
