@@ -139,6 +139,9 @@ void TestEditorPane::loadEncodings_data() {
     QTest::newRow("BOM, then invalid UTF-8")
         << Bom + QByteArray("caf\xE9") << QStringLiteral("caf\uFFFD") << true;
     QTest::newRow("empty") << QByteArray() << "" << false;
+    // Read in pieces, the file is found not to be UTF-8 only after the first.
+    QTest::newRow("ANSI after 5 MB")
+        << QByteArray(5 << 20, 'a') + "\xE9" << QString(5 << 20, u'a') + u'é' << false;
 }
 
 void TestEditorPane::loadEncodings() {
@@ -156,8 +159,8 @@ void TestEditorPane::loadEncodings() {
     QCOMPARE(editorText(form), text);
     QCOMPARE(form.byteOrderMark(), bom);
     QCOMPARE(caret(form), 0L);
-    QCOMPARE(statusText(form),
-             QStringLiteral("File Size: %1 bytes").arg(text.size() + text.count(u'\n')));
+    QCOMPARE(statusText(form), QStringLiteral("File Size: %1 bytes")
+                                   .arg(QLocale().toString(text.size() + text.count(u'\n'))));
 }
 
 void TestEditorPane::saveRoundTrip_data() {
