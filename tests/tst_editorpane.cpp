@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -108,6 +109,7 @@ private slots:
     void pdfRouting();
     void loadThroughTheDialog();
     void togglesAndSettings();
+    void editorSetUp();
     void endKey();
     void tabMovesTheFocus();
     void backspaceInIndentation();
@@ -512,6 +514,40 @@ void TestEditorPane::togglesAndSettings() {
     QCOMPARE(form.SynEdit1->wrapMode(), QsciScintilla::WrapNone);
     QCOMPARE(form.SynEdit1->SendScintilla(QsciScintilla::SCI_GETHSCROLLBAR), 1L);
     QCOMPARE(saved("WordWrap"), QStringLiteral("OFF"));
+}
+
+void TestEditorPane::editorSetUp() {
+    TAppForm form;
+    TSynEdit* editor = form.SynEdit1;
+    const auto send = [editor](unsigned int message, unsigned long w = 0) {
+        return editor->SendScintilla(message, w);
+    };
+    QVERIFY(QFontInfo(editor->font()).fixedPitch());
+    QCOMPARE(QFontInfo(editor->font()).pixelSize(), 13);
+    QCOMPARE(send(QsciScintilla::SCI_GETSELALPHA), 102L); // 40 %
+    QCOMPARE(send(QsciScintilla::SCI_GETEDGEMODE), long(QsciScintilla::EDGE_NONE));
+    QCOMPARE(send(QsciScintilla::SCI_GETWRAPVISUALFLAGS), 0L);
+    QVERIFY(editor->autoIndent());
+    QCOMPARE(editor->folding(), QsciScintilla::NoFoldStyle);
+
+    // Alt+drag selects a column block.
+    form.resize(600, 400);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    editor->setText(QStringLiteral("abcdef\nghijkl\nmnopqr"));
+    const auto point = [editor](long position) {
+        return QPoint(
+            int(editor->SendScintilla(QsciScintilla::SCI_POINTXFROMPOSITION, 0UL, position)),
+            int(editor->SendScintilla(QsciScintilla::SCI_POINTYFROMPOSITION, 0UL, position)) + 2);
+    };
+    QWidget* view = editor->viewport();
+    QTest::mousePress(view, Qt::LeftButton, Qt::AltModifier, point(1));
+    QMouseEvent drag(QEvent::MouseMove, point(18), view->mapToGlobal(point(18)), Qt::NoButton,
+                     Qt::LeftButton, Qt::AltModifier);
+    QApplication::sendEvent(view, &drag);
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::AltModifier, point(18));
+    QVERIFY(send(QsciScintilla::SCI_SELECTIONISRECTANGLE));
+    QCOMPARE(editor->selectedText(), QStringLiteral("bcd\nhij\nnop\n"));
 }
 
 void TestEditorPane::endKey() {

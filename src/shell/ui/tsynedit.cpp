@@ -15,6 +15,7 @@
 #include <QFontInfo>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QToolTip>
 #include <QUrl>
@@ -100,7 +101,6 @@ TSynEdit::TSynEdit(QWidget* parent) : QsciScintilla(parent) {
     setEdgeMode(EdgeNone);
     setEdgeColumn(0);
     setAutoIndent(true);
-    SendScintilla(SCI_SETRECTANGULARSELECTIONMODIFIER, long(SCMOD_ALT));
     setWrapMode(WrapNone);
     setWrapVisualFlags(WrapFlagNone, WrapFlagNone);
     // Typing is grouped into one undo step by the editor itself; there is
@@ -346,6 +346,30 @@ void TSynEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QsciScintilla::keyPressEvent(event);
+}
+
+// QScintilla takes Ctrl+drag for a column block on X11, where window managers
+// often claim Alt+drag; Alt+drag is passed on to it as Ctrl+drag.
+template <typename Handler> void TSynEdit::withAltAsControl(QMouseEvent* event, Handler handler) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if (event->button() != Qt::LeftButton || !(modifiers & Qt::AltModifier) ||
+        (modifiers & Qt::ControlModifier)) {
+        handler(event);
+        return;
+    }
+    QMouseEvent changed(event->type(), event->position(), event->scenePosition(),
+                        event->globalPosition(), event->button(), event->buttons(),
+                        (modifiers & ~Qt::AltModifier) | Qt::ControlModifier);
+    handler(&changed);
+    event->setAccepted(changed.isAccepted());
+}
+
+void TSynEdit::mousePressEvent(QMouseEvent* event) {
+    withAltAsControl(event, [this](QMouseEvent* e) { QsciScintilla::mousePressEvent(e); });
+}
+
+void TSynEdit::mouseReleaseEvent(QMouseEvent* event) {
+    withAltAsControl(event, [this](QMouseEvent* e) { QsciScintilla::mouseReleaseEvent(e); });
 }
 
 // End goes first to the end of the line's text without its trailing blanks,

@@ -55,6 +55,8 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -79,6 +81,7 @@ private:
     void documentModified(int position, int type, int length);
     void fitLineNumbers();
     void enhancedEnd(bool extend);
+    template <typename Handler> void withAltAsControl(QMouseEvent* event, Handler handler);
     bool smartBackspace();
 
     void* original_ = nullptr; // the document QScintilla made
