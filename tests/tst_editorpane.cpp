@@ -243,6 +243,8 @@ void TestEditorPane::loadFailureKeepsTheEditor_data() {
                               << "Cannot open file";
     QTest::newRow("PDF without an engine") << "paper.pdf"
                                            << "Cannot convert PDF file";
+    QTest::newRow("too large for the editor") << "huge.txt"
+                                              << "Cannot open file";
 }
 
 void TestEditorPane::loadFailureKeepsTheEditor() {
@@ -251,6 +253,9 @@ void TestEditorPane::loadFailureKeepsTheEditor() {
     QTemporaryDir dir;
     QDir(dir.path()).mkdir("folder.txt");
     writeFile(dir.filePath("paper.pdf"), "%PDF-1.4");
+    QFile huge(dir.filePath("huge.txt"));
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    QVERIFY(huge.resize(qint64(1) << 31)); // sparse: takes no room
     writeFile(dir.filePath("lf.txt"), Bom + "kept\ntext");
     TAppForm form;
     QString error;
