@@ -4,6 +4,7 @@
 #include "tappform.h"
 #include "tsynedit.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -116,6 +117,7 @@ private slots:
     void undoGroupsTypingWithoutRedo();
     void contextMenu();
     void scrollHint();
+    void accessibleText();
 
 private:
     QList<Dialogs::Request> requests;
@@ -643,6 +645,18 @@ void TestEditorPane::scrollHint() {
     QVERIFY(onScreen > 1);
     QCOMPARE(form.SynEdit1->scrollHint(10), QStringLiteral("11 - %1").arg(10 + onScreen));
     QCOMPARE(form.SynEdit1->scrollHint(199), QStringLiteral("200 - 200"));
+}
+
+void TestEditorPane::accessibleText() {
+    // Without an assistive technology listening, the editor is a plain
+    // editable text (QScintilla's accessible would count characters from the
+    // start of the text at every key).
+    QVERIFY(!QAccessible::isActive());
+    TSynEdit editor;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&editor);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->role(), QAccessible::EditableText);
+    QVERIFY(!accessible->textInterface());
 }
 
 QTEST_MAIN(TestEditorPane)

@@ -50,10 +50,11 @@ QStringList localFiles(const QMimeData* data) {
 
 // QScintilla's accessible text counts every character from the start of the
 // text up to the caret at each update, which freezes the editor for half a
-// second a key at the end of a 100 MB text. The editor is announced as an
-// editable text without it.
+// second a key at the end of a 100 MB text. Unless an assistive technology
+// is listening, the editor is announced as an editable text without it.
 QAccessibleInterface* editorAccessible(const QString& className, QObject* object) {
-    if (className == QLatin1String("TSynEdit") && object && object->isWidgetType())
+    if (className == QLatin1String("TSynEdit") && object && object->isWidgetType() &&
+        !QAccessible::isActive())
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::EditableText);
     return nullptr;
 }
