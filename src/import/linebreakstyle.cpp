@@ -6,13 +6,30 @@ namespace {
 constexpr std::string_view LineSeparatorUtf8("\xE2\x80\xA8");
 }
 
-LineBreakStyle::Style LineBreakStyle::detect(std::string_view utf8) {
-    if (utf8.find(LineSeparatorUtf8) != std::string_view::npos) return LineSeparator;
-    const bool cr = utf8.find('\r') != std::string_view::npos;
-    const bool lf = utf8.find('\n') != std::string_view::npos;
+void LineBreakStyle::Found::note(std::string_view utf8) {
+    cr |= utf8.find('\r') != std::string_view::npos;
+    lf |= utf8.find('\n') != std::string_view::npos;
+    separator |= utf8.find(LineSeparatorUtf8) != std::string_view::npos;
+}
+
+LineBreakStyle::Found& LineBreakStyle::Found::operator|=(const Found& other) {
+    cr |= other.cr;
+    lf |= other.lf;
+    separator |= other.separator;
+    return *this;
+}
+
+LineBreakStyle::Style LineBreakStyle::Found::style() const {
+    if (separator) return LineSeparator;
     if (cr && !lf) return Cr;
     if (lf && !cr) return Lf;
     return CrLf;
+}
+
+LineBreakStyle::Style LineBreakStyle::detect(std::string_view utf8) {
+    Found found;
+    found.note(utf8);
+    return found.style();
 }
 
 std::string_view LineBreakStyle::separator(Style style) {

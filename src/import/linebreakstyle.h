@@ -9,8 +9,19 @@ class LineBreakStyle {
 public:
     enum Style { CrLf, Lf, Cr, LineSeparator };
 
-    // U+2028 if the text holds one; otherwise CR alone if it holds CR but no
-    // LF, LF alone if it holds LF but no CR, else CR LF. `utf8` is UTF-8.
+    // The kinds of break found in a text, gathered piece by piece.
+    struct Found {
+        bool cr = false;
+        bool lf = false;
+        bool separator = false; // U+2028
+        void note(std::string_view utf8);
+        Found& operator|=(const Found& other);
+        // U+2028 if the text holds one; otherwise CR alone if it holds CR but
+        // no LF, LF alone if it holds LF but no CR, else CR LF.
+        Style style() const;
+    };
+
+    // The style of a whole UTF-8 text, as Found::style() tells it.
     static Style detect(std::string_view utf8);
     // The bytes written between two lines.
     static std::string_view separator(Style style);

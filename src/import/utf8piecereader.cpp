@@ -15,7 +15,6 @@
 namespace {
 
 constexpr std::string_view Bom("\xEF\xBB\xBF");
-constexpr std::string_view LineSeparator("\xE2\x80\xA8");
 
 // Where an unfinished UTF-8 sequence, or a CR that may start a CR LF pair,
 // begins at the end of `bytes`; bytes.size() when there is none.
@@ -87,7 +86,8 @@ Utf8PieceReader::Result Utf8PieceReader::read(const QString& path, const Take& t
     }
 
     Pieces pieces;
-    bool hasCr = false, hasLf = false, hasSeparator = false, notUtf8 = false, failed = false;
+    LineBreakStyle::Found breaks;
+    bool notUtf8 = false, failed = false;
     QString readError;
     std::thread reader([&] {
         std::string carry;
@@ -121,12 +121,10 @@ Utf8PieceReader::Result Utf8PieceReader::read(const QString& path, const Take& t
                 notUtf8 = true;
                 break;
             }
-            const bool cr = piece.find('\r') != std::string::npos;
-            const bool separator = piece.find(LineSeparator) != std::string::npos;
-            hasCr |= cr;
-            hasSeparator |= separator;
-            hasLf |= piece.find('\n') != std::string::npos;
-            if (cr || separator) LineBreakStyle::toLf(piece);
+            LineBreakStyle::Found here;
+            here.note(piece);
+            breaks |= here;
+            if (here.cr || here.separator) LineBreakStyle::toLf(piece);
             result.utf16Length += Wtf8::utf16Length(piece);
             result.lineFeeds += std::uint64_t(std::count(piece.begin(), piece.end(), '\n'));
             if (!piece.empty()) pieces.put(std::move(piece));
@@ -155,10 +153,7 @@ Utf8PieceReader::Result Utf8PieceReader::read(const QString& path, const Take& t
         result.outcome = Outcome::NotUtf8;
     } else {
         result.outcome = Outcome::Read;
-        result.style = hasSeparator      ? LineBreakStyle::LineSeparator
-                       : hasCr && !hasLf ? LineBreakStyle::Cr
-                       : hasLf && !hasCr ? LineBreakStyle::Lf
-                                         : LineBreakStyle::CrLf;
+        result.style = breaks.style();
     }
     return result;
 }

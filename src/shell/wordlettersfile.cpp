@@ -1,33 +1,19 @@
 #include "wordlettersfile.h"
 
-#include "ansicodepage.h"
+#include "textfilereader.h"
 
 #include <QFile>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QStringDecoder>
 
 bool WordLettersFile::load(const QString& path, QString* text) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return false;
-    QByteArray body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
-    QStringDecoder strict(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    QString decoded = strict.decode(body);
-    if (strict.hasError()) {
-        if (bytes.startsWith("\xFF\xFE")) {
-            decoded = QStringDecoder(QStringDecoder::Utf16LE).decode(bytes.mid(2));
-        } else if (bytes.startsWith("\xFE\xFF")) {
-            decoded = QStringDecoder(QStringDecoder::Utf16BE).decode(bytes.mid(2));
-        } else if (bytes.startsWith("\xEF\xBB\xBF")) {
-            decoded = QString::fromUtf8(body);
-        } else {
-            decoded = AnsiCodePage::decode(bytes, AnsiCodePage::forLocale());
-        }
-    }
+    // Read the way every text file is: strict UTF-8, else by byte-order mark,
+    // else in the ANSI code page.
+    TextFileReader::Text read;
+    if (!TextFileReader::readText(path, read, nullptr)) return false;
     static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
-    *text = decoded.split(breaks).join(u'\n');
+    *text =
+        QString::fromUtf8(read.utf8.data(), qsizetype(read.utf8.size())).split(breaks).join(u'\n');
     return true;
 }
 

@@ -563,15 +563,16 @@ TAppForm::PdfConverter& TAppForm::pdfConverter() {
 
 bool TAppForm::DosyaAc(const QString& dosyaadi, QString* error) {
     try {
-        if (QFileInfo(dosyaadi).fileName().toLower().endsWith(QLatin1String(".pdf"))) {
+        const QFileInfo file(dosyaadi);
+        if (file.fileName().toLower().endsWith(QLatin1String(".pdf"))) {
             std::string utf8;
             if (!pdfConverter()(dosyaadi, &utf8, error)) return false;
             return putText(dosyaadi, std::move(utf8), byteOrderMark_, error);
         }
-        if (QFileInfo(dosyaadi).size() >= qint64(INT_MAX)) return tooLarge(dosyaadi, error);
+        if (file.size() >= qint64(INT_MAX)) return tooLarge(dosyaadi, error);
         // UTF-8, the usual case, is read and checked on a second thread while
         // the editor takes it in; the editor's text comes back if it is not.
-        SynEdit1->beginReplace(QFileInfo(dosyaadi).size());
+        SynEdit1->beginReplace(file.size());
         const Utf8PieceReader::Result read = Utf8PieceReader::read(
             dosyaadi, [this](std::string_view piece) { SynEdit1->appendPiece(piece); }, error);
         if (read.outcome == Utf8PieceReader::Outcome::Read && !SynEdit1->replaceFailed()) {
@@ -644,26 +645,16 @@ void TAppForm::WMDropFiles(const QStringList& paths) {
     }
 }
 
-namespace {
-QStringList droppedFiles(const QMimeData* data) {
-    QStringList paths;
-    if (data && data->hasUrls())
-        for (const QUrl& url : data->urls())
-            if (url.isLocalFile()) paths << url.toLocalFile();
-    return paths;
-}
-} // namespace
-
 void TAppForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (!droppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!TSynEdit::localFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void TAppForm::dragMoveEvent(QDragMoveEvent* event) {
-    if (!droppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!TSynEdit::localFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void TAppForm::dropEvent(QDropEvent* event) {
-    const QStringList paths = droppedFiles(event->mimeData());
+    const QStringList paths = TSynEdit::localFiles(event->mimeData());
     if (paths.isEmpty()) return;
     event->acceptProposedAction();
     WMDropFiles(paths);

@@ -40,14 +40,6 @@ QFont monospaceFont(int pixels, const QWidget* widget) {
     return font;
 }
 
-QStringList localFiles(const QMimeData* data) {
-    QStringList paths;
-    if (!data || !data->hasUrls()) return paths;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile()) paths << url.toLocalFile();
-    return paths;
-}
-
 // QScintilla's accessible text counts every character from the start of the
 // text up to the caret at each update, which freezes the editor for half a
 // second a key at the end of a 100 MB text. Unless an assistive technology
@@ -433,6 +425,14 @@ void TSynEdit::contextMenuEvent(QContextMenuEvent* event) {
     }
     popupMenu_->popup(event->globalPos());
     event->accept();
+}
+
+QStringList TSynEdit::localFiles(const QMimeData* data) {
+    QStringList paths;
+    if (!data || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    return paths;
 }
 
 // Files are taken here rather than inserted as their names; dragged text

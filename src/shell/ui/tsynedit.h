@@ -7,6 +7,7 @@
 #include <string_view>
 
 class QMenu;
+class QMimeData;
 
 // The text editor of the main window: QScintilla set up as a plain-text
 // editor with a line-number gutter. Loaded text has its lines separated by
@@ -45,6 +46,8 @@ public:
     // the first and last line then in view.
     QString scrollHint(int value) const;
     void setPopupMenu(QMenu* menu) { popupMenu_ = menu; }
+    // The local files a drag carries, in the order it lists them.
+    static QStringList localFiles(const QMimeData* data);
 
 signals:
     // Text was inserted or deleted: sent once control is back in the event
