@@ -27,7 +27,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -38,6 +37,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <array>
 #include <climits>
 #include <exception>
 #include <new>
@@ -51,6 +51,21 @@ bool isBlank(const QString& text) {
         if (c.unicode() > 0x20) return false;
     return true;
 }
+
+// The Edit menu and the editor's context menu hold the same commands.
+struct EditCommand {
+    const char* caption;
+    void (TAppForm::*run)();
+    bool separatorAfter;
+};
+const std::array<EditCommand, 6> EditCommands{{
+    {"Undo", &TAppForm::Undo1Click, true},
+    {"Cut", &TAppForm::Cut1Click, false},
+    {"Copy", &TAppForm::Copy1Click, false},
+    {"Paste", &TAppForm::Paste1Click, false},
+    {"Delete", &TAppForm::Delete1Click, true},
+    {"Select All", &TAppForm::SelectAll1Click, false},
+}};
 
 // The maker's web site, for the help pages.
 const char* const MakerSite = "www.brellix.com";
@@ -153,14 +168,7 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
     File1->addSeparator();
     Exit1 = File1->addAction(QStringLiteral("Exit"));
     Edit1 = menuBar()->addMenu(QStringLiteral("Edit"));
-    Undo1 = Edit1->addAction(QStringLiteral("Undo"));
-    Edit1->addSeparator();
-    Cut1 = Edit1->addAction(QStringLiteral("Cut"));
-    Copy1 = Edit1->addAction(QStringLiteral("Copy"));
-    Paste1 = Edit1->addAction(QStringLiteral("Paste"));
-    Delete1 = Edit1->addAction(QStringLiteral("Delete"));
-    Edit1->addSeparator();
-    SelectAll1 = Edit1->addAction(QStringLiteral("Select All"));
+    addEditCommands(Edit1, {&Undo1, &Cut1, &Copy1, &Paste1, &Delete1, &SelectAll1});
     Settings1 = menuBar()->addMenu(QStringLiteral("Settings"));
     PDFEngine1 = Settings1->addMenu(QStringLiteral("PDF Engine"));
     PDFium1 = PDFEngine1->addAction(QStringLiteral("PDFium"));
@@ -194,14 +202,7 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
-    Undo2 = PopupMenu1->addAction(QStringLiteral("Undo"));
-    PopupMenu1->addSeparator();
-    Cut2 = PopupMenu1->addAction(QStringLiteral("Cut"));
-    Copy2 = PopupMenu1->addAction(QStringLiteral("Copy"));
-    Paste2 = PopupMenu1->addAction(QStringLiteral("Paste"));
-    Delete2 = PopupMenu1->addAction(QStringLiteral("Delete"));
-    PopupMenu1->addSeparator();
-    SelectAll2 = PopupMenu1->addAction(QStringLiteral("Select All"));
+    addEditCommands(PopupMenu1, {&Undo2, &Cut2, &Copy2, &Paste2, &Delete2, &SelectAll2});
     SynEdit1->setPopupMenu(PopupMenu1);
 
     connect(Button2, &QPushButton::clicked, this, &TAppForm::Button2Click);
@@ -219,15 +220,6 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
     connect(New1, &QAction::triggered, this, &TAppForm::New1Click);
     connect(SynEdit1, &TSynEdit::modified, this, &TAppForm::SynEdit1Change);
     connect(SynEdit1, &TSynEdit::filesDropped, this, &TAppForm::WMDropFiles);
-    for (auto [action, handler] :
-         {std::pair{Undo1, &TAppForm::Undo1Click}, std::pair{Undo2, &TAppForm::Undo1Click},
-          std::pair{Cut1, &TAppForm::Cut1Click}, std::pair{Cut2, &TAppForm::Cut1Click},
-          std::pair{Copy1, &TAppForm::Copy1Click}, std::pair{Copy2, &TAppForm::Copy1Click},
-          std::pair{Paste1, &TAppForm::Paste1Click}, std::pair{Paste2, &TAppForm::Paste1Click},
-          std::pair{Delete1, &TAppForm::Delete1Click}, std::pair{Delete2, &TAppForm::Delete1Click},
-          std::pair{SelectAll1, &TAppForm::SelectAll1Click},
-          std::pair{SelectAll2, &TAppForm::SelectAll1Click}})
-        connect(action, &QAction::triggered, this, handler);
     connect(LineNumbers1, &QAction::toggled, this, &TAppForm::LineNumbers1Click);
     connect(Wordwrap1, &QAction::toggled, this, &TAppForm::Wordwrap1Click);
     connect(PDFium1, &QAction::triggered, this, &TAppForm::PdfEngineClick);
@@ -244,6 +236,15 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
     resize(684, 417 + menuBar()->sizeHint().height() + StatusBar1->sizeHint().height());
     AppTitle = QStringLiteral("Lexometer");
     setWindowTitle(AppTitle);
+}
+
+void TAppForm::addEditCommands(QMenu* menu, const std::array<QAction**, 6>& actions) {
+    for (std::size_t i = 0; i < actions.size(); ++i) {
+        QAction* action = menu->addAction(QString::fromLatin1(EditCommands[i].caption));
+        connect(action, &QAction::triggered, this, EditCommands[i].run);
+        if (EditCommands[i].separatorAfter) menu->addSeparator();
+        *actions[i] = action;
+    }
 }
 
 std::function<void(const QString&)>& TAppForm::urlOpener() {
@@ -396,25 +397,17 @@ void TAppForm::translateCaptions() {
         {SavetoFile1, "Save As..."},
         {BatchProcessing1, "Batch Analyze Files..."},
         {Exit1, "Exit"},
-        {Undo1, "Undo"},
-        {Cut1, "Cut"},
-        {Copy1, "Copy"},
-        {Paste1, "Paste"},
-        {Delete1, "Delete"},
-        {SelectAll1, "Select All"},
         {LineNumbers1, "Show Line Numbers"},
         {Wordwrap1, "Word Wrap"},
         {ResettoDefaults1, "Reset to Defaults..."},
         {Help2, "Online Help"},
-        {Undo2, "Undo"},
-        {Cut2, "Cut"},
-        {Copy2, "Copy"},
-        {Paste2, "Paste"},
-        {Delete2, "Delete"},
-        {SelectAll2, "Select All"},
         {UpdateNotifications1, "Update Notifications"}};
     for (const auto& [action, english] : items)
         action->setText(TranslateText(QString::fromLatin1(english)));
+    for (const auto& actions : {std::array{Undo1, Cut1, Copy1, Paste1, Delete1, SelectAll1},
+                                std::array{Undo2, Cut2, Copy2, Paste2, Delete2, SelectAll2}})
+        for (std::size_t i = 0; i < actions.size(); ++i)
+            actions[i]->setText(TranslateText(QString::fromLatin1(EditCommands[i].caption)));
     // These three are looked up without their dots.
     Language1->setText(TranslateText(QStringLiteral("Language")) + QStringLiteral("..."));
     SendFeedback1->setText(TranslateText(QStringLiteral("Send Feedback")) + QStringLiteral("..."));

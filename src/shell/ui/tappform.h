@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <string>
 
@@ -164,6 +165,7 @@ protected:
 
 private:
     void applyPreset(int preset);
+    void addEditCommands(QMenu* menu, const std::array<QAction**, 6>& actions);
     bool putText(const QString& path, std::string&& utf8, bool byteOrderMark, QString* error);
     bool textLoaded();
     static bool tooLarge(const QString& path, QString* error);
