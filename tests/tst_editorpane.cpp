@@ -2,6 +2,7 @@
 #include "filesizelimit.h"
 #include "inistore.h"
 #include "tappform.h"
+#include "testfiles.h"
 #include "tsynedit.h"
 
 #include <QAccessible>
@@ -14,7 +15,6 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
@@ -25,21 +25,9 @@ namespace {
 
 const QByteArray Bom("\xEF\xBB\xBF");
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray utf16(const QString& text, QStringConverter::Encoding encoding) {
-    QStringEncoder encoder(encoding);
-    return encoder.encode(text);
-}
+using TestFiles::read;
+using TestFiles::utf16;
+using TestFiles::write;
 
 QString editorText(const TAppForm& form) {
     return form.editorLines().join(u'\n');
@@ -132,12 +120,8 @@ void TestEditorPane::loadEncodings_data() {
     const QString accented = QStringLiteral("café\nnaïve 😀");
     QTest::newRow("UTF-8") << accented.toUtf8() << accented << false;
     QTest::newRow("UTF-8 with BOM") << Bom + accented.toUtf8() << accented << true;
-    QTest::newRow("UTF-16 LE") << QByteArray("\xFF\xFE") +
-                                      utf16(accented, QStringConverter::Utf16LE)
-                               << accented << true;
-    QTest::newRow("UTF-16 BE") << QByteArray("\xFE\xFF") +
-                                      utf16(accented, QStringConverter::Utf16BE)
-                               << accented << true;
+    QTest::newRow("UTF-16 LE") << utf16(accented, QStringConverter::Utf16LE) << accented << true;
+    QTest::newRow("UTF-16 BE") << utf16(accented, QStringConverter::Utf16BE) << accented << true;
     QTest::newRow("ANSI accented") << QByteArray("caf\xE9\r\nna\xEFve") << "café\nnaïve" << false;
     QTest::newRow("invalid UTF-8") << QByteArray("\xC3\x28 ok") << "Ã( ok" << false;
     QTest::newRow("BOM, then invalid UTF-8")
@@ -154,7 +138,7 @@ void TestEditorPane::loadEncodings() {
     QFETCH(bool, bom);
     QTemporaryDir dir;
     const QString path = dir.filePath("text.txt");
-    writeFile(path, bytes);
+    write(path, bytes);
     TAppForm form;
     form.SynEdit1->setText(QStringLiteral("old\ntext"));
     form.SynEdit1->setCursorPosition(1, 2);
@@ -186,8 +170,7 @@ void TestEditorPane::saveRoundTrip_data() {
     QTest::newRow("no break") << QByteArray("one line") << QByteArray("one line")
                               << int(LineBreakStyle::CrLf);
     QTest::newRow("UTF-8 BOM") << Bom + "x\ny\n" << Bom + "x\ny\n" << int(LineBreakStyle::Lf);
-    QTest::newRow("UTF-16 BOM") << QByteArray("\xFF\xFE") +
-                                       utf16(QStringLiteral("é\ry"), QStringConverter::Utf16LE)
+    QTest::newRow("UTF-16 BOM") << utf16(QStringLiteral("é\ry"), QStringConverter::Utf16LE)
                                 << Bom + "\xC3\xA9\ry" << int(LineBreakStyle::Cr);
 }
 
@@ -196,7 +179,7 @@ void TestEditorPane::saveRoundTrip() {
     QFETCH(QByteArray, saved);
     QFETCH(int, style);
     QTemporaryDir dir;
-    writeFile(dir.filePath("in.txt"), bytes);
+    write(dir.filePath("in.txt"), bytes);
     TAppForm form;
     QString error;
     QVERIFY(form.DosyaAc(dir.filePath("in.txt"), &error));
@@ -206,7 +189,7 @@ void TestEditorPane::saveRoundTrip() {
     QCOMPARE(requests.size(), 1);
     QCOMPARE(requests[0].kind, Dialogs::Kind::SaveFile);
     QCOMPARE(requests[0].filter, QStringLiteral("Text File (*.txt);;All Files (*)"));
-    QCOMPARE(readFile(answer), saved);
+    QCOMPARE(read(answer), saved);
 }
 
 void TestEditorPane::saveKeepsTheNotedStyle() {
@@ -216,9 +199,9 @@ void TestEditorPane::saveKeepsTheNotedStyle() {
     // Nothing loaded yet: CR LF, no byte-order mark.
     form.SynEdit1->setText(QStringLiteral("a\nb"));
     form.SavetoFile1Click();
-    QCOMPARE(readFile(answer), QByteArray("a\r\nb"));
+    QCOMPARE(read(answer), QByteArray("a\r\nb"));
 
-    writeFile(dir.filePath("lf.txt"), Bom + "x\ny");
+    write(dir.filePath("lf.txt"), Bom + "x\ny");
     QString error;
     QVERIFY(form.DosyaAc(dir.filePath("lf.txt"), &error));
     // New, typing and pasting keep what the load noted.
@@ -228,12 +211,12 @@ void TestEditorPane::saveKeepsTheNotedStyle() {
     QTest::keyClick(form.SynEdit1, Qt::Key_Return);
     QTest::keyClicks(form.SynEdit1, QStringLiteral("q"));
     form.SavetoFile1Click();
-    QCOMPARE(readFile(answer), Bom + "p\nq");
+    QCOMPARE(read(answer), Bom + "p\nq");
 
     answer.clear(); // cancelled: nothing written
     form.SynEdit1->setText(QStringLiteral("changed"));
     form.SavetoFile1Click();
-    QCOMPARE(readFile(dir.filePath("typed.txt")), Bom + "p\nq");
+    QCOMPARE(read(dir.filePath("typed.txt")), Bom + "p\nq");
 }
 
 void TestEditorPane::loadFailureKeepsTheEditor_data() {
@@ -254,11 +237,11 @@ void TestEditorPane::loadFailureKeepsTheEditor() {
     QFETCH(QString, reason);
     QTemporaryDir dir;
     QDir(dir.path()).mkdir("folder.txt");
-    writeFile(dir.filePath("paper.pdf"), "%PDF-1.4");
+    write(dir.filePath("paper.pdf"), "%PDF-1.4");
     QFile huge(dir.filePath("huge.txt"));
     QVERIFY(huge.open(QIODevice::WriteOnly));
     QVERIFY(huge.resize(qint64(1) << 31)); // sparse: takes no room
-    writeFile(dir.filePath("lf.txt"), Bom + "kept\ntext");
+    write(dir.filePath("lf.txt"), Bom + "kept\ntext");
     TAppForm form;
     QString error;
     QVERIFY(form.DosyaAc(dir.filePath("lf.txt"), &error));
@@ -278,7 +261,7 @@ void TestEditorPane::loadFailureKeepsTheEditor() {
 void TestEditorPane::saveFailureKeepsTheFile() {
     QTemporaryDir dir;
     const QString existing = dir.filePath("existing.txt");
-    writeFile(existing, "old contents");
+    write(existing, "old contents");
     TAppForm form;
     form.SynEdit1->setText(QString(4096, u'x'));
     answer = existing;
@@ -286,7 +269,7 @@ void TestEditorPane::saveFailureKeepsTheFile() {
         FileSizeLimit limit(100); // a full disk
         form.SavetoFile1Click();
     }
-    QCOMPARE(readFile(existing), QByteArray("old contents"));
+    QCOMPARE(read(existing), QByteArray("old contents"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"existing.txt"});
     answer = dir.filePath("no/such/folder/x.txt");
     form.SavetoFile1Click();
@@ -313,7 +296,7 @@ void TestEditorPane::sizeLine() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, size);
     QTemporaryDir dir;
-    writeFile(dir.filePath("t.txt"), bytes);
+    write(dir.filePath("t.txt"), bytes);
     TAppForm form;
     form.startUp(form.programSteps());
     QString error;
@@ -399,9 +382,9 @@ void TestEditorPane::dropThreeFiles() {
     QVERIFY(QDir().mkpath(deep));
     const QStringList paths{dir.filePath("one.txt"), dir.filePath("two.txt"),
                             deep + QStringLiteral("/three.txt")};
-    writeFile(paths[0], "first");
-    writeFile(paths[1], "second");
-    writeFile(paths[2], "third\r\nfile");
+    write(paths[0], "first");
+    write(paths[1], "second");
+    write(paths[2], "third\r\nfile");
     TAppForm form;
     form.show();
     dropFiles(onEditor ? form.SynEdit1->viewport() : static_cast<QWidget*>(&form), paths);
@@ -413,8 +396,8 @@ void TestEditorPane::dropThreeFiles() {
 
 void TestEditorPane::dropStopsAtAnError() {
     QTemporaryDir dir;
-    writeFile(dir.filePath("one.txt"), "first");
-    writeFile(dir.filePath("three.txt"), "third");
+    write(dir.filePath("one.txt"), "first");
+    write(dir.filePath("three.txt"), "third");
     TAppForm form;
     form.WMDropFiles({dir.filePath("one.txt"), dir.filePath("two.txt"), dir.filePath("three.txt")});
     QCOMPARE(requests.size(), 1);
@@ -447,7 +430,7 @@ void TestEditorPane::pdfRouting() {
     QFETCH(bool, converted);
     QTemporaryDir dir;
     const QString path = dir.filePath(name);
-    writeFile(path, "%PDF-1.4\n");
+    write(path, "%PDF-1.4\n");
     QStringList asked;
     TAppForm::pdfConverter() = [&](const QString& file, std::string* utf8, QString*) {
         asked << file;
@@ -464,7 +447,7 @@ void TestEditorPane::pdfRouting() {
 
 void TestEditorPane::loadThroughTheDialog() {
     QTemporaryDir dir;
-    writeFile(dir.filePath("chosen.txt"), "chosen\n");
+    write(dir.filePath("chosen.txt"), "chosen\n");
     TAppForm form;
     form.SynEdit1->setText(QStringLiteral("before"));
     form.Button1->click(); // cancelled

@@ -1,4 +1,5 @@
 #include "languagechoice.h"
+#include "testfiles.h"
 #include "translation.h"
 
 #include <QDir>
@@ -20,10 +21,7 @@ QByteArray languageFile(const QString& name) {
     return "{Analyze}" + name.toUtf8() + "\n";
 }
 
-QByteArray utf16(const QString& text, QStringConverter::Encoding encoding) {
-    QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
-    return encoder.encode(text);
-}
+using TestFiles::utf16;
 
 } // namespace
 
@@ -63,16 +61,9 @@ private:
         const QString path = folders.back()->filePath(u"Languages"_s);
         if (!QDir().mkpath(path)) qFatal("cannot create %s", qPrintable(path));
         for (const QString& name : files)
-            write(path + u'/' + name, languageFile(name));
-        if (!table.isNull()) write(path + u"/LanguageCodes.csv"_s, table);
+            TestFiles::write(path + u'/' + name, languageFile(name));
+        if (!table.isNull()) TestFiles::write(path + u"/LanguageCodes.csv"_s, table);
         return path;
-    }
-
-    static void write(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(bytes) != bytes.size())
-            qFatal("cannot write fixture %s", qPrintable(path));
     }
 
     std::vector<std::unique_ptr<QTemporaryDir>> folders;
@@ -286,7 +277,7 @@ void TstLanguageChoice::tableEncoding() {
 void TstLanguageChoice::unreadableLanguageFile() {
     const QString folder = makeFolder({}, "1031,German.lang.txt\n"_qba);
     const QString path = folder + u"/German.lang.txt"_s;
-    write(path, languageFile(u"German.lang.txt"_s));
+    TestFiles::write(path, languageFile(u"German.lang.txt"_s));
     QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
     if (QFile(path).open(QIODevice::ReadOnly)) {
         // Permissions do not stop root; a file that fails on reading does.

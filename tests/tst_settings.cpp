@@ -1,13 +1,13 @@
 #include "datafolder.h"
 #include "filesizelimit.h"
 #include "inistore.h"
+#include "testfiles.h"
 #include "wordlettersfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,21 +17,7 @@ namespace {
 
 const QByteArray Bom("\xEF\xBB\xBF");
 
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray utf16(const QString& text, QStringConverter::Encoding encoding) {
-    QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
-    return encoder.encode(text);
-}
+using TestFiles::utf16;
 
 bool runningAsRoot() {
     return ::geteuid() == 0;
@@ -111,7 +97,7 @@ void TestSettings::folderWritable() {
     QFETCH(bool, writable);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    writeBytes(dir.filePath(QStringLiteral("plain.txt")), "x");
+    TestFiles::write(dir.filePath(QStringLiteral("plain.txt")), "x");
     const QString folder = relative.isEmpty() ? dir.path() : dir.filePath(relative);
 
     QCOMPARE(DataFolder::IsFolderWritable(folder), writable);
@@ -125,10 +111,10 @@ void TestSettings::existingCheckFileMeansNotWritable() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString probe = dir.filePath(QStringLiteral("chk.tmp"));
-    writeBytes(probe, "someone else's");
+    TestFiles::write(probe, "someone else's");
 
     QVERIFY(!DataFolder::IsFolderWritable(dir.path()));
-    QCOMPARE(readBytes(probe), QByteArray("someone else's"));
+    QCOMPARE(TestFiles::read(probe), QByteArray("someone else's"));
 }
 
 void TestSettings::readOnlyFolderIsNotWritable() {
@@ -173,7 +159,7 @@ void TestSettings::decideFallsBackToUserFolder() {
     QTemporaryDir user;
     QVERIFY(program.isValid() && user.isValid());
     // A leftover probe file makes the program folder count as read-only, also for root.
-    writeBytes(program.filePath(QStringLiteral("chk.tmp")), "");
+    TestFiles::write(program.filePath(QStringLiteral("chk.tmp")), "");
 
     EnvGuard xdg("XDG_CONFIG_HOME");
     EnvGuard home("HOME");
@@ -265,7 +251,7 @@ void TestSettings::iniRead() {
     QFETCH(QString, expected);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("settings.ini"));
-    writeBytes(path, bytes);
+    TestFiles::write(path, bytes);
 
     IniStore store;
     QString error;
@@ -291,7 +277,7 @@ void TestSettings::iniOpenFails() {
     QFETCH(QByteArray, bytes);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("settings.ini"));
-    writeBytes(path, bytes);
+    TestFiles::write(path, bytes);
 
     IniStore store;
     QString error;
@@ -317,8 +303,8 @@ void TestSettings::iniMissingFileIsEmpty() {
 void TestSettings::iniOpenOrResetDeletesUnreadableFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("settings.ini"));
-    writeBytes(path, utf16(QStringLiteral("[Settings]\r\nShowLineNumbers=OFF\r\n"),
-                           QStringConverter::Utf16LE));
+    TestFiles::write(path, utf16(QStringLiteral("[Settings]\r\nShowLineNumbers=OFF\r\n"),
+                                 QStringConverter::Utf16LE));
 
     IniStore store;
     store.openOrReset(path);
@@ -328,13 +314,14 @@ void TestSettings::iniOpenOrResetDeletesUnreadableFile() {
     // The store stays bound to the path.
     store.write(QStringLiteral("Settings"), QStringLiteral("WordWrap"), QStringLiteral("ON"));
     QVERIFY(store.save());
-    QCOMPARE(readBytes(path), Bom + "[Settings]\r\nWordWrap=ON\r\n");
+    QCOMPARE(TestFiles::read(path), Bom + "[Settings]\r\nWordWrap=ON\r\n");
 }
 
 void TestSettings::iniSaveKeepsForeignEntries() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("settings.ini"));
-    writeBytes(path, QByteArray("[Window]\nLeft=10\n\n[Settings]\nOldKey=1\nShowLineNumbers=ON\n"
+    TestFiles::write(path,
+                     QByteArray("[Window]\nLeft=10\n\n[Settings]\nOldKey=1\nShowLineNumbers=ON\n"
                                 "\n; a remark\n[Other]\nX=y\n"));
 
     IniStore store;
@@ -346,7 +333,7 @@ void TestSettings::iniSaveKeepsForeignEntries() {
     QString error;
     QVERIFY2(store.save(&error), qPrintable(error));
 
-    QCOMPARE(readBytes(path),
+    QCOMPARE(TestFiles::read(path),
              Bom + "[Window]\r\nLeft=10\r\n\r\n[Settings]\r\nOldKey=1\r\nShowLineNumbers=OFF\r\n"
                    "PdfEngine=Xpdf\r\n\r\n; a remark\r\n[Other]\r\nX=y\r\n[Fresh]\r\nK=v\r\n");
 
@@ -360,7 +347,7 @@ void TestSettings::iniSaveKeepsForeignEntries() {
 void TestSettings::iniWriteMatchesNamesWithoutCase() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("settings.ini"));
-    writeBytes(path, QByteArray("[settings]\r\nwordwrap=OFF\r\n"));
+    TestFiles::write(path, QByteArray("[settings]\r\nwordwrap=OFF\r\n"));
 
     IniStore store;
     QVERIFY(store.open(path));
@@ -369,14 +356,14 @@ void TestSettings::iniWriteMatchesNamesWithoutCase() {
              QStringLiteral("ON"));
     QVERIFY(store.save());
     // One entry, under the names the file already had.
-    QCOMPARE(readBytes(path), Bom + "[settings]\r\nwordwrap=ON\r\n");
+    QCOMPARE(TestFiles::read(path), Bom + "[settings]\r\nwordwrap=ON\r\n");
 }
 
 void TestSettings::iniSaveFailureKeepsOldFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("settings.ini"));
     const QByteArray old = Bom + "[Settings]\r\nWordWrap=OFF\r\n";
-    writeBytes(path, old);
+    TestFiles::write(path, old);
 
     IniStore store;
     QVERIFY(store.open(path));
@@ -391,7 +378,7 @@ void TestSettings::iniSaveFailureKeepsOldFile() {
     }
     QVERIFY(!saved);
     QVERIFY2(error.contains(path), qPrintable(error));
-    QCOMPARE(readBytes(path), old);
+    QCOMPARE(TestFiles::read(path), old);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("settings.ini")});
 }
@@ -448,7 +435,7 @@ void TestSettings::wordLettersLoad() {
     QLocale::setDefault(QLocale(locale));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("wordletters.txt"));
-    writeBytes(path, bytes);
+    TestFiles::write(path, bytes);
 
     QString text;
     const bool loaded = WordLettersFile::load(path, &text);
@@ -481,12 +468,12 @@ void TestSettings::wordLettersRewrittenAsUtf8() {
     QFETCH(QByteArray, bytes);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("wordletters.txt"));
-    writeBytes(path, bytes);
+    TestFiles::write(path, bytes);
 
     QString text;
     QVERIFY(WordLettersFile::load(path, &text));
     WordLettersFile::store(path, text);
-    QCOMPARE(readBytes(path), Bom + QStringLiteral("АаБбЁё\r\n0123456789").toUtf8());
+    QCOMPARE(TestFiles::read(path), Bom + QStringLiteral("АаБбЁё\r\n0123456789").toUtf8());
 
     QString again;
     QVERIFY(WordLettersFile::load(path, &again));
@@ -497,7 +484,7 @@ void TestSettings::wordLettersEmptyDeletes() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("wordletters.txt"));
     WordLettersFile::store(path, QStringLiteral("ab\n\n 'c"));
-    QCOMPARE(readBytes(path), Bom + "ab\r\n\r\n 'c");
+    QCOMPARE(TestFiles::read(path), Bom + "ab\r\n\r\n 'c");
 
     WordLettersFile::store(path, QString());
     QVERIFY(!QFile::exists(path));
@@ -511,12 +498,12 @@ void TestSettings::wordLettersStoreFailureIsSilent() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("wordletters.txt"));
     const QByteArray old = Bom + "abc";
-    writeBytes(path, old);
+    TestFiles::write(path, old);
     {
         FileSizeLimit limit(8);
         WordLettersFile::store(path, QString(100, u'x'));
     }
-    QCOMPARE(readBytes(path), old);
+    QCOMPARE(TestFiles::read(path), old);
 
     WordLettersFile::store(dir.filePath(QStringLiteral("gone/wordletters.txt")),
                            QStringLiteral("abc"));

@@ -2,6 +2,7 @@
 #include "inistore.h"
 #include "tanalyzetext.h"
 #include "tappform.h"
+#include "testfiles.h"
 #include "translation.h"
 #include "wordcharacterpresets.h"
 
@@ -207,12 +208,6 @@ QString programCopy(const QTemporaryDir& dir) {
     return copy;
 }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes);
-}
-
 } // namespace
 
 void TestTAppForm::savedSettingsApplied_data() {
@@ -236,7 +231,7 @@ void TestTAppForm::savedSettingsApplied() {
     QFETCH(bool, xpdf);
     QTemporaryDir dir;
     const QString program = programCopy(dir);
-    if (!settings.isEmpty()) writeFile(dir.filePath("settings.ini"), settings);
+    if (!settings.isEmpty()) TestFiles::write(dir.filePath("settings.ini"), settings);
     TAppForm form;
     form.startUp(form.programSteps(program));
     QVERIFY(requests.isEmpty());
@@ -266,8 +261,8 @@ void TestTAppForm::resetToDefaults() {
     QFETCH(bool, restarted);
     QTemporaryDir dir;
     const QString program = programCopy(dir);
-    writeFile(dir.filePath("wordletters.txt"), "xyz");
-    writeFile(dir.filePath("settings.ini"), "[Settings]\nWordWrap=ON\n");
+    TestFiles::write(dir.filePath("wordletters.txt"), "xyz");
+    TestFiles::write(dir.filePath("settings.ini"), "[Settings]\nWordWrap=ON\n");
     TAppForm form;
     form.startUp(form.programSteps(program));
     // The word characters came from the file, which shows the panel.
@@ -296,9 +291,9 @@ void TestTAppForm::wordCharacterFileFollowsTheMemo() {
     const QString program = programCopy(dir);
     const QString file = dir.filePath(QStringLiteral("wordletters.txt"));
     // Written by another editor as UTF-16: loaded, then rewritten as UTF-8.
-    writeFile(file, QByteArray("\xFF\xFE"
-                               "a\0b\0\r\0\n\0c\0",
-                               12));
+    TestFiles::write(file, QByteArray("\xFF\xFE"
+                                      "a\0b\0\r\0\n\0c\0",
+                                      12));
     TAppForm form;
     form.startUp(form.programSteps(program));
     QCOMPARE(form.Memo2->toPlainText(), QStringLiteral("ab\nc"));
@@ -327,10 +322,10 @@ void TestTAppForm::languageFromTheSettings() {
     QTemporaryDir dir;
     const QString program = programCopy(dir);
     QDir(dir.path()).mkdir(QStringLiteral("Languages"));
-    writeFile(dir.filePath(QStringLiteral("Languages/Test.lang.txt")),
-              "{Analyze}Analysieren\n{Language}Sprache\n{PDFium}Nein\n{File}Datei\n");
-    writeFile(dir.filePath(QStringLiteral("settings.ini")),
-              "[Settings]\nLanguageFile=Test.lang.txt\n");
+    TestFiles::write(dir.filePath(QStringLiteral("Languages/Test.lang.txt")),
+                     "{Analyze}Analysieren\n{Language}Sprache\n{PDFium}Nein\n{File}Datei\n");
+    TestFiles::write(dir.filePath(QStringLiteral("settings.ini")),
+                     "[Settings]\nLanguageFile=Test.lang.txt\n");
     TAppForm form;
     form.startUp(form.programSteps(program));
     const auto reset = qScopeGuard([] { Translation::reset(); });

@@ -1,6 +1,7 @@
 #include "analyzelines.h"
 #include "ansicodepage.h"
 #include "linebreakstyle.h"
+#include "testfiles.h"
 #include "textfilereader.h"
 #include "utf8piecereader.h"
 #include "wtf8.h"
@@ -38,10 +39,7 @@ private slots:
 private:
     QString write(const QByteArray& bytes) {
         const QString path = dir.filePath(QStringLiteral("text.txt"));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(bytes) != bytes.size())
-            qFatal("cannot write fixture %s", qPrintable(path));
+        TestFiles::write(path, bytes);
         return path;
     }
     static QStringList linesOf(const AnalyzeLines& lines) {
@@ -258,7 +256,10 @@ void TstTextFileReader::piecesMatchTheWholeText_data() {
     QTest::newRow("empty") << QByteArray() << true;
     QTest::newRow("sequence cut at the end") << QByteArray("abc\xE2\x80") << false;
     QTest::newRow("invalid in the middle") << "abc\r\n" + QByteArray(40, 'x') + "\xFF" << false;
-    QTest::newRow("UTF-16") << QByteArray("\xFF\xFE" "a", 4) << false;
+    QTest::newRow("UTF-16") << QByteArray("\xFF\xFE"
+                                          "a",
+                                          4)
+                            << false;
 }
 
 // Whatever the piece size, the pieces joined give what reading the whole
@@ -268,10 +269,7 @@ void TstTextFileReader::piecesMatchTheWholeText() {
     QFETCH(bool, utf8);
     QTemporaryDir dir;
     const QString path = dir.filePath("t.txt");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
+    TestFiles::write(path, bytes);
 
     TextFileReader::Text whole;
     QVERIFY(TextFileReader::readText(path, whole, nullptr));

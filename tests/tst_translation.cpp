@@ -1,3 +1,4 @@
+#include "testfiles.h"
 #include "translation.h"
 
 #include <QDir>
@@ -24,10 +25,7 @@ private slots:
 private:
     QString write(const QByteArray& bytes) {
         const QString path = dir.filePath(QStringLiteral("Test.lang.txt"));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(bytes) != bytes.size())
-            qFatal("cannot write fixture %s", qPrintable(path));
+        TestFiles::write(path, bytes);
         return path;
     }
 
