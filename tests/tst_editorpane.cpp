@@ -41,6 +41,17 @@ long caret(const TAppForm& form) {
     return form.SynEdit1->SendScintilla(QsciScintilla::SCI_GETCURRENTPOS);
 }
 
+// Drags `data` onto a widget and drops it there; true when the drop is taken.
+bool drop(QWidget* target, QMimeData& data) {
+    const QPoint at(10, 10);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    return dropped.isAccepted();
+}
+
 // Drops local files on a widget the way a file manager does.
 void dropFiles(QWidget* target, const QStringList& paths) {
     QMimeData data;
@@ -49,13 +60,7 @@ void dropFiles(QWidget* target, const QStringList& paths) {
         urls << QUrl::fromLocalFile(path);
     data.setUrls(urls);
     data.setText(paths.join(u'\n')); // file managers offer the names as text too
-    const QPoint at(10, 10);
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-    QVERIFY(drop.isAccepted());
+    QVERIFY(drop(target, data));
 }
 
 } // namespace
@@ -407,11 +412,7 @@ void TestEditorPane::dropStopsAtAnError() {
     // Text dragged onto the editor is still inserted as text.
     QMimeData data;
     data.setText(QStringLiteral("dragged "));
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(form.SynEdit1->viewport(), &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent drop(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(form.SynEdit1->viewport(), &drop);
+    QVERIFY(drop(form.SynEdit1->viewport(), data));
     QVERIFY(editorText(form).contains(QStringLiteral("dragged ")));
     QCOMPARE(requests.size(), 1);
 }
