@@ -8,25 +8,16 @@
 # CORPORA="path ..." replaces the two generated corpora.
 set -euo pipefail
 
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(dirname "$here")"
-build="${1:-build}"
-if [[ ! -d "$build" && -d "$root/$build" ]]; then
-    build="$root/$build"
-fi
-build="$(cd "$build" && pwd)" || { echo "editor.sh: no build folder '$1'" >&2; exit 1; }
+script=editor.sh
+source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+find_build "${1:-}"
 bench="$build/bin/editorbench"
 if [[ ! -x "$bench" ]]; then
     echo "editor.sh: $bench is missing (Google Benchmark not found?)" >&2
     exit 1
 fi
 
-if [[ -n "${CORPORA:-}" ]]; then
-    read -r -a corpora <<<"$CORPORA"
-else
-    python3 "$here/gencorpus.py" --out "$here/corpora" >&2
-    corpora=("$here/corpora/kjv25.txt" "$here/corpora/synthetic.txt")
-fi
+find_corpora
 export QT_QPA_PLATFORM=offscreen
 
 tmp="$(mktemp -d)"

@@ -7,13 +7,9 @@
 # CORPORA="path ..." replaces the two generated corpora.
 set -euo pipefail
 
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(dirname "$here")"
-build="${1:-build}"
-if [[ ! -d "$build" && -d "$root/$build" ]]; then
-    build="$root/$build"
-fi
-build="$(cd "$build" && pwd)" || { echo "run.sh: no build folder '$1'" >&2; exit 1; }
+script=run.sh
+source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+find_build "${1:-}"
 
 analyze="$build/bin/lexometer-analyze"
 enginebench="$build/bin/enginebench"
@@ -29,12 +25,7 @@ if [[ ! -x /usr/bin/time ]]; then
     exit 1
 fi
 
-if [[ -n "${CORPORA:-}" ]]; then
-    read -r -a corpora <<<"$CORPORA"
-else
-    python3 "$here/gencorpus.py" --out "$here/corpora" >&2
-    corpora=("$here/corpora/kjv25.txt" "$here/corpora/synthetic.txt")
-fi
+find_corpora
 
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
