@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -30,7 +31,9 @@ using TestFiles::utf16;
 using TestFiles::write;
 
 QString editorText(const TAppForm& form) {
-    return form.editorLines().join(u'\n');
+    // The editor's lines joined with LF.
+    static const QRegularExpression breaks(QStringLiteral("\r\n|\r"));
+    return form.SynEdit1->text().replace(breaks, QStringLiteral("\n"));
 }
 
 QString statusText(const TAppForm& form) {

@@ -46,12 +46,11 @@ std::string_view LineBreakStyle::separator(Style style) {
     return "\r\n";
 }
 
-std::size_t LineBreakStyle::toLf(std::string& utf8) {
+void LineBreakStyle::toLf(std::string& utf8) {
     char* const begin = utf8.data();
     const char* const end = begin + utf8.size();
     const char* read = begin;
     char* write = begin;
-    std::size_t lines = 1;
     // Runs without a break are moved whole; LF-only texts are not moved at
     // all. strcspn also stops at NUL bytes, which are copied like any other.
     static constexpr char stops[] = "\r\n\xE2";
@@ -67,11 +66,9 @@ std::size_t LineBreakStyle::toLf(std::string& utf8) {
                     : *read == '\xE2'                                  ? LineSeparatorUtf8.size()
                                                                        : 1;
             *write++ = '\n';
-            ++lines;
         } else {
             *write++ = *read++;
         }
     }
     utf8.resize(std::size_t(write - begin));
-    return lines;
 }

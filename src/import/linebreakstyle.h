@@ -26,6 +26,6 @@ public:
     // The bytes written between two lines.
     static std::string_view separator(Style style);
     // Turns every break (CR LF, LF, CR, U+2028) into LF, in place: the form
-    // the editor keeps. Returns the number of lines (breaks + 1).
-    static std::size_t toLf(std::string& utf8);
+    // the editor keeps.
+    static void toLf(std::string& utf8);
 };

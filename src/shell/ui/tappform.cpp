@@ -30,7 +30,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -426,12 +425,6 @@ void TAppForm::translateCaptions() {
     BitBtn7->setText(TranslateText(QStringLiteral("Turkish")));
     BitBtn8->setText(TranslateText(QStringLiteral("Russian")));
     BitBtn10->setText(TranslateText(QStringLiteral("Hebrew")));
-}
-
-QStringList TAppForm::editorLines() const {
-    static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
-    const std::string_view bytes = SynEdit1->textBytes();
-    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size())).split(breaks);
 }
 
 QString TAppForm::wordCharacters() const {

@@ -44,9 +44,6 @@ public:
     // The start-up of the program whose executable is at `program`.
     std::vector<Step> programSteps(const QString& program = {});
 
-    // The editor's lines as Analyze takes them (a final line break leaves an
-    // empty last line).
-    QStringList editorLines() const;
     // WordCharacters formed from Memo2: its non-empty lines, joined.
     QString wordCharacters() const;
     static QString onlineHelpAddress(const QString& productName);
