@@ -437,23 +437,18 @@ void AnalysisRun::warnIfNoWords() {
 bool AnalysisRun::countPhrases() {
     if (phraseThread_.joinable()) {
         // The caller's thread is a window's: it keeps answering meanwhile.
-        std::unique_lock lock(phraseMutex_);
-        while (!phrasesCounted_) {
-            if (phraseDone_.wait_for(lock, std::chrono::milliseconds(20)) ==
-                    std::cv_status::timeout &&
-                idle_) {
-                lock.unlock();
-                const bool goOn = idle_();
-                lock.lock();
-                if (!goOn) {
-                    lock.unlock();
-                    cancelled_ = true;
-                    stopPhrases();
-                    return false;
-                }
+        for (;;) {
+            {
+                std::unique_lock lock(phraseMutex_);
+                if (phraseDone_.wait_for(lock, std::chrono::milliseconds(20),
+                                         [this] { return phrasesCounted_; }))
+                    break;
+            }
+            if (!pulse()) {
+                stopPhrases();
+                return false;
             }
         }
-        lock.unlock();
         phraseThread_.join();
     } else {
         phrases_->CountPhrases(lines_, &cancelPhrases_);
