@@ -12,6 +12,13 @@ Dialogs::Handler& handler() {
     return h;
 }
 
+// Runs a file dialog; the chosen file, or empty when it is cancelled.
+QString chosenFile(QFileDialog& dialog) {
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
+}
+
 } // namespace
 
 void Dialogs::setHandler(Handler h) {
@@ -51,10 +58,8 @@ QString Dialogs::saveFileName(QWidget* parent, const QString& filter, const QStr
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(defaultSuffix);
-    dialog.setSizeGripEnabled(true);
     dialog.selectFile(suggestedName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().first();
+    return chosenFile(dialog);
 }
 
 QString Dialogs::openFileName(QWidget* parent, const QString& filter) {
@@ -63,9 +68,7 @@ QString Dialogs::openFileName(QWidget* parent, const QString& filter) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(filter);
-    dialog.setSizeGripEnabled(true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().first();
+    return chosenFile(dialog);
 }
 
 QString Dialogs::nameFilters(const QString& pairs) {
