@@ -12,13 +12,13 @@
 // Each mode prints one line "mode seconds ..."; /usr/bin/time around the
 // first two gives their peak memory.
 
-#include "analyzelines.h"
-#include "dialogs.h"
-#include "memorytuning.h"
-#include "tanalyzetext.h"
-#include "tappform.h"
-#include "textfilereader.h"
-#include "tsynedit.h"
+#include "analysis/memorytuning.h"
+#include "analysis/textlines.h"
+#include "analysis/ui/dialogs.h"
+#include "analysis/ui/resultswindow.h"
+#include "import/textfilereader.h"
+#include "shell/ui/mainwindow.h"
+#include "shell/ui/texteditor.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -41,7 +41,7 @@ QString benchFile() {
 }
 
 bool readLines(const QString& path) {
-    AnalyzeLines lines;
+    TextLines lines;
     QString error;
     if (!TextFileReader::readLines(path, lines, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
@@ -51,9 +51,9 @@ bool readLines(const QString& path) {
     return true;
 }
 
-bool load(TAppForm& form, const QString& path) {
+bool load(MainWindow& form, const QString& path) {
     QString error;
-    if (!form.DosyaAc(path, &error)) {
+    if (!form.loadFile(path, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return false;
     }
@@ -71,7 +71,7 @@ BENCHMARK(BM_ReadLines)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_EditorLoad(benchmark::State& state) {
     const QString path = benchFile();
     if (path.isEmpty()) return state.SkipWithError("LEXO_BENCH_FILE is not set");
-    TAppForm form;
+    MainWindow form;
     for (auto _ : state)
         if (!load(form, path)) return state.SkipWithError("cannot load the file");
 }
@@ -80,7 +80,7 @@ BENCHMARK(BM_EditorLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
 // Loads the file, presses Analyze and follows the results window to its
 // end, timing the longest stretch in which the event loop did not turn.
 int analyze(const QString& path) {
-    TAppForm form;
+    MainWindow form;
     form.show();
     QElapsedTimer clock;
     clock.start();
@@ -103,13 +103,13 @@ int analyze(const QString& path) {
     const qint64 pressed = clock.nsecsElapsed();
     last = pressed;
     form.Button2Click();
-    auto* window = form.findChild<TAnalyzetext*>();
+    auto* window = form.findChild<ResultsWindow*>();
     if (!window) return 1;
     const qint64 handedOver = clock.nsecsElapsed() - pressed;
     longest = std::max(longest, handedOver);
     bool finished = false;
-    QObject::connect(window, &TAnalyzetext::analysisFinished, [&] { finished = true; });
-    QObject::connect(window, &TAnalyzetext::statusChanged, [&](const QString& s) {
+    QObject::connect(window, &ResultsWindow::analysisFinished, [&] { finished = true; });
+    QObject::connect(window, &ResultsWindow::statusChanged, [&](const QString& s) {
         turned(clock.nsecsElapsed());
         status = s;
     });
@@ -127,7 +127,7 @@ int analyze(const QString& path) {
 // Time from a key press to the editor having taken it, at the start and at
 // the end of the text.
 int type(const QString& path) {
-    TAppForm form;
+    MainWindow form;
     form.show();
     if (!load(form, path)) return 1;
     const auto press = [&](int key, const QString& text) {
@@ -183,7 +183,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (mode == QLatin1String("--load")) {
-            TAppForm form;
+            MainWindow form;
             if (!load(form, path)) return 1;
             std::printf("load %.3f s, %s\n", clock.nsecsElapsed() / 1e9,
                         qPrintable(form.StatusBar1->findChild<QLabel*>()->text()));

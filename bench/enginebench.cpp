@@ -5,10 +5,10 @@
 // default run short. LEXO_BENCH_WORD_CHARS replaces the English word
 // characters.
 
-#include "analysisrun.h"
-#include "analyzelines.h"
-#include "memorytuning.h"
-#include "textfilereader.h"
+#include "analysis/analysisrun.h"
+#include "analysis/memorytuning.h"
+#include "analysis/textlines.h"
+#include "import/textfilereader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -34,7 +34,7 @@ const char* const kEnglishWordChars =
 struct Corpus {
     QString path;
     qint64 bytes = 0;
-    AnalyzeLines lines;
+    TextLines lines;
     QString wordChars;
 };
 
@@ -192,7 +192,7 @@ void benchFullRun(benchmark::State& state) {
 
 void benchReadFile(benchmark::State& state) {
     for (auto _ : state) {
-        AnalyzeLines lines;
+        TextLines lines;
         QString error;
         if (!TextFileReader::readLines(corpus.path, lines, &error)) {
             state.SkipWithError(qPrintable(error));

@@ -1,10 +1,10 @@
 #include "referenceanalysis.h"
 
-#include "analysisrun.h"
-#include "listcollator.h"
-#include "numberformat.h"
-#include "texttable.h"
-#include "translation.h"
+#include "analysis/analysisrun.h"
+#include "analysis/listcollator.h"
+#include "analysis/numberformat.h"
+#include "analysis/texttable.h"
+#include "localization/translation.h"
 
 #include <QRegularExpression>
 
@@ -49,7 +49,7 @@ public:
     void report(qint64 percent) {
         if (percent == shown_) return;
         shown_ = percent;
-        QString text = TranslateText(QStringLiteral("Loading: %s"));
+        QString text = translateText(QStringLiteral("Loading: %s"));
         text.replace(QLatin1String("%s"), QString::number(percent) + QLatin1Char('%'));
         statuses_ << text;
     }
@@ -86,14 +86,14 @@ ReferenceAnalysis::Cells showSummary(const std::vector<PhraseEntry>& list) {
 }
 
 ReferenceAnalysis::Cells frequencyHeader(const char* item) {
-    return {QStringList{TranslateText(QString::fromLatin1(item)),
-                        TranslateText(QStringLiteral("Occurrence")), QStringLiteral("%")}};
+    return {QStringList{translateText(QString::fromLatin1(item)),
+                        translateText(QStringLiteral("Occurrence")), QStringLiteral("%")}};
 }
 
 QStringList frequencyRow(const QString& key, const QString& count, qint64 total,
                          const QLocale& locale) {
     const double percent = double(count.toLongLong()) * 100.0 / double(total);
-    return {key, count, NumberFormat::FormatPercent(percent, locale)};
+    return {key, count, NumberFormat::formatPercent(percent, locale)};
 }
 
 qint64 sumOf(const QStringList& counts) {
@@ -139,7 +139,7 @@ QString ReferenceAnalysis::lowerAscii(const QString& s) {
     return out;
 }
 
-QString ReferenceAnalysis::TakeNextWord(QString& remainder, QChar* ending) {
+QString ReferenceAnalysis::takeNextWord(QString& remainder, QChar* ending) {
     if (ending) *ending = QChar();
     if (remainder.isEmpty()) return QString();
     if (!remainder.endsWith(QLatin1Char(' '))) remainder += QLatin1Char(' ');
@@ -180,7 +180,7 @@ ReferenceAnalysis::Phrases ReferenceAnalysis::countPhrases(const QStringList& li
         while (!remainder.isEmpty()) {
             remainder += QLatin1Char(' ');
             QChar ending;
-            const QString word = TakeNextWord(remainder, &ending);
+            const QString word = takeNextWord(remainder, &ending);
             if (word.isEmpty()) continue;
             slot[0] = slot[1];
             slot[1] = slot[2];
@@ -212,17 +212,17 @@ ReferenceAnalysis::Results ReferenceAnalysis::analyze(const QStringList& lines, 
     Results r;
     ListCollator collator(locale);
     Progress progress(r.statuses);
-    r.statuses << TranslateText(QStringLiteral("Loading..."));
+    r.statuses << translateText(QStringLiteral("Loading..."));
     r.overview = Cells(7, QStringList{QString(), QString()});
     auto setOverview = [&](int row, const char* label, const QString& value) {
-        r.overview[row] = QStringList{TranslateText(QString::fromLatin1(label)), value};
+        r.overview[row] = QStringList{translateText(QString::fromLatin1(label)), value};
     };
 
     QString textForm = lines.join(QStringLiteral("\r\n"));
     if (trailingBreak && !lines.isEmpty()) textForm += QStringLiteral("\r\n");
     setOverview(0, "File Size:",
-                NumberFormat::FormatCount(textForm.size(), locale) + QLatin1Char(' ') +
-                    TranslateText(QStringLiteral("(bytes)")));
+                NumberFormat::formatCount(textForm.size(), locale) + QLatin1Char(' ') +
+                    translateText(QStringLiteral("(bytes)")));
 
     // Characters.
     const qint64 lineCount = lines.size();
@@ -245,8 +245,8 @@ ReferenceAnalysis::Results ReferenceAnalysis::analyze(const QStringList& lines, 
         const qint64 total = sumOf(charCounts);
         for (const QString& key : sortedByCollation(charKeys, collator))
             r.characters << frequencyRow(key, charCounts[scanFor(charKeys, key)], total, locale);
-        setOverview(1, "Total Characters:", NumberFormat::FormatCount(total, locale));
-        setOverview(2, "Unique Characters:", NumberFormat::FormatCount(charKeys.size(), locale));
+        setOverview(1, "Total Characters:", NumberFormat::formatCount(total, locale));
+        setOverview(2, "Unique Characters:", NumberFormat::formatCount(charKeys.size(), locale));
     }
 
     // Words.
@@ -286,8 +286,8 @@ ReferenceAnalysis::Results ReferenceAnalysis::analyze(const QStringList& lines, 
             r.words << frequencyRow(sorted[p], wordCounts[scanFor(wordKeys, sorted[p])], total,
                                     locale);
         }
-        setOverview(3, "Total Words:", NumberFormat::FormatCount(total, locale));
-        setOverview(4, "Unique Words:", NumberFormat::FormatCount(wordKeys.size(), locale));
+        setOverview(3, "Total Words:", NumberFormat::formatCount(total, locale));
+        setOverview(4, "Unique Words:", NumberFormat::formatCount(wordKeys.size(), locale));
     }
 
     // Lines.
@@ -316,14 +316,14 @@ ReferenceAnalysis::Results ReferenceAnalysis::analyze(const QStringList& lines, 
             progress.report((p * 100 / n) / 20 + 90);
             r.lines << frequencyRow(distinctLines[p], lineCounts[p], total, locale);
         }
-        setOverview(5, "Total Lines:", NumberFormat::FormatCount(total, locale));
-        setOverview(6, "Unique Lines:", NumberFormat::FormatCount(n, locale));
+        setOverview(5, "Total Lines:", NumberFormat::formatCount(total, locale));
+        setOverview(6, "Unique Lines:", NumberFormat::formatCount(n, locale));
     }
 
     if (wordKeys.isEmpty()) {
         r.noWords = true;
         r.noWordsMessage =
-            TranslateText(QStringLiteral("No words found using the specified characters:")) +
+            translateText(QStringLiteral("No words found using the specified characters:")) +
             QStringLiteral("\r\r") + wordCharacters;
     }
 
@@ -332,7 +332,7 @@ ReferenceAnalysis::Results ReferenceAnalysis::analyze(const QStringList& lines, 
     r.phrases3 = phrases.phrases3;
     r.phrases4 = phrases.phrases4;
 
-    r.statuses << TranslateText(QStringLiteral("Elapsed Time: %s sec"));
+    r.statuses << translateText(QStringLiteral("Elapsed Time: %s sec"));
     return r;
 }
 
@@ -348,7 +348,7 @@ ReferenceAnalysis::Cells ReferenceAnalysis::cellsOf(const TextTable& table) {
 }
 
 QString ReferenceAnalysis::maskSeconds(const QString& status, const QLocale& locale) {
-    const QString pattern = TranslateText(QStringLiteral("Elapsed Time: %s sec"));
+    const QString pattern = translateText(QStringLiteral("Elapsed Time: %s sec"));
     const qsizetype at = pattern.indexOf(QLatin1String("%s"));
     const QString before = pattern.left(at);
     const QString after = pattern.mid(at + 2);
@@ -362,7 +362,7 @@ QString ReferenceAnalysis::maskSeconds(const QString& status, const QLocale& loc
     return seconds.match(number).hasMatch() ? pattern : status;
 }
 
-ReferenceAnalysis::Results ReferenceAnalysis::runEngine(const AnalyzeLines& lines,
+ReferenceAnalysis::Results ReferenceAnalysis::runEngine(const TextLines& lines,
                                                         const QString& wordCharacters,
                                                         const QLocale& locale) {
     Results r;

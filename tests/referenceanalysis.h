@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-class AnalyzeLines;
+class TextLines;
 class ListCollator;
 class TextTable;
 
@@ -43,7 +43,7 @@ public:
     };
     static Phrases countPhrases(const QStringList& lines, const ListCollator& collator);
 
-    static QString TakeNextWord(QString& remainder, QChar* ending = nullptr);
+    static QString takeNextWord(QString& remainder, QChar* ending = nullptr);
 
     static bool isDelimiter(QChar c);
     static bool isBreak(QChar c);
@@ -55,7 +55,7 @@ public:
     static Cells cellsOf(const TextTable& table);
     // The fast engine's run in the same form. Well-formed seconds in the
     // elapsed-time status are replaced by "%s" so that runs compare equal.
-    static Results runEngine(const AnalyzeLines& lines, const QString& wordCharacters,
+    static Results runEngine(const TextLines& lines, const QString& wordCharacters,
                              const QLocale& locale);
     static QString maskSeconds(const QString& status, const QLocale& locale);
 

@@ -1,7 +1,7 @@
-#include "analysisrun.h"
-#include "analyzelines.h"
+#include "analysis/analysisrun.h"
+#include "analysis/textlines.h"
+#include "localization/translation.h"
 #include "referenceanalysis.h"
-#include "translation.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -32,8 +32,8 @@ QLocale german() {
     return QLocale(QLocale::German, QLocale::Germany);
 }
 
-AnalyzeLines makeLines(const QStringList& lines, bool trailingBreak) {
-    AnalyzeLines result;
+TextLines makeLines(const QStringList& lines, bool trailingBreak) {
+    TextLines result;
     result.append(lines);
     result.setTrailingBreak(trailingBreak);
     return result;
@@ -64,8 +64,7 @@ struct RecordedRun {
     bool finished = false;
 };
 
-RecordedRun record(const AnalyzeLines& lines, const QString& wordCharacters,
-                   const QLocale& locale) {
+RecordedRun record(const TextLines& lines, const QString& wordCharacters, const QLocale& locale) {
     RecordedRun recorded;
     AnalysisRun run(lines, wordCharacters, locale);
     run.setStatusHandler([&](const QString& status) {
@@ -348,7 +347,7 @@ void TestAnalysisRun::localeCells() {
                column(r.lines.mid(1), 2);
     };
 
-    AnalyzeLines analyzeLines = makeLines(lines, false);
+    TextLines analyzeLines = makeLines(lines, false);
     RecordedRun recorded = record(analyzeLines, wordCharacters, locale);
     QVERIFY(recorded.finished);
     QVERIFY(!recorded.events.isEmpty());
@@ -379,7 +378,7 @@ void TestAnalysisRun::localeCells() {
 }
 
 void TestAnalysisRun::oneLineStatuses() {
-    const AnalyzeLines lines = makeLines({"word"}, false);
+    const TextLines lines = makeLines({"word"}, false);
     QStringList shown;
     AnalysisRun run(lines, English, usEnglish());
     run.setStatusHandler([&](const QString& status) {
@@ -397,7 +396,7 @@ void TestAnalysisRun::oneLineStatuses() {
 }
 
 void TestAnalysisRun::emptyLines() {
-    const AnalyzeLines lines;
+    const TextLines lines;
     RecordedRun recorded = record(lines, English, usEnglish());
     QVERIFY(recorded.finished);
     QCOMPARE(recorded.events.size(), 3);
@@ -438,7 +437,7 @@ void TestAnalysisRun::noWordsWarning() {
     QFETCH(QString, wordCharacters);
     QFETCH(bool, warned);
 
-    const AnalyzeLines analyzeLines = makeLines(lines, false);
+    const TextLines analyzeLines = makeLines(lines, false);
     const RecordedRun recorded = record(analyzeLines, wordCharacters, usEnglish());
     QVERIFY(recorded.finished);
     const QStringList warnings = recorded.events.filter(QRegularExpression("^warning: "));
@@ -461,7 +460,7 @@ void TestAnalysisRun::noWordsWarning() {
 }
 
 void TestAnalysisRun::wordCharactersCopiedAtStart() {
-    const AnalyzeLines lines = makeLines({"ab cd", "ab xy"}, false);
+    const TextLines lines = makeLines({"ab cd", "ab xy"}, false);
     QString wordCharacters = "abcd";
     AnalysisRun run(lines, wordCharacters, usEnglish());
     // Another Analyze command rebuilds the shared set while this run
@@ -492,7 +491,7 @@ void TestAnalysisRun::cancel() {
     QFETCH(QString, wordCharacters);
     QFETCH(QString, cancelAt);
 
-    const AnalyzeLines lines = makeLines({"a b", "c d", "e f"}, false);
+    const TextLines lines = makeLines({"a b", "c d", "e f"}, false);
     QStringList events;
     AnalysisRun run(lines, wordCharacters, usEnglish());
     run.setStatusHandler([&](const QString& status) {
@@ -529,7 +528,7 @@ void TestAnalysisRun::translatedTexts() {
     QVERIFY2(Translation::load(path, &error), qPrintable(error));
 
     const QStringList lines{"x y"};
-    const AnalyzeLines analyzeLines = makeLines(lines, false);
+    const TextLines analyzeLines = makeLines(lines, false);
     const RecordedRun recorded = record(analyzeLines, "#", usEnglish());
     QVERIFY(recorded.finished);
     QCOMPARE(recorded.events.size(), 6);
@@ -570,7 +569,7 @@ void TestAnalysisRun::idleHandler() {
     QStringList text;
     for (int i = 0; i < 70000; ++i)
         text << QStringLiteral("w%1 x%2 y").arg(i).arg(i % 977);
-    const AnalyzeLines lines = makeLines(text, false);
+    const TextLines lines = makeLines(text, false);
 
     AnalysisRun plain(lines, English, usEnglish());
     QStringList plainStatuses;

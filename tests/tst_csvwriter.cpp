@@ -1,5 +1,5 @@
-#include "csvwriter.h"
-#include "texttable.h"
+#include "analysis/csvwriter.h"
+#include "analysis/texttable.h"
 
 #include <QDir>
 #include <QFile>
@@ -114,7 +114,7 @@ void TstCsvWriter::field() {
     QFETCH(QString, value);
     QFETCH(QChar, separator);
     QFETCH(QString, expected);
-    QCOMPARE(CsvWriter::CsvField(value, separator), expected);
+    QCOMPARE(CsvWriter::csvField(value, separator), expected);
 }
 
 void TstCsvWriter::content_data() {
@@ -279,7 +279,7 @@ void TstCsvWriter::suggestedName() {
     QFETCH(QString, caption);
     QFETCH(QString, tag);
     QFETCH(QString, expected);
-    QCOMPARE(CsvWriter::DosyaAdiTavsiye(caption, tag), expected);
+    QCOMPARE(CsvWriter::suggestedExportName(caption, tag), expected);
 }
 
 QTEST_GUILESS_MAIN(TstCsvWriter)

@@ -1,5 +1,5 @@
-#include "analyzelines.h"
-#include "phrasecounter.h"
+#include "analysis/phrasecounter.h"
+#include "analysis/textlines.h"
 #include "referenceanalysis.h"
 
 #include <QRandomGenerator>
@@ -234,7 +234,7 @@ void TestEngineEquivalence::generatedTexts() {
     const auto restore = qScopeGuard([limit] { PhraseCounter::setDirectTableLimit(limit); });
 
     const QStringList lines = TextGenerator(seed).lines(lineCount, maxWords);
-    AnalyzeLines analyzeLines;
+    TextLines analyzeLines;
     analyzeLines.append(lines);
     analyzeLines.setTrailingBreak(trailingBreak);
 

@@ -1,6 +1,6 @@
-#include "languagechoice.h"
+#include "localization/languagechoice.h"
+#include "localization/translation.h"
 #include "testfiles.h"
-#include "translation.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -207,27 +207,27 @@ void TstLanguageChoice::initLanguage() {
     QVERIFY(QDir(folder).mkdir(u"German.lang.txt"_s) || files.contains(u"German.lang.txt"_s));
 
     QString error;
-    QVERIFY(LanguageChoice::InitLanguage(setting, folder, QLocale(locale), &error));
+    QVERIFY(LanguageChoice::initLanguage(setting, folder, QLocale(locale), &error));
     QVERIFY2(error.isEmpty(), qPrintable(error));
 
-    QCOMPARE(LanguageChoice::LanguagesFolder(), folder);
-    QCOMPARE(LanguageChoice::LanguageName(), name);
+    QCOMPARE(LanguageChoice::languagesFolder(), folder);
+    QCOMPARE(LanguageChoice::languageName(), name);
     if (loaded.isEmpty()) {
         QVERIFY(Translation::languageFilePath().isEmpty());
-        QCOMPARE(TranslateText(u"Analyze"_s), u"Analyze"_s);
+        QCOMPARE(translateText(u"Analyze"_s), u"Analyze"_s);
     } else {
         QCOMPARE(Translation::languageFilePath(), folder + u'/' + loaded);
-        QCOMPARE(TranslateText(u"Analyze"_s), loaded);
+        QCOMPARE(translateText(u"Analyze"_s), loaded);
     }
 }
 
 void TstLanguageChoice::missingFolder() {
     QTemporaryDir dir;
     const QString folder = dir.filePath(u"Languages"_s);
-    QVERIFY(LanguageChoice::InitLanguage(u"German.lang.txt"_s, folder + u'/', QLocale(u"de-DE"_s)));
-    QCOMPARE(LanguageChoice::LanguagesFolder(), folder);
-    QVERIFY(LanguageChoice::LanguageFileList().isEmpty());
-    QVERIFY(LanguageChoice::LanguageName().isEmpty());
+    QVERIFY(LanguageChoice::initLanguage(u"German.lang.txt"_s, folder + u'/', QLocale(u"de-DE"_s)));
+    QCOMPARE(LanguageChoice::languagesFolder(), folder);
+    QVERIFY(LanguageChoice::languageFileList().isEmpty());
+    QVERIFY(LanguageChoice::languageName().isEmpty());
     QVERIFY(Translation::languageFilePath().isEmpty());
 }
 
@@ -238,18 +238,18 @@ void TstLanguageChoice::fileList() {
                    QByteArray());
     QVERIFY(QDir(folder).mkdir(u"Folder.lang.txt"_s));
 
-    QVERIFY(LanguageChoice::InitLanguage(QString(), folder, QLocale(u"de-DE"_s)));
+    QVERIFY(LanguageChoice::initLanguage(QString(), folder, QLocale(u"de-DE"_s)));
     // Matched like a Windows wildcard (letter case ignored) and listed in
     // name order, letter case ignored.
     const QStringList expected{".Hidden.lang.txt", "French.LANG.TXT", "german.lang.txt",
                                "Germanlang.txt", "Turkish.lang.txt"};
-    QCOMPARE(LanguageChoice::LanguageFileList(), expected);
+    QCOMPARE(LanguageChoice::languageFileList(), expected);
 
     // A second call starts the list afresh; FindLanguageFiles alone appends.
-    QVERIFY(LanguageChoice::InitLanguage(QString(), folder, QLocale(u"de-DE"_s)));
-    QCOMPARE(LanguageChoice::LanguageFileList(), expected);
-    LanguageChoice::FindLanguageFiles(folder);
-    QCOMPARE(LanguageChoice::LanguageFileList(), expected + expected);
+    QVERIFY(LanguageChoice::initLanguage(QString(), folder, QLocale(u"de-DE"_s)));
+    QCOMPARE(LanguageChoice::languageFileList(), expected);
+    LanguageChoice::findLanguageFiles(folder);
+    QCOMPARE(LanguageChoice::languageFileList(), expected + expected);
 }
 
 void TstLanguageChoice::tableEncoding_data() {
@@ -270,8 +270,8 @@ void TstLanguageChoice::tableEncoding() {
     const QString folder = makeFolder({"Français.lang.txt"}, table);
     QCOMPARE(LanguageChoice::lookupLanguageCode(folder + u"/LanguageCodes.csv"_s, u"1036"_s),
              u"Français.lang.txt"_s);
-    QVERIFY(LanguageChoice::InitLanguage(QString(), folder, QLocale(u"fr-FR"_s)));
-    QCOMPARE(LanguageChoice::LanguageName(), u"Français"_s);
+    QVERIFY(LanguageChoice::initLanguage(QString(), folder, QLocale(u"fr-FR"_s)));
+    QCOMPARE(LanguageChoice::languageName(), u"Français"_s);
 }
 
 void TstLanguageChoice::unreadableLanguageFile() {
@@ -288,11 +288,11 @@ void TstLanguageChoice::unreadableLanguageFile() {
     }
 
     QString error;
-    QVERIFY(!LanguageChoice::InitLanguage(QString(), folder, QLocale(u"de-DE"_s), &error));
+    QVERIFY(!LanguageChoice::initLanguage(QString(), folder, QLocale(u"de-DE"_s), &error));
     QVERIFY2(error.contains(path), qPrintable(error));
     QVERIFY(Translation::languageFilePath().isEmpty());
-    QVERIFY(LanguageChoice::LanguageName().isEmpty());
-    QCOMPARE(LanguageChoice::LanguageFileList(), QStringList{u"German.lang.txt"_s});
+    QVERIFY(LanguageChoice::languageName().isEmpty());
+    QCOMPARE(LanguageChoice::languageFileList(), QStringList{u"German.lang.txt"_s});
 }
 
 void TstLanguageChoice::languageId_data() {
@@ -347,7 +347,7 @@ void TstLanguageChoice::languageName_data() {
 void TstLanguageChoice::languageName() {
     QFETCH(QString, fileName);
     QFETCH(QString, name);
-    QCOMPARE(LanguageChoice::LanguageName(fileName), name);
+    QCOMPARE(LanguageChoice::languageName(fileName), name);
 }
 
 void TstLanguageChoice::shippedTableCoversCommonLocales_data() {
@@ -366,14 +366,14 @@ void TstLanguageChoice::shippedTableCoversCommonLocales() {
     const QString table = sourceDir + u"/Languages/LanguageCodes.csv"_s;
     const QString id = QString::number(LanguageChoice::languageId(QLocale(locale)));
     const QString file = LanguageChoice::lookupLanguageCode(table, id);
-    QVERIFY2(!LanguageChoice::LanguageName(file).isEmpty(), qPrintable(id + u" -> "_s + file));
+    QVERIFY2(!LanguageChoice::languageName(file).isEmpty(), qPrintable(id + u" -> "_s + file));
     if (locale.startsWith(u"de-"_s)) QCOMPARE(file, u"German.lang.txt"_s);
 }
 
 void TstLanguageChoice::germanFileTranslatesEverySourceText() {
-    // Every literal handed to TranslateText in the program's sources.
+    // Every literal handed to translateText in the program's sources.
     static const QRegularExpression call(
-        uR"re(TranslateText\(\s*(?:[\w:]+\(\s*)?u?"((?:[^"\\]|\\.)*)")re"_s);
+        uR"re(translateText\(\s*(?:[\w:]+\(\s*)?u?"((?:[^"\\]|\\.)*)")re"_s);
     QStringList keys;
     QDirIterator files(sourceDir + u"/src"_s, {"*.cpp", "*.h"}, QDir::Files,
                        QDirIterator::Subdirectories);

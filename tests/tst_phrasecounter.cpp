@@ -1,6 +1,6 @@
-#include "analyzelines.h"
-#include "listcollator.h"
-#include "phrasecounter.h"
+#include "analysis/listcollator.h"
+#include "analysis/phrasecounter.h"
+#include "analysis/textlines.h"
 #include "referenceanalysis.h"
 
 #include <QtTest>
@@ -13,8 +13,8 @@ QLocale usEnglish() {
     return QLocale(QLocale::English, QLocale::UnitedStates);
 }
 
-AnalyzeLines makeLines(const QStringList& lines) {
-    AnalyzeLines result;
+TextLines makeLines(const QStringList& lines) {
+    TextLines result;
     result.append(lines);
     result.setTrailingBreak(false);
     return result;
@@ -25,10 +25,10 @@ struct Counted {
 };
 
 Counted countWithEngine(PhraseCounter& counter, const QStringList& lines) {
-    counter.CountPhrases(makeLines(lines));
-    return {ReferenceAnalysis::cellsOf(counter.ShowSummary(2)),
-            ReferenceAnalysis::cellsOf(counter.ShowSummary(3)),
-            ReferenceAnalysis::cellsOf(counter.ShowSummary(4))};
+    counter.countPhrases(makeLines(lines));
+    return {ReferenceAnalysis::cellsOf(counter.showSummary(2)),
+            ReferenceAnalysis::cellsOf(counter.showSummary(3)),
+            ReferenceAnalysis::cellsOf(counter.showSummary(4))};
 }
 
 void compareCells(const Cells& actual, const Cells& expected, const QString& what) {
@@ -131,13 +131,13 @@ void TestPhraseCounter::takeNextWord() {
 
     QString engineRemainder = remainder;
     QChar engineEnding;
-    QCOMPARE(PhraseCounter::TakeNextWord(engineRemainder, &engineEnding), word);
+    QCOMPARE(PhraseCounter::takeNextWord(engineRemainder, &engineEnding), word);
     QCOMPARE(engineRemainder, rest);
     if (!word.isEmpty()) QCOMPARE(engineEnding, ending);
 
     QString referenceRemainder = remainder;
     QChar referenceEnding;
-    QCOMPARE(ReferenceAnalysis::TakeNextWord(referenceRemainder, &referenceEnding), word);
+    QCOMPARE(ReferenceAnalysis::takeNextWord(referenceRemainder, &referenceEnding), word);
     QCOMPARE(referenceRemainder, rest);
     if (!word.isEmpty()) QCOMPARE(referenceEnding, ending);
 }
@@ -156,7 +156,7 @@ void TestPhraseCounter::oneWordAround() {
     const QString word = QStringLiteral("a") + inside + QStringLiteral("b");
     QString remainder = word + QStringLiteral(" c");
     QChar ending;
-    QCOMPARE(PhraseCounter::TakeNextWord(remainder, &ending), word);
+    QCOMPARE(PhraseCounter::takeNextWord(remainder, &ending), word);
     QCOMPARE(ending, QChar(' '));
 }
 

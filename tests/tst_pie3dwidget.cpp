@@ -1,5 +1,5 @@
-#include "pie3dwidget.h"
-#include "tformanalyzechart.h"
+#include "analysis/ui/pie3dwidget.h"
+#include "analysis/ui/piechartwindow.h"
 
 #include <QPointer>
 #include <QTreeView>
@@ -209,8 +209,8 @@ void TestPie3DWidget::chartWindow() {
     owner.show();
     QVERIFY(QTest::qWaitForWindowExposed(&owner));
 
-    auto* chart = new TFormAnalyzeChart(&owner);
-    QPointer<TFormAnalyzeChart> alive(chart);
+    auto* chart = new PieChartWindow(&owner);
+    QPointer<PieChartWindow> alive(chart);
     QCOMPARE(chart->windowTitle(), QStringLiteral("Pie Chart"));
     QVERIFY(chart->isWindow());
     QVERIFY(!chart->isModal());
@@ -231,10 +231,10 @@ void TestPie3DWidget::chartWindow() {
 }
 
 void TestPie3DWidget::chartWindowsAreIndependent() {
-    auto* first = new TFormAnalyzeChart(nullptr);
-    auto* second = new TFormAnalyzeChart(nullptr);
-    QPointer<TFormAnalyzeChart> firstAlive(first), secondAlive(second);
-    for (TFormAnalyzeChart* chart : {first, second}) {
+    auto* first = new PieChartWindow(nullptr);
+    auto* second = new PieChartWindow(nullptr);
+    QPointer<PieChartWindow> firstAlive(first), secondAlive(second);
+    for (PieChartWindow* chart : {first, second}) {
         chart->addSlice(3, QStringLiteral("x"));
         chart->addSlice(1, QStringLiteral("y"));
     }

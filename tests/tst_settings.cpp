@@ -1,8 +1,8 @@
-#include "datafolder.h"
 #include "filesizelimit.h"
-#include "inistore.h"
+#include "shell/datafolder.h"
+#include "shell/inistore.h"
+#include "shell/wordlettersfile.h"
 #include "testfiles.h"
-#include "wordlettersfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -100,7 +100,7 @@ void TestSettings::folderWritable() {
     TestFiles::write(dir.filePath(QStringLiteral("plain.txt")), "x");
     const QString folder = relative.isEmpty() ? dir.path() : dir.filePath(relative);
 
-    QCOMPARE(DataFolder::IsFolderWritable(folder), writable);
+    QCOMPARE(DataFolder::isFolderWritable(folder), writable);
     // The probe never stays behind.
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("chk.tmp"))));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
@@ -113,7 +113,7 @@ void TestSettings::existingCheckFileMeansNotWritable() {
     const QString probe = dir.filePath(QStringLiteral("chk.tmp"));
     TestFiles::write(probe, "someone else's");
 
-    QVERIFY(!DataFolder::IsFolderWritable(dir.path()));
+    QVERIFY(!DataFolder::isFolderWritable(dir.path()));
     QCOMPARE(TestFiles::read(probe), QByteArray("someone else's"));
 }
 
@@ -122,7 +122,7 @@ void TestSettings::readOnlyFolderIsNotWritable() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-    const bool writable = DataFolder::IsFolderWritable(dir.path());
+    const bool writable = DataFolder::isFolderWritable(dir.path());
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(!writable);
 }

@@ -1,10 +1,10 @@
-#include "analyzelines.h"
-#include "ansicodepage.h"
-#include "linebreakstyle.h"
+#include "analysis/textlines.h"
+#include "analysis/wtf8.h"
+#include "import/ansicodepage.h"
+#include "import/linebreakstyle.h"
+#include "import/textfilereader.h"
+#include "import/utf8piecereader.h"
 #include "testfiles.h"
-#include "textfilereader.h"
-#include "utf8piecereader.h"
-#include "wtf8.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,7 +42,7 @@ private:
         TestFiles::write(path, bytes);
         return path;
     }
-    static QStringList linesOf(const AnalyzeLines& lines) {
+    static QStringList linesOf(const TextLines& lines) {
         QStringList out;
         for (qsizetype i = 0; i < lines.count(); ++i)
             out.append(lines.line(i));
@@ -118,7 +118,7 @@ void TstTextFileReader::encodings() {
     QFETCH(QString, locale);
     QFETCH(QStringList, expected);
 
-    AnalyzeLines lines;
+    TextLines lines;
     QString error;
     QVERIFY2(TextFileReader::readLines(write(file), lines, &error, QLocale(locale)),
              qPrintable(error));
@@ -152,7 +152,7 @@ void TstTextFileReader::lineBreaks() {
     QFETCH(QByteArray, file);
     QFETCH(QStringList, expected);
 
-    AnalyzeLines lines;
+    TextLines lines;
     QString error;
     QVERIFY2(TextFileReader::readLines(write(file), lines, &error, QLocale("en_US")),
              qPrintable(error));
@@ -182,7 +182,7 @@ void TstTextFileReader::sliceBoundaries() {
     QFETCH(QByteArray, file);
     QFETCH(QString, expected);
 
-    AnalyzeLines lines;
+    TextLines lines;
     QString error;
     QVERIFY2(TextFileReader::readLines(write(file), lines, &error, QLocale("ja_JP")),
              qPrintable(error));
@@ -196,7 +196,7 @@ void TstTextFileReader::sliceBoundaries() {
 
 void TstTextFileReader::defaultLocale() {
     QLocale::setDefault(QLocale("ru_RU"));
-    AnalyzeLines lines;
+    TextLines lines;
     QVERIFY(TextFileReader::readLines(write("\xE4\xE0"_qba), lines, nullptr));
     QCOMPARE(linesOf(lines), QStringList{"да"});
 }
@@ -229,7 +229,7 @@ void TstTextFileReader::unreadable() {
         if (file.open(QIODevice::ReadOnly)) QSKIP("permissions are not enforced for this user");
     }
 
-    AnalyzeLines lines;
+    TextLines lines;
     lines.append(u"kept");
     QString error;
     QVERIFY(!TextFileReader::readLines(path, lines, &error, QLocale("en_US")));

@@ -1,5 +1,5 @@
+#include "localization/translation.h"
 #include "testfiles.h"
-#include "translation.h"
 
 #include <QDir>
 #include <QFile>
@@ -93,7 +93,7 @@ void TstTranslation::lookup() {
     QFETCH(QString, expected);
 
     if (loaded) QVERIFY(Translation::load(write(file)));
-    QCOMPARE(TranslateText(english), expected);
+    QCOMPARE(translateText(english), expected);
 }
 
 void TstTranslation::lines_data() {
@@ -149,7 +149,7 @@ void TstTranslation::unreadableFile() {
     QVERIFY2(error.contains(reason), qPrintable(error));
     QVERIFY(Translation::languageFilePath().isEmpty());
     QVERIFY(Translation::languageLines().isEmpty());
-    QCOMPARE(TranslateText("Analyze"), QString("Analyze"));
+    QCOMPARE(translateText("Analyze"), QString("Analyze"));
 }
 
 QTEST_GUILESS_MAIN(TstTranslation)

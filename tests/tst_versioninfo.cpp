@@ -1,4 +1,4 @@
-#include "versioninfo.h"
+#include "info/versioninfo.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -78,7 +78,7 @@ QStringList expected(const QString& tag, const QByteArrayList& leftOut = {}) {
     return out;
 }
 
-QStringList fields(const TEXEVersionData& d) {
+QStringList fields(const VersionData& d) {
     return {d.CompanyName,    d.FileDescription, d.FileVersion,      d.InternalName,
             d.LegalCopyright, d.LegalTrademarks, d.OriginalFileName, d.ProductName,
             d.ProductVersion, d.Comments,        d.PrivateBuild,     d.SpecialBuild};
@@ -158,7 +158,7 @@ private slots:
     // The block embedded at build time, read back from this test's own file.
     void ownExecutable() {
         const QString path = QCoreApplication::applicationFilePath();
-        const TEXEVersionData data = VersionInfo::ReadVersionData(path);
+        const VersionData data = VersionInfo::readVersionData(path);
         QCOMPARE(data.CompanyName, QStringLiteral("BRELLIX"));
         QCOMPARE(data.ProductName, QStringLiteral("Lexometer"));
         QCOMPARE(data.FileVersion, QStringLiteral("4.0.0.0"));
@@ -177,7 +177,7 @@ private slots:
     void programExecutable() {
         const QString path = QStringLiteral(LEXO_BINARY_DIR "/bin/lexometer");
         if (!QFile::exists(path)) QSKIP("the program has not been built");
-        const TEXEVersionData data = VersionInfo::ReadVersionData(path);
+        const VersionData data = VersionInfo::readVersionData(path);
         QCOMPARE(VersionInfo::appTitle(data), QStringLiteral("BRELLIX - Lexometer"));
         QCOMPARE(data.OriginalFileName, QStringLiteral("lexometer"));
         QCOMPARE(VersionInfo::appVersion(VersionInfo::fileVersionNumber(path)),
@@ -240,7 +240,7 @@ private slots:
     void readStrings() {
         QFETCH(QByteArray, file);
         QFETCH(QStringList, fields);
-        QCOMPARE(::fields(VersionInfo::ReadVersionData(write(file))), fields);
+        QCOMPARE(::fields(VersionInfo::readVersionData(write(file))), fields);
     }
 
     void readErrors_data() {
@@ -288,7 +288,7 @@ private slots:
         QFETCH(quint32, fileVersion);
         const QString path = write(file);
         try {
-            VersionInfo::ReadVersionData(path);
+            VersionInfo::readVersionData(path);
             QFAIL("no error");
         } catch (const std::runtime_error& e) {
             // The text is what the user sees: it names the file.
@@ -305,7 +305,7 @@ private slots:
 
     void unreadableFiles() {
         QFETCH(QString, path);
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error, VersionInfo::ReadVersionData(path));
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, VersionInfo::readVersionData(path));
         QCOMPARE(VersionInfo::fileVersionNumber(path), 0xFFFFFFFFu);
         QCOMPARE(VersionInfo::appVersion(VersionInfo::fileVersionNumber(path)),
                  QStringLiteral("65535.65535"));

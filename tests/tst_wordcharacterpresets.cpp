@@ -1,4 +1,4 @@
-#include "wordcharacterpresets.h"
+#include "shell/wordcharacterpresets.h"
 
 #include <QTest>
 
@@ -173,15 +173,15 @@ void TstWordCharacterPresets::wordCharacters_data() {
 void TstWordCharacterPresets::wordCharacters() {
     QFETCH(QStringList, lines);
     QFETCH(QString, expected);
-    QCOMPARE(WordCharacterPresets::WordCharacters(lines), expected);
+    QCOMPARE(WordCharacterPresets::wordCharacters(lines), expected);
 }
 
 void TstWordCharacterPresets::splitAndJoinedLinesAgree() {
     const QStringList french = WordCharacterPresets::lines(WordCharacterPresets::French);
-    QCOMPARE(WordCharacterPresets::WordCharacters(french),
-             WordCharacterPresets::WordCharacters({french.join(QString())}));
-    QCOMPARE(WordCharacterPresets::WordCharacters({"AB", "", "C"}),
-             WordCharacterPresets::WordCharacters({"A", "BC"}));
+    QCOMPARE(WordCharacterPresets::wordCharacters(french),
+             WordCharacterPresets::wordCharacters({french.join(QString())}));
+    QCOMPARE(WordCharacterPresets::wordCharacters({"AB", "", "C"}),
+             WordCharacterPresets::wordCharacters({"A", "BC"}));
 }
 
 QTEST_APPLESS_MAIN(TstWordCharacterPresets)

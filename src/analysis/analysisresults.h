@@ -1,8 +1,8 @@
 #pragma once
 
-#include "frequencytable.h"
-#include "overviewtable.h"
-#include "phrasetable.h"
+#include "analysis/frequencytable.h"
+#include "analysis/overviewtable.h"
+#include "analysis/phrasetable.h"
 
 // Everything one analysis run produces.
 struct AnalysisResults {

@@ -1,11 +1,11 @@
-#include "analysisrun.h"
+#include "analysis/analysisrun.h"
 
-#include "listcollator.h"
-#include "numberformat.h"
-#include "phrasecounter.h"
-#include "stringindex.h"
-#include "translation.h"
-#include "wtf8.h"
+#include "analysis/listcollator.h"
+#include "analysis/numberformat.h"
+#include "analysis/phrasecounter.h"
+#include "analysis/stringindex.h"
+#include "analysis/wtf8.h"
+#include "localization/translation.h"
 
 #include <algorithm>
 #include <array>
@@ -46,7 +46,7 @@ struct AnalysisRun::WordCounts {
     std::vector<std::uint64_t> counts;
 };
 
-AnalysisRun::AnalysisRun(const AnalyzeLines& lines, const QString& wordCharacters,
+AnalysisRun::AnalysisRun(const TextLines& lines, const QString& wordCharacters,
                          const QLocale& locale)
     : lines_(lines), wordCharacters_(wordCharacters), locale_(locale),
       collator_(std::make_unique<ListCollator>(locale)) {}
@@ -86,7 +86,7 @@ bool AnalysisRun::report(int percent) {
     if (percent == shownPercent_) return true;
     shownPercent_ = percent;
     return setStatus(
-        TranslateText("Loading: %s").replace(QLatin1String("%s"), QString::number(percent) + u'%'));
+        translateText("Loading: %s").replace(QLatin1String("%s"), QString::number(percent) + u'%'));
 }
 
 bool AnalysisRun::run() {
@@ -111,7 +111,7 @@ void AnalysisRun::start() {
     if (phrasesInBackground_) {
         phraseThread_ = std::thread([this] {
             try {
-                phrases_->CountPhrases(lines_, &cancelPhrases_);
+                phrases_->countPhrases(lines_, &cancelPhrases_);
             } catch (...) {
                 phraseError_ = std::current_exception();
             }
@@ -120,10 +120,10 @@ void AnalysisRun::start() {
             phraseDone_.notify_all();
         });
     }
-    setStatus(TranslateText("Loading..."));
-    results_.overview.setRow(0, TranslateText("File Size:"),
-                             NumberFormat::FormatCount(lines_.textLength(), locale_) + u' ' +
-                                 TranslateText("(bytes)"));
+    setStatus(translateText("Loading..."));
+    results_.overview.setRow(0, translateText("File Size:"),
+                             NumberFormat::formatCount(lines_.textLength(), locale_) + u' ' +
+                                 translateText("(bytes)"));
 }
 
 template <typename Percent, typename Body>
@@ -207,13 +207,13 @@ bool AnalysisRun::countCharacters() {
     std::vector<std::uint64_t> sortedCounts(distinct);
     for (std::uint32_t k = 0; k < distinct; ++k)
         sortedCounts[k] = distinctCounts[order[k]];
-    results_.characters.setHeaders(TranslateText("Character"), TranslateText("Occurrence"));
+    results_.characters.setHeaders(translateText("Character"), translateText("Occurrence"));
     results_.characters.setRows(pool, std::move(order), std::move(sortedCounts), locale_);
     results_.overview.setRow(
-        1, TranslateText("Total Characters:"),
-        NumberFormat::FormatCount(qint64(results_.characters.total()), locale_));
-    results_.overview.setRow(2, TranslateText("Unique Characters:"),
-                             NumberFormat::FormatCount(distinct, locale_));
+        1, translateText("Total Characters:"),
+        NumberFormat::formatCount(qint64(results_.characters.total()), locale_));
+    results_.overview.setRow(2, translateText("Unique Characters:"),
+                             NumberFormat::formatCount(distinct, locale_));
     return true;
 }
 
@@ -358,12 +358,12 @@ bool AnalysisRun::fillWordTable() {
                 sortedCounts[i] = w.counts[order[i]];
         });
     if (!filled) return false;
-    results_.words.setHeaders(TranslateText("Word"), TranslateText("Occurrence"));
+    results_.words.setHeaders(translateText("Word"), translateText("Occurrence"));
     results_.words.setRows(w.pool, std::move(order), std::move(sortedCounts), locale_);
-    results_.overview.setRow(3, TranslateText("Total Words:"),
-                             NumberFormat::FormatCount(qint64(results_.words.total()), locale_));
-    results_.overview.setRow(4, TranslateText("Unique Words:"),
-                             NumberFormat::FormatCount(distinct, locale_));
+    results_.overview.setRow(3, translateText("Total Words:"),
+                             NumberFormat::formatCount(qint64(results_.words.total()), locale_));
+    results_.overview.setRow(4, translateText("Unique Words:"),
+                             NumberFormat::formatCount(distinct, locale_));
     results_.noWords = distinct == 0;
     words_.reset();
     return true;
@@ -417,12 +417,12 @@ bool AnalysisRun::countLines() {
             }
         });
     if (!filled) return false;
-    results_.lines.setHeaders(TranslateText("Line"), TranslateText("Occurrence"));
+    results_.lines.setHeaders(translateText("Line"), translateText("Occurrence"));
     results_.lines.setRows(pool, std::move(keys), std::move(sortedCounts), locale_);
-    results_.overview.setRow(5, TranslateText("Total Lines:"),
-                             NumberFormat::FormatCount(qint64(results_.lines.total()), locale_));
-    results_.overview.setRow(6, TranslateText("Unique Lines:"),
-                             NumberFormat::FormatCount(distinct, locale_));
+    results_.overview.setRow(5, translateText("Total Lines:"),
+                             NumberFormat::formatCount(qint64(results_.lines.total()), locale_));
+    results_.overview.setRow(6, translateText("Unique Lines:"),
+                             NumberFormat::formatCount(distinct, locale_));
     return true;
 }
 
@@ -430,7 +430,7 @@ void AnalysisRun::warnIfNoWords() {
     if (results_.words.itemCount() > 0) return;
     results_.noWords = true;
     if (noWords_)
-        noWords_(TranslateText("No words found using the specified characters:") +
+        noWords_(translateText("No words found using the specified characters:") +
                  QLatin1String("\r\r") + wordCharacters_);
 }
 
@@ -451,7 +451,7 @@ bool AnalysisRun::countPhrases() {
         }
         phraseThread_.join();
     } else {
-        phrases_->CountPhrases(lines_, &cancelPhrases_);
+        phrases_->countPhrases(lines_, &cancelPhrases_);
     }
     if (phraseError_) std::rethrow_exception(std::exchange(phraseError_, nullptr));
     results_.phrases2 = phrases_->takeSummary(2);
@@ -464,6 +464,6 @@ bool AnalysisRun::countPhrases() {
 
 void AnalysisRun::finish() {
     const double seconds = double(clock_.elapsed()) / 1000.0;
-    setStatus(TranslateText("Elapsed Time: %s sec")
-                  .replace(QLatin1String("%s"), NumberFormat::FormatSeconds(seconds, locale_)));
+    setStatus(translateText("Elapsed Time: %s sec")
+                  .replace(QLatin1String("%s"), NumberFormat::formatSeconds(seconds, locale_)));
 }

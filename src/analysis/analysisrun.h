@@ -1,7 +1,7 @@
 #pragma once
 
-#include "analysisresults.h"
-#include "analyzelines.h"
+#include "analysis/analysisresults.h"
+#include "analysis/textlines.h"
 
 #include <QElapsedTimer>
 #include <QLocale>
@@ -30,7 +30,7 @@ public:
     using WarningHandler = std::function<void(const QString& message)>;
     using IdleHandler = std::function<bool()>;
 
-    AnalysisRun(const AnalyzeLines& lines, const QString& wordCharacters,
+    AnalysisRun(const TextLines& lines, const QString& wordCharacters,
                 const QLocale& locale = QLocale());
     ~AnalysisRun();
 
@@ -80,7 +80,7 @@ private:
     bool eachStretch(std::uint64_t n, Percent percent, Body body);
     bool setStatus(const QString& text);
 
-    const AnalyzeLines& lines_;
+    const TextLines& lines_;
     QString wordCharacters_;
     QLocale locale_;
     std::unique_ptr<ListCollator> collator_;

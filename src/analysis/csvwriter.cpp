@@ -1,6 +1,6 @@
-#include "csvwriter.h"
+#include "analysis/csvwriter.h"
 
-#include "texttable.h"
+#include "analysis/texttable.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -83,7 +83,7 @@ QChar CsvWriter::localeSeparator(const QLocale& locale) {
     return locale.decimalPoint() == QStringLiteral(",") ? QChar(u';') : QChar(u',');
 }
 
-QString CsvWriter::CsvField(const QString& value, QChar separator) {
+QString CsvWriter::csvField(const QString& value, QChar separator) {
     if (!value.contains(separator) && !value.contains(Quote)) return value;
     QString quoted = value;
     quoted.replace(Quote, QStringLiteral("\"\""));
@@ -136,7 +136,7 @@ bool CsvWriter::write(const TextTable& table, const QString& path, QChar separat
     return ok;
 }
 
-QString CsvWriter::DosyaAdiTavsiye(const QString& caption, const QString& tag) {
+QString CsvWriter::suggestedExportName(const QString& caption, const QString& tag) {
     const QFileInfo info(caption);
     if (caption.isEmpty() || !info.exists() || info.isDir()) return tag + QStringLiteral(".csv");
     QString name = info.fileName();

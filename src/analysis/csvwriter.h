@@ -17,7 +17,7 @@ public:
 
     // The value enclosed in double quotes, its own quotes doubled, when it
     // holds the separator or a double quote; otherwise the value unchanged.
-    static QString CsvField(const QString& value, QChar separator);
+    static QString csvField(const QString& value, QChar separator);
 
     // The whole file content in memory.
     static QByteArray toCsv(const TextTable& table, QChar separator);
@@ -31,5 +31,5 @@ public:
     // The file name to suggest for an export with the given tag: when caption
     // is the path of an existing file, its name without the last extension,
     // "_", the tag and ".csv"; otherwise the tag and ".csv".
-    static QString DosyaAdiTavsiye(const QString& caption, const QString& tag);
+    static QString suggestedExportName(const QString& caption, const QString& tag);
 };

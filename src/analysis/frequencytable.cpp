@@ -1,6 +1,6 @@
-#include "frequencytable.h"
+#include "analysis/frequencytable.h"
 
-#include "numberformat.h"
+#include "analysis/numberformat.h"
 
 #include <charconv>
 
@@ -37,7 +37,7 @@ QString FrequencyTable::cell(int row, int column) const {
     case 1:
         return QString::number(counts_[item]);
     default:
-        return NumberFormat::FormatPercent(double(counts_[item]) * 100.0 / double(total_), locale_,
+        return NumberFormat::formatPercent(double(counts_[item]) * 100.0 / double(total_), locale_,
                                            point_, plainDigits_);
     }
 }

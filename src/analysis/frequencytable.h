@@ -1,7 +1,7 @@
 #pragma once
 
-#include "stringpool.h"
-#include "texttable.h"
+#include "analysis/stringpool.h"
+#include "analysis/texttable.h"
 
 #include <QLocale>
 

@@ -1,6 +1,6 @@
-#include "listcollator.h"
+#include "analysis/listcollator.h"
 
-#include "wtf8.h"
+#include "analysis/wtf8.h"
 
 #include <unicode/ucol.h>
 #include <unicode/uiter.h>

@@ -1,4 +1,4 @@
-#include "memorytuning.h"
+#include "analysis/memorytuning.h"
 
 #if defined(__GLIBC__)
 #include <malloc.h>

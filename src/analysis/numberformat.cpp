@@ -1,4 +1,4 @@
-#include "numberformat.h"
+#include "analysis/numberformat.h"
 
 #include <cmath>
 
@@ -31,16 +31,16 @@ QString fixed(double value, int decimals, const QLocale& locale) {
 
 } // namespace
 
-QString NumberFormat::FormatCount(qint64 value, const QLocale& locale) {
+QString NumberFormat::formatCount(qint64 value, const QLocale& locale) {
     return grouped(locale).toString(double(value), 'f', 0);
 }
 
-QString NumberFormat::FormatPercent(double value, const QLocale& locale) {
-    return FormatPercent(value, locale, locale.decimalPoint(),
+QString NumberFormat::formatPercent(double value, const QLocale& locale) {
+    return formatPercent(value, locale, locale.decimalPoint(),
                          locale.zeroDigit() == QLatin1String("0"));
 }
 
-QString NumberFormat::FormatPercent(double value, const QLocale& locale, const QString& point,
+QString NumberFormat::formatPercent(double value, const QLocale& locale, const QString& point,
                                     bool plainDigits) {
     // Tables format a percentage per row: plain digits are assembled here
     // unless the value lies so close to a half that only the exact path can
@@ -67,6 +67,6 @@ bool NumberFormat::percentHundredths(double value, long long* hundredths) {
     return true;
 }
 
-QString NumberFormat::FormatSeconds(double seconds, const QLocale& locale) {
+QString NumberFormat::formatSeconds(double seconds, const QLocale& locale) {
     return fixed(seconds, 3, locale);
 }

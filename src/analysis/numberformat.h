@@ -7,18 +7,18 @@
 class NumberFormat {
 public:
     // Whole number with the locale's thousands separator ("%.0n").
-    static QString FormatCount(qint64 value, const QLocale& locale = QLocale());
+    static QString formatCount(qint64 value, const QLocale& locale = QLocale());
     // Two decimals after the locale's decimal separator ("0.00"), halves
     // rounded away from zero.
-    static QString FormatPercent(double value, const QLocale& locale = QLocale());
+    static QString formatPercent(double value, const QLocale& locale = QLocale());
     // FormatPercent for callers that format many values under one locale:
     // `point` is the locale's decimal point, `plainDigits` whether it writes
     // ASCII digits.
-    static QString FormatPercent(double value, const QLocale& locale, const QString& point,
+    static QString formatPercent(double value, const QLocale& locale, const QString& point,
                                  bool plainDigits);
     // The percentage in whole hundredths, when plainly rounded; false for
     // values that need the exact path (near a half, negative or huge).
     static bool percentHundredths(double value, long long* hundredths);
     // Seconds with three decimals ("0.000").
-    static QString FormatSeconds(double seconds, const QLocale& locale = QLocale());
+    static QString formatSeconds(double seconds, const QLocale& locale = QLocale());
 };

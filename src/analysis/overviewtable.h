@@ -1,6 +1,6 @@
 #pragma once
 
-#include "texttable.h"
+#include "analysis/texttable.h"
 
 #include <array>
 

@@ -1,9 +1,9 @@
-#include "phrasecounter.h"
+#include "analysis/phrasecounter.h"
 
-#include "analyzelines.h"
-#include "listcollator.h"
-#include "stringindex.h"
-#include "wtf8.h"
+#include "analysis/listcollator.h"
+#include "analysis/stringindex.h"
+#include "analysis/textlines.h"
+#include "analysis/wtf8.h"
 
 #include <unicode/ucoleitr.h>
 
@@ -110,7 +110,7 @@ bool PhraseCounter::isBreak(char16_t c) {
     return c < 128 && BreakTable[c];
 }
 
-QString PhraseCounter::TakeNextWord(QString& remainder, QChar* ending) {
+QString PhraseCounter::takeNextWord(QString& remainder, QChar* ending) {
     if (remainder.isEmpty()) return {};
     if (!remainder.endsWith(u' ')) remainder += u' ';
     const qsizetype n = remainder.size();
@@ -153,7 +153,7 @@ public:
     bool isSpaceLike(std::string_view bytes);
     std::uint32_t classOf(std::string_view bytes);
     std::uint32_t classOfForm(std::string_view bytes);
-    bool tokenize(const AnalyzeLines& lines);
+    bool tokenize(const TextLines& lines);
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
     void estimate(DistinctEstimate* estimates) const;
     struct Counted {
@@ -302,7 +302,7 @@ std::uint32_t PhraseCounter::Impl::classOfForm(std::string_view bytes) {
     return cls | (spaceLike ? SpaceLike : 0);
 }
 
-bool PhraseCounter::Impl::tokenize(const AnalyzeLines& lines) {
+bool PhraseCounter::Impl::tokenize(const TextLines& lines) {
     // Every word but a line's last one is followed by a delimiter: their
     // number bounds the stream's length, which spares it growing by copies.
     std::size_t bound = std::size_t(lines.count());
@@ -655,7 +655,7 @@ PhraseCounter::PhraseCounter(const ListCollator& collator) : d(std::make_unique<
 
 PhraseCounter::~PhraseCounter() = default;
 
-bool PhraseCounter::CountPhrases(const AnalyzeLines& lines, const std::atomic<bool>* cancel) {
+bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>* cancel) {
     d->cancel = cancel;
     for (auto& r : d->repeated)
         r.clear();
@@ -708,7 +708,7 @@ bool PhraseCounter::CountPhrases(const AnalyzeLines& lines, const std::atomic<bo
     return !d->cancelled();
 }
 
-PhraseTable PhraseCounter::ShowSummary(int words) const {
+PhraseTable PhraseCounter::showSummary(int words) const {
     const int k = words == 2 ? 2 : words == 3 ? 3 : 4;
     return d->tables[k - 2];
 }

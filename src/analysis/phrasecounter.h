@@ -1,6 +1,6 @@
 #pragma once
 
-#include "phrasetable.h"
+#include "analysis/phrasetable.h"
 
 #include <QString>
 #include <QStringView>
@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <memory>
 
-class AnalyzeLines;
+class TextLines;
 class ListCollator;
 
 // Counts the 2-, 3- and 4-word phrases of a text and lists those that occur
@@ -31,7 +31,7 @@ public:
     // Removes the next word from the front of remainder; returns it and sets
     // ending to the delimiter that ended it. An empty word means there is
     // none left (remainder is then empty).
-    static QString TakeNextWord(QString& remainder, QChar* ending = nullptr);
+    static QString takeNextWord(QString& remainder, QChar* ending = nullptr);
 
     // Phrase tables that would need more memory than this are counted in
     // two passes, the first finding the phrases seen at least twice.
@@ -42,10 +42,10 @@ public:
     ~PhraseCounter();
 
     // Returns false when `cancel` was raised meanwhile (from any thread).
-    bool CountPhrases(const AnalyzeLines& lines, const std::atomic<bool>* cancel = nullptr);
+    bool countPhrases(const TextLines& lines, const std::atomic<bool>* cancel = nullptr);
     // The phrases of `words` words (2, 3 or 4) that occur at least twice,
     // in list-collation order.
-    PhraseTable ShowSummary(int words) const;
+    PhraseTable showSummary(int words) const;
     // The same, handing the table over instead of copying it.
     PhraseTable takeSummary(int words);
 

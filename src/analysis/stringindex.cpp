@@ -1,4 +1,4 @@
-#include "stringindex.h"
+#include "analysis/stringindex.h"
 
 #include <algorithm>
 #include <bit>

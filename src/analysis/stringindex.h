@@ -1,6 +1,6 @@
 #pragma once
 
-#include "stringpool.h"
+#include "analysis/stringpool.h"
 
 #include <cstdint>
 #include <cstring>

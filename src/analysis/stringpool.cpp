@@ -1,6 +1,6 @@
-#include "stringpool.h"
+#include "analysis/stringpool.h"
 
-#include "wtf8.h"
+#include "analysis/wtf8.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "wtf8.h"
+#include "analysis/wtf8.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "ansicodepage.h"
+#include "import/ansicodepage.h"
 
-#include "wtf8.h"
+#include "analysis/wtf8.h"
 
 #include <unicode/ucnv.h>
 

@@ -1,15 +1,15 @@
-#include "linebreakstyle.h"
+#include "import/linebreakstyle.h"
 
 #include <cstring>
 
 namespace {
-constexpr std::string_view LineSeparatorUtf8("\xE2\x80\xA8");
+constexpr std::string_view lineSeparatorUtf8("\xE2\x80\xA8");
 }
 
 void LineBreakStyle::Found::note(std::string_view utf8) {
     cr |= utf8.find('\r') != std::string_view::npos;
     lf |= utf8.find('\n') != std::string_view::npos;
-    separator |= utf8.find(LineSeparatorUtf8) != std::string_view::npos;
+    separator |= utf8.find(lineSeparatorUtf8) != std::string_view::npos;
 }
 
 LineBreakStyle::Found& LineBreakStyle::Found::operator|=(const Found& other) {
@@ -39,7 +39,7 @@ std::string_view LineBreakStyle::separator(Style style) {
     case Cr:
         return "\r";
     case LineSeparator:
-        return LineSeparatorUtf8;
+        return lineSeparatorUtf8;
     case CrLf:
         break;
     }
@@ -61,9 +61,9 @@ void LineBreakStyle::toLf(std::string& utf8) {
         read = stop;
         if (read >= end) break;
         if (*read == '\r' || *read == '\n' ||
-            std::string_view(read, std::size_t(end - read)).starts_with(LineSeparatorUtf8)) {
+            std::string_view(read, std::size_t(end - read)).starts_with(lineSeparatorUtf8)) {
             read += *read == '\r' && read + 1 < end && read[1] == '\n' ? 2
-                    : *read == '\xE2'                                  ? LineSeparatorUtf8.size()
+                    : *read == '\xE2'                                  ? lineSeparatorUtf8.size()
                                                                        : 1;
             *write++ = '\n';
         } else {

@@ -1,8 +1,8 @@
-#include "textfilereader.h"
+#include "import/textfilereader.h"
 
-#include "analyzelines.h"
-#include "ansicodepage.h"
-#include "wtf8.h"
+#include "analysis/textlines.h"
+#include "analysis/wtf8.h"
+#include "import/ansicodepage.h"
 
 #include <QFile>
 
@@ -166,7 +166,7 @@ bool TextFileReader::readText(const QString& path, Text& text, QString* error,
     return true;
 }
 
-bool TextFileReader::readLines(const QString& path, AnalyzeLines& lines, QString* error,
+bool TextFileReader::readLines(const QString& path, TextLines& lines, QString* error,
                                const QLocale& locale) {
     Text text;
     if (!readText(path, text, error, locale)) return false;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-class AnalyzeLines;
+class TextLines;
 
 // Reads text files the way the program reads every text file: strictly as
 // UTF-8 first (a UTF-8 byte-order mark skipped); failing that, a byte-order
@@ -25,6 +25,6 @@ public:
     // at the very end starts no further line. On failure returns false, sets
     // error to a message naming the file and the reason, and leaves lines as
     // they were.
-    static bool readLines(const QString& path, AnalyzeLines& lines, QString* error,
+    static bool readLines(const QString& path, TextLines& lines, QString* error,
                           const QLocale& locale = QLocale());
 };

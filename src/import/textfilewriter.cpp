@@ -1,4 +1,4 @@
-#include "textfilewriter.h"
+#include "import/textfilewriter.h"
 
 #include <QSaveFile>
 

@@ -1,6 +1,6 @@
-#include "utf8piecereader.h"
+#include "import/utf8piecereader.h"
 
-#include "wtf8.h"
+#include "analysis/wtf8.h"
 
 #include <QFile>
 

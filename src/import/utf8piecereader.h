@@ -1,6 +1,6 @@
 #pragma once
 
-#include "linebreakstyle.h"
+#include "import/linebreakstyle.h"
 
 #include <QString>
 

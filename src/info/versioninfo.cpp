@@ -1,4 +1,4 @@
-#include "versioninfo.h"
+#include "info/versioninfo.h"
 
 #include <QDir>
 #include <QFile>
@@ -155,7 +155,7 @@ std::optional<QByteArray> versionBlock(const QString& path, QString* error) {
 
 } // namespace
 
-TEXEVersionData VersionInfo::ReadVersionData(const QString& exePath) {
+VersionData VersionInfo::readVersionData(const QString& exePath) {
     QString error;
     const std::optional<QByteArray> block = versionBlock(exePath, &error);
     if (!block) fail(error);
@@ -171,7 +171,7 @@ TEXEVersionData VersionInfo::ReadVersionData(const QString& exePath) {
                           static_cast<unsigned>(little(translation->data() + 2, 2)))
             .toLatin1();
 
-    TEXEVersionData data;
+    VersionData data;
     const std::pair<QString*, const char*> fields[] = {
         {&data.CompanyName, "\\CompanyName"},
         {&data.FileDescription, "\\FileDescription"},
@@ -213,6 +213,6 @@ QString VersionInfo::appVersion(quint32 fileVersionNumber) {
                              static_cast<int>(fileVersionNumber & 0xFFFF));
 }
 
-QString VersionInfo::appTitle(const TEXEVersionData& data) {
+QString VersionInfo::appTitle(const VersionData& data) {
     return data.CompanyName + QStringLiteral(" - ") + data.ProductName;
 }

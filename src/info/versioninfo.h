@@ -1,6 +1,6 @@
 #pragma once
 
-#include "texeversiondata.h"
+#include "info/versiondata.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -19,7 +19,7 @@ class VersionInfo {
 public:
     // Throws std::runtime_error, its text fit to show the user, when the file cannot be
     // read, has no version block, a damaged one, or no translation table.
-    static TEXEVersionData ReadVersionData(const QString& exePath);
+    static VersionData readVersionData(const QString& exePath);
 
     // Major version in the upper 16 bits, minor in the lower; 0xFFFFFFFF when the file has
     // no readable version block. Never throws.
@@ -27,5 +27,5 @@ public:
 
     // "major.minor" of a file version number.
     static QString appVersion(quint32 fileVersionNumber);
-    static QString appTitle(const TEXEVersionData& data);
+    static QString appTitle(const VersionData& data);
 };

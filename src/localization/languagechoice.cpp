@@ -1,6 +1,6 @@
-#include "languagechoice.h"
+#include "localization/languagechoice.h"
 
-#include "translation.h"
+#include "localization/translation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,9 +13,9 @@
 namespace {
 
 // Written once at start-up, read-only afterwards.
-QString languagesFolder;
-QStringList languageFileList;
-QString languageName;
+QString chosenFolder;
+QStringList fileList;
+QString loadedName;
 
 const QString LanguageFileSuffix = QStringLiteral(".lang.txt");
 
@@ -83,25 +83,25 @@ uint32_t lcidOf(const QString& localeId) {
 
 } // namespace
 
-bool LanguageChoice::InitLanguage(const QString& settingValue, const QString& folder,
+bool LanguageChoice::initLanguage(const QString& settingValue, const QString& folder,
                                   const QLocale& uiLocale, QString* error) {
-    languagesFolder = folder;
-    while (languagesFolder.size() > 1 && languagesFolder.endsWith(u'/'))
-        languagesFolder.chop(1);
-    languageFileList.clear();
-    languageName.clear();
+    chosenFolder = folder;
+    while (chosenFolder.size() > 1 && chosenFolder.endsWith(u'/'))
+        chosenFolder.chop(1);
+    fileList.clear();
+    loadedName.clear();
 
-    if (!QFileInfo(languagesFolder).isDir()) return true;
-    FindLanguageFiles(languagesFolder);
+    if (!QFileInfo(chosenFolder).isDir()) return true;
+    findLanguageFiles(chosenFolder);
 
     QString fileName = settingValue;
     // A setting that names a missing file does not fall back to the table:
     // choosing English stores "English.lang.txt", which normally is missing.
     if (trimmed(settingValue).isEmpty()) {
-        const QString table = languagesFolder + QStringLiteral("/LanguageCodes.csv");
+        const QString table = chosenFolder + QStringLiteral("/LanguageCodes.csv");
         if (QFileInfo(table).isFile()) {
             const QString wanted = lookupLanguageCode(table, QString::number(languageId(uiLocale)));
-            for (const QString& entry : std::as_const(languageFileList)) {
+            for (const QString& entry : std::as_const(fileList)) {
                 if (equalsIgnoringAsciiCase(entry, wanted)) {
                     fileName = entry;
                     break;
@@ -110,17 +110,17 @@ bool LanguageChoice::InitLanguage(const QString& settingValue, const QString& fo
         }
     }
 
-    const QString path = languagesFolder + u'/' + fileName;
+    const QString path = chosenFolder + u'/' + fileName;
     if (!QFileInfo(path).isFile()) return true;
     if (!Translation::load(path, error)) return false;
-    languageName = LanguageName(fileName);
+    loadedName = languageName(fileName);
     return true;
 }
 
-void LanguageChoice::FindLanguageFiles(const QString& folder) {
+void LanguageChoice::findLanguageFiles(const QString& folder) {
     // Sorted like a Windows folder listing, so the language window and the
     // first-match rules see the same order on every file system.
-    languageFileList += QDir(folder).entryList({QStringLiteral("*lang.txt")},
+    fileList += QDir(folder).entryList({QStringLiteral("*lang.txt")},
                                                QDir::Files | QDir::Hidden | QDir::System,
                                                QDir::Name | QDir::IgnoreCase);
 }
@@ -171,25 +171,25 @@ QString LanguageChoice::defaultLanguagesFolder() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/Languages");
 }
 
-QString LanguageChoice::LanguageName(const QString& fileName) {
+QString LanguageChoice::languageName(const QString& fileName) {
     const qsizetype at = fileName.indexOf(LanguageFileSuffix);
     return at < 0 ? QString() : fileName.left(at);
 }
 
-QString LanguageChoice::LanguagesFolder() {
-    return languagesFolder;
+QString LanguageChoice::languagesFolder() {
+    return chosenFolder;
 }
 
-const QStringList& LanguageChoice::LanguageFileList() {
-    return languageFileList;
+const QStringList& LanguageChoice::languageFileList() {
+    return fileList;
 }
 
-QString LanguageChoice::LanguageName() {
-    return languageName;
+QString LanguageChoice::languageName() {
+    return loadedName;
 }
 
 void LanguageChoice::reset() {
-    languagesFolder.clear();
-    languageFileList.clear();
-    languageName.clear();
+    chosenFolder.clear();
+    fileList.clear();
+    loadedName.clear();
 }

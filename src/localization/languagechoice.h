@@ -13,12 +13,12 @@ public:
     // and loads it. Everything that does not fit (no folder, no table, no
     // row, no file) silently leaves the program in English. Returns false
     // with error set only when a chosen file exists but cannot be read.
-    static bool InitLanguage(const QString& settingValue, const QString& languagesFolder,
+    static bool initLanguage(const QString& settingValue, const QString& languagesFolder,
                              const QLocale& uiLocale, QString* error = nullptr);
 
     // Appends the folder's "*lang.txt" files (hidden ones too, no folders)
     // to LanguageFileList.
-    static void FindLanguageFiles(const QString& folder);
+    static void findLanguageFiles(const QString& folder);
 
     // The file name the table gives for a decimal language identifier, or
     // empty when the table has no such row or cannot be read.
@@ -34,12 +34,12 @@ public:
     static QString defaultLanguagesFolder();
 
     // The file name before its first ".lang.txt"; empty without one.
-    static QString LanguageName(const QString& fileName);
+    static QString languageName(const QString& fileName);
 
-    static QString LanguagesFolder();
-    static const QStringList& LanguageFileList();
+    static QString languagesFolder();
+    static const QStringList& languageFileList();
     // Name of the loaded language; empty when none is loaded.
-    static QString LanguageName();
+    static QString languageName();
 
     // For tests: forget the choice (the loaded file stays; see Translation::reset).
     static void reset();

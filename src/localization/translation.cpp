@@ -1,4 +1,4 @@
-#include "translation.h"
+#include "localization/translation.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -62,7 +62,7 @@ void Translation::reset() {
     loadedLines.clear();
 }
 
-QString TranslateText(const QString& english) {
+QString translateText(const QString& english) {
     if (loadedPath.isEmpty()) return english;
     const QString key = u'{' + english + u'}';
     for (const QString& line : std::as_const(loadedLines)) {

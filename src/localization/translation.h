@@ -18,4 +18,4 @@ public:
 
 // The text to show for an English text: the loaded language's translation, or
 // the English text itself.
-QString TranslateText(const QString& english);
+QString translateText(const QString& english);

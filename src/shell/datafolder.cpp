@@ -1,4 +1,4 @@
-#include "datafolder.h"
+#include "shell/datafolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-bool DataFolder::IsFolderWritable(const QString& folder) {
+bool DataFolder::isFolderWritable(const QString& folder) {
     const QByteArray path = QFile::encodeName(folder + QStringLiteral("/chk.tmp"));
     // Created only if no such file exists, so an old one is never removed.
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -27,7 +27,7 @@ QString DataFolder::decide(const QString& programFolder, const QString& companyN
     QString folder = programFolder;
     while (folder.size() > 1 && folder.endsWith(u'/'))
         folder.chop(1);
-    if (IsFolderWritable(folder)) return folder + u'/';
+    if (isFolderWritable(folder)) return folder + u'/';
     const QString home = userConfigFolder();
     // Only these two levels are created; failures show at the first save.
     QDir().mkdir(home + u'/' + companyName);

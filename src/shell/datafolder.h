@@ -7,7 +7,7 @@
 class DataFolder {
 public:
     // Creates "chk.tmp" in the folder, exclusively, and removes it again.
-    static bool IsFolderWritable(const QString& folder);
+    static bool isFolderWritable(const QString& folder);
     // The data folder, with a trailing "/"; creates the per-user folders.
     static QString decide(const QString& programFolder, const QString& companyName,
                           const QString& productName);

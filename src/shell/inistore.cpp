@@ -1,4 +1,4 @@
-#include "inistore.h"
+#include "shell/inistore.h"
 
 #include <QFile>
 #include <QRegularExpression>

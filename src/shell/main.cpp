@@ -1,5 +1,5 @@
-#include "memorytuning.h"
-#include "tappform.h"
+#include "analysis/memorytuning.h"
+#include "shell/ui/mainwindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,7 +19,7 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lexometer"));
-    TAppForm window;
+    MainWindow window;
     window.startUp(window.programSteps());
     window.show();
     return app.exec();

@@ -1,4 +1,4 @@
-#include "wordcharacterpresets.h"
+#include "shell/wordcharacterpresets.h"
 
 namespace {
 
@@ -84,7 +84,7 @@ std::optional<WordCharacterPresets::Preset> WordCharacterPresets::fromName(const
     return std::nullopt;
 }
 
-QString WordCharacterPresets::WordCharacters(const QStringList& memoLines) {
+QString WordCharacterPresets::wordCharacters(const QStringList& memoLines) {
     QString result;
     for (const QString& line : memoLines)
         result += line;

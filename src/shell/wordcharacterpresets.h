@@ -21,5 +21,5 @@ public:
 
     // Every non-empty line appended unchanged: line breaks separate nothing,
     // while blanks typed into a line are word characters like any other.
-    static QString WordCharacters(const QStringList& memoLines);
+    static QString wordCharacters(const QStringList& lines);
 };

@@ -1,6 +1,6 @@
-#include "wordlettersfile.h"
+#include "shell/wordlettersfile.h"
 
-#include "textfilereader.h"
+#include "import/textfilereader.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,10 +1,10 @@
-#include "analyzecli.h"
+#include "analysis/cli/analyzecli.h"
 
-#include "analysisrun.h"
-#include "analyzelines.h"
-#include "csvwriter.h"
-#include "textfilereader.h"
-#include "wordcharacterpresets.h"
+#include "analysis/analysisrun.h"
+#include "analysis/csvwriter.h"
+#include "analysis/textlines.h"
+#include "import/textfilereader.h"
+#include "shell/wordcharacterpresets.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -147,7 +147,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
             }
             preset = *named;
         }
-        wordCharacters_ = WordCharacterPresets::WordCharacters(WordCharacterPresets::lines(preset));
+        wordCharacters_ = WordCharacterPresets::wordCharacters(WordCharacterPresets::lines(preset));
     }
 
     separator_ = CsvWriter::localeSeparator(QLocale());
@@ -190,7 +190,7 @@ bool AnalyzeCli::analyzeFile(const QString& path) {
         return false;
     }
 
-    AnalyzeLines lines;
+    TextLines lines;
     lines.setTrailingBreak(true);
     QString error;
     if (!TextFileReader::readLines(path, lines, &error, QLocale())) {
@@ -249,7 +249,7 @@ bool AnalyzeCli::writeTables(const QString& path, const AnalysisResults& results
     bool written[Count];
     auto writeOne = [&](int i) {
         const QString target =
-            dir.filePath(CsvWriter::DosyaAdiTavsiye(path, QString::fromLatin1(exports[i].tag)));
+            dir.filePath(CsvWriter::suggestedExportName(path, QString::fromLatin1(exports[i].tag)));
         written[i] = CsvWriter::write(exports[i].table, target, separator_, &errors[i]);
     };
     std::thread lineTable(writeOne, 3);

@@ -1,6 +1,6 @@
-#include "analyzecli.h"
+#include "analysis/cli/analyzecli.h"
 
-#include "memorytuning.h"
+#include "analysis/memorytuning.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "dialogs.h"
+#include "analysis/ui/dialogs.h"
 
 #include <QAbstractButton>
 #include <QFileDialog>
@@ -89,7 +89,7 @@ QString Dialogs::nameFilters(const QString& pairs) {
     return filters.join(QLatin1String(";;"));
 }
 
-int Dialogs::MessageDialog(QWidget* parent, const QString& text, MessageKind kind,
+int Dialogs::messageDialog(QWidget* parent, const QString& text, MessageKind kind,
                            QList<Button> buttons, const QStringList& captions,
                            const QString& title) {
     if (handler()) {

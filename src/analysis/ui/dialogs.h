@@ -51,7 +51,7 @@ public:
     // number as text.
     enum class MessageKind { Warning, Error, Information, Confirmation };
     enum Button { Ok = 1, Yes = 6, No = 7 };
-    static int MessageDialog(QWidget* parent, const QString& text, MessageKind kind,
+    static int messageDialog(QWidget* parent, const QString& text, MessageKind kind,
                              QList<Button> buttons, const QStringList& captions,
                              const QString& title);
 

@@ -1,6 +1,6 @@
-#include "legendmodel.h"
+#include "analysis/ui/legendmodel.h"
 
-#include "pie3dwidget.h"
+#include "analysis/ui/pie3dwidget.h"
 
 #include <QLocale>
 

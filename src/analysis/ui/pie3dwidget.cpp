@@ -1,6 +1,6 @@
-#include "pie3dwidget.h"
+#include "analysis/ui/pie3dwidget.h"
 
-#include "legendmodel.h"
+#include "analysis/ui/legendmodel.h"
 
 #include <QFontMetricsF>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
-#include "texttablemodel.h"
+#include "analysis/ui/texttablemodel.h"
 
-#include "texttable.h"
+#include "analysis/texttable.h"
 
 TextTableModel::TextTableModel(int columns, bool headerRow, QStringList captions, int emptyRows,
                                QObject* parent)

@@ -1,9 +1,9 @@
 // Opens a results window for a file, or for a sample text, so that the
 // window can be tried by hand before the main window exists.
-#include "memorytuning.h"
-#include "tanalyzetext.h"
-#include "textfilereader.h"
-#include "wordcharacterpresets.h"
+#include "analysis/memorytuning.h"
+#include "analysis/ui/resultswindow.h"
+#include "import/textfilereader.h"
+#include "shell/wordcharacterpresets.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -31,25 +31,25 @@ int main(int argc, char* argv[]) {
         args.remove(at, 2);
     }
 
-    auto* window = new TAnalyzetext;
-    window->setWordCharacters(WordCharacterPresets::WordCharacters(
+    auto* window = new ResultsWindow;
+    window->setWordCharacters(WordCharacterPresets::wordCharacters(
         WordCharacterPresets::lines(WordCharacterPresets::English)));
     if (!args.isEmpty()) {
         QString error;
-        if (!TextFileReader::readLines(args.first(), window->AnalyzeLines(), &error)) {
+        if (!TextFileReader::readLines(args.first(), window->lines(), &error)) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return 1;
         }
         window->setWindowTitle(args.first());
     } else {
-        window->AnalyzeLines().setText(
+        window->lines().setText(
             u"The cat sat on the mat. The cat ran.\nNew York, New York\n\nThe end. the end.\n"
             u"Été été, déjà vu; Привет мир, привет МИР\nשלום עולם\n");
     }
 
     QElapsedTimer clock;
     if (measure) {
-        QObject::connect(window, &TAnalyzetext::analysisFinished, [&] {
+        QObject::connect(window, &ResultsWindow::analysisFinished, [&] {
             const qint64 run = clock.elapsed();
             std::fprintf(stderr, "show to elapsed-time status: %lld ms (%s)\n", run,
                          qPrintable(window->statusText()));
@@ -75,7 +75,7 @@ int main(int argc, char* argv[]) {
         });
     }
     if (!shots.isEmpty()) {
-        QObject::connect(window, &TAnalyzetext::analysisFinished, [&] {
+        QObject::connect(window, &ResultsWindow::analysisFinished, [&] {
             const char* names[] = {"overview", "characters", "words", "lines", "phrases2"};
             for (int tab = 0; tab < 5; ++tab) {
                 window->PageControl1->setCurrentIndex(tab);
@@ -86,7 +86,7 @@ int main(int argc, char* argv[]) {
             window->Button7Click();
             QApplication::processEvents();
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (w != window && w->isVisible() && w->inherits("TFormAnalyzeChart"))
+                if (w != window && w->isVisible() && w->inherits("PieChartWindow"))
                     w->grab().save(shots + QStringLiteral("/chart-words.png"));
             QTimer::singleShot(0, &app, &QApplication::quit);
         });

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "analysisresults.h"
-#include "analyzelines.h"
+#include "analysis/analysisresults.h"
+#include "analysis/textlines.h"
 
 #include <QChar>
 #include <QString>
@@ -22,19 +22,19 @@ class QTimer;
 class QTreeView;
 class TextTable;
 class TextTableModel;
-class TFormAnalyzeChart;
+class PieChartWindow;
 
 // The results window: one analysis, run once shortly after the window is
 // shown, in seven tabs with export and chart buttons.
-class TAnalyzetext : public QWidget {
+class ResultsWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TAnalyzetext(QWidget* owner = nullptr);
-    ~TAnalyzetext() override;
+    explicit ResultsWindow(QWidget* owner = nullptr);
+    ~ResultsWindow() override;
 
     // Filled by the creator before the window is shown.
-    ::AnalyzeLines& AnalyzeLines() { return lines_; }
+    TextLines& lines() { return lines_; }
     void setWordCharacters(const QString& characters) { wordCharacters_ = characters; }
 
     // Results of the finished run; null before it (or when it was cancelled).
@@ -43,10 +43,10 @@ public:
 
     // The suggested export file name for a tag ("Word" gives Word.csv, or
     // report_Word.csv when the caption is the path of report.txt).
-    QString DosyaAdiTavsiye(const QString& tag) const;
+    QString suggestedExportName(const QString& tag) const;
     // Fills a chart window from the Character ("char"), Word ("word") or
     // Line (anything else) table.
-    void ChartOlustur(const QString& hangisi, TFormAnalyzeChart* chart) const;
+    void fillChart(const QString& kind, PieChartWindow* chart) const;
 
     static QUrl synonymUrl(const QString& word);
     // Where synonym addresses go; the desktop's browser unless replaced.
@@ -105,10 +105,10 @@ protected:
 private:
     void FormResize();
     void exportTable(const TextTable* table, const QString& tag);
-    void openChart(const QString& hangisi);
+    void openChart(const QString& kind);
     void showResults();
 
-    ::AnalyzeLines lines_;
+    TextLines lines_;
     QString wordCharacters_;
     std::unique_ptr<AnalysisResults> results_;
     TextTableModel* models_[7] = {};

@@ -1,9 +1,9 @@
-#include "dialogs.h"
+#include "analysis/ui/dialogs.h"
 #include "filesizelimit.h"
-#include "inistore.h"
-#include "tappform.h"
+#include "shell/inistore.h"
+#include "shell/ui/mainwindow.h"
+#include "shell/ui/texteditor.h"
 #include "testfiles.h"
-#include "tsynedit.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -30,17 +30,17 @@ using TestFiles::read;
 using TestFiles::utf16;
 using TestFiles::write;
 
-QString editorText(const TAppForm& form) {
+QString editorText(const MainWindow& form) {
     // The editor's lines joined with LF.
     static const QRegularExpression breaks(QStringLiteral("\r\n|\r"));
     return form.SynEdit1->text().replace(breaks, QStringLiteral("\n"));
 }
 
-QString statusText(const TAppForm& form) {
+QString statusText(const MainWindow& form) {
     return form.StatusBar1->findChild<QLabel*>()->text();
 }
 
-long caret(const TAppForm& form) {
+long caret(const MainWindow& form) {
     return form.SynEdit1->SendScintilla(QsciScintilla::SCI_GETCURRENTPOS);
 }
 
@@ -85,7 +85,7 @@ private slots:
     }
     void cleanup() {
         Dialogs::setHandler({});
-        TAppForm::pdfConverter() = defaultPdf;
+        MainWindow::pdfConverter() = defaultPdf;
     }
 
     void loadEncodings_data();
@@ -118,7 +118,7 @@ private slots:
 private:
     QList<Dialogs::Request> requests;
     QString answer;
-    const TAppForm::PdfConverter defaultPdf = TAppForm::pdfConverter();
+    const MainWindow::PdfConverter defaultPdf = MainWindow::pdfConverter();
 };
 
 void TestEditorPane::loadEncodings_data() {
@@ -147,11 +147,11 @@ void TestEditorPane::loadEncodings() {
     QTemporaryDir dir;
     const QString path = dir.filePath("text.txt");
     write(path, bytes);
-    TAppForm form;
+    MainWindow form;
     form.SynEdit1->setText(QStringLiteral("old\ntext"));
     form.SynEdit1->setCursorPosition(1, 2);
     QString error;
-    QVERIFY2(form.DosyaAc(path, &error), qPrintable(error));
+    QVERIFY2(form.loadFile(path, &error), qPrintable(error));
     QCOMPARE(editorText(form), text);
     QCOMPARE(form.byteOrderMark(), bom);
     QCOMPARE(caret(form), 0L);
@@ -188,9 +188,9 @@ void TestEditorPane::saveRoundTrip() {
     QFETCH(int, style);
     QTemporaryDir dir;
     write(dir.filePath("in.txt"), bytes);
-    TAppForm form;
+    MainWindow form;
     QString error;
-    QVERIFY(form.DosyaAc(dir.filePath("in.txt"), &error));
+    QVERIFY(form.loadFile(dir.filePath("in.txt"), &error));
     QCOMPARE(int(form.lineBreakStyle()), style);
     answer = dir.filePath("out.txt");
     form.SavetoFile1->trigger();
@@ -202,7 +202,7 @@ void TestEditorPane::saveRoundTrip() {
 
 void TestEditorPane::saveKeepsTheNotedStyle() {
     QTemporaryDir dir;
-    TAppForm form;
+    MainWindow form;
     answer = dir.filePath("typed.txt");
     // Nothing loaded yet: CR LF, no byte-order mark.
     form.SynEdit1->setText(QStringLiteral("a\nb"));
@@ -211,7 +211,7 @@ void TestEditorPane::saveKeepsTheNotedStyle() {
 
     write(dir.filePath("lf.txt"), Bom + "x\ny");
     QString error;
-    QVERIFY(form.DosyaAc(dir.filePath("lf.txt"), &error));
+    QVERIFY(form.loadFile(dir.filePath("lf.txt"), &error));
     // New, typing and pasting keep what the load noted.
     form.New1->trigger();
     QCOMPARE(editorText(form), QString());
@@ -250,9 +250,9 @@ void TestEditorPane::loadFailureKeepsTheEditor() {
     QVERIFY(huge.open(QIODevice::WriteOnly));
     QVERIFY(huge.resize(qint64(1) << 31)); // sparse: takes no room
     write(dir.filePath("lf.txt"), Bom + "kept\ntext");
-    TAppForm form;
+    MainWindow form;
     QString error;
-    QVERIFY(form.DosyaAc(dir.filePath("lf.txt"), &error));
+    QVERIFY(form.loadFile(dir.filePath("lf.txt"), &error));
     answer = dir.filePath(name);
     form.Button1Click();
     QCOMPARE(requests.size(), 2);
@@ -270,7 +270,7 @@ void TestEditorPane::saveFailureKeepsTheFile() {
     QTemporaryDir dir;
     const QString existing = dir.filePath("existing.txt");
     write(existing, "old contents");
-    TAppForm form;
+    MainWindow form;
     form.SynEdit1->setText(QString(4096, u'x'));
     answer = existing;
     {
@@ -305,10 +305,10 @@ void TestEditorPane::sizeLine() {
     QFETCH(QString, size);
     QTemporaryDir dir;
     write(dir.filePath("t.txt"), bytes);
-    TAppForm form;
+    MainWindow form;
     form.startUp(form.programSteps());
     QString error;
-    QVERIFY(form.DosyaAc(dir.filePath("t.txt"), &error));
+    QVERIFY(form.loadFile(dir.filePath("t.txt"), &error));
     QCOMPARE(statusText(form), QStringLiteral("File Size: %1 bytes").arg(size));
     // Edits keep it up to date once control is back in the event loop.
     form.SynEdit1->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
@@ -344,7 +344,7 @@ void TestEditorPane::editsKeepTheCount() {
         }
         return n;
     };
-    TSynEdit editor;
+    TextEditor editor;
     editor.setTextUtf8("start\nof the text\r\n");
     QCOMPARE(editor.joinedLength(), expected(editor.text()));
     const QStringList pieces{"a", "\r", "\n", "\r\n", "é", "😀", "x\ry", "\n\r"};
@@ -393,7 +393,7 @@ void TestEditorPane::dropThreeFiles() {
     write(paths[0], "first");
     write(paths[1], "second");
     write(paths[2], "third\r\nfile");
-    TAppForm form;
+    MainWindow form;
     form.show();
     dropFiles(onEditor ? form.SynEdit1->viewport() : static_cast<QWidget*>(&form), paths);
     QVERIFY(requests.isEmpty());
@@ -406,7 +406,7 @@ void TestEditorPane::dropStopsAtAnError() {
     QTemporaryDir dir;
     write(dir.filePath("one.txt"), "first");
     write(dir.filePath("three.txt"), "third");
-    TAppForm form;
+    MainWindow form;
     form.WMDropFiles({dir.filePath("one.txt"), dir.filePath("two.txt"), dir.filePath("three.txt")});
     QCOMPARE(requests.size(), 1);
     QVERIFY(requests[0].text.contains(dir.filePath("two.txt")));
@@ -436,14 +436,14 @@ void TestEditorPane::pdfRouting() {
     const QString path = dir.filePath(name);
     write(path, "%PDF-1.4\n");
     QStringList asked;
-    TAppForm::pdfConverter() = [&](const QString& file, std::string* utf8, QString*) {
+    MainWindow::pdfConverter() = [&](const QString& file, std::string* utf8, QString*) {
         asked << file;
         *utf8 = "converted\r\ntext";
         return true;
     };
-    TAppForm form;
+    MainWindow form;
     QString error;
-    QVERIFY(form.DosyaAc(path, &error));
+    QVERIFY(form.loadFile(path, &error));
     QCOMPARE(asked, converted ? QStringList{path} : QStringList());
     QCOMPARE(editorText(form),
              converted ? QStringLiteral("converted\ntext") : QStringLiteral("%PDF-1.4\n"));
@@ -452,7 +452,7 @@ void TestEditorPane::pdfRouting() {
 void TestEditorPane::loadThroughTheDialog() {
     QTemporaryDir dir;
     write(dir.filePath("chosen.txt"), "chosen\n");
-    TAppForm form;
+    MainWindow form;
     form.SynEdit1->setText(QStringLiteral("before"));
     form.Button1->click(); // cancelled
     QCOMPARE(requests.size(), 1);
@@ -469,7 +469,7 @@ void TestEditorPane::loadThroughTheDialog() {
 
 void TestEditorPane::togglesAndSettings() {
     QTemporaryDir dir;
-    TAppForm form;
+    MainWindow form;
     form.DataFolder = dir.path() + u'/';
     form.SettingsIni.openOrReset(form.DataFolder + "settings.ini");
     const auto widths = [&] {
@@ -511,8 +511,8 @@ void TestEditorPane::togglesAndSettings() {
 }
 
 void TestEditorPane::editorSetUp() {
-    TAppForm form;
-    TSynEdit* editor = form.SynEdit1;
+    MainWindow form;
+    TextEditor* editor = form.SynEdit1;
     const auto send = [editor](unsigned int message, unsigned long w = 0) {
         return editor->SendScintilla(message, w);
     };
@@ -545,7 +545,7 @@ void TestEditorPane::editorSetUp() {
 }
 
 void TestEditorPane::endKey() {
-    TAppForm form;
+    MainWindow form;
     form.SynEdit1->setText(QStringLiteral("abc   \nxyz"));
     form.SynEdit1->SendScintilla(QsciScintilla::SCI_GOTOPOS, 0L);
     QTest::keyClick(form.SynEdit1, Qt::Key_End);
@@ -563,7 +563,7 @@ void TestEditorPane::endKey() {
 }
 
 void TestEditorPane::tabMovesTheFocus() {
-    TAppForm form;
+    MainWindow form;
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     form.SynEdit1->setText(QStringLiteral("text"));
@@ -575,7 +575,7 @@ void TestEditorPane::tabMovesTheFocus() {
 }
 
 void TestEditorPane::backspaceInIndentation() {
-    TAppForm form;
+    MainWindow form;
     form.SynEdit1->setText(QStringLiteral("  a\n\n    b\n      "));
     form.SynEdit1->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
     QTest::keyClick(form.SynEdit1, Qt::Key_Backspace);
@@ -591,7 +591,7 @@ void TestEditorPane::backspaceInIndentation() {
 }
 
 void TestEditorPane::undoGroupsTypingWithoutRedo() {
-    TAppForm form;
+    MainWindow form;
     form.SynEdit1->setText(QStringLiteral("start "));
     form.SynEdit1->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
     form.SynEdit1->SendScintilla(QsciScintilla::SCI_EMPTYUNDOBUFFER);
@@ -605,7 +605,7 @@ void TestEditorPane::undoGroupsTypingWithoutRedo() {
 }
 
 void TestEditorPane::contextMenu() {
-    TAppForm form;
+    MainWindow form;
     QStringList captions;
     for (QAction* action : form.PopupMenu1->actions())
         captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
@@ -621,7 +621,7 @@ void TestEditorPane::contextMenu() {
 }
 
 void TestEditorPane::scrollHint() {
-    TAppForm form;
+    MainWindow form;
     form.resize(600, 400);
     form.show();
     QStringList lines;
@@ -639,7 +639,7 @@ void TestEditorPane::accessibleText() {
     // editable text (QScintilla's accessible would count characters from the
     // start of the text at every key).
     QVERIFY(!QAccessible::isActive());
-    TSynEdit editor;
+    TextEditor editor;
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&editor);
     QVERIFY(accessible);
     QCOMPARE(accessible->role(), QAccessible::EditableText);
@@ -647,4 +647,4 @@ void TestEditorPane::accessibleText() {
 }
 
 QTEST_MAIN(TestEditorPane)
-#include "tst_editorpane.moc"
+#include "tst_texteditor.moc"

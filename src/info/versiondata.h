@@ -4,7 +4,7 @@
 
 // The strings of a file's version information, in the order they are read; a string the
 // file lacks stays empty.
-struct TEXEVersionData {
+struct VersionData {
     QString CompanyName;
     QString FileDescription;
     QString FileVersion;
@@ -18,5 +18,5 @@ struct TEXEVersionData {
     QString PrivateBuild;
     QString SpecialBuild;
 
-    bool operator==(const TEXEVersionData&) const = default;
+    bool operator==(const VersionData&) const = default;
 };

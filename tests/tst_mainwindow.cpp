@@ -1,12 +1,12 @@
-#include "dialogs.h"
-#include "inistore.h"
-#include "tanalyzetext.h"
-#include "tappform.h"
+#include "analysis/ui/dialogs.h"
+#include "analysis/ui/resultswindow.h"
+#include "localization/translation.h"
+#include "shell/inistore.h"
+#include "shell/ui/mainwindow.h"
+#include "shell/wordcharacterpresets.h"
 #include "testfiles.h"
-#include "translation.h"
-#include "wordcharacterpresets.h"
 
-#include "tsynedit.h"
+#include "shell/ui/texteditor.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -71,7 +71,7 @@ void TestTAppForm::analyzeRefusesBlankText() {
     QFETCH(QString, text);
     QFETCH(QString, memo);
     QFETCH(QString, message);
-    TAppForm form;
+    MainWindow form;
     form.show();
     form.SynEdit1->setText(text);
     form.Memo2->setPlainText(memo);
@@ -81,7 +81,7 @@ void TestTAppForm::analyzeRefusesBlankText() {
     QCOMPARE(requests[0].text, message);
     QCOMPARE(requests[0].title, QStringLiteral("Warning"));
     QCOMPARE(requests[0].captions, QStringList{QStringLiteral("OK")});
-    QVERIFY(form.findChildren<TAnalyzetext*>().isEmpty());
+    QVERIFY(form.findChildren<ResultsWindow*>().isEmpty());
     if (message.startsWith(QLatin1String("Please"))) {
         QVERIFY(form.CheckBox1->isChecked());
         QVERIFY(form.Panel3->isVisible());
@@ -89,21 +89,21 @@ void TestTAppForm::analyzeRefusesBlankText() {
 }
 
 void TestTAppForm::analyzeOpensAResultsWindow() {
-    TAppForm form;
+    MainWindow form;
     form.SynEdit1->setText(QStringLiteral("a\nb\n"));
     form.Memo2->setPlainText(QStringLiteral("ab\n\ncd"));
     form.Button2Click();
     form.Button2Click(); // every press opens one more window
-    const QList<TAnalyzetext*> windows = form.findChildren<TAnalyzetext*>();
+    const QList<ResultsWindow*> windows = form.findChildren<ResultsWindow*>();
     QCOMPARE(windows.size(), 2);
-    TAnalyzetext* window = windows.first();
+    ResultsWindow* window = windows.first();
     QVERIFY(window->isVisible());
     // The editor's lines: 'a', 'b' and an empty last line, no final break.
-    QCOMPARE(window->AnalyzeLines().count(), 3);
-    QVERIFY(!window->AnalyzeLines().trailingBreak());
-    QCOMPARE(window->AnalyzeLines().textLength(), 6);
+    QCOMPARE(window->lines().count(), 3);
+    QVERIFY(!window->lines().trailingBreak());
+    QCOMPARE(window->lines().textLength(), 6);
     QCOMPARE(form.wordCharacters(), QStringLiteral("abcd"));
-    QSignalSpy finished(window, &TAnalyzetext::analysisFinished);
+    QSignalSpy finished(window, &ResultsWindow::analysisFinished);
     QVERIFY(finished.wait(5000));
     QCOMPARE(window->results()->overview.cell(5, 1), QStringLiteral("2"));
     QVERIFY(requests.isEmpty());
@@ -122,7 +122,7 @@ void TestTAppForm::presetsFillTheMemo_data() {
 void TestTAppForm::presetsFillTheMemo() {
     QFETCH(QString, button);
     QFETCH(int, preset);
-    TAppForm form;
+    MainWindow form;
     form.Memo2->setPlainText(QStringLiteral("xyz"));
     const bool panelShown = form.CheckBox1->isChecked();
     QTest::mouseClick(form.findChild<QPushButton*>(button), Qt::LeftButton);
@@ -133,7 +133,7 @@ void TestTAppForm::presetsFillTheMemo() {
 }
 
 void TestTAppForm::startUpStopsAtTheFailingStep() {
-    TAppForm form;
+    MainWindow form;
     QStringList ran;
     form.startUp({{"one", [&] { ran << "one"; }},
                   {"two", [&] { throw std::runtime_error("Cannot open the settings"); }},
@@ -146,7 +146,7 @@ void TestTAppForm::startUpStopsAtTheFailingStep() {
     // The window works all the same.
     form.SynEdit1->setText(QStringLiteral("one two"));
     form.Button2Click();
-    QCOMPARE(form.findChildren<TAnalyzetext*>().size(), 1);
+    QCOMPARE(form.findChildren<ResultsWindow*>().size(), 1);
 }
 
 void TestTAppForm::sizeLine_data() {
@@ -165,7 +165,7 @@ void TestTAppForm::sizeLine() {
     QFETCH(QString, text);
     QFETCH(QString, line);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    TAppForm form;
+    MainWindow form;
     form.startUp(form.programSteps());
     form.SynEdit1->setText(text);
     // Edits are counted once control is back in the event loop.
@@ -173,23 +173,23 @@ void TestTAppForm::sizeLine() {
 }
 
 void TestTAppForm::onlineHelpAddress() {
-    QCOMPARE(TAppForm::onlineHelpAddress(QStringLiteral("Lexometer")),
+    QCOMPARE(MainWindow::onlineHelpAddress(QStringLiteral("Lexometer")),
              QStringLiteral("http://www.brellix.com/help/lexometer/"));
-    QCOMPARE(TAppForm::onlineHelpAddress(QStringLiteral("Text Lexometer Pro")),
+    QCOMPARE(MainWindow::onlineHelpAddress(QStringLiteral("Text Lexometer Pro")),
              QStringLiteral("http://www.brellix.com/help/text-lexometer-pro/"));
-    TAppForm form;
+    MainWindow form;
     form.ProductName = QStringLiteral("Lexometer");
     QString opened;
-    auto previous = TAppForm::urlOpener();
-    TAppForm::urlOpener() = [&](const QString& url) { opened = url; };
+    auto previous = MainWindow::urlOpener();
+    MainWindow::urlOpener() = [&](const QString& url) { opened = url; };
     form.Help2->trigger();
-    TAppForm::urlOpener() = previous;
+    MainWindow::urlOpener() = previous;
     QCOMPARE(opened, QStringLiteral("http://www.brellix.com/help/lexometer/"));
     QCOMPARE(form.Help2->shortcut(), QKeySequence(Qt::Key_F1));
 }
 
 void TestTAppForm::titleFromTheVersionInformation() {
-    TAppForm form;
+    MainWindow form;
     form.startUp(form.programSteps());
     QVERIFY(requests.isEmpty());
     QCOMPARE(form.CompanyName, QStringLiteral("BRELLIX"));
@@ -232,7 +232,7 @@ void TestTAppForm::savedSettingsApplied() {
     QTemporaryDir dir;
     const QString program = programCopy(dir);
     if (!settings.isEmpty()) TestFiles::write(dir.filePath("settings.ini"), settings);
-    TAppForm form;
+    MainWindow form;
     form.startUp(form.programSteps(program));
     QVERIFY(requests.isEmpty());
     QCOMPARE(form.DataFolder, dir.path() + "/");
@@ -263,7 +263,7 @@ void TestTAppForm::resetToDefaults() {
     const QString program = programCopy(dir);
     TestFiles::write(dir.filePath("wordletters.txt"), "xyz");
     TestFiles::write(dir.filePath("settings.ini"), "[Settings]\nWordWrap=ON\n");
-    TAppForm form;
+    MainWindow form;
     form.startUp(form.programSteps(program));
     // The word characters came from the file, which shows the panel.
     QCOMPARE(form.Memo2->toPlainText(), QStringLiteral("xyz"));
@@ -273,10 +273,10 @@ void TestTAppForm::resetToDefaults() {
         return answer;
     });
     QString started;
-    auto previous = TAppForm::restarter();
-    TAppForm::restarter() = [&](const QString& path) { started = path; };
+    auto previous = MainWindow::restarter();
+    MainWindow::restarter() = [&](const QString& path) { started = path; };
     form.ResettoDefaults1->trigger();
-    TAppForm::restarter() = previous;
+    MainWindow::restarter() = previous;
     QCOMPARE(requests.size(), 1);
     QCOMPARE(requests[0].text, QStringLiteral("Restart Application?"));
     QCOMPARE(requests[0].captions, (QStringList{"Yes", "No"}));
@@ -294,7 +294,7 @@ void TestTAppForm::wordCharacterFileFollowsTheMemo() {
     TestFiles::write(file, QByteArray("\xFF\xFE"
                                       "a\0b\0\r\0\n\0c\0",
                                       12));
-    TAppForm form;
+    MainWindow form;
     form.startUp(form.programSteps(program));
     QCOMPARE(form.Memo2->toPlainText(), QStringLiteral("ab\nc"));
     QVERIFY(form.CheckBox1->isChecked());
@@ -326,7 +326,7 @@ void TestTAppForm::languageFromTheSettings() {
                      "{Analyze}Analysieren\n{Language}Sprache\n{PDFium}Nein\n{File}Datei\n");
     TestFiles::write(dir.filePath(QStringLiteral("settings.ini")),
                      "[Settings]\nLanguageFile=Test.lang.txt\n");
-    TAppForm form;
+    MainWindow form;
     form.startUp(form.programSteps(program));
     const auto reset = qScopeGuard([] { Translation::reset(); });
     QVERIFY(requests.isEmpty());
@@ -340,4 +340,4 @@ void TestTAppForm::languageFromTheSettings() {
 }
 
 QTEST_MAIN(TestTAppForm)
-#include "tst_tappform.moc"
+#include "tst_mainwindow.moc"

@@ -1,39 +1,39 @@
-#include "analyzelines.h"
+#include "analysis/textlines.h"
 
-#include "wtf8.h"
+#include "analysis/wtf8.h"
 
-AnalyzeLines::AnalyzeLines() : pool_(std::make_shared<StringPool>()) {}
+TextLines::TextLines() : pool_(std::make_shared<StringPool>()) {}
 
-StringPool& AnalyzeLines::mutablePool() {
+StringPool& TextLines::mutablePool() {
     // Tables of a finished run may still share the pool; never change theirs.
     if (pool_.use_count() > 1) pool_ = std::make_shared<StringPool>(*pool_);
     return *pool_;
 }
 
-void AnalyzeLines::clear() {
+void TextLines::clear() {
     if (pool_.use_count() > 1)
         pool_ = std::make_shared<StringPool>();
     else
         pool_->clear();
 }
 
-void AnalyzeLines::append(QStringView line) {
+void TextLines::append(QStringView line) {
     mutablePool().append(line);
 }
 
-void AnalyzeLines::append(const QStringList& lines) {
+void TextLines::append(const QStringList& lines) {
     StringPool& pool = mutablePool();
     for (const QString& line : lines)
         pool.append(QStringView(line));
 }
 
-void AnalyzeLines::adoptUtf8Text(std::string&& bytes) {
+void TextLines::adoptUtf8Text(std::string&& bytes) {
     auto pool = std::make_shared<StringPool>();
     pool->adoptLines(std::move(bytes));
     pool_ = std::move(pool);
 }
 
-void AnalyzeLines::setText(QStringView text) {
+void TextLines::setText(QStringView text) {
     clear();
     StringPool& pool = mutablePool();
     const qsizetype n = text.size();
@@ -49,7 +49,7 @@ void AnalyzeLines::setText(QStringView text) {
     if (start < n) pool.append(text.mid(start));
 }
 
-QString AnalyzeLines::text() const {
+QString TextLines::text() const {
     QString out;
     out.reserve(qsizetype(textLength()));
     const qsizetype n = count();
@@ -61,7 +61,7 @@ QString AnalyzeLines::text() const {
     return out;
 }
 
-qint64 AnalyzeLines::textLength() const {
+qint64 TextLines::textLength() const {
     const qsizetype n = count();
     if (n == 0) return 0;
     const std::string_view all = pool_->allBytes();

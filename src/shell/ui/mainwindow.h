@@ -1,7 +1,7 @@
 #pragma once
 
-#include "inistore.h"
-#include "linebreakstyle.h"
+#include "import/linebreakstyle.h"
+#include "shell/inistore.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -22,11 +22,11 @@ class QPushButton;
 class QStatusBar;
 class QTimer;
 class QWidget;
-class TSynEdit;
+class TextEditor;
 
 // The main window: the editor, the word-character panel, the menus, and the
 // Analyze command that opens a results window for the editor's text.
-class TAppForm : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
@@ -36,7 +36,7 @@ public:
         std::function<void()> run;
     };
 
-    explicit TAppForm(QWidget* parent = nullptr);
+    explicit MainWindow(QWidget* parent = nullptr);
 
     // Runs the start-up steps in order; an error is shown with its text and
     // ends start-up there, the window still opening with what was set.
@@ -60,7 +60,7 @@ public:
     QPushButton* BitBtn7;
     QPushButton* BitBtn8;
     QPushButton* BitBtn10;
-    TSynEdit* SynEdit1;
+    TextEditor* SynEdit1;
     QPlainTextEdit* MemoCMD;
     QStatusBar* StatusBar1;
     QTimer* TimerChecker;
@@ -110,7 +110,7 @@ public:
     // Puts the file's text into the editor: PDF files through the PDF
     // converter, all others read as text. On failure returns false with the
     // error's text and leaves the editor as it was.
-    bool DosyaAc(const QString& dosyaadi, QString* error);
+    bool loadFile(const QString& path, QString* error);
     // How the text was separated into lines and whether the file began with
     // a byte-order mark, as noted at the last load; Save As writes them back.
     LineBreakStyle::Style lineBreakStyle() const { return lineBreakStyle_; }

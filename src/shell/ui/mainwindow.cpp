@@ -1,18 +1,18 @@
-#include "tappform.h"
+#include "shell/ui/mainwindow.h"
 
-#include "datafolder.h"
-#include "dialogs.h"
-#include "languagechoice.h"
-#include "numberformat.h"
-#include "tanalyzetext.h"
-#include "textfilereader.h"
-#include "textfilewriter.h"
-#include "translation.h"
-#include "tsynedit.h"
-#include "utf8piecereader.h"
-#include "versioninfo.h"
-#include "wordcharacterpresets.h"
-#include "wordlettersfile.h"
+#include "analysis/numberformat.h"
+#include "analysis/ui/dialogs.h"
+#include "analysis/ui/resultswindow.h"
+#include "import/textfilereader.h"
+#include "import/textfilewriter.h"
+#include "import/utf8piecereader.h"
+#include "info/versioninfo.h"
+#include "localization/languagechoice.h"
+#include "localization/translation.h"
+#include "shell/datafolder.h"
+#include "shell/ui/texteditor.h"
+#include "shell/wordcharacterpresets.h"
+#include "shell/wordlettersfile.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -54,16 +54,16 @@ bool isBlank(const QString& text) {
 // The Edit menu and the editor's context menu hold the same commands.
 struct EditCommand {
     const char* caption;
-    void (TAppForm::*run)();
+    void (MainWindow::*run)();
     bool separatorAfter;
 };
 const std::array<EditCommand, 6> EditCommands{{
-    {"Undo", &TAppForm::Undo1Click, true},
-    {"Cut", &TAppForm::Cut1Click, false},
-    {"Copy", &TAppForm::Copy1Click, false},
-    {"Paste", &TAppForm::Paste1Click, false},
-    {"Delete", &TAppForm::Delete1Click, true},
-    {"Select All", &TAppForm::SelectAll1Click, false},
+    {"Undo", &MainWindow::Undo1Click, true},
+    {"Cut", &MainWindow::Cut1Click, false},
+    {"Copy", &MainWindow::Copy1Click, false},
+    {"Paste", &MainWindow::Paste1Click, false},
+    {"Delete", &MainWindow::Delete1Click, true},
+    {"Select All", &MainWindow::SelectAll1Click, false},
 }};
 
 // The maker's web site, for the help pages.
@@ -71,7 +71,7 @@ const char* const MakerSite = "www.brellix.com";
 
 } // namespace
 
-TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     setAcceptDrops(true);
 
@@ -140,7 +140,7 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
 
     auto* editorRow = new QHBoxLayout;
     editorRow->setSpacing(0);
-    SynEdit1 = new TSynEdit(central);
+    SynEdit1 = new TextEditor(central);
     SynEdit1->setObjectName("SynEdit1");
     editorRow->addWidget(SynEdit1, 1);
     MemoCMD = new QPlainTextEdit(central);
@@ -204,27 +204,27 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
     addEditCommands(PopupMenu1, {&Undo2, &Cut2, &Copy2, &Paste2, &Delete2, &SelectAll2});
     SynEdit1->setPopupMenu(PopupMenu1);
 
-    connect(Button2, &QPushButton::clicked, this, &TAppForm::Button2Click);
-    connect(CheckBox1, &QCheckBox::toggled, this, &TAppForm::CheckBox1Click);
-    connect(BitBtn5, &QPushButton::clicked, this, &TAppForm::BitBtn5Click);
-    connect(BitBtn6, &QPushButton::clicked, this, &TAppForm::BitBtn6Click);
-    connect(BitBtn7, &QPushButton::clicked, this, &TAppForm::BitBtn7Click);
-    connect(BitBtn8, &QPushButton::clicked, this, &TAppForm::BitBtn8Click);
-    connect(BitBtn10, &QPushButton::clicked, this, &TAppForm::BitBtn10Click);
-    connect(Help2, &QAction::triggered, this, &TAppForm::Help2Click);
-    connect(Exit1, &QAction::triggered, this, &TAppForm::Exit1Click);
-    connect(Button1, &QPushButton::clicked, this, &TAppForm::Button1Click);
-    connect(LoadTextFromFile1, &QAction::triggered, this, &TAppForm::Button1Click);
-    connect(SavetoFile1, &QAction::triggered, this, &TAppForm::SavetoFile1Click);
-    connect(New1, &QAction::triggered, this, &TAppForm::New1Click);
-    connect(SynEdit1, &TSynEdit::modified, this, &TAppForm::SynEdit1Change);
-    connect(SynEdit1, &TSynEdit::filesDropped, this, &TAppForm::WMDropFiles);
-    connect(LineNumbers1, &QAction::toggled, this, &TAppForm::LineNumbers1Click);
-    connect(Wordwrap1, &QAction::toggled, this, &TAppForm::Wordwrap1Click);
-    connect(PDFium1, &QAction::triggered, this, &TAppForm::PdfEngineClick);
-    connect(Xpdf1, &QAction::triggered, this, &TAppForm::PdfEngineClick);
-    connect(Memo2, &QPlainTextEdit::textChanged, this, &TAppForm::Memo2Change);
-    connect(ResettoDefaults1, &QAction::triggered, this, &TAppForm::ResettoDefaults1Click);
+    connect(Button2, &QPushButton::clicked, this, &MainWindow::Button2Click);
+    connect(CheckBox1, &QCheckBox::toggled, this, &MainWindow::CheckBox1Click);
+    connect(BitBtn5, &QPushButton::clicked, this, &MainWindow::BitBtn5Click);
+    connect(BitBtn6, &QPushButton::clicked, this, &MainWindow::BitBtn6Click);
+    connect(BitBtn7, &QPushButton::clicked, this, &MainWindow::BitBtn7Click);
+    connect(BitBtn8, &QPushButton::clicked, this, &MainWindow::BitBtn8Click);
+    connect(BitBtn10, &QPushButton::clicked, this, &MainWindow::BitBtn10Click);
+    connect(Help2, &QAction::triggered, this, &MainWindow::Help2Click);
+    connect(Exit1, &QAction::triggered, this, &MainWindow::Exit1Click);
+    connect(Button1, &QPushButton::clicked, this, &MainWindow::Button1Click);
+    connect(LoadTextFromFile1, &QAction::triggered, this, &MainWindow::Button1Click);
+    connect(SavetoFile1, &QAction::triggered, this, &MainWindow::SavetoFile1Click);
+    connect(New1, &QAction::triggered, this, &MainWindow::New1Click);
+    connect(SynEdit1, &TextEditor::modified, this, &MainWindow::SynEdit1Change);
+    connect(SynEdit1, &TextEditor::filesDropped, this, &MainWindow::WMDropFiles);
+    connect(LineNumbers1, &QAction::toggled, this, &MainWindow::LineNumbers1Click);
+    connect(Wordwrap1, &QAction::toggled, this, &MainWindow::Wordwrap1Click);
+    connect(PDFium1, &QAction::triggered, this, &MainWindow::PdfEngineClick);
+    connect(Xpdf1, &QAction::triggered, this, &MainWindow::PdfEngineClick);
+    connect(Memo2, &QPlainTextEdit::textChanged, this, &MainWindow::Memo2Change);
+    connect(ResettoDefaults1, &QAction::triggered, this, &MainWindow::ResettoDefaults1Click);
 
     // Drives the background update check once that exists.
     TimerChecker = new QTimer(this);
@@ -237,7 +237,7 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(AppTitle);
 }
 
-void TAppForm::addEditCommands(QMenu* menu, const std::array<QAction**, 6>& actions) {
+void MainWindow::addEditCommands(QMenu* menu, const std::array<QAction**, 6>& actions) {
     for (std::size_t i = 0; i < actions.size(); ++i) {
         QAction* action = menu->addAction(QString::fromLatin1(EditCommands[i].caption));
         connect(action, &QAction::triggered, this, EditCommands[i].run);
@@ -246,14 +246,14 @@ void TAppForm::addEditCommands(QMenu* menu, const std::array<QAction**, 6>& acti
     }
 }
 
-std::function<void(const QString&)>& TAppForm::urlOpener() {
+std::function<void(const QString&)>& MainWindow::urlOpener() {
     static std::function<void(const QString&)> opener = [](const QString& url) {
         QDesktopServices::openUrl(QUrl(url));
     };
     return opener;
 }
 
-void TAppForm::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (placed_) return;
     placed_ = true;
@@ -264,7 +264,7 @@ void TAppForm::showEvent(QShowEvent* event) {
     }
 }
 
-void TAppForm::startUp(const std::vector<Step>& steps) {
+void MainWindow::startUp(const std::vector<Step>& steps) {
     starting_ = true;
     for (const Step& step : steps) {
         try {
@@ -278,7 +278,7 @@ void TAppForm::startUp(const std::vector<Step>& steps) {
     starting_ = false;
 }
 
-void TAppForm::saveSetting(const QString& key, const QString& value) {
+void MainWindow::saveSetting(const QString& key, const QString& value) {
     if (DataFolder.isEmpty()) return;
     SettingsIni.write(QStringLiteral("Settings"), key, value);
     QString error;
@@ -289,23 +289,23 @@ void TAppForm::saveSetting(const QString& key, const QString& value) {
     }
 }
 
-void TAppForm::PdfEngineClick() {
+void MainWindow::PdfEngineClick() {
     saveSetting(QStringLiteral("PdfEngine"),
                 Xpdf1->isChecked() ? QStringLiteral("Xpdf") : QStringLiteral("PDFium"));
 }
 
-void TAppForm::Memo2Change() {
+void MainWindow::Memo2Change() {
     if (!DataFolder.isEmpty())
         WordLettersFile::store(DataFolder + QStringLiteral("wordletters.txt"),
                                Memo2->toPlainText());
 }
 
-void TAppForm::ResettoDefaults1Click() {
-    const int answer = Dialogs::MessageDialog(
-        this, TranslateText(QStringLiteral("Restart Application?")),
+void MainWindow::ResettoDefaults1Click() {
+    const int answer = Dialogs::messageDialog(
+        this, translateText(QStringLiteral("Restart Application?")),
         Dialogs::MessageKind::Confirmation, {Dialogs::Yes, Dialogs::No},
-        {TranslateText(QStringLiteral("Yes")), TranslateText(QStringLiteral("No"))},
-        TranslateText(QStringLiteral("Confirmation")));
+        {translateText(QStringLiteral("Yes")), translateText(QStringLiteral("No"))},
+        translateText(QStringLiteral("Confirmation")));
     if (answer != Dialogs::Yes) return;
     QFile::remove(DataFolder + QStringLiteral("settings.ini"));
     QFile::remove(DataFolder + QStringLiteral("wordletters.txt"));
@@ -315,20 +315,20 @@ void TAppForm::ResettoDefaults1Click() {
     QApplication::quit();
 }
 
-std::function<void(const QString&)>& TAppForm::restarter() {
+std::function<void(const QString&)>& MainWindow::restarter() {
     static std::function<void(const QString&)> start = [](const QString& program) {
         QProcess::startDetached(program, {});
     };
     return start;
 }
 
-std::vector<TAppForm::Step> TAppForm::programSteps(const QString& programPath) {
+std::vector<MainWindow::Step> MainWindow::programSteps(const QString& programPath) {
     const QString program =
         programPath.isEmpty() ? QCoreApplication::applicationFilePath() : programPath;
     return {
         {QStringLiteral("version information"),
          [this, program] {
-             const TEXEVersionData data = VersionInfo::ReadVersionData(program);
+             const VersionData data = VersionInfo::readVersionData(program);
              CompanyName = data.CompanyName;
              ProductName = data.ProductName;
          }},
@@ -378,7 +378,7 @@ std::vector<TAppForm::Step> TAppForm::programSteps(const QString& programPath) {
         {QStringLiteral("language"),
          [this, program] {
              QString error;
-             if (!LanguageChoice::InitLanguage(
+             if (!LanguageChoice::initLanguage(
                      SettingsIni.read(QStringLiteral("Settings"), QStringLiteral("LanguageFile")),
                      QFileInfo(program).absolutePath() + QStringLiteral("/Languages"),
                      LanguageChoice::userInterfaceLocale(), &error))
@@ -389,7 +389,7 @@ std::vector<TAppForm::Step> TAppForm::programSteps(const QString& programPath) {
     };
 }
 
-void TAppForm::translateCaptions() {
+void MainWindow::translateCaptions() {
     const std::pair<QAction*, const char*> items[] = {
         {New1, "New"},
         {LoadTextFromFile1, "Load Text from File..."},
@@ -402,70 +402,70 @@ void TAppForm::translateCaptions() {
         {Help2, "Online Help"},
         {UpdateNotifications1, "Update Notifications"}};
     for (const auto& [action, english] : items)
-        action->setText(TranslateText(QString::fromLatin1(english)));
+        action->setText(translateText(QString::fromLatin1(english)));
     for (const auto& actions : {std::array{Undo1, Cut1, Copy1, Paste1, Delete1, SelectAll1},
                                 std::array{Undo2, Cut2, Copy2, Paste2, Delete2, SelectAll2}})
         for (std::size_t i = 0; i < actions.size(); ++i)
-            actions[i]->setText(TranslateText(QString::fromLatin1(EditCommands[i].caption)));
+            actions[i]->setText(translateText(QString::fromLatin1(EditCommands[i].caption)));
     // These three are looked up without their dots.
-    Language1->setText(TranslateText(QStringLiteral("Language")) + QStringLiteral("..."));
-    SendFeedback1->setText(TranslateText(QStringLiteral("Send Feedback")) + QStringLiteral("..."));
-    About1->setText(TranslateText(QStringLiteral("About")) + QStringLiteral("..."));
-    File1->setTitle(TranslateText(QStringLiteral("File")));
-    Edit1->setTitle(TranslateText(QStringLiteral("Edit")));
-    Settings1->setTitle(TranslateText(QStringLiteral("Settings")));
-    PDFEngine1->setTitle(TranslateText(QStringLiteral("PDF Engine")));
-    Help1->setTitle(TranslateText(QStringLiteral("Help")));
-    Button1->setText(TranslateText(QStringLiteral("Load Text from File...")));
-    Button2->setText(TranslateText(QStringLiteral("Analyze")));
-    CheckBox1->setText(TranslateText(QStringLiteral("Customize Word Characters")));
-    GroupBox1->setTitle(TranslateText(QStringLiteral("Word Characters")));
-    BitBtn5->setText(TranslateText(QStringLiteral("English")));
-    BitBtn6->setText(TranslateText(QStringLiteral("French")));
-    BitBtn7->setText(TranslateText(QStringLiteral("Turkish")));
-    BitBtn8->setText(TranslateText(QStringLiteral("Russian")));
-    BitBtn10->setText(TranslateText(QStringLiteral("Hebrew")));
+    Language1->setText(translateText(QStringLiteral("Language")) + QStringLiteral("..."));
+    SendFeedback1->setText(translateText(QStringLiteral("Send Feedback")) + QStringLiteral("..."));
+    About1->setText(translateText(QStringLiteral("About")) + QStringLiteral("..."));
+    File1->setTitle(translateText(QStringLiteral("File")));
+    Edit1->setTitle(translateText(QStringLiteral("Edit")));
+    Settings1->setTitle(translateText(QStringLiteral("Settings")));
+    PDFEngine1->setTitle(translateText(QStringLiteral("PDF Engine")));
+    Help1->setTitle(translateText(QStringLiteral("Help")));
+    Button1->setText(translateText(QStringLiteral("Load Text from File...")));
+    Button2->setText(translateText(QStringLiteral("Analyze")));
+    CheckBox1->setText(translateText(QStringLiteral("Customize Word Characters")));
+    GroupBox1->setTitle(translateText(QStringLiteral("Word Characters")));
+    BitBtn5->setText(translateText(QStringLiteral("English")));
+    BitBtn6->setText(translateText(QStringLiteral("French")));
+    BitBtn7->setText(translateText(QStringLiteral("Turkish")));
+    BitBtn8->setText(translateText(QStringLiteral("Russian")));
+    BitBtn10->setText(translateText(QStringLiteral("Hebrew")));
 }
 
-QString TAppForm::wordCharacters() const {
-    return WordCharacterPresets::WordCharacters(Memo2->toPlainText().split(u'\n'));
+QString MainWindow::wordCharacters() const {
+    return WordCharacterPresets::wordCharacters(Memo2->toPlainText().split(u'\n'));
 }
 
-void TAppForm::Button2Click() {
+void MainWindow::Button2Click() {
     if (SynEdit1->isBlank()) {
         SynEdit1->setFocus();
-        Dialogs::MessageDialog(this, TranslateText(QStringLiteral("No text to analyze!")),
+        Dialogs::messageDialog(this, translateText(QStringLiteral("No text to analyze!")),
                                Dialogs::MessageKind::Warning, {Dialogs::Ok},
-                               {TranslateText(QStringLiteral("OK"))},
-                               TranslateText(QStringLiteral("Warning")));
+                               {translateText(QStringLiteral("OK"))},
+                               translateText(QStringLiteral("Warning")));
         return;
     }
     if (isBlank(Memo2->toPlainText())) {
         if (!CheckBox1->isChecked()) CheckBox1->setChecked(true);
         Memo2->setFocus();
-        Dialogs::MessageDialog(this, TranslateText(QStringLiteral("Please enter word characters!")),
+        Dialogs::messageDialog(this, translateText(QStringLiteral("Please enter word characters!")),
                                Dialogs::MessageKind::Warning, {Dialogs::Ok},
-                               {TranslateText(QStringLiteral("OK"))},
-                               TranslateText(QStringLiteral("Warning")));
+                               {translateText(QStringLiteral("OK"))},
+                               translateText(QStringLiteral("Warning")));
         return;
     }
-    auto* window = new TAnalyzetext(this);
+    auto* window = new ResultsWindow(this);
     // The editor's bytes go over as they are, without a UTF-16 copy; a final
     // break leaves an empty last line, as the editor shows it.
     std::string text(SynEdit1->textBytes());
     const bool lastLineEmpty = !text.empty() && (text.back() == '\n' || text.back() == '\r');
-    window->AnalyzeLines().adoptUtf8Text(std::move(text));
-    if (lastLineEmpty) window->AnalyzeLines().appendUtf8({});
-    window->AnalyzeLines().setTrailingBreak(false);
+    window->lines().adoptUtf8Text(std::move(text));
+    if (lastLineEmpty) window->lines().appendUtf8({});
+    window->lines().setTrailingBreak(false);
     window->setWordCharacters(wordCharacters());
     window->show();
 }
 
-void TAppForm::CheckBox1Click() {
+void MainWindow::CheckBox1Click() {
     Panel3->setVisible(CheckBox1->isChecked());
 }
 
-void TAppForm::applyPreset(int preset) {
+void MainWindow::applyPreset(int preset) {
     Memo2->clear();
     for (const QString& line : WordCharacterPresets::lines(WordCharacterPresets::Preset(preset)))
         Memo2->appendPlainText(line);
@@ -478,52 +478,52 @@ void TAppForm::applyPreset(int preset) {
     Memo2->setPlainText(text.mid(start, end - start));
 }
 
-void TAppForm::BitBtn5Click() {
+void MainWindow::BitBtn5Click() {
     applyPreset(WordCharacterPresets::English);
     if (!DataFolder.isEmpty()) QFile::remove(DataFolder + QStringLiteral("wordletters.txt"));
 }
-void TAppForm::BitBtn6Click() {
+void MainWindow::BitBtn6Click() {
     applyPreset(WordCharacterPresets::French);
 }
-void TAppForm::BitBtn7Click() {
+void MainWindow::BitBtn7Click() {
     applyPreset(WordCharacterPresets::Turkish);
 }
-void TAppForm::BitBtn8Click() {
+void MainWindow::BitBtn8Click() {
     applyPreset(WordCharacterPresets::Russian);
 }
-void TAppForm::BitBtn10Click() {
+void MainWindow::BitBtn10Click() {
     applyPreset(WordCharacterPresets::Hebrew);
 }
 
-QString TAppForm::onlineHelpAddress(const QString& productName) {
+QString MainWindow::onlineHelpAddress(const QString& productName) {
     QString product = productName.toLower();
     product.replace(u' ', u'-');
     return QStringLiteral("http://%1/help/%2/").arg(QLatin1String(MakerSite), product);
 }
 
-void TAppForm::Help2Click() {
+void MainWindow::Help2Click() {
     urlOpener()(onlineHelpAddress(ProductName));
 }
 
-void TAppForm::Exit1Click() {
+void MainWindow::Exit1Click() {
     QApplication::quit();
 }
 
-void TAppForm::SynEdit1Change() {
+void MainWindow::SynEdit1Change() {
     // UTF-16 code units of the lines joined with CR LF.
     const qint64 size = SynEdit1->joinedLength();
-    sizeLabel_->setText(TranslateText(QStringLiteral("File Size: %s bytes"))
-                            .replace(QLatin1String("%s"), NumberFormat::FormatCount(size)));
+    sizeLabel_->setText(translateText(QStringLiteral("File Size: %s bytes"))
+                            .replace(QLatin1String("%s"), NumberFormat::formatCount(size)));
 }
 
-void TAppForm::LineNumbers1Click() {
+void MainWindow::LineNumbers1Click() {
     // The gutter is hidden whole with the line numbers.
     SynEdit1->setGutterVisible(LineNumbers1->isChecked());
     saveSetting(QStringLiteral("ShowLineNumbers"),
                 LineNumbers1->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
 }
 
-void TAppForm::Wordwrap1Click() {
+void MainWindow::Wordwrap1Click() {
     const bool wrap = Wordwrap1->isChecked();
     SynEdit1->setWrapMode(wrap ? QsciScintilla::WrapWord : QsciScintilla::WrapNone);
     // Wrapped lines need no horizontal scroll bar.
@@ -532,13 +532,13 @@ void TAppForm::Wordwrap1Click() {
                 Wordwrap1->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
 }
 
-void TAppForm::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
     // Closing the main window ends the program, chart windows and all.
     QApplication::quit();
 }
 
-TAppForm::PdfConverter& TAppForm::pdfConverter() {
+MainWindow::PdfConverter& MainWindow::pdfConverter() {
     static PdfConverter convert = [](const QString& path, std::string*, QString* error) {
         *error =
             QStringLiteral("Cannot convert PDF file \"%1\". No PDF engine is available").arg(path);
@@ -547,20 +547,20 @@ TAppForm::PdfConverter& TAppForm::pdfConverter() {
     return convert;
 }
 
-bool TAppForm::DosyaAc(const QString& dosyaadi, QString* error) {
+bool MainWindow::loadFile(const QString& path, QString* error) {
     try {
-        const QFileInfo file(dosyaadi);
+        const QFileInfo file(path);
         if (file.fileName().toLower().endsWith(QLatin1String(".pdf"))) {
             std::string utf8;
-            if (!pdfConverter()(dosyaadi, &utf8, error)) return false;
-            return putText(dosyaadi, std::move(utf8), byteOrderMark_, error);
+            if (!pdfConverter()(path, &utf8, error)) return false;
+            return putText(path, std::move(utf8), byteOrderMark_, error);
         }
-        if (file.size() >= qint64(INT_MAX)) return tooLarge(dosyaadi, error);
+        if (file.size() >= qint64(INT_MAX)) return tooLarge(path, error);
         // UTF-8, the usual case, is read and checked on a second thread while
         // the editor takes it in; the editor's text comes back if it is not.
         SynEdit1->beginReplace(file.size());
         const Utf8PieceReader::Result read = Utf8PieceReader::read(
-            dosyaadi, [this](std::string_view piece) { SynEdit1->appendPiece(piece); }, error);
+            path, [this](std::string_view piece) { SynEdit1->appendPiece(piece); }, error);
         if (read.outcome == Utf8PieceReader::Outcome::Read && !SynEdit1->replaceFailed()) {
             SynEdit1->endReplace(qint64(read.utf16Length), qint64(read.lineFeeds));
             lineBreakStyle_ = read.style;
@@ -573,22 +573,22 @@ bool TAppForm::DosyaAc(const QString& dosyaadi, QString* error) {
         // Not UTF-8: the file is read whole and decoded by its byte-order
         // mark or in the ANSI code page.
         TextFileReader::Text text;
-        if (!TextFileReader::readText(dosyaadi, text, error)) return false;
-        return putText(dosyaadi, std::move(text.utf8), text.byteOrderMark, error);
+        if (!TextFileReader::readText(path, text, error)) return false;
+        return putText(path, std::move(text.utf8), text.byteOrderMark, error);
     } catch (const std::bad_alloc&) {
-        *error = QStringLiteral("Cannot open file \"%1\". Not enough memory").arg(dosyaadi);
+        *error = QStringLiteral("Cannot open file \"%1\". Not enough memory").arg(path);
         return false;
     }
 }
 
-bool TAppForm::tooLarge(const QString& path, QString* error) {
+bool MainWindow::tooLarge(const QString& path, QString* error) {
     *error =
         QStringLiteral("Cannot open file \"%1\". The text is too large for the editor").arg(path);
     return false;
 }
 
-bool TAppForm::putText(const QString& path, std::string&& utf8, bool byteOrderMark,
-                       QString* error) {
+bool MainWindow::putText(const QString& path, std::string&& utf8, bool byteOrderMark,
+                         QString* error) {
     if (utf8.size() >= std::size_t(INT_MAX)) return tooLarge(path, error);
     const LineBreakStyle::Style style = LineBreakStyle::detect(utf8);
     LineBreakStyle::toLf(utf8);
@@ -598,58 +598,58 @@ bool TAppForm::putText(const QString& path, std::string&& utf8, bool byteOrderMa
     return textLoaded();
 }
 
-bool TAppForm::textLoaded() {
+bool MainWindow::textLoaded() {
     SynEdit1->SendScintilla(QsciScintilla::SCI_GOTOPOS, 0L);
     SynEdit1Change();
     return true;
 }
 
-void TAppForm::Button1Click() {
+void MainWindow::Button1Click() {
     const QString filter = Dialogs::nameFilters(
-        TranslateText(QStringLiteral("Supported Files")) +
+        translateText(QStringLiteral("Supported Files")) +
         QStringLiteral(" (*.pdf;*.txt)|*.pdf;*.txt|") +
-        TranslateText(QStringLiteral("PDF File (*.pdf)")) + QStringLiteral("|*.pdf|") +
-        TranslateText(QStringLiteral("Text File (*.txt)")) + QStringLiteral("|*.txt|") +
-        TranslateText(QStringLiteral("All Files (*.*)")) + QStringLiteral("|*.*"));
+        translateText(QStringLiteral("PDF File (*.pdf)")) + QStringLiteral("|*.pdf|") +
+        translateText(QStringLiteral("Text File (*.txt)")) + QStringLiteral("|*.txt|") +
+        translateText(QStringLiteral("All Files (*.*)")) + QStringLiteral("|*.*"));
     const QString path = Dialogs::openFileName(this, filter);
     if (path.isEmpty()) return;
     QString error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool loaded = DosyaAc(path, &error);
+    const bool loaded = loadFile(path, &error);
     QApplication::restoreOverrideCursor();
     if (!loaded) Dialogs::error(this, error);
 }
 
-void TAppForm::WMDropFiles(const QStringList& paths) {
+void MainWindow::WMDropFiles(const QStringList& paths) {
     // Each file replaces the one before; an error ends the drop there.
     for (const QString& path : paths) {
         QString error;
-        if (!DosyaAc(path, &error)) {
+        if (!loadFile(path, &error)) {
             Dialogs::error(this, error);
             return;
         }
     }
 }
 
-void TAppForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (!TSynEdit::localFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!TextEditor::localFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
-void TAppForm::dragMoveEvent(QDragMoveEvent* event) {
-    if (!TSynEdit::localFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (!TextEditor::localFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
-void TAppForm::dropEvent(QDropEvent* event) {
-    const QStringList paths = TSynEdit::localFiles(event->mimeData());
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QStringList paths = TextEditor::localFiles(event->mimeData());
     if (paths.isEmpty()) return;
     event->acceptProposedAction();
     WMDropFiles(paths);
 }
 
-void TAppForm::SavetoFile1Click() {
+void MainWindow::SavetoFile1Click() {
     const QString filter = Dialogs::nameFilters(
-        TranslateText(QStringLiteral("Text File (*.txt)")) + QStringLiteral("|*.txt|") +
-        TranslateText(QStringLiteral("All Files (*.*)")) + QStringLiteral("|*.*"));
+        translateText(QStringLiteral("Text File (*.txt)")) + QStringLiteral("|*.txt|") +
+        translateText(QStringLiteral("All Files (*.*)")) + QStringLiteral("|*.*"));
     const QString path = Dialogs::saveFileName(this, filter, QString(), QStringLiteral("txt"));
     if (path.isEmpty()) return;
     QString error;
@@ -658,26 +658,26 @@ void TAppForm::SavetoFile1Click() {
         Dialogs::error(this, error);
 }
 
-void TAppForm::New1Click() {
+void MainWindow::New1Click() {
     SynEdit1->setTextUtf8({});
     SynEdit1Change();
 }
 
-void TAppForm::Undo1Click() {
+void MainWindow::Undo1Click() {
     SynEdit1->undo();
 }
-void TAppForm::Cut1Click() {
+void MainWindow::Cut1Click() {
     SynEdit1->cut();
 }
-void TAppForm::Copy1Click() {
+void MainWindow::Copy1Click() {
     SynEdit1->copy();
 }
-void TAppForm::Paste1Click() {
+void MainWindow::Paste1Click() {
     SynEdit1->paste();
 }
-void TAppForm::Delete1Click() {
+void MainWindow::Delete1Click() {
     SynEdit1->removeSelectedText();
 }
-void TAppForm::SelectAll1Click() {
+void MainWindow::SelectAll1Click() {
     SynEdit1->selectAll(true);
 }

@@ -1,8 +1,8 @@
-#include "csvwriter.h"
-#include "dialogs.h"
-#include "tanalyzetext.h"
-#include "texttablemodel.h"
-#include "tformanalyzechart.h"
+#include "analysis/csvwriter.h"
+#include "analysis/ui/dialogs.h"
+#include "analysis/ui/piechartwindow.h"
+#include "analysis/ui/resultswindow.h"
+#include "analysis/ui/texttablemodel.h"
 
 #include <QHeaderView>
 #include <QMenu>
@@ -20,16 +20,16 @@ const QString English =
     QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789'");
 
 // A window fed with a text; the caller shows it and waits for the run.
-TAnalyzetext* makeWindow(const QString& text, const QString& wordCharacters = English) {
-    auto* window = new TAnalyzetext;
-    window->AnalyzeLines().setText(text);
-    window->AnalyzeLines().setTrailingBreak(false);
+ResultsWindow* makeWindow(const QString& text, const QString& wordCharacters = English) {
+    auto* window = new ResultsWindow;
+    window->lines().setText(text);
+    window->lines().setTrailingBreak(false);
     window->setWordCharacters(wordCharacters);
     return window;
 }
 
-bool runToEnd(TAnalyzetext* window) {
-    QSignalSpy finished(window, &TAnalyzetext::analysisFinished);
+bool runToEnd(ResultsWindow* window) {
+    QSignalSpy finished(window, &ResultsWindow::analysisFinished);
     window->show();
     return finished.wait(10000);
 }
@@ -39,10 +39,10 @@ void flushDeletes() {
     QCoreApplication::processEvents();
 }
 
-QList<TFormAnalyzeChart*> chartWindows() {
-    QList<TFormAnalyzeChart*> charts;
+QList<PieChartWindow*> chartWindows() {
+    QList<PieChartWindow*> charts;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* chart = qobject_cast<TFormAnalyzeChart*>(w)) charts << chart;
+        if (auto* chart = qobject_cast<PieChartWindow*>(w)) charts << chart;
     return charts;
 }
 
@@ -75,7 +75,7 @@ private slots:
 };
 
 void TestTAnalyzetext::showsTheEngineTables() {
-    TAnalyzetext* window = makeWindow(QStringLiteral("aA a\nx\n\nx\nThe cat. the cat"));
+    ResultsWindow* window = makeWindow(QStringLiteral("aA a\nx\n\nx\nThe cat. the cat"));
     QVERIFY(runToEnd(window));
     const AnalysisResults* results = window->results();
     QVERIFY(results);
@@ -105,9 +105,9 @@ void TestTAnalyzetext::showsTheEngineTables() {
 }
 
 void TestTAnalyzetext::statusesOfOneLine() {
-    TAnalyzetext* window = makeWindow(QStringLiteral("word"));
+    ResultsWindow* window = makeWindow(QStringLiteral("word"));
     QStringList statuses;
-    connect(window, &TAnalyzetext::statusChanged, this,
+    connect(window, &ResultsWindow::statusChanged, this,
             [&](const QString& status) { statuses << status; });
     QVERIFY(runToEnd(window));
     QCOMPARE(statuses.size(), 6);
@@ -122,9 +122,9 @@ void TestTAnalyzetext::closingDuringTheRun() {
     QString text;
     for (int i = 0; i < 300; ++i)
         text += QStringLiteral("line %1 of the text\n").arg(i);
-    QPointer<TAnalyzetext> window = makeWindow(text);
+    QPointer<ResultsWindow> window = makeWindow(text);
     QStringList statuses;
-    connect(window, &TAnalyzetext::statusChanged, this, [&](const QString& status) {
+    connect(window, &ResultsWindow::statusChanged, this, [&](const QString& status) {
         statuses << status;
         if (status == QLatin1String("Loading: 20%")) window->close();
     });
@@ -141,7 +141,7 @@ void TestTAnalyzetext::noWordsWarning() {
         requests << r;
         return QString();
     });
-    TAnalyzetext* window = makeWindow(QStringLiteral("123 456"), QStringLiteral("xyz"));
+    ResultsWindow* window = makeWindow(QStringLiteral("123 456"), QStringLiteral("xyz"));
     QVERIFY(runToEnd(window));
     QCOMPARE(requests.size(), 1);
     QCOMPARE(requests[0].kind, Dialogs::Kind::Warning);
@@ -174,7 +174,7 @@ void TestTAnalyzetext::exportWritesTheTable() {
     QFETCH(QString, button);
     QFETCH(QString, tag);
     QTemporaryDir dir;
-    TAnalyzetext* window =
+    ResultsWindow* window =
         makeWindow(QStringLiteral("say \"hi, there\"\nNew York, New York\n\na b c d a b c d\n\n"));
     QVERIFY(runToEnd(window));
     QString suggested;
@@ -199,7 +199,7 @@ void TestTAnalyzetext::exportSuggestsNamesAndReportsFailures() {
     QTemporaryDir dir;
     const QString source = dir.filePath(QStringLiteral("report.txt"));
     QFile(source).open(QIODevice::WriteOnly);
-    TAnalyzetext* window = makeWindow(QStringLiteral("some words here"));
+    ResultsWindow* window = makeWindow(QStringLiteral("some words here"));
     window->setWindowTitle(source);
     QVERIFY(runToEnd(window));
 
@@ -244,11 +244,11 @@ void TestTAnalyzetext::synonymsOfTheClickedWord() {
     QFETCH(int, row);
     QFETCH(QString, address);
     QList<QUrl> opened;
-    auto previous = TAnalyzetext::urlOpener();
-    TAnalyzetext::urlOpener() = [&](const QUrl& url) { opened << url; };
-    auto restore = qScopeGuard([&] { TAnalyzetext::urlOpener() = previous; });
+    auto previous = ResultsWindow::urlOpener();
+    ResultsWindow::urlOpener() = [&](const QUrl& url) { opened << url; };
+    auto restore = qScopeGuard([&] { ResultsWindow::urlOpener() = previous; });
 
-    TAnalyzetext* window = makeWindow(text, wordCharacters);
+    ResultsWindow* window = makeWindow(text, wordCharacters);
     QVERIFY(runToEnd(window));
     window->PageControl1->setCurrentIndex(2);
     QTableView* grid = window->S3;
@@ -263,7 +263,7 @@ void TestTAnalyzetext::synonymsOfTheClickedWord() {
 }
 
 void TestTAnalyzetext::resizeSetsColumnWidths() {
-    TAnalyzetext* window = makeWindow(QStringLiteral("a"));
+    ResultsWindow* window = makeWindow(QStringLiteral("a"));
     window->resize(634, 362);
     QCOMPARE(window->S1->columnWidth(0), 307);
     QCOMPARE(window->S1->columnWidth(1), 307);
@@ -277,7 +277,7 @@ void TestTAnalyzetext::resizeSetsColumnWidths() {
 }
 
 void TestTAnalyzetext::escapeCloses() {
-    QPointer<TAnalyzetext> window = makeWindow(QStringLiteral("one two"));
+    QPointer<ResultsWindow> window = makeWindow(QStringLiteral("one two"));
     QVERIFY(runToEnd(window));
     window->activateWindow();
     window->PageControl1->setCurrentIndex(2);
@@ -288,16 +288,16 @@ void TestTAnalyzetext::escapeCloses() {
 }
 
 void TestTAnalyzetext::chartButtonsOpenCharts() {
-    TAnalyzetext* window = makeWindow(QStringLiteral("x\n\nx\ny z\n"));
-    window->AnalyzeLines().setTrailingBreak(true);
+    ResultsWindow* window = makeWindow(QStringLiteral("x\n\nx\ny z\n"));
+    window->lines().setTrailingBreak(true);
     QVERIFY(runToEnd(window));
     window->Button8Click(); // lines: the empty line gets no slice
     window->Button5Click(); // characters: the space gets a slice
     window->Button8Click(); // a second, independent window
-    const QList<TFormAnalyzeChart*> charts = chartWindows();
+    const QList<PieChartWindow*> charts = chartWindows();
     QCOMPARE(charts.size(), 3);
     int lineCharts = 0;
-    for (TFormAnalyzeChart* chart : charts) {
+    for (PieChartWindow* chart : charts) {
         QCOMPARE(chart->windowTitle(), QStringLiteral("Pie Chart"));
         if (chart->Chart1->sliceCount() == 2) {
             ++lineCharts;
@@ -317,4 +317,4 @@ void TestTAnalyzetext::chartButtonsOpenCharts() {
 }
 
 QTEST_MAIN(TestTAnalyzetext)
-#include "tst_tanalyzetext.moc"
+#include "tst_resultswindow.moc"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "stringpool.h"
+#include "analysis/stringpool.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,9 +11,9 @@
 // The lines a results window analyses, with the trailing-break flag that
 // shapes their text form. Lines are kept in one shared pool so that the line
 // table can refer to them instead of copying them.
-class AnalyzeLines {
+class TextLines {
 public:
-    AnalyzeLines();
+    TextLines();
 
     qsizetype count() const { return pool_->count(); }
     bool isEmpty() const { return pool_->isEmpty(); }

@@ -1,6 +1,6 @@
-#include "tsynedit.h"
+#include "shell/ui/texteditor.h"
 
-#include "wtf8.h"
+#include "analysis/wtf8.h"
 
 #include <Qsci/qscicommand.h>
 #include <Qsci/qscicommandset.h>
@@ -45,7 +45,7 @@ QFont monospaceFont(int pixels, const QWidget* widget) {
 // second a key at the end of a 100 MB text. Unless an assistive technology
 // is listening, the editor is announced as an editable text without it.
 QAccessibleInterface* editorAccessible(const QString& className, QObject* object) {
-    if (className == QLatin1String("TSynEdit") && object && object->isWidgetType() &&
+    if (className == QLatin1String("TextEditor") && object && object->isWidgetType() &&
         !QAccessible::isActive())
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::EditableText);
     return nullptr;
@@ -57,7 +57,7 @@ bool isIndentBlank(char c) {
 
 } // namespace
 
-TSynEdit::TSynEdit(QWidget* parent) : QsciScintilla(parent) {
+TextEditor::TextEditor(QWidget* parent) : QsciScintilla(parent) {
     static const bool accessibleInstalled = [] {
         QAccessible::installFactory(editorAccessible);
         return true;
@@ -89,7 +89,7 @@ TSynEdit::TSynEdit(QWidget* parent) : QsciScintilla(parent) {
     }
     setFolding(NoFoldStyle, Folding);
     setGutterVisible(true);
-    connect(this, &QsciScintilla::linesChanged, this, &TSynEdit::fitLineNumbers);
+    connect(this, &QsciScintilla::linesChanged, this, &TextEditor::fitLineNumbers);
 
     setEdgeMode(EdgeNone);
     setEdgeColumn(0);
@@ -116,12 +116,12 @@ TSynEdit::TSynEdit(QWidget* parent) : QsciScintilla(parent) {
             });
 }
 
-TSynEdit::~TSynEdit() {
+TextEditor::~TextEditor() {
     SendScintilla(SCI_SETDOCPOINTER, 0, original_);
     SendScintilla(SCI_RELEASEDOCUMENT, 0, original_);
 }
 
-TSynEdit::Counts TSynEdit::measure(std::string_view bytes) {
+TextEditor::Counts TextEditor::measure(std::string_view bytes) {
     Counts c;
     c.units = qint64(Wtf8::utf16Length(bytes));
     c.lf = qint64(std::count(bytes.begin(), bytes.end(), '\n'));
@@ -133,14 +133,14 @@ TSynEdit::Counts TSynEdit::measure(std::string_view bytes) {
     return c;
 }
 
-char TSynEdit::byteAt(long position) const {
+char TextEditor::byteAt(long position) const {
     if (position < 0 || position >= SendScintilla(SCI_GETLENGTH)) return 0;
     return char(SendScintilla(SCI_GETCHARAT, position));
 }
 
 // What a piece of text adds to the counts where it stands: CR LF pairs may
 // form or part at its edges.
-TSynEdit::Counts TSynEdit::measureAt(long position, std::string_view bytes) const {
+TextEditor::Counts TextEditor::measureAt(long position, std::string_view bytes) const {
     Counts c = measure(bytes);
     const bool crBefore = byteAt(position - 1) == '\r';
     const bool lfAfter = byteAt(position + long(bytes.size())) == '\n';
@@ -149,21 +149,21 @@ TSynEdit::Counts TSynEdit::measureAt(long position, std::string_view bytes) cons
     return c;
 }
 
-void TSynEdit::add(const Counts& c, int sign) const {
+void TextEditor::add(const Counts& c, int sign) const {
     counts_.units += sign * c.units;
     counts_.lf += sign * c.lf;
     counts_.cr += sign * c.cr;
     counts_.pairs += sign * c.pairs;
 }
 
-const char* TSynEdit::rangePointer(long position, long length) const {
+const char* TextEditor::rangePointer(long position, long length) const {
     return reinterpret_cast<const char*>(SendScintilla(SCI_GETRANGEPOINTER, position, length));
 }
 
 // An insertion is counted once it is made: before it, the notice carries no
 // text. Every change is announced before it is made, so at the next notice
 // the inserted text still stands where it went in.
-void TSynEdit::countPendingInsertion() const {
+void TextEditor::countPendingInsertion() const {
     if (pendingLength_ <= 0) return;
     const long length = std::exchange(pendingLength_, 0);
     add(measureAt(pendingPosition_,
@@ -174,7 +174,7 @@ void TSynEdit::countPendingInsertion() const {
 // Only the notices before a change are asked for: QScintilla answers each
 // notice after a change by counting every character up to it, which takes a
 // second at the end of 100 MB.
-void TSynEdit::documentModified(int position, int type, int length) {
+void TextEditor::documentModified(int position, int type, int length) {
     if (!(type & (SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE)) || length <= 0) return;
     countPendingInsertion();
     if (type & SC_MOD_BEFOREINSERT) {
@@ -202,7 +202,7 @@ void TSynEdit::documentModified(int position, int type, int length) {
 // A fresh document: nothing is ever styled here, so it keeps no style byte
 // per character, which halves the memory of a large text; and the memory of
 // the text before is given back.
-void TSynEdit::newDocument() {
+void TextEditor::newDocument() {
     void* document = reinterpret_cast<void*>(
         SendScintilla(SCI_CREATEDOCUMENT, 0, long(SC_DOCUMENTOPTION_STYLES_NONE)));
     SendScintilla(SCI_SETDOCPOINTER, 0, document);
@@ -214,7 +214,7 @@ void TSynEdit::newDocument() {
     pendingLength_ = 0;
 }
 
-bool TSynEdit::setTextUtf8(std::string_view utf8) {
+bool TextEditor::setTextUtf8(std::string_view utf8) {
     beginReplace(qint64(utf8.size()));
     appendPiece(utf8);
     if (replaceFailed()) {
@@ -228,7 +228,7 @@ bool TSynEdit::setTextUtf8(std::string_view utf8) {
 // The text goes into a fresh document without undo steps or any change
 // notice, in one buffer of the right size; the document before is held so
 // that it can be put back.
-void TSynEdit::beginReplace(qint64 capacity) {
+void TextEditor::beginReplace(qint64 capacity) {
     countPendingInsertion();
     previous_ = SendScintillaPtrResult(SCI_GETDOCPOINTER);
     SendScintilla(SCI_ADDREFDOCUMENT, 0, previous_);
@@ -242,22 +242,22 @@ void TSynEdit::beginReplace(qint64 capacity) {
     if (capacity > 0) SendScintilla(SCI_ALLOCATE, long(capacity) + 1);
 }
 
-void TSynEdit::appendPiece(std::string_view utf8) {
+void TextEditor::appendPiece(std::string_view utf8) {
     if (!utf8.empty()) SendScintilla(SCI_APPENDTEXT, uintptr_t(utf8.size()), utf8.data());
 }
 
-bool TSynEdit::replaceFailed() const {
+bool TextEditor::replaceFailed() const {
     return SendScintilla(SCI_GETSTATUS) != 0;
 }
 
-void TSynEdit::endReplace(qint64 units, qint64 lineFeeds) {
+void TextEditor::endReplace(qint64 units, qint64 lineFeeds) {
     Counts counts;
     counts.units = units;
     counts.lf = lineFeeds;
     finishReplace(counts);
 }
 
-void TSynEdit::finishReplace(const Counts& counts) {
+void TextEditor::finishReplace(const Counts& counts) {
     SendScintilla(SCI_SETMODEVENTMASK, previousEvents_);
     SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
     SendScintilla(SCI_RELEASEDOCUMENT, 0, std::exchange(previous_, nullptr));
@@ -268,7 +268,7 @@ void TSynEdit::finishReplace(const Counts& counts) {
     emit modified();
 }
 
-void TSynEdit::abandonReplace() {
+void TextEditor::abandonReplace() {
     SendScintilla(SCI_SETMODEVENTMASK, previousEvents_);
     SendScintilla(SCI_SETSTATUS, 0L);
     SendScintilla(SCI_SETDOCPOINTER, 0, previous_);
@@ -278,24 +278,24 @@ void TSynEdit::abandonReplace() {
     fitLineNumbers();
 }
 
-std::string_view TSynEdit::textBytes() const {
+std::string_view TextEditor::textBytes() const {
     const auto* bytes = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
     const long length = SendScintilla(SCI_GETLENGTH);
     return bytes && length > 0 ? std::string_view(bytes, std::size_t(length)) : std::string_view();
 }
 
-qint64 TSynEdit::joinedLength() const {
+qint64 TextEditor::joinedLength() const {
     countPendingInsertion();
     // Each break (CR LF, LF or CR) counts two units when joined with CR LF.
     return counts_.units + counts_.lf + counts_.cr - 2 * counts_.pairs;
 }
 
-bool TSynEdit::isBlank() const {
+bool TextEditor::isBlank() const {
     const std::string_view text = textBytes();
     return std::all_of(text.begin(), text.end(), [](char c) { return quint8(c) <= 0x20; });
 }
 
-void TSynEdit::setGutterVisible(bool visible) {
+void TextEditor::setGutterVisible(bool visible) {
     gutterVisible_ = visible;
     // Folding is off, so its band takes no room.
     setMarginWidth(Bookmarks, visible ? 13 : 0);
@@ -307,7 +307,7 @@ void TSynEdit::setGutterVisible(bool visible) {
     fitLineNumbers();
 }
 
-void TSynEdit::fitLineNumbers() {
+void TextEditor::fitLineNumbers() {
     if (!gutterVisible_) {
         setMarginWidth(LineNumbers, 0);
         return;
@@ -318,7 +318,7 @@ void TSynEdit::fitLineNumbers() {
     setMarginWidth(LineNumbers, QString(digits + 1, u'9'));
 }
 
-QString TSynEdit::scrollHint(int value) const {
+QString TextEditor::scrollHint(int value) const {
     const long lines = SendScintilla(SCI_GETLINECOUNT);
     const long onScreen = std::max(1L, SendScintilla(SCI_LINESONSCREEN));
     const long first = SendScintilla(SCI_DOCLINEFROMVISIBLE, long(value));
@@ -326,7 +326,7 @@ QString TSynEdit::scrollHint(int value) const {
     return QStringLiteral("%1 - %2").arg(first + 1).arg(std::min(last + 1, lines));
 }
 
-void TSynEdit::keyPressEvent(QKeyEvent* event) {
+void TextEditor::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     if (event->key() == Qt::Key_End &&
         (modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier)) {
@@ -343,7 +343,7 @@ void TSynEdit::keyPressEvent(QKeyEvent* event) {
 
 // QScintilla takes Ctrl+drag for a column block on X11, where window managers
 // often claim Alt+drag; Alt+drag is passed on to it as Ctrl+drag.
-template <typename Handler> void TSynEdit::withAltAsControl(QMouseEvent* event, Handler handler) {
+template <typename Handler> void TextEditor::withAltAsControl(QMouseEvent* event, Handler handler) {
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     if (event->button() != Qt::LeftButton || !(modifiers & Qt::AltModifier) ||
         (modifiers & Qt::ControlModifier)) {
@@ -357,17 +357,17 @@ template <typename Handler> void TSynEdit::withAltAsControl(QMouseEvent* event, 
     event->setAccepted(changed.isAccepted());
 }
 
-void TSynEdit::mousePressEvent(QMouseEvent* event) {
+void TextEditor::mousePressEvent(QMouseEvent* event) {
     withAltAsControl(event, [this](QMouseEvent* e) { QsciScintilla::mousePressEvent(e); });
 }
 
-void TSynEdit::mouseReleaseEvent(QMouseEvent* event) {
+void TextEditor::mouseReleaseEvent(QMouseEvent* event) {
     withAltAsControl(event, [this](QMouseEvent* e) { QsciScintilla::mouseReleaseEvent(e); });
 }
 
 // End goes first to the end of the line's text without its trailing blanks,
 // and from there to the real end of the line.
-void TSynEdit::enhancedEnd(bool extend) {
+void TextEditor::enhancedEnd(bool extend) {
     const long caret = SendScintilla(SCI_GETCURRENTPOS);
     const long line = SendScintilla(SCI_LINEFROMPOSITION, caret);
     const long start = SendScintilla(SCI_POSITIONFROMLINE, line);
@@ -387,7 +387,7 @@ void TSynEdit::enhancedEnd(bool extend) {
 
 // Backspace with only blanks before the caret goes back to the indentation
 // of the nearest line above that is indented less (blank lines skipped).
-bool TSynEdit::smartBackspace() {
+bool TextEditor::smartBackspace() {
     if (!SendScintilla(SCI_GETSELECTIONEMPTY)) return false;
     const long caret = SendScintilla(SCI_GETCURRENTPOS);
     const long line = SendScintilla(SCI_LINEFROMPOSITION, caret);
@@ -413,12 +413,12 @@ bool TSynEdit::smartBackspace() {
     return true;
 }
 
-bool TSynEdit::focusNextPrevChild(bool next) {
+bool TextEditor::focusNextPrevChild(bool next) {
     // Tab moves the focus on instead of being typed.
     return QWidget::focusNextPrevChild(next);
 }
 
-void TSynEdit::contextMenuEvent(QContextMenuEvent* event) {
+void TextEditor::contextMenuEvent(QContextMenuEvent* event) {
     if (!popupMenu_) {
         QsciScintilla::contextMenuEvent(event);
         return;
@@ -427,7 +427,7 @@ void TSynEdit::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
 }
 
-QStringList TSynEdit::localFiles(const QMimeData* data) {
+QStringList TextEditor::localFiles(const QMimeData* data) {
     QStringList paths;
     if (!data || !data->hasUrls()) return paths;
     for (const QUrl& url : data->urls())
@@ -437,17 +437,17 @@ QStringList TSynEdit::localFiles(const QMimeData* data) {
 
 // Files are taken here rather than inserted as their names; dragged text
 // goes on to the editor.
-void TSynEdit::dragEnterEvent(QDragEnterEvent* event) {
+void TextEditor::dragEnterEvent(QDragEnterEvent* event) {
     if (localFiles(event->mimeData()).isEmpty()) return QsciScintilla::dragEnterEvent(event);
     event->acceptProposedAction();
 }
 
-void TSynEdit::dragMoveEvent(QDragMoveEvent* event) {
+void TextEditor::dragMoveEvent(QDragMoveEvent* event) {
     if (localFiles(event->mimeData()).isEmpty()) return QsciScintilla::dragMoveEvent(event);
     event->acceptProposedAction();
 }
 
-void TSynEdit::dropEvent(QDropEvent* event) {
+void TextEditor::dropEvent(QDropEvent* event) {
     const QStringList paths = localFiles(event->mimeData());
     if (paths.isEmpty()) return QsciScintilla::dropEvent(event);
     event->acceptProposedAction();

@@ -1,16 +1,16 @@
-#include "tformanalyzechart.h"
+#include "analysis/ui/piechartwindow.h"
 
-#include "translation.h"
+#include "localization/translation.h"
 
 #include <QPointer>
 #include <QScreen>
 #include <QVBoxLayout>
 
-TFormAnalyzeChart::TFormAnalyzeChart(QWidget* centreOver)
+PieChartWindow::PieChartWindow(QWidget* centreOver)
     : QWidget(nullptr, Qt::Window), centreOver_(centreOver) {
     // Not owned by the results window: closing that leaves the chart open.
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(TranslateText("Pie Chart"));
+    setWindowTitle(translateText("Pie Chart"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     Chart1 = new Pie3DWidget(this);
     Chart1->setObjectName("Chart1");
@@ -20,7 +20,7 @@ TFormAnalyzeChart::TFormAnalyzeChart(QWidget* centreOver)
     resize(740, 403);
 }
 
-void TFormAnalyzeChart::showEvent(QShowEvent* event) {
+void PieChartWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (placed_) return;
     placed_ = true;

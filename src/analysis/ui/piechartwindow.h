@@ -1,17 +1,17 @@
 #pragma once
 
-#include "pie3dwidget.h"
+#include "analysis/ui/pie3dwidget.h"
 
 #include <QPointer>
 #include <QWidget>
 
 // A pie-chart window: a snapshot of one table, drawn as a 3-D pie.
-class TFormAnalyzeChart : public QWidget {
+class PieChartWindow : public QWidget {
     Q_OBJECT
 
 public:
     // Shown centred over centreOver (the screen's centre without one).
-    explicit TFormAnalyzeChart(QWidget* centreOver);
+    explicit PieChartWindow(QWidget* centreOver);
 
     void addSlice(double value, const QString& label) { Chart1->addSlice(value, label); }
 

@@ -12,12 +12,12 @@ class QMimeData;
 // The text editor of the main window: QScintilla set up as a plain-text
 // editor with a line-number gutter. Loaded text has its lines separated by
 // LF, so that it can be handed on without being split again.
-class TSynEdit : public QsciScintilla {
+class TextEditor : public QsciScintilla {
     Q_OBJECT
 
 public:
-    explicit TSynEdit(QWidget* parent = nullptr);
-    ~TSynEdit() override;
+    explicit TextEditor(QWidget* parent = nullptr);
+    ~TextEditor() override;
 
     // Replaces the whole text (breaks already turned into LF) and forgets
     // the undo steps, like loading a file. False, with the text as it was,

@@ -1,11 +1,11 @@
-#include "tanalyzetext.h"
+#include "analysis/ui/resultswindow.h"
 
-#include "analysisrun.h"
-#include "csvwriter.h"
-#include "dialogs.h"
-#include "texttablemodel.h"
-#include "tformanalyzechart.h"
-#include "translation.h"
+#include "analysis/analysisrun.h"
+#include "analysis/csvwriter.h"
+#include "analysis/ui/dialogs.h"
+#include "analysis/ui/piechartwindow.h"
+#include "analysis/ui/texttablemodel.h"
+#include "localization/translation.h"
 
 #include <QAction>
 #include <QApplication>
@@ -80,10 +80,10 @@ QTreeView* phraseList(QWidget* parent) {
 
 } // namespace
 
-TAnalyzetext::TAnalyzetext(QWidget* owner) : QWidget(owner, Qt::Window) {
+ResultsWindow::ResultsWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     initIconResources();
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(TranslateText("Analysis Results"));
+    setWindowTitle(translateText("Analysis Results"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     CsvSeparator = CsvWriter::localeSeparator();
 
@@ -123,8 +123,8 @@ TAnalyzetext::TAnalyzetext(QWidget* owner) : QWidget(owner, Qt::Window) {
         PageControl1->addTab(page, caption);
     };
 
-    const QString exportCaption = TranslateText("Export...");
-    const QString chartCaption = TranslateText("Pie Chart...");
+    const QString exportCaption = translateText("Export...");
+    const QString chartCaption = translateText("Pie Chart...");
     const char* exportIcon = ":/icons/spreadsheet.svg";
     const char* chartIcon = ":/icons/pie.svg";
     Button1 = stripButton(exportCaption, exportIcon, this);
@@ -144,7 +144,7 @@ TAnalyzetext::TAnalyzetext(QWidget* owner) : QWidget(owner, Qt::Window) {
     for (const auto& [button, name] : names)
         button->setObjectName(QString::fromLatin1(name));
 
-    const QString occurrence = TranslateText("Occurrence");
+    const QString occurrence = translateText("Occurrence");
     S1 = grid(this, false);
     S2 = grid(this, true);
     S3 = grid(this, true);
@@ -162,17 +162,17 @@ TAnalyzetext::TAnalyzetext(QWidget* owner) : QWidget(owner, Qt::Window) {
 
     models_[OverviewTab] = new TextTableModel(2, false, {}, 7, this);
     models_[CharTab] = new TextTableModel(
-        3, true, {TranslateText("Character"), occurrence, QStringLiteral("%")}, 1, this);
+        3, true, {translateText("Character"), occurrence, QStringLiteral("%")}, 1, this);
     models_[WordTab] = new TextTableModel(
-        3, true, {TranslateText("Word"), occurrence, QStringLiteral("%")}, 1, this);
+        3, true, {translateText("Word"), occurrence, QStringLiteral("%")}, 1, this);
     models_[LineTab] = new TextTableModel(
-        3, true, {TranslateText("Line"), occurrence, QStringLiteral("%")}, 1, this);
+        3, true, {translateText("Line"), occurrence, QStringLiteral("%")}, 1, this);
     models_[Phrase2Tab] =
-        new TextTableModel(2, false, {TranslateText("2-Word Phrase"), occurrence}, 0, this);
+        new TextTableModel(2, false, {translateText("2-Word Phrase"), occurrence}, 0, this);
     models_[Phrase3Tab] =
-        new TextTableModel(2, false, {TranslateText("3-Word Phrase"), occurrence}, 0, this);
+        new TextTableModel(2, false, {translateText("3-Word Phrase"), occurrence}, 0, this);
     models_[Phrase4Tab] =
-        new TextTableModel(2, false, {TranslateText("4-Word Phrase"), occurrence}, 0, this);
+        new TextTableModel(2, false, {translateText("4-Word Phrase"), occurrence}, 0, this);
     for (int t = CharTab; t <= LineTab; ++t)
         models_[t]->setRightAligned({1, 2});
     for (int t = Phrase2Tab; t <= Phrase4Tab; ++t)
@@ -190,13 +190,13 @@ TAnalyzetext::TAnalyzetext(QWidget* owner) : QWidget(owner, Qt::Window) {
         list->setColumnWidth(1, 200);
     }
 
-    addTab(S1, TranslateText("Overview"), {Button6});
-    addTab(S2, TranslateText("Character Frequency"), {Button3, Button5});
-    addTab(S3, TranslateText("Word Frequency"), {Button2, Button7});
-    addTab(S4, TranslateText("Line Frequency"), {Button1, Button8});
-    addTab(ListView2Word, TranslateText("2-Word Phrases"), {Button4});
-    addTab(ListView3Word, TranslateText("3-Word Phrases"), {Button9});
-    addTab(ListView4Word, TranslateText("4-Word Phrases"), {Button10});
+    addTab(S1, translateText("Overview"), {Button6});
+    addTab(S2, translateText("Character Frequency"), {Button3, Button5});
+    addTab(S3, translateText("Word Frequency"), {Button2, Button7});
+    addTab(S4, translateText("Line Frequency"), {Button1, Button8});
+    addTab(ListView2Word, translateText("2-Word Phrases"), {Button4});
+    addTab(ListView3Word, translateText("3-Word Phrases"), {Button9});
+    addTab(ListView4Word, translateText("4-Word Phrases"), {Button10});
     PageControl1->setCurrentIndex(0);
 
     // A right click first selects the cell under the pointer, like a left one.
@@ -209,45 +209,45 @@ TAnalyzetext::TAnalyzetext(QWidget* owner) : QWidget(owner, Qt::Window) {
     S3->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(S3, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(S3->viewport()->mapToGlobal(at)); });
-    connect(Synonyms1, &QAction::triggered, this, &TAnalyzetext::Synonyms1Click);
+    connect(Synonyms1, &QAction::triggered, this, &ResultsWindow::Synonyms1Click);
 
     // The window sees Esc before its controls.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 
-    connect(Button1, &QPushButton::clicked, this, &TAnalyzetext::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TAnalyzetext::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TAnalyzetext::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TAnalyzetext::Button4Click);
-    connect(Button5, &QPushButton::clicked, this, &TAnalyzetext::Button5Click);
-    connect(Button6, &QPushButton::clicked, this, &TAnalyzetext::Button6Click);
-    connect(Button7, &QPushButton::clicked, this, &TAnalyzetext::Button7Click);
-    connect(Button8, &QPushButton::clicked, this, &TAnalyzetext::Button8Click);
-    connect(Button9, &QPushButton::clicked, this, &TAnalyzetext::Button9Click);
-    connect(Button10, &QPushButton::clicked, this, &TAnalyzetext::Button10Click);
+    connect(Button1, &QPushButton::clicked, this, &ResultsWindow::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &ResultsWindow::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &ResultsWindow::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &ResultsWindow::Button4Click);
+    connect(Button5, &QPushButton::clicked, this, &ResultsWindow::Button5Click);
+    connect(Button6, &QPushButton::clicked, this, &ResultsWindow::Button6Click);
+    connect(Button7, &QPushButton::clicked, this, &ResultsWindow::Button7Click);
+    connect(Button8, &QPushButton::clicked, this, &ResultsWindow::Button8Click);
+    connect(Button9, &QPushButton::clicked, this, &ResultsWindow::Button9Click);
+    connect(Button10, &QPushButton::clicked, this, &ResultsWindow::Button10Click);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setSingleShot(true);
     Timer1->setInterval(10);
-    connect(Timer1, &QTimer::timeout, this, &TAnalyzetext::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, &ResultsWindow::Timer1Timer);
 
     resize(634, 362);
     FormResize();
 }
 
-TAnalyzetext::~TAnalyzetext() {
+ResultsWindow::~ResultsWindow() {
     // Views must let go of the tables before the tables go.
     for (TextTableModel* model : models_)
         model->setTable(nullptr);
 }
 
-QString TAnalyzetext::statusText() const {
+QString ResultsWindow::statusText() const {
     return statusLabel_->text();
 }
 
-void TAnalyzetext::showEvent(QShowEvent* event) {
+void ResultsWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!placed_) {
         placed_ = true;
@@ -260,12 +260,12 @@ void TAnalyzetext::showEvent(QShowEvent* event) {
     }
 }
 
-void TAnalyzetext::resizeEvent(QResizeEvent* event) {
+void ResultsWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     FormResize();
 }
 
-void TAnalyzetext::FormResize() {
+void ResultsWindow::FormResize() {
     const int w = width();
     for (int c = 0; c < 2; ++c)
         S1->setColumnWidth(c, w / 2 - 10);
@@ -274,7 +274,7 @@ void TAnalyzetext::FormResize() {
             view->setColumnWidth(c, w / 3 - 12);
 }
 
-void TAnalyzetext::closeEvent(QCloseEvent* event) {
+void ResultsWindow::closeEvent(QCloseEvent* event) {
     // The run processes events, so a close can arrive while it still uses
     // this window: it is cancelled, and the window closes once it returns.
     if (running_) {
@@ -286,7 +286,7 @@ void TAnalyzetext::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-bool TAnalyzetext::eventFilter(QObject* watched, QEvent* event) {
+bool ResultsWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {
@@ -300,7 +300,7 @@ bool TAnalyzetext::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void TAnalyzetext::Timer1Timer() {
+void ResultsWindow::Timer1Timer() {
     Timer1->stop();
     running_ = true;
     QApplication::setOverrideCursor(Qt::BusyCursor);
@@ -322,7 +322,7 @@ void TAnalyzetext::Timer1Timer() {
             return !closeRequested_;
         });
         run.setNoWordsHandler([this](const QString& message) {
-            Dialogs::warning(this, TranslateText("Warning"), message);
+            Dialogs::warning(this, translateText("Warning"), message);
         });
         finished = run.run();
         if (finished) results_ = std::make_unique<AnalysisResults>(std::move(run.results()));
@@ -341,7 +341,7 @@ void TAnalyzetext::Timer1Timer() {
     }
 }
 
-void TAnalyzetext::showResults() {
+void ResultsWindow::showResults() {
     models_[OverviewTab]->setTable(&results_->overview);
     models_[CharTab]->setTable(&results_->characters);
     models_[WordTab]->setTable(&results_->words);
@@ -356,65 +356,65 @@ void TAnalyzetext::showResults() {
     }
 }
 
-QString TAnalyzetext::DosyaAdiTavsiye(const QString& tag) const {
-    return CsvWriter::DosyaAdiTavsiye(windowTitle(), tag);
+QString ResultsWindow::suggestedExportName(const QString& tag) const {
+    return CsvWriter::suggestedExportName(windowTitle(), tag);
 }
 
-void TAnalyzetext::exportTable(const TextTable* table, const QString& tag) {
+void ResultsWindow::exportTable(const TextTable* table, const QString& tag) {
     if (!table) return;
     QString path =
-        Dialogs::saveFileName(this, TranslateText("CSV File (*.csv)"), DosyaAdiTavsiye(tag));
+        Dialogs::saveFileName(this, translateText("CSV File (*.csv)"), suggestedExportName(tag));
     if (path.isEmpty()) return;
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
     QString error;
     if (!CsvWriter::write(*table, path, CsvSeparator, &error)) Dialogs::error(this, error);
 }
 
-void TAnalyzetext::Button1Click() {
+void ResultsWindow::Button1Click() {
     exportTable(results_ ? &results_->lines : nullptr, "Line");
 }
-void TAnalyzetext::Button2Click() {
+void ResultsWindow::Button2Click() {
     exportTable(results_ ? &results_->words : nullptr, "Word");
 }
-void TAnalyzetext::Button3Click() {
+void ResultsWindow::Button3Click() {
     exportTable(results_ ? &results_->characters : nullptr, "Char");
 }
-void TAnalyzetext::Button4Click() {
+void ResultsWindow::Button4Click() {
     exportTable(results_ ? &results_->phrases2 : nullptr, "2-Phrase");
 }
-void TAnalyzetext::Button6Click() {
+void ResultsWindow::Button6Click() {
     exportTable(results_ ? &results_->overview : nullptr, "Overview");
 }
-void TAnalyzetext::Button9Click() {
+void ResultsWindow::Button9Click() {
     exportTable(results_ ? &results_->phrases3 : nullptr, "3-Phrase");
 }
-void TAnalyzetext::Button10Click() {
+void ResultsWindow::Button10Click() {
     exportTable(results_ ? &results_->phrases4 : nullptr, "4-Phrase");
 }
 
-void TAnalyzetext::Button5Click() {
+void ResultsWindow::Button5Click() {
     openChart(QStringLiteral("char"));
 }
-void TAnalyzetext::Button7Click() {
+void ResultsWindow::Button7Click() {
     openChart(QStringLiteral("word"));
 }
-void TAnalyzetext::Button8Click() {
+void ResultsWindow::Button8Click() {
     openChart(QStringLiteral("line"));
 }
 
-void TAnalyzetext::openChart(const QString& hangisi) {
+void ResultsWindow::openChart(const QString& kind) {
     // Centred over the main window once there is one; over this window now.
     QWidget* over = parentWidget() ? parentWidget() : this;
-    auto* chart = new TFormAnalyzeChart(over);
-    ChartOlustur(hangisi, chart);
+    auto* chart = new PieChartWindow(over);
+    fillChart(kind, chart);
     chart->show();
 }
 
-void TAnalyzetext::ChartOlustur(const QString& hangisi, TFormAnalyzeChart* chart) const {
+void ResultsWindow::fillChart(const QString& kind, PieChartWindow* chart) const {
     if (!results_) return;
-    const FrequencyTable& table = hangisi == QLatin1String("char")   ? results_->characters
-                                  : hangisi == QLatin1String("word") ? results_->words
-                                                                     : results_->lines;
+    const FrequencyTable& table = kind == QLatin1String("char")   ? results_->characters
+                                  : kind == QLatin1String("word") ? results_->words
+                                                                  : results_->lines;
     const QLocale locale;
     const int rows = table.rowCount();
     chart->Chart1->reserve(rows);
@@ -425,19 +425,19 @@ void TAnalyzetext::ChartOlustur(const QString& hangisi, TFormAnalyzeChart* chart
     }
 }
 
-QUrl TAnalyzetext::synonymUrl(const QString& word) {
+QUrl ResultsWindow::synonymUrl(const QString& word) {
     return QUrl::fromEncoded("https://www.synonym.com/synonyms/" + QUrl::toPercentEncoding(word),
                              QUrl::StrictMode);
 }
 
-std::function<void(const QUrl&)>& TAnalyzetext::urlOpener() {
+std::function<void(const QUrl&)>& ResultsWindow::urlOpener() {
     static std::function<void(const QUrl&)> opener = [](const QUrl& url) {
         QDesktopServices::openUrl(url);
     };
     return opener;
 }
 
-void TAnalyzetext::Synonyms1Click() {
+void ResultsWindow::Synonyms1Click() {
     const QModelIndex current = S3->currentIndex();
     if (!current.isValid() || !results_) return;
     const QString word = S3->model()->index(current.row(), 0).data().toString();
