@@ -14,11 +14,11 @@
 
 #include "analysis/memorytuning.h"
 #include "analysis/textlines.h"
-#include "analysis/ui/dialogs.h"
 #include "analysis/ui/resultswindow.h"
 #include "import/textfilereader.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/texteditor.h"
+#include "widgets/dialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -33,6 +33,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+namespace {
+
+TextEditor* editorOf(const MainWindow* form) {
+    return form->findChild<TextEditor*>(QStringLiteral("editor"));
+}
+
+} // namespace
 
 namespace {
 
@@ -102,7 +110,7 @@ int analyze(const QString& path) {
     ticker.start();
     const qint64 pressed = clock.nsecsElapsed();
     last = pressed;
-    form.Button2Click();
+    form.analyze();
     auto* window = form.findChild<ResultsWindow*>();
     if (!window) return 1;
     const qint64 handedOver = clock.nsecsElapsed() - pressed;
@@ -132,15 +140,15 @@ int type(const QString& path) {
     if (!load(form, path)) return 1;
     const auto press = [&](int key, const QString& text) {
         QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
-        QApplication::sendEvent(form.SynEdit1, &down);
+        QApplication::sendEvent(editorOf(&form), &down);
         QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
-        QApplication::sendEvent(form.SynEdit1, &up);
+        QApplication::sendEvent(editorOf(&form), &up);
         QCoreApplication::processEvents();
     };
     press(Qt::Key_Escape, QString()); // the first paint is not a key's
-    const long end = form.SynEdit1->SendScintilla(QsciScintilla::SCI_GETLENGTH);
+    const long end = editorOf(&form)->SendScintilla(QsciScintilla::SCI_GETLENGTH);
     for (const auto& [where, position] : {std::pair{"start", 0L}, std::pair{"end", end}}) {
-        form.SynEdit1->SendScintilla(QsciScintilla::SCI_GOTOPOS, position);
+        editorOf(&form)->SendScintilla(QsciScintilla::SCI_GOTOPOS, position);
         // The first key there moves the editor's gap, the others do not.
         QElapsedTimer clock;
         clock.start();
@@ -186,7 +194,9 @@ int main(int argc, char** argv) {
             MainWindow form;
             if (!load(form, path)) return 1;
             std::printf("load %.3f s, %s\n", clock.nsecsElapsed() / 1e9,
-                        qPrintable(form.StatusBar1->findChild<QLabel*>()->text()));
+                        qPrintable(form.findChild<QStatusBar*>(QStringLiteral("statusBar"))
+                                       ->findChild<QLabel*>()
+                                       ->text()));
             return 0;
         }
         if (mode == QLatin1String("--analyze")) return analyze(path);

@@ -1,10 +1,12 @@
-#include "analysis/ui/dialogs.h"
 #include "analysis/ui/resultswindow.h"
 #include "localization/translation.h"
 #include "shell/inistore.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/wordcharacterpresets.h"
 #include "testfiles.h"
+#include "widgetlookup.h"
+#include "widgets/desktop.h"
+#include "widgets/dialogs.h"
 
 #include "shell/ui/texteditor.h"
 
@@ -18,7 +20,15 @@
 
 #include <stdexcept>
 
-class TestTAppForm : public QObject {
+namespace {
+
+TextEditor* editorOf(const MainWindow* form) {
+    return findWidget<TextEditor>(form, "editor");
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
     Q_OBJECT
 
 private slots:
@@ -52,7 +62,7 @@ private:
     QList<Dialogs::Request> requests;
 };
 
-void TestTAppForm::analyzeRefusesBlankText_data() {
+void TestMainWindow::analyzeRefusesBlankText_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("memo");
     QTest::addColumn<QString>("message");
@@ -67,15 +77,15 @@ void TestTAppForm::analyzeRefusesBlankText_data() {
                                 << "Please enter word characters!";
 }
 
-void TestTAppForm::analyzeRefusesBlankText() {
+void TestMainWindow::analyzeRefusesBlankText() {
     QFETCH(QString, text);
     QFETCH(QString, memo);
     QFETCH(QString, message);
     MainWindow form;
     form.show();
-    form.SynEdit1->setText(text);
-    form.Memo2->setPlainText(memo);
-    form.Button2Click();
+    editorOf(&form)->setText(text);
+    findWidget<QPlainTextEdit>(&form, "wordCharactersEdit")->setPlainText(memo);
+    form.analyze();
     QCOMPARE(requests.size(), 1);
     QCOMPARE(requests[0].kind, Dialogs::Kind::Message);
     QCOMPARE(requests[0].text, message);
@@ -83,17 +93,18 @@ void TestTAppForm::analyzeRefusesBlankText() {
     QCOMPARE(requests[0].captions, QStringList{QStringLiteral("OK")});
     QVERIFY(form.findChildren<ResultsWindow*>().isEmpty());
     if (message.startsWith(QLatin1String("Please"))) {
-        QVERIFY(form.CheckBox1->isChecked());
-        QVERIFY(form.Panel3->isVisible());
+        QVERIFY(findWidget<QCheckBox>(&form, "customizeBox")->isChecked());
+        QVERIFY(findWidget<QWidget>(&form, "wordCharactersPanel")->isVisible());
     }
 }
 
-void TestTAppForm::analyzeOpensAResultsWindow() {
+void TestMainWindow::analyzeOpensAResultsWindow() {
     MainWindow form;
-    form.SynEdit1->setText(QStringLiteral("a\nb\n"));
-    form.Memo2->setPlainText(QStringLiteral("ab\n\ncd"));
-    form.Button2Click();
-    form.Button2Click(); // every press opens one more window
+    editorOf(&form)->setText(QStringLiteral("a\nb\n"));
+    findWidget<QPlainTextEdit>(&form, "wordCharactersEdit")
+        ->setPlainText(QStringLiteral("ab\n\ncd"));
+    form.analyze();
+    form.analyze(); // every press opens one more window
     const QList<ResultsWindow*> windows = form.findChildren<ResultsWindow*>();
     QCOMPARE(windows.size(), 2);
     ResultsWindow* window = windows.first();
@@ -109,7 +120,7 @@ void TestTAppForm::analyzeOpensAResultsWindow() {
     QVERIFY(requests.isEmpty());
 }
 
-void TestTAppForm::presetsFillTheMemo_data() {
+void TestMainWindow::presetsFillTheMemo_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<int>("preset");
     QTest::newRow("English") << "BitBtn5" << int(WordCharacterPresets::English);
@@ -119,20 +130,21 @@ void TestTAppForm::presetsFillTheMemo_data() {
     QTest::newRow("Hebrew") << "BitBtn10" << int(WordCharacterPresets::Hebrew);
 }
 
-void TestTAppForm::presetsFillTheMemo() {
+void TestMainWindow::presetsFillTheMemo() {
     QFETCH(QString, button);
     QFETCH(int, preset);
     MainWindow form;
-    form.Memo2->setPlainText(QStringLiteral("xyz"));
-    const bool panelShown = form.CheckBox1->isChecked();
+    findWidget<QPlainTextEdit>(&form, "wordCharactersEdit")->setPlainText(QStringLiteral("xyz"));
+    const bool panelShown = findWidget<QCheckBox>(&form, "customizeBox")->isChecked();
     QTest::mouseClick(form.findChild<QPushButton*>(button), Qt::LeftButton);
     const QStringList lines = WordCharacterPresets::lines(WordCharacterPresets::Preset(preset));
-    QCOMPARE(form.Memo2->toPlainText(), lines.join(u'\n'));
+    QCOMPARE(findWidget<QPlainTextEdit>(&form, "wordCharactersEdit")->toPlainText(),
+             lines.join(u'\n'));
     QCOMPARE(form.wordCharacters(), lines.join(QString()));
-    QCOMPARE(form.CheckBox1->isChecked(), panelShown);
+    QCOMPARE(findWidget<QCheckBox>(&form, "customizeBox")->isChecked(), panelShown);
 }
 
-void TestTAppForm::startUpStopsAtTheFailingStep() {
+void TestMainWindow::startUpStopsAtTheFailingStep() {
     MainWindow form;
     QStringList ran;
     form.startUp({{"one", [&] { ran << "one"; }},
@@ -144,12 +156,12 @@ void TestTAppForm::startUpStopsAtTheFailingStep() {
     QCOMPARE(requests[0].text, QStringLiteral("Cannot open the settings."));
     QCOMPARE(requests[0].title, QStringLiteral("Lexometer"));
     // The window works all the same.
-    form.SynEdit1->setText(QStringLiteral("one two"));
-    form.Button2Click();
+    editorOf(&form)->setText(QStringLiteral("one two"));
+    form.analyze();
     QCOMPARE(form.findChildren<ResultsWindow*>().size(), 1);
 }
 
-void TestTAppForm::sizeLine_data() {
+void TestMainWindow::sizeLine_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("line");
     QTest::newRow("empty") << ""
@@ -161,40 +173,43 @@ void TestTAppForm::sizeLine_data() {
     QTest::newRow("thousands") << QString(1234, u'x') << "File Size: 1,234 bytes";
 }
 
-void TestTAppForm::sizeLine() {
+void TestMainWindow::sizeLine() {
     QFETCH(QString, text);
     QFETCH(QString, line);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     MainWindow form;
     form.startUp(form.programSteps());
-    form.SynEdit1->setText(text);
+    editorOf(&form)->setText(text);
     // Edits are counted once control is back in the event loop.
-    QTRY_COMPARE(form.StatusBar1->findChild<QLabel*>()->text(), line);
+    QTRY_COMPARE(findWidget<QStatusBar>(&form, "statusBar")->findChild<QLabel*>()->text(), line);
 }
 
-void TestTAppForm::onlineHelpAddress() {
+void TestMainWindow::onlineHelpAddress() {
     QCOMPARE(MainWindow::onlineHelpAddress(QStringLiteral("Lexometer")),
              QStringLiteral("http://www.brellix.com/help/lexometer/"));
     QCOMPARE(MainWindow::onlineHelpAddress(QStringLiteral("Text Lexometer Pro")),
              QStringLiteral("http://www.brellix.com/help/text-lexometer-pro/"));
     MainWindow form;
-    form.ProductName = QStringLiteral("Lexometer");
-    QString opened;
-    auto previous = MainWindow::urlOpener();
-    MainWindow::urlOpener() = [&](const QString& url) { opened = url; };
-    form.Help2->trigger();
-    MainWindow::urlOpener() = previous;
-    QCOMPARE(opened, QStringLiteral("http://www.brellix.com/help/lexometer/"));
-    QCOMPARE(form.Help2->shortcut(), QKeySequence(Qt::Key_F1));
+    form.startUp(form.programSteps());
+    QList<Desktop::Request> opened;
+    Desktop::setHandler([&](const Desktop::Request& r) {
+        opened << r;
+        return true;
+    });
+    auto restore = qScopeGuard([] { Desktop::setHandler({}); });
+    findWidget<QAction>(&form, "onlineHelpAction")->trigger();
+    QCOMPARE(opened.size(), 1);
+    QCOMPARE(opened[0].url, QUrl("http://www.brellix.com/help/lexometer/"));
+    QCOMPARE(findWidget<QAction>(&form, "onlineHelpAction")->shortcut(), QKeySequence(Qt::Key_F1));
 }
 
-void TestTAppForm::titleFromTheVersionInformation() {
+void TestMainWindow::titleFromTheVersionInformation() {
     MainWindow form;
     form.startUp(form.programSteps());
     QVERIFY(requests.isEmpty());
-    QCOMPARE(form.CompanyName, QStringLiteral("BRELLIX"));
-    QCOMPARE(form.ProductName, QStringLiteral("Lexometer"));
-    QCOMPARE(form.AppVersion, QStringLiteral("4.0"));
+    QCOMPARE(form.companyName(), QStringLiteral("BRELLIX"));
+    QCOMPARE(form.productName(), QStringLiteral("Lexometer"));
+    QCOMPARE(form.appVersion(), QStringLiteral("4.0"));
     QCOMPARE(form.windowTitle(), QStringLiteral("BRELLIX - Lexometer"));
 }
 
@@ -210,7 +225,7 @@ QString programCopy(const QTemporaryDir& dir) {
 
 } // namespace
 
-void TestTAppForm::savedSettingsApplied_data() {
+void TestMainWindow::savedSettingsApplied_data() {
     QTest::addColumn<QByteArray>("settings");
     QTest::addColumn<bool>("lineNumbers");
     QTest::addColumn<bool>("wordWrap");
@@ -224,7 +239,7 @@ void TestTAppForm::savedSettingsApplied_data() {
         << false << false;
 }
 
-void TestTAppForm::savedSettingsApplied() {
+void TestMainWindow::savedSettingsApplied() {
     QFETCH(QByteArray, settings);
     QFETCH(bool, lineNumbers);
     QFETCH(bool, wordWrap);
@@ -235,28 +250,28 @@ void TestTAppForm::savedSettingsApplied() {
     MainWindow form;
     form.startUp(form.programSteps(program));
     QVERIFY(requests.isEmpty());
-    QCOMPARE(form.DataFolder, dir.path() + "/");
-    QCOMPARE(form.LineNumbers1->isChecked(), lineNumbers);
-    QCOMPARE(form.SynEdit1->marginWidth(0) > 0, lineNumbers);
-    QCOMPARE(form.Wordwrap1->isChecked(), wordWrap);
-    QCOMPARE(form.Xpdf1->isChecked(), xpdf);
-    QCOMPARE(form.PDFium1->isChecked(), !xpdf);
-    QVERIFY(!form.CheckBox1->isChecked());
+    QCOMPARE(form.dataFolder(), dir.path() + "/");
+    QCOMPARE(findWidget<QAction>(&form, "lineNumbersAction")->isChecked(), lineNumbers);
+    QCOMPARE(editorOf(&form)->marginWidth(0) > 0, lineNumbers);
+    QCOMPARE(findWidget<QAction>(&form, "wordWrapAction")->isChecked(), wordWrap);
+    QCOMPARE(findWidget<QAction>(&form, "xpdfAction")->isChecked(), xpdf);
+    QCOMPARE(findWidget<QAction>(&form, "pdfiumAction")->isChecked(), !xpdf);
+    QVERIFY(!findWidget<QCheckBox>(&form, "customizeBox")->isChecked());
     // A change is saved at once.
-    form.Wordwrap1->trigger();
+    findWidget<QAction>(&form, "wordWrapAction")->trigger();
     IniStore saved;
     QVERIFY(saved.open(dir.filePath("settings.ini")));
     QCOMPARE(saved.read("Settings", "WordWrap"), wordWrap ? QString("OFF") : QString("ON"));
 }
 
-void TestTAppForm::resetToDefaults_data() {
+void TestMainWindow::resetToDefaults_data() {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<bool>("restarted");
     QTest::newRow("yes") << "6" << true;
     QTest::newRow("no") << "7" << false;
 }
 
-void TestTAppForm::resetToDefaults() {
+void TestMainWindow::resetToDefaults() {
     QFETCH(QString, answer);
     QFETCH(bool, restarted);
     QTemporaryDir dir;
@@ -266,17 +281,20 @@ void TestTAppForm::resetToDefaults() {
     MainWindow form;
     form.startUp(form.programSteps(program));
     // The word characters came from the file, which shows the panel.
-    QCOMPARE(form.Memo2->toPlainText(), QStringLiteral("xyz"));
-    QVERIFY(form.CheckBox1->isChecked());
+    QCOMPARE(findWidget<QPlainTextEdit>(&form, "wordCharactersEdit")->toPlainText(),
+             QStringLiteral("xyz"));
+    QVERIFY(findWidget<QCheckBox>(&form, "customizeBox")->isChecked());
     Dialogs::setHandler([&](const Dialogs::Request& r) {
         requests << r;
         return answer;
     });
     QString started;
-    auto previous = MainWindow::restarter();
-    MainWindow::restarter() = [&](const QString& path) { started = path; };
-    form.ResettoDefaults1->trigger();
-    MainWindow::restarter() = previous;
+    Desktop::setHandler([&](const Desktop::Request& r) {
+        started = r.program;
+        return true;
+    });
+    auto restore = qScopeGuard([] { Desktop::setHandler({}); });
+    findWidget<QAction>(&form, "resetAction")->trigger();
     QCOMPARE(requests.size(), 1);
     QCOMPARE(requests[0].text, QStringLiteral("Restart Application?"));
     QCOMPARE(requests[0].captions, (QStringList{"Yes", "No"}));
@@ -286,7 +304,7 @@ void TestTAppForm::resetToDefaults() {
     QCOMPARE(QFile::exists(dir.filePath("wordletters.txt")), !restarted);
 }
 
-void TestTAppForm::wordCharacterFileFollowsTheMemo() {
+void TestMainWindow::wordCharacterFileFollowsTheMemo() {
     QTemporaryDir dir;
     const QString program = programCopy(dir);
     const QString file = dir.filePath(QStringLiteral("wordletters.txt"));
@@ -296,29 +314,31 @@ void TestTAppForm::wordCharacterFileFollowsTheMemo() {
                                       12));
     MainWindow form;
     form.startUp(form.programSteps(program));
-    QCOMPARE(form.Memo2->toPlainText(), QStringLiteral("ab\nc"));
-    QVERIFY(form.CheckBox1->isChecked());
+    QCOMPARE(findWidget<QPlainTextEdit>(&form, "wordCharactersEdit")->toPlainText(),
+             QStringLiteral("ab\nc"));
+    QVERIFY(findWidget<QCheckBox>(&form, "customizeBox")->isChecked());
     QFile f(file);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("\xEF\xBB\xBF"
                                      "ab\r\nc"));
     f.close();
 
-    form.BitBtn6Click(); // French: the file holds the preset
+    findWidget<QPushButton>(&form, "frenchPresetButton")
+        ->click(); // French: the file holds the preset
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(
         QString::fromUtf8(f.readAll().mid(3)),
         WordCharacterPresets::lines(WordCharacterPresets::French).join(QStringLiteral("\r\n")));
     f.close();
-    form.BitBtn5Click(); // English: no file
+    findWidget<QPushButton>(&form, "englishPresetButton")->click(); // English: no file
     QVERIFY(!QFile::exists(file));
-    form.Memo2->setPlainText(QStringLiteral("xy"));
+    findWidget<QPlainTextEdit>(&form, "wordCharactersEdit")->setPlainText(QStringLiteral("xy"));
     QVERIFY(QFile::exists(file));
-    form.Memo2->clear(); // emptied: no file
+    findWidget<QPlainTextEdit>(&form, "wordCharactersEdit")->clear(); // emptied: no file
     QVERIFY(!QFile::exists(file));
 }
 
-void TestTAppForm::languageFromTheSettings() {
+void TestMainWindow::languageFromTheSettings() {
     QTemporaryDir dir;
     const QString program = programCopy(dir);
     QDir(dir.path()).mkdir(QStringLiteral("Languages"));
@@ -330,14 +350,15 @@ void TestTAppForm::languageFromTheSettings() {
     form.startUp(form.programSteps(program));
     const auto reset = qScopeGuard([] { Translation::reset(); });
     QVERIFY(requests.isEmpty());
-    QCOMPARE(form.Button2->text(), QStringLiteral("Analysieren"));
-    QCOMPARE(form.File1->title(), QStringLiteral("Datei"));
+    QCOMPARE(findWidget<QPushButton>(&form, "analyzeButton")->text(),
+             QStringLiteral("Analysieren"));
+    QCOMPARE(findWidget<QMenu>(&form, "fileMenu")->title(), QStringLiteral("Datei"));
     // Looked up without the dots, which are added afterwards.
-    QCOMPARE(form.Language1->text(), QStringLiteral("Sprache..."));
-    QCOMPARE(form.About1->text(), QStringLiteral("About..."));
+    QCOMPARE(findWidget<QAction>(&form, "languageAction")->text(), QStringLiteral("Sprache..."));
+    QCOMPARE(findWidget<QAction>(&form, "aboutAction")->text(), QStringLiteral("About..."));
     // Never translated.
-    QCOMPARE(form.PDFium1->text(), QStringLiteral("PDFium"));
+    QCOMPARE(findWidget<QAction>(&form, "pdfiumAction")->text(), QStringLiteral("PDFium"));
 }
 
-QTEST_MAIN(TestTAppForm)
+QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

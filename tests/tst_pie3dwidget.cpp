@@ -220,10 +220,10 @@ void TestPie3DWidget::chartWindow() {
     chart->show();
     QVERIFY(QTest::qWaitForWindowExposed(chart));
     QCOMPARE(chart->size(), QSize(740, 403));
-    QCOMPARE(chart->Chart1->geometry(), chart->rect());
+    QCOMPARE(chart->pie()->geometry(), chart->rect());
     QCOMPARE(chart->frameGeometry().center(), owner.frameGeometry().center());
-    QCOMPARE(chart->Chart1->sliceCount(), 2);
-    QCOMPARE(chart->Chart1->percent(1), 75.0);
+    QCOMPARE(chart->pie()->sliceCount(), 2);
+    QCOMPARE(chart->pie()->percent(1), 75.0);
 
     chart->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -241,17 +241,17 @@ void TestPie3DWidget::chartWindowsAreIndependent() {
     first->addSlice(4, QStringLiteral("z"));
     first->show();
     second->show();
-    QCOMPARE(first->Chart1->sliceCount(), 3);
-    QCOMPARE(second->Chart1->sliceCount(), 2);
-    QCOMPARE(second->Chart1->percent(0), 75.0);
-    QVERIFY(first->Chart1 != second->Chart1);
+    QCOMPARE(first->pie()->sliceCount(), 3);
+    QCOMPARE(second->pie()->sliceCount(), 2);
+    QCOMPARE(second->pie()->percent(0), 75.0);
+    QVERIFY(first->pie() != second->pie());
 
     first->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(firstAlive.isNull());
     QVERIFY(!secondAlive.isNull());
     QVERIFY(second->isVisible());
-    QCOMPARE(second->Chart1->label(1), QStringLiteral("y"));
+    QCOMPARE(second->pie()->label(1), QStringLiteral("y"));
     delete second;
 }
 

@@ -1,8 +1,10 @@
 #include "analysis/csvwriter.h"
-#include "analysis/ui/dialogs.h"
 #include "analysis/ui/piechartwindow.h"
 #include "analysis/ui/resultswindow.h"
 #include "analysis/ui/texttablemodel.h"
+#include "widgetlookup.h"
+#include "widgets/desktop.h"
+#include "widgets/dialogs.h"
 
 #include <QHeaderView>
 #include <QMenu>
@@ -48,7 +50,7 @@ QList<PieChartWindow*> chartWindows() {
 
 } // namespace
 
-class TestTAnalyzetext : public QObject {
+class TestResultsWindow : public QObject {
     Q_OBJECT
 
 private slots:
@@ -74,15 +76,15 @@ private slots:
     void chartButtonsOpenCharts();
 };
 
-void TestTAnalyzetext::showsTheEngineTables() {
+void TestResultsWindow::showsTheEngineTables() {
     ResultsWindow* window = makeWindow(QStringLiteral("aA a\nx\n\nx\nThe cat. the cat"));
     QVERIFY(runToEnd(window));
     const AnalysisResults* results = window->results();
     QVERIFY(results);
     const std::pair<QAbstractItemView*, const TextTable*> grids[] = {
-        {window->S2, &results->characters},
-        {window->S3, &results->words},
-        {window->S4, &results->lines}};
+        {findWidget<QTableView>(window, "characterGrid"), &results->characters},
+        {findWidget<QTableView>(window, "wordGrid"), &results->words},
+        {findWidget<QTableView>(window, "lineGrid"), &results->lines}};
     for (const auto& [view, table] : grids) {
         QAbstractItemModel* model = view->model();
         QCOMPARE(model->rowCount(), table->rowCount() - 1);
@@ -92,19 +94,19 @@ void TestTAnalyzetext::showsTheEngineTables() {
                 QCOMPARE(model->index(r, c).data().toString(), table->cell(r + 1, c));
         }
     }
-    QAbstractItemModel* overview = window->S1->model();
+    QAbstractItemModel* overview = findWidget<QTableView>(window, "overviewGrid")->model();
     QCOMPARE(overview->rowCount(), 7);
     QCOMPARE(overview->index(3, 0).data().toString(), QStringLiteral("Total Words:"));
     QCOMPARE(overview->index(3, 1).data().toString(), results->overview.cell(3, 1));
-    QAbstractItemModel* phrases = window->ListView2Word->model();
+    QAbstractItemModel* phrases = findWidget<QTreeView>(window, "twoWordPhraseList")->model();
     QCOMPARE(phrases->rowCount(), 1);
     QCOMPARE(phrases->index(0, 0).data().toString(), QStringLiteral("The cat"));
     QCOMPARE(phrases->headerData(0, Qt::Horizontal).toString(), QStringLiteral("2-Word Phrase"));
-    QCOMPARE(window->PageControl1->count(), 7);
+    QCOMPARE(findWidget<QTabWidget>(window, "tabs")->count(), 7);
     QVERIFY(window->statusText().startsWith(QStringLiteral("Elapsed Time: ")));
 }
 
-void TestTAnalyzetext::statusesOfOneLine() {
+void TestResultsWindow::statusesOfOneLine() {
     ResultsWindow* window = makeWindow(QStringLiteral("word"));
     QStringList statuses;
     connect(window, &ResultsWindow::statusChanged, this,
@@ -118,7 +120,7 @@ void TestTAnalyzetext::statusesOfOneLine() {
                 .hasMatch());
 }
 
-void TestTAnalyzetext::closingDuringTheRun() {
+void TestResultsWindow::closingDuringTheRun() {
     QString text;
     for (int i = 0; i < 300; ++i)
         text += QStringLiteral("line %1 of the text\n").arg(i);
@@ -135,7 +137,7 @@ void TestTAnalyzetext::closingDuringTheRun() {
     QCOMPARE(statuses.last(), QStringLiteral("Loading: 20%"));
 }
 
-void TestTAnalyzetext::noWordsWarning() {
+void TestResultsWindow::noWordsWarning() {
     QList<Dialogs::Request> requests;
     Dialogs::setHandler([&](const Dialogs::Request& r) {
         requests << r;
@@ -148,29 +150,29 @@ void TestTAnalyzetext::noWordsWarning() {
     QCOMPARE(requests[0].title, QStringLiteral("Warning"));
     QCOMPARE(requests[0].text,
              QStringLiteral("No words found using the specified characters:\r\rxyz"));
-    QCOMPARE(window->S3->model()->rowCount(), 0);
+    QCOMPARE(findWidget<QTableView>(window, "wordGrid")->model()->rowCount(), 0);
 }
 
-void TestTAnalyzetext::exportWritesTheTable_data() {
+void TestResultsWindow::exportWritesTheTable_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("tag");
-    QTest::newRow("overview") << "Button6"
+    QTest::newRow("overview") << "overviewExportButton"
                               << "Overview";
-    QTest::newRow("characters") << "Button3"
+    QTest::newRow("characters") << "characterExportButton"
                                 << "Char";
-    QTest::newRow("words") << "Button2"
+    QTest::newRow("words") << "wordExportButton"
                            << "Word";
-    QTest::newRow("lines") << "Button1"
+    QTest::newRow("lines") << "lineExportButton"
                            << "Line";
-    QTest::newRow("2-word phrases") << "Button4"
+    QTest::newRow("2-word phrases") << "twoWordPhraseExportButton"
                                     << "2-Phrase";
-    QTest::newRow("3-word phrases") << "Button9"
+    QTest::newRow("3-word phrases") << "threeWordPhraseExportButton"
                                     << "3-Phrase";
-    QTest::newRow("4-word phrases") << "Button10"
+    QTest::newRow("4-word phrases") << "fourWordPhraseExportButton"
                                     << "4-Phrase";
 }
 
-void TestTAnalyzetext::exportWritesTheTable() {
+void TestResultsWindow::exportWritesTheTable() {
     QFETCH(QString, button);
     QFETCH(QString, tag);
     QTemporaryDir dir;
@@ -183,7 +185,7 @@ void TestTAnalyzetext::exportWritesTheTable() {
         // No extension: the default one is added.
         return dir.filePath(QStringLiteral("out"));
     });
-    QTest::mouseClick(window->findChild<QPushButton*>(button), Qt::LeftButton);
+    QTest::mouseClick(findWidget<QPushButton>(window, qPrintable(button)), Qt::LeftButton);
     QCOMPARE(suggested, tag + QStringLiteral(".csv"));
     QFile file(dir.filePath(QStringLiteral("out.csv")));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -195,7 +197,7 @@ void TestTAnalyzetext::exportWritesTheTable() {
     QCOMPARE(file.readAll(), CsvWriter::toCsv(*tables.at(tag), QChar(u',')));
 }
 
-void TestTAnalyzetext::exportSuggestsNamesAndReportsFailures() {
+void TestResultsWindow::exportSuggestsNamesAndReportsFailures() {
     QTemporaryDir dir;
     const QString source = dir.filePath(QStringLiteral("report.txt"));
     QFile(source).open(QIODevice::WriteOnly);
@@ -210,7 +212,7 @@ void TestTAnalyzetext::exportSuggestsNamesAndReportsFailures() {
         return r.kind == Dialogs::Kind::SaveFile ? answer : QString();
     });
     // Cancelled: nothing is written.
-    window->Button2Click();
+    window->exportTab(ResultsWindow::WordTab);
     QCOMPARE(requests.size(), 1);
     QCOMPARE(requests[0].suggestedName, QStringLiteral("report_Word.csv"));
     QCOMPARE(requests[0].filter, QStringLiteral("CSV File (*.csv)"));
@@ -218,7 +220,7 @@ void TestTAnalyzetext::exportSuggestsNamesAndReportsFailures() {
 
     // A file that cannot be created: the error names it.
     answer = dir.filePath(QStringLiteral("missing/folder/x.csv"));
-    window->Button2Click();
+    window->exportTab(ResultsWindow::WordTab);
     QCOMPARE(requests.size(), 3);
     QCOMPARE(requests[2].kind, Dialogs::Kind::Error);
     QCOMPARE(requests[2].title, QStringLiteral("Lexometer"));
@@ -227,7 +229,7 @@ void TestTAnalyzetext::exportSuggestsNamesAndReportsFailures() {
     QVERIFY(window->isVisible());
 }
 
-void TestTAnalyzetext::synonymsOfTheClickedWord_data() {
+void TestResultsWindow::synonymsOfTheClickedWord_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("wordCharacters");
     QTest::addColumn<int>("row");
@@ -238,75 +240,79 @@ void TestTAnalyzetext::synonymsOfTheClickedWord_data() {
                                       << "https://www.synonym.com/synonyms/caf%C3%A9%20au%20lait";
 }
 
-void TestTAnalyzetext::synonymsOfTheClickedWord() {
+void TestResultsWindow::synonymsOfTheClickedWord() {
     QFETCH(QString, text);
     QFETCH(QString, wordCharacters);
     QFETCH(int, row);
     QFETCH(QString, address);
     QList<QUrl> opened;
-    auto previous = ResultsWindow::urlOpener();
-    ResultsWindow::urlOpener() = [&](const QUrl& url) { opened << url; };
-    auto restore = qScopeGuard([&] { ResultsWindow::urlOpener() = previous; });
+    Desktop::setHandler([&](const Desktop::Request& r) {
+        opened << r.url;
+        return true;
+    });
+    auto restore = qScopeGuard([] { Desktop::setHandler({}); });
 
     ResultsWindow* window = makeWindow(text, wordCharacters);
     QVERIFY(runToEnd(window));
-    window->PageControl1->setCurrentIndex(2);
-    QTableView* grid = window->S3;
+    findWidget<QTabWidget>(window, "tabs")->setCurrentIndex(2);
+    QTableView* grid = findWidget<QTableView>(window, "wordGrid");
     grid->setCurrentIndex(grid->model()->index(grid->model()->rowCount() - 1, 1));
     const QRect cell = grid->visualRect(grid->model()->index(row, 0));
     QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, cell.center());
     QCOMPARE(grid->currentIndex().row(), row);
-    window->PopupMenu1->hide();
-    window->Synonyms1->trigger();
+    findWidget<QMenu>(window, "wordMenu")->hide();
+    findWidget<QAction>(window, "synonymsAction")->trigger();
     QCOMPARE(opened.size(), 1);
     QCOMPARE(opened[0].toString(QUrl::FullyEncoded), address);
 }
 
-void TestTAnalyzetext::resizeSetsColumnWidths() {
+void TestResultsWindow::resizeSetsColumnWidths() {
     ResultsWindow* window = makeWindow(QStringLiteral("a"));
     window->resize(634, 362);
-    QCOMPARE(window->S1->columnWidth(0), 307);
-    QCOMPARE(window->S1->columnWidth(1), 307);
-    for (QTableView* grid : {window->S2, window->S3, window->S4})
+    QCOMPARE(findWidget<QTableView>(window, "overviewGrid")->columnWidth(0), 307);
+    QCOMPARE(findWidget<QTableView>(window, "overviewGrid")->columnWidth(1), 307);
+    for (QTableView* grid :
+         {findWidget<QTableView>(window, "characterGrid"),
+          findWidget<QTableView>(window, "wordGrid"), findWidget<QTableView>(window, "lineGrid")})
         for (int c = 0; c < 3; ++c)
             QCOMPARE(grid->columnWidth(c), 199);
     QVERIFY(runToEnd(window));
     window->resize(900, 400);
-    QTRY_COMPARE(window->S1->columnWidth(0), 440);
-    QCOMPARE(window->S4->columnWidth(2), 288);
+    QTRY_COMPARE(findWidget<QTableView>(window, "overviewGrid")->columnWidth(0), 440);
+    QCOMPARE(findWidget<QTableView>(window, "lineGrid")->columnWidth(2), 288);
 }
 
-void TestTAnalyzetext::escapeCloses() {
+void TestResultsWindow::escapeCloses() {
     QPointer<ResultsWindow> window = makeWindow(QStringLiteral("one two"));
     QVERIFY(runToEnd(window));
     window->activateWindow();
-    window->PageControl1->setCurrentIndex(2);
-    window->S3->setFocus();
-    QTest::keyClick(window->S3, Qt::Key_Escape);
+    findWidget<QTabWidget>(window, "tabs")->setCurrentIndex(2);
+    findWidget<QTableView>(window, "wordGrid")->setFocus();
+    QTest::keyClick(findWidget<QTableView>(window, "wordGrid"), Qt::Key_Escape);
     flushDeletes();
     QVERIFY(window.isNull());
 }
 
-void TestTAnalyzetext::chartButtonsOpenCharts() {
+void TestResultsWindow::chartButtonsOpenCharts() {
     ResultsWindow* window = makeWindow(QStringLiteral("x\n\nx\ny z\n"));
     window->lines().setTrailingBreak(true);
     QVERIFY(runToEnd(window));
-    window->Button8Click(); // lines: the empty line gets no slice
-    window->Button5Click(); // characters: the space gets a slice
-    window->Button8Click(); // a second, independent window
+    findWidget<QPushButton>(window, "lineChartButton")->click(); // the empty line gets no slice
+    findWidget<QPushButton>(window, "characterChartButton")->click(); // the space gets one
+    findWidget<QPushButton>(window, "lineChartButton")->click(); // a second, independent window
     const QList<PieChartWindow*> charts = chartWindows();
     QCOMPARE(charts.size(), 3);
     int lineCharts = 0;
     for (PieChartWindow* chart : charts) {
         QCOMPARE(chart->windowTitle(), QStringLiteral("Pie Chart"));
-        if (chart->Chart1->sliceCount() == 2) {
+        if (chart->pie()->sliceCount() == 2) {
             ++lineCharts;
-            QCOMPARE(chart->Chart1->label(0), QStringLiteral("x"));
-            QCOMPARE(chart->Chart1->value(0), 2.0);
-            QCOMPARE(chart->Chart1->label(1), QStringLiteral("y z"));
+            QCOMPARE(chart->pie()->label(0), QStringLiteral("x"));
+            QCOMPARE(chart->pie()->value(0), 2.0);
+            QCOMPARE(chart->pie()->label(1), QStringLiteral("y z"));
         } else {
-            QCOMPARE(chart->Chart1->sliceCount(), 4); // space, X, Y, Z
-            QCOMPARE(chart->Chart1->label(0), QStringLiteral(" "));
+            QCOMPARE(chart->pie()->sliceCount(), 4); // space, X, Y, Z
+            QCOMPARE(chart->pie()->label(0), QStringLiteral(" "));
         }
     }
     QCOMPARE(lineCharts, 2);
@@ -316,5 +322,5 @@ void TestTAnalyzetext::chartButtonsOpenCharts() {
     QCOMPARE(chartWindows().size(), 3);
 }
 
-QTEST_MAIN(TestTAnalyzetext)
+QTEST_MAIN(TestResultsWindow)
 #include "tst_resultswindow.moc"

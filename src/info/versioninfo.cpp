@@ -173,18 +173,18 @@ VersionData VersionInfo::readVersionData(const QString& exePath) {
 
     VersionData data;
     const std::pair<QString*, const char*> fields[] = {
-        {&data.CompanyName, "\\CompanyName"},
-        {&data.FileDescription, "\\FileDescription"},
-        {&data.FileVersion, "\\FileVersion"},
-        {&data.InternalName, "\\InternalName"},
-        {&data.LegalCopyright, "\\LegalCopyright"},
-        {&data.LegalTrademarks, "\\LegalTrademarks"},
-        {&data.OriginalFileName, "\\OriginalFileName"},
-        {&data.ProductName, "\\ProductName"},
-        {&data.ProductVersion, "\\ProductVersion"},
-        {&data.Comments, "\\Comments"},
-        {&data.PrivateBuild, "\\PrivateBuild"},
-        {&data.SpecialBuild, "\\SpecialBuild"},
+        {&data.companyName, "\\CompanyName"},
+        {&data.fileDescription, "\\FileDescription"},
+        {&data.fileVersion, "\\FileVersion"},
+        {&data.internalName, "\\InternalName"},
+        {&data.legalCopyright, "\\LegalCopyright"},
+        {&data.legalTrademarks, "\\LegalTrademarks"},
+        {&data.originalFileName, "\\OriginalFileName"},
+        {&data.productName, "\\ProductName"},
+        {&data.productVersion, "\\ProductVersion"},
+        {&data.comments, "\\Comments"},
+        {&data.privateBuild, "\\PrivateBuild"},
+        {&data.specialBuild, "\\SpecialBuild"},
     };
     for (const auto& [field, key] : fields) {
         const std::optional<QByteArrayView> value = query(*block, table + key);
@@ -214,5 +214,5 @@ QString VersionInfo::appVersion(quint32 fileVersionNumber) {
 }
 
 QString VersionInfo::appTitle(const VersionData& data) {
-    return data.CompanyName + QStringLiteral(" - ") + data.ProductName;
+    return data.companyName + QStringLiteral(" - ") + data.productName;
 }

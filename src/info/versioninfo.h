@@ -15,17 +15,18 @@
 //                             file version high and low word pairs, product version ditto
 //   "\VarFileInfo\Translation" pairs of u16 language and u16 code page
 //   "\StringFileInfo\040904E4\CompanyName" and so on: NUL-terminated UTF-8 strings
-class VersionInfo {
-public:
-    // Throws std::runtime_error, its text fit to show the user, when the file cannot be
-    // read, has no version block, a damaged one, or no translation table.
-    static VersionData readVersionData(const QString& exePath);
+namespace VersionInfo {
 
-    // Major version in the upper 16 bits, minor in the lower; 0xFFFFFFFF when the file has
-    // no readable version block. Never throws.
-    static quint32 fileVersionNumber(const QString& exePath) noexcept;
+// Throws std::runtime_error, its text fit to show the user, when the file cannot be
+// read, has no version block, a damaged one, or no translation table.
+VersionData readVersionData(const QString& exePath);
 
-    // "major.minor" of a file version number.
-    static QString appVersion(quint32 fileVersionNumber);
-    static QString appTitle(const VersionData& data);
-};
+// Major version in the upper 16 bits, minor in the lower; 0xFFFFFFFF when the file has
+// no readable version block. Never throws.
+quint32 fileVersionNumber(const QString& exePath) noexcept;
+
+// "major.minor" of a file version number.
+QString appVersion(quint32 fileVersionNumber);
+QString appTitle(const VersionData& data);
+
+} // namespace VersionInfo

@@ -7,19 +7,20 @@
 
 // The word-character presets offered for five languages, and the forming of
 // the word-character string from the lines the user edits.
-class WordCharacterPresets {
-public:
-    enum Preset { English, French, Turkish, Russian, Hebrew };
+namespace WordCharacterPresets {
 
-    // The lines a preset puts into the word-character box, in order. English
-    // is also the built-in set used when nothing has been saved.
-    static QStringList lines(Preset preset);
-    // Lower-case name ("english", "french", ...); fromName ignores case.
-    static QString name(Preset preset);
-    static std::optional<Preset> fromName(const QString& name);
-    static QList<Preset> all();
+enum Preset { English, French, Turkish, Russian, Hebrew };
 
-    // Every non-empty line appended unchanged: line breaks separate nothing,
-    // while blanks typed into a line are word characters like any other.
-    static QString wordCharacters(const QStringList& lines);
-};
+// The lines a preset puts into the word-character box, in order. English
+// is also the built-in set used when nothing has been saved.
+QStringList lines(Preset preset);
+// Lower-case name ("english", "french", ...); fromName ignores case.
+QString name(Preset preset);
+std::optional<Preset> fromName(const QString& name);
+QList<Preset> all();
+
+// Every non-empty line appended unchanged: line breaks separate nothing,
+// while blanks typed into a line are word characters like any other.
+QString wordCharacters(const QStringList& lines);
+
+} // namespace WordCharacterPresets

@@ -12,11 +12,11 @@ PieChartWindow::PieChartWindow(QWidget* centreOver)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(translateText("Pie Chart"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
-    Chart1 = new Pie3DWidget(this);
-    Chart1->setObjectName("Chart1");
+    pie_ = new Pie3DWidget(this);
+    pie_->setObjectName("pie");
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(Chart1);
+    layout->addWidget(pie_);
     resize(740, 403);
 }
 

@@ -13,14 +13,14 @@ public:
     // Shown centred over centreOver (the screen's centre without one).
     explicit PieChartWindow(QWidget* centreOver);
 
-    void addSlice(double value, const QString& label) { Chart1->addSlice(value, label); }
-
-    Pie3DWidget* Chart1;
+    void addSlice(double value, const QString& label) { pie_->addSlice(value, label); }
+    Pie3DWidget* pie() const { return pie_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    Pie3DWidget* pie_ = nullptr;
     QPointer<QWidget> centreOver_;
     bool placed_ = false;
 };

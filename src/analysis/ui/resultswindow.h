@@ -8,28 +8,42 @@
 #include <QUrl>
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 
-class QAction;
+class FrequencyTable;
+class QAbstractItemView;
 class QLabel;
 class QMenu;
-class QPushButton;
 class QStatusBar;
 class QTabWidget;
 class QTableView;
 class QTimer;
-class QTreeView;
 class TextTable;
 class TextTableModel;
 class PieChartWindow;
 
 // The results window: one analysis, run once shortly after the window is
-// shown, in seven tabs with export and chart buttons.
+// shown, in seven tabs, each with an Export button and the Character, Word
+// and Line tabs with a Pie Chart button.
+//
+// Its widgets are private; each has an objectName naming its role
+// ("overviewGrid", "wordGrid", "twoWordPhraseList", "wordExportButton",
+// "wordChartButton", ...), by which tests find them.
 class ResultsWindow : public QWidget {
     Q_OBJECT
 
 public:
+    enum Tab {
+        OverviewTab,
+        CharacterTab,
+        WordTab,
+        LineTab,
+        TwoWordPhraseTab,
+        ThreeWordPhraseTab,
+        FourWordPhraseTab,
+        TabCount
+    };
+
     explicit ResultsWindow(QWidget* owner = nullptr);
     ~ResultsWindow() override;
 
@@ -40,61 +54,27 @@ public:
     // Results of the finished run; null before it (or when it was cancelled).
     const AnalysisResults* results() const { return results_.get(); }
     bool isRunning() const { return running_; }
+    QString statusText() const;
 
     // The suggested export file name for a tag ("Word" gives Word.csv, or
     // report_Word.csv when the caption is the path of report.txt).
     QString suggestedExportName(const QString& tag) const;
-    // Fills a chart window from the Character ("char"), Word ("word") or
-    // Line (anything else) table.
-    void fillChart(const QString& kind, PieChartWindow* chart) const;
+    // Fills a chart window from the Character, Word or Line tab's table.
+    void fillChart(Tab tab, PieChartWindow* chart) const;
 
     static QUrl synonymUrl(const QString& word);
-    // Where synonym addresses go; the desktop's browser unless replaced.
-    static std::function<void(const QUrl&)>& urlOpener();
-
-    QTabWidget* PageControl1;
-    QTableView* S1;
-    QTableView* S2;
-    QTableView* S3;
-    QTableView* S4;
-    QTreeView* ListView2Word;
-    QTreeView* ListView3Word;
-    QTreeView* ListView4Word;
-    QStatusBar* StatusBar1;
-    QMenu* PopupMenu1;
-    QAction* Synonyms1;
-    QTimer* Timer1;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button3;
-    QPushButton* Button4;
-    QPushButton* Button5;
-    QPushButton* Button6;
-    QPushButton* Button7;
-    QPushButton* Button8;
-    QPushButton* Button9;
-    QPushButton* Button10;
-    QChar CsvSeparator;
-
-    QString statusText() const;
 
 signals:
     void statusChanged(const QString& status);
     void analysisFinished();
 
 public slots:
-    void Timer1Timer();
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
-    void Button5Click();
-    void Button6Click();
-    void Button7Click();
-    void Button8Click();
-    void Button9Click();
-    void Button10Click();
-    void Synonyms1Click();
+    // Asks for a file name and writes the tab's table there as CSV.
+    void exportTab(ResultsWindow::Tab tab);
+    // Opens a new chart window of the Character, Word or Line tab.
+    void openPieChart(ResultsWindow::Tab tab);
+    // Looks up the word under the Word tab's current row in the browser.
+    void openSynonyms();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -103,16 +83,29 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FormResize();
-    void exportTable(const TextTable* table, const QString& tag);
-    void openChart(const QString& kind);
+    void runAnalysis();
+    void fitColumns();
     void showResults();
+    const TextTable* table(Tab tab) const;
+    const FrequencyTable* frequencyTable(Tab tab) const;
+    QWidget* buildTab(Tab tab);
 
     TextLines lines_;
     QString wordCharacters_;
     std::unique_ptr<AnalysisResults> results_;
-    TextTableModel* models_[7] = {};
+    QChar csvSeparator_;
+
+    QTabWidget* tabs_ = nullptr;
+    QTableView* overviewGrid_ = nullptr;
+    QTableView* characterGrid_ = nullptr;
+    QTableView* wordGrid_ = nullptr;
+    QTableView* lineGrid_ = nullptr;
+    QAbstractItemView* views_[TabCount] = {};
+    TextTableModel* models_[TabCount] = {};
+    QStatusBar* statusBar_ = nullptr;
     QLabel* statusLabel_ = nullptr;
+    QMenu* wordMenu_ = nullptr;
+    QTimer* startTimer_ = nullptr;
     bool running_ = false;
     bool closeRequested_ = false;
     bool placed_ = false;

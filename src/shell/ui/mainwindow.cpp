@@ -1,7 +1,6 @@
 #include "shell/ui/mainwindow.h"
 
 #include "analysis/numberformat.h"
-#include "analysis/ui/dialogs.h"
 #include "analysis/ui/resultswindow.h"
 #include "import/textfilereader.h"
 #include "import/textfilewriter.h"
@@ -13,12 +12,13 @@
 #include "shell/ui/texteditor.h"
 #include "shell/wordcharacterpresets.h"
 #include "shell/wordlettersfile.h"
+#include "widgets/desktop.h"
+#include "widgets/dialogs.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -28,7 +28,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -54,16 +53,31 @@ bool isBlank(const QString& text) {
 // The Edit menu and the editor's context menu hold the same commands.
 struct EditCommand {
     const char* caption;
+    const char* objectName; // in the Edit menu; the editor's menu uses the same
     void (MainWindow::*run)();
     bool separatorAfter;
 };
 const std::array<EditCommand, 6> EditCommands{{
-    {"Undo", &MainWindow::Undo1Click, true},
-    {"Cut", &MainWindow::Cut1Click, false},
-    {"Copy", &MainWindow::Copy1Click, false},
-    {"Paste", &MainWindow::Paste1Click, false},
-    {"Delete", &MainWindow::Delete1Click, true},
-    {"Select All", &MainWindow::SelectAll1Click, false},
+    {"Undo", "undoAction", &MainWindow::undo, true},
+    {"Cut", "cutAction", &MainWindow::cut, false},
+    {"Copy", "copyAction", &MainWindow::copy, false},
+    {"Paste", "pasteAction", &MainWindow::paste, false},
+    {"Delete", "deleteAction", &MainWindow::deleteSelection, true},
+    {"Select All", "selectAllAction", &MainWindow::selectAll, false},
+}};
+
+// The word-character presets, in the order of their buttons.
+struct Preset {
+    WordCharacterPresets::Preset id;
+    const char* caption;
+    const char* objectName;
+};
+const std::array<Preset, 5> Presets{{
+    {WordCharacterPresets::English, "English", "englishPresetButton"},
+    {WordCharacterPresets::French, "French", "frenchPresetButton"},
+    {WordCharacterPresets::Turkish, "Turkish", "turkishPresetButton"},
+    {WordCharacterPresets::Russian, "Russian", "russianPresetButton"},
+    {WordCharacterPresets::Hebrew, "Hebrew", "hebrewPresetButton"},
 }};
 
 // The maker's web site, for the help pages.
@@ -80,177 +94,208 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     setCentralWidget(central);
+    layout->addWidget(buildCommandStrip(central));
+    layout->addWidget(buildWordCharactersPanel(central));
+    layout->addLayout(buildEditorRow(central), 1);
 
-    Panel1 = new QWidget(central);
-    Panel1->setObjectName("Panel1");
-    Panel1->setFixedHeight(40);
-    auto* top = new QHBoxLayout(Panel1);
-    top->setContentsMargins(5, 5, 5, 5);
-    top->setSpacing(5);
-    Button1 = new QPushButton(QStringLiteral("Load Text from File..."), Panel1);
-    Button1->setObjectName("Button1");
-    Button1->setFixedSize(200, 30);
-    Button2 = new QPushButton(QStringLiteral("Analyze"), Panel1);
-    Button2->setObjectName("Button2");
-    Button2->setFixedSize(200, 30);
-    QFont bold = Button2->font();
-    bold.setBold(true);
-    Button2->setFont(bold);
-    CheckBox1 = new QCheckBox(QStringLiteral("Customize Word Characters"), Panel1);
-    CheckBox1->setObjectName("CheckBox1");
-    top->addWidget(Button1);
-    top->addWidget(Button2);
-    top->addWidget(CheckBox1, 1);
-    layout->addWidget(Panel1);
-
-    Panel3 = new QWidget(central);
-    Panel3->setObjectName("Panel3");
-    Panel3->setFixedHeight(120);
-    auto* panel3Layout = new QVBoxLayout(Panel3);
-    panel3Layout->setContentsMargins(5, 0, 5, 5);
-    GroupBox1 = new QGroupBox(QStringLiteral("Word Characters"), Panel3);
-    GroupBox1->setObjectName("GroupBox1");
-    auto* group = new QVBoxLayout(GroupBox1);
-    group->setContentsMargins(5, 5, 5, 5);
-    group->setSpacing(4);
-    Memo2 = new QPlainTextEdit(GroupBox1);
-    Memo2->setObjectName("Memo2");
-    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo2->setPlainText(WordCharacterPresets::lines(WordCharacterPresets::English).join(u'\n'));
-    group->addWidget(Memo2, 1);
-    auto* presets = new QHBoxLayout;
-    presets->setSpacing(4);
-    auto preset = [&](const char* name, const char* caption) {
-        auto* button = new QPushButton(QString::fromUtf8(caption), GroupBox1);
-        button->setObjectName(QString::fromLatin1(name));
-        button->setFixedWidth(100);
-        presets->addWidget(button);
-        return button;
-    };
-    BitBtn5 = preset("BitBtn5", "English");
-    BitBtn6 = preset("BitBtn6", "French");
-    BitBtn7 = preset("BitBtn7", "Turkish");
-    BitBtn8 = preset("BitBtn8", "Russian");
-    BitBtn10 = preset("BitBtn10", "Hebrew");
-    presets->addStretch(1);
-    group->addLayout(presets);
-    panel3Layout->addWidget(GroupBox1);
-    Panel3->hide();
-    layout->addWidget(Panel3);
-
-    auto* editorRow = new QHBoxLayout;
-    editorRow->setSpacing(0);
-    SynEdit1 = new TextEditor(central);
-    SynEdit1->setObjectName("SynEdit1");
-    editorRow->addWidget(SynEdit1, 1);
-    MemoCMD = new QPlainTextEdit(central);
-    MemoCMD->setObjectName("MemoCMD");
-    MemoCMD->setFixedWidth(185);
-    MemoCMD->setReadOnly(true);
-    MemoCMD->hide(); // the log of PDF tool runs, never shown
-    editorRow->addWidget(MemoCMD);
-    layout->addLayout(editorRow, 1);
-
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName("StatusBar1");
-    sizeLabel_ = new QLabel(StatusBar1);
-    StatusBar1->addWidget(sizeLabel_, 1);
-    setStatusBar(StatusBar1);
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName("statusBar");
+    sizeLabel_ = new QLabel(statusBar_);
+    sizeLabel_->setObjectName("sizeLabel");
+    statusBar_->addWidget(sizeLabel_, 1);
+    setStatusBar(statusBar_);
 
     // Menus, in English until start-up translates them.
-    File1 = menuBar()->addMenu(QStringLiteral("File"));
-    New1 = File1->addAction(QStringLiteral("New"));
-    LoadTextFromFile1 = File1->addAction(QStringLiteral("Load Text from File..."));
-    SavetoFile1 = File1->addAction(QStringLiteral("Save As..."));
-    File1->addSeparator();
-    BatchProcessing1 = File1->addAction(QStringLiteral("Batch Analyze Files..."));
-    File1->addSeparator();
-    Exit1 = File1->addAction(QStringLiteral("Exit"));
-    Edit1 = menuBar()->addMenu(QStringLiteral("Edit"));
-    addEditCommands(Edit1, {&Undo1, &Cut1, &Copy1, &Paste1, &Delete1, &SelectAll1});
-    Settings1 = menuBar()->addMenu(QStringLiteral("Settings"));
-    PDFEngine1 = Settings1->addMenu(QStringLiteral("PDF Engine"));
-    PDFium1 = PDFEngine1->addAction(QStringLiteral("PDFium"));
-    Xpdf1 = PDFEngine1->addAction(QStringLiteral("Xpdf"));
-    auto* engines = new QActionGroup(this);
-    engines->setExclusive(true);
-    for (QAction* engine : {PDFium1, Xpdf1}) {
-        engine->setCheckable(true);
-        engines->addAction(engine);
-    }
-    PDFium1->setChecked(true);
-    LineNumbers1 = Settings1->addAction(QStringLiteral("Show Line Numbers"));
-    LineNumbers1->setCheckable(true);
-    LineNumbers1->setChecked(true);
-    Wordwrap1 = Settings1->addAction(QStringLiteral("Word Wrap"));
-    Wordwrap1->setCheckable(true);
-    Settings1->addSeparator();
-    ResettoDefaults1 = Settings1->addAction(QStringLiteral("Reset to Defaults..."));
-    Help1 = menuBar()->addMenu(QStringLiteral("Help"));
-    Help2 = Help1->addAction(QStringLiteral("Online Help"));
-    Help2->setShortcut(QKeySequence(Qt::Key_F1));
-    Help1->addSeparator();
-    UpdateNotifications1 = Help1->addAction(QStringLiteral("Update Notifications"));
-    UpdateNotifications1->setCheckable(true);
-    UpdateNotifications1->setChecked(true);
-    UpdateNotifications1->setEnabled(false);
-    Help1->addSeparator();
-    Language1 = Help1->addAction(QStringLiteral("Language..."));
-    SendFeedback1 = Help1->addAction(QStringLiteral("Send Feedback..."));
-    About1 = Help1->addAction(QStringLiteral("About..."));
-
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName("PopupMenu1");
-    addEditCommands(PopupMenu1, {&Undo2, &Cut2, &Copy2, &Paste2, &Delete2, &SelectAll2});
-    SynEdit1->setPopupMenu(PopupMenu1);
-
-    connect(Button2, &QPushButton::clicked, this, &MainWindow::Button2Click);
-    connect(CheckBox1, &QCheckBox::toggled, this, &MainWindow::CheckBox1Click);
-    connect(BitBtn5, &QPushButton::clicked, this, &MainWindow::BitBtn5Click);
-    connect(BitBtn6, &QPushButton::clicked, this, &MainWindow::BitBtn6Click);
-    connect(BitBtn7, &QPushButton::clicked, this, &MainWindow::BitBtn7Click);
-    connect(BitBtn8, &QPushButton::clicked, this, &MainWindow::BitBtn8Click);
-    connect(BitBtn10, &QPushButton::clicked, this, &MainWindow::BitBtn10Click);
-    connect(Help2, &QAction::triggered, this, &MainWindow::Help2Click);
-    connect(Exit1, &QAction::triggered, this, &MainWindow::Exit1Click);
-    connect(Button1, &QPushButton::clicked, this, &MainWindow::Button1Click);
-    connect(LoadTextFromFile1, &QAction::triggered, this, &MainWindow::Button1Click);
-    connect(SavetoFile1, &QAction::triggered, this, &MainWindow::SavetoFile1Click);
-    connect(New1, &QAction::triggered, this, &MainWindow::New1Click);
-    connect(SynEdit1, &TextEditor::modified, this, &MainWindow::SynEdit1Change);
-    connect(SynEdit1, &TextEditor::filesDropped, this, &MainWindow::WMDropFiles);
-    connect(LineNumbers1, &QAction::toggled, this, &MainWindow::LineNumbers1Click);
-    connect(Wordwrap1, &QAction::toggled, this, &MainWindow::Wordwrap1Click);
-    connect(PDFium1, &QAction::triggered, this, &MainWindow::PdfEngineClick);
-    connect(Xpdf1, &QAction::triggered, this, &MainWindow::PdfEngineClick);
-    connect(Memo2, &QPlainTextEdit::textChanged, this, &MainWindow::Memo2Change);
-    connect(ResettoDefaults1, &QAction::triggered, this, &MainWindow::ResettoDefaults1Click);
+    buildFileMenu();
+    buildEditMenus();
+    buildSettingsMenu();
+    buildHelpMenu();
 
     // Drives the background update check once that exists.
-    TimerChecker = new QTimer(this);
-    TimerChecker->setObjectName("TimerChecker");
-    TimerChecker->setInterval(1000);
-    TimerChecker->start();
+    updateCheckTimer_ = new QTimer(this);
+    updateCheckTimer_->setObjectName("updateCheckTimer");
+    updateCheckTimer_->setInterval(1000);
+    updateCheckTimer_->start();
 
-    resize(684, 417 + menuBar()->sizeHint().height() + StatusBar1->sizeHint().height());
-    AppTitle = QStringLiteral("Lexometer");
-    setWindowTitle(AppTitle);
+    resize(684, 417 + menuBar()->sizeHint().height() + statusBar_->sizeHint().height());
+    appTitle_ = QStringLiteral("Lexometer");
+    setWindowTitle(appTitle_);
 }
 
-void MainWindow::addEditCommands(QMenu* menu, const std::array<QAction**, 6>& actions) {
-    for (std::size_t i = 0; i < actions.size(); ++i) {
-        QAction* action = menu->addAction(QString::fromLatin1(EditCommands[i].caption));
-        connect(action, &QAction::triggered, this, EditCommands[i].run);
-        if (EditCommands[i].separatorAfter) menu->addSeparator();
-        *actions[i] = action;
+QWidget* MainWindow::buildCommandStrip(QWidget* parent) {
+    commandStrip_ = new QWidget(parent);
+    commandStrip_->setObjectName("commandStrip");
+    commandStrip_->setFixedHeight(40);
+    auto* strip = new QHBoxLayout(commandStrip_);
+    strip->setContentsMargins(5, 5, 5, 5);
+    strip->setSpacing(5);
+    loadButton_ = new QPushButton(QStringLiteral("Load Text from File..."), commandStrip_);
+    loadButton_->setObjectName("loadButton");
+    loadButton_->setFixedSize(200, 30);
+    analyzeButton_ = new QPushButton(QStringLiteral("Analyze"), commandStrip_);
+    analyzeButton_->setObjectName("analyzeButton");
+    analyzeButton_->setFixedSize(200, 30);
+    QFont bold = analyzeButton_->font();
+    bold.setBold(true);
+    analyzeButton_->setFont(bold);
+    customizeBox_ = new QCheckBox(QStringLiteral("Customize Word Characters"), commandStrip_);
+    customizeBox_->setObjectName("customizeBox");
+    strip->addWidget(loadButton_);
+    strip->addWidget(analyzeButton_);
+    strip->addWidget(customizeBox_, 1);
+    connect(loadButton_, &QPushButton::clicked, this, &MainWindow::openFile);
+    connect(analyzeButton_, &QPushButton::clicked, this, &MainWindow::analyze);
+    connect(customizeBox_, &QCheckBox::toggled, this, &MainWindow::showWordCharacters);
+    return commandStrip_;
+}
+
+QWidget* MainWindow::buildWordCharactersPanel(QWidget* parent) {
+    wordCharactersPanel_ = new QWidget(parent);
+    wordCharactersPanel_->setObjectName("wordCharactersPanel");
+    wordCharactersPanel_->setFixedHeight(120);
+    auto* panelLayout = new QVBoxLayout(wordCharactersPanel_);
+    panelLayout->setContentsMargins(5, 0, 5, 5);
+    wordCharactersGroup_ = new QGroupBox(QStringLiteral("Word Characters"), wordCharactersPanel_);
+    wordCharactersGroup_->setObjectName("wordCharactersGroup");
+    auto* group = new QVBoxLayout(wordCharactersGroup_);
+    group->setContentsMargins(5, 5, 5, 5);
+    group->setSpacing(4);
+    wordCharactersEdit_ = new QPlainTextEdit(wordCharactersGroup_);
+    wordCharactersEdit_->setObjectName("wordCharactersEdit");
+    wordCharactersEdit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    wordCharactersEdit_->setPlainText(
+        WordCharacterPresets::lines(WordCharacterPresets::English).join(u'\n'));
+    group->addWidget(wordCharactersEdit_, 1);
+    auto* presets = new QHBoxLayout;
+    presets->setSpacing(4);
+    for (const Preset& preset : Presets) {
+        auto* button = new QPushButton(QString::fromLatin1(preset.caption), wordCharactersGroup_);
+        button->setObjectName(QString::fromLatin1(preset.objectName));
+        button->setFixedWidth(100);
+        presets->addWidget(button);
+        connect(button, &QPushButton::clicked, this, [this, id = preset.id] { choosePreset(id); });
+        presetButtons_.append(button);
     }
+    presets->addStretch(1);
+    group->addLayout(presets);
+    panelLayout->addWidget(wordCharactersGroup_);
+    wordCharactersPanel_->hide();
+    connect(wordCharactersEdit_, &QPlainTextEdit::textChanged, this,
+            &MainWindow::saveWordCharacters);
+    return wordCharactersPanel_;
 }
 
-std::function<void(const QString&)>& MainWindow::urlOpener() {
-    static std::function<void(const QString&)> opener = [](const QString& url) {
-        QDesktopServices::openUrl(QUrl(url));
-    };
-    return opener;
+QLayout* MainWindow::buildEditorRow(QWidget* parent) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    editor_ = new TextEditor(parent);
+    editor_->setObjectName("editor");
+    row->addWidget(editor_, 1);
+    pdfToolLog_ = new QPlainTextEdit(parent);
+    pdfToolLog_->setObjectName("pdfToolLog");
+    pdfToolLog_->setFixedWidth(185);
+    pdfToolLog_->setReadOnly(true);
+    pdfToolLog_->hide(); // the log of PDF tool runs, never shown
+    row->addWidget(pdfToolLog_);
+    connect(editor_, &TextEditor::modified, this, &MainWindow::updateSizeLine);
+    connect(editor_, &TextEditor::filesDropped, this, &MainWindow::loadDroppedFiles);
+    return row;
+}
+
+void MainWindow::buildFileMenu() {
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("File"));
+    fileMenu_->setObjectName("fileMenu");
+    newAction_ = fileMenu_->addAction(QStringLiteral("New"), this, &MainWindow::newText);
+    loadAction_ =
+        fileMenu_->addAction(QStringLiteral("Load Text from File..."), this, &MainWindow::openFile);
+    saveAsAction_ =
+        fileMenu_->addAction(QStringLiteral("Save As..."), this, &MainWindow::saveTextAs);
+    fileMenu_->addSeparator();
+    batchAction_ = fileMenu_->addAction(QStringLiteral("Batch Analyze Files..."));
+    fileMenu_->addSeparator();
+    exitAction_ = fileMenu_->addAction(QStringLiteral("Exit"), this, &MainWindow::exit);
+    newAction_->setObjectName("newAction");
+    loadAction_->setObjectName("loadAction");
+    saveAsAction_->setObjectName("saveAsAction");
+    batchAction_->setObjectName("batchAction");
+    exitAction_->setObjectName("exitAction");
+}
+
+void MainWindow::buildEditMenus() {
+    editMenu_ = menuBar()->addMenu(QStringLiteral("Edit"));
+    editMenu_->setObjectName("editMenu");
+    editMenuActions_ = addEditCommands(editMenu_);
+    editorMenu_ = new QMenu(this);
+    editorMenu_->setObjectName("editorMenu");
+    editorMenuActions_ = addEditCommands(editorMenu_);
+    editor_->setPopupMenu(editorMenu_);
+}
+
+MainWindow::EditActions MainWindow::addEditCommands(QMenu* menu) {
+    EditActions actions{};
+    for (std::size_t i = 0; i < actions.size(); ++i) {
+        const EditCommand& command = EditCommands[i];
+        QAction* action = menu->addAction(QString::fromLatin1(command.caption));
+        action->setObjectName(QString::fromLatin1(command.objectName));
+        connect(action, &QAction::triggered, this, command.run);
+        if (command.separatorAfter) menu->addSeparator();
+        actions[i] = action;
+    }
+    return actions;
+}
+
+void MainWindow::buildSettingsMenu() {
+    settingsMenu_ = menuBar()->addMenu(QStringLiteral("Settings"));
+    settingsMenu_->setObjectName("settingsMenu");
+    pdfEngineMenu_ = settingsMenu_->addMenu(QStringLiteral("PDF Engine"));
+    pdfEngineMenu_->setObjectName("pdfEngineMenu");
+    pdfiumAction_ = pdfEngineMenu_->addAction(QStringLiteral("PDFium"));
+    pdfiumAction_->setObjectName("pdfiumAction");
+    xpdfAction_ = pdfEngineMenu_->addAction(QStringLiteral("Xpdf"));
+    xpdfAction_->setObjectName("xpdfAction");
+    auto* engines = new QActionGroup(this);
+    engines->setExclusive(true);
+    for (QAction* engine : {pdfiumAction_, xpdfAction_}) {
+        engine->setCheckable(true);
+        engines->addAction(engine);
+        connect(engine, &QAction::triggered, this, &MainWindow::savePdfEngine);
+    }
+    pdfiumAction_->setChecked(true);
+    lineNumbersAction_ = settingsMenu_->addAction(QStringLiteral("Show Line Numbers"));
+    lineNumbersAction_->setObjectName("lineNumbersAction");
+    lineNumbersAction_->setCheckable(true);
+    lineNumbersAction_->setChecked(true);
+    connect(lineNumbersAction_, &QAction::toggled, this, &MainWindow::showLineNumbers);
+    wordWrapAction_ = settingsMenu_->addAction(QStringLiteral("Word Wrap"));
+    wordWrapAction_->setObjectName("wordWrapAction");
+    wordWrapAction_->setCheckable(true);
+    connect(wordWrapAction_, &QAction::toggled, this, &MainWindow::setWordWrap);
+    settingsMenu_->addSeparator();
+    resetAction_ = settingsMenu_->addAction(QStringLiteral("Reset to Defaults..."), this,
+                                            &MainWindow::resetToDefaults);
+    resetAction_->setObjectName("resetAction");
+}
+
+void MainWindow::buildHelpMenu() {
+    helpMenu_ = menuBar()->addMenu(QStringLiteral("Help"));
+    helpMenu_->setObjectName("helpMenu");
+    onlineHelpAction_ =
+        helpMenu_->addAction(QStringLiteral("Online Help"), this, &MainWindow::openOnlineHelp);
+    onlineHelpAction_->setObjectName("onlineHelpAction");
+    onlineHelpAction_->setShortcut(QKeySequence(Qt::Key_F1));
+    helpMenu_->addSeparator();
+    updateNotificationsAction_ = helpMenu_->addAction(QStringLiteral("Update Notifications"));
+    updateNotificationsAction_->setObjectName("updateNotificationsAction");
+    updateNotificationsAction_->setCheckable(true);
+    updateNotificationsAction_->setChecked(true);
+    updateNotificationsAction_->setEnabled(false);
+    helpMenu_->addSeparator();
+    languageAction_ = helpMenu_->addAction(QStringLiteral("Language..."));
+    languageAction_->setObjectName("languageAction");
+    feedbackAction_ = helpMenu_->addAction(QStringLiteral("Send Feedback..."));
+    feedbackAction_->setObjectName("feedbackAction");
+    aboutAction_ = helpMenu_->addAction(QStringLiteral("About..."));
+    aboutAction_->setObjectName("aboutAction");
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -279,47 +324,45 @@ void MainWindow::startUp(const std::vector<Step>& steps) {
 }
 
 void MainWindow::saveSetting(const QString& key, const QString& value) {
-    if (DataFolder.isEmpty()) return;
-    SettingsIni.write(QStringLiteral("Settings"), key, value);
+    if (dataFolder_.isEmpty()) return;
+    settings_.write(QStringLiteral("Settings"), key, value);
     QString error;
-    if (!SettingsIni.save(&error)) {
+    if (!settings_.save(&error)) {
         // A failed save during start-up ends start-up there.
         if (starting_) throw std::runtime_error(error.toStdString());
         Dialogs::error(this, error);
     }
 }
 
-void MainWindow::PdfEngineClick() {
+void MainWindow::useDataFolder(const QString& folder) {
+    dataFolder_ = folder;
+    settings_.openOrReset(dataFolder_ + QStringLiteral("settings.ini"));
+}
+
+void MainWindow::savePdfEngine() {
     saveSetting(QStringLiteral("PdfEngine"),
-                Xpdf1->isChecked() ? QStringLiteral("Xpdf") : QStringLiteral("PDFium"));
+                xpdfAction_->isChecked() ? QStringLiteral("Xpdf") : QStringLiteral("PDFium"));
 }
 
-void MainWindow::Memo2Change() {
-    if (!DataFolder.isEmpty())
-        WordLettersFile::store(DataFolder + QStringLiteral("wordletters.txt"),
-                               Memo2->toPlainText());
+void MainWindow::saveWordCharacters() {
+    if (!dataFolder_.isEmpty())
+        WordLettersFile::store(dataFolder_ + QStringLiteral("wordletters.txt"),
+                               wordCharactersEdit_->toPlainText());
 }
 
-void MainWindow::ResettoDefaults1Click() {
+void MainWindow::resetToDefaults() {
     const int answer = Dialogs::messageDialog(
         this, translateText(QStringLiteral("Restart Application?")),
         Dialogs::MessageKind::Confirmation, {Dialogs::Yes, Dialogs::No},
         {translateText(QStringLiteral("Yes")), translateText(QStringLiteral("No"))},
         translateText(QStringLiteral("Confirmation")));
     if (answer != Dialogs::Yes) return;
-    QFile::remove(DataFolder + QStringLiteral("settings.ini"));
-    QFile::remove(DataFolder + QStringLiteral("wordletters.txt"));
+    QFile::remove(dataFolder_ + QStringLiteral("settings.ini"));
+    QFile::remove(dataFolder_ + QStringLiteral("wordletters.txt"));
     QCoreApplication::processEvents();
     // The new copy starts before this one ends; nothing is written on exit.
-    restarter()(QCoreApplication::applicationFilePath());
+    Desktop::startProgram(QCoreApplication::applicationFilePath());
     QApplication::quit();
-}
-
-std::function<void(const QString&)>& MainWindow::restarter() {
-    static std::function<void(const QString&)> start = [](const QString& program) {
-        QProcess::startDetached(program, {});
-    };
-    return start;
 }
 
 std::vector<MainWindow::Step> MainWindow::programSteps(const QString& programPath) {
@@ -329,130 +372,127 @@ std::vector<MainWindow::Step> MainWindow::programSteps(const QString& programPat
         {QStringLiteral("version information"),
          [this, program] {
              const VersionData data = VersionInfo::readVersionData(program);
-             CompanyName = data.CompanyName;
-             ProductName = data.ProductName;
+             companyName_ = data.companyName;
+             productName_ = data.productName;
          }},
         {QStringLiteral("version"),
          [this, program] {
-             AppVersion = VersionInfo::appVersion(VersionInfo::fileVersionNumber(program));
+             appVersion_ = VersionInfo::appVersion(VersionInfo::fileVersionNumber(program));
          }},
         {QStringLiteral("title"),
          [this] {
-             AppTitle = CompanyName + QStringLiteral(" - ") + ProductName;
-             setWindowTitle(AppTitle);
+             appTitle_ = companyName_ + QStringLiteral(" - ") + productName_;
+             setWindowTitle(appTitle_);
          }},
         {QStringLiteral("dropped files"), [this] { setAcceptDrops(true); }},
         {QStringLiteral("data folder"),
          [this, program] {
-             DataFolder =
-                 DataFolder::decide(QFileInfo(program).absolutePath(), CompanyName, ProductName);
+             dataFolder_ =
+                 DataFolder::decide(QFileInfo(program).absolutePath(), companyName_, productName_);
          }},
-        {QStringLiteral("settings"),
-         [this] { SettingsIni.openOrReset(DataFolder + QStringLiteral("settings.ini")); }},
+        {QStringLiteral("settings"), [this] { useDataFolder(dataFolder_); }},
         {QStringLiteral("word characters"),
          [this] {
              QString text;
-             if (WordLettersFile::load(DataFolder + QStringLiteral("wordletters.txt"), &text)) {
-                 Memo2->setPlainText(text);
-                 CheckBox1->setChecked(true);
+             if (WordLettersFile::load(dataFolder_ + QStringLiteral("wordletters.txt"), &text)) {
+                 wordCharactersEdit_->setPlainText(text);
+                 customizeBox_->setChecked(true);
              }
          }},
         {QStringLiteral("editor"),
          [this] {
              // Line numbers on, word wrap off; the saved settings follow.
-             SynEdit1->setGutterVisible(LineNumbers1->isChecked());
-             SynEdit1->setWrapMode(Wordwrap1->isChecked() ? QsciScintilla::WrapWord
-                                                          : QsciScintilla::WrapNone);
+             editor_->setGutterVisible(lineNumbersAction_->isChecked());
+             editor_->setWrapMode(wordWrapAction_->isChecked() ? QsciScintilla::WrapWord
+                                                               : QsciScintilla::WrapNone);
          }},
         // The PDF view of the PDF engine takes its place here.
         {QStringLiteral("saved settings"),
          [this] {
              const QString section = QStringLiteral("Settings");
-             if (SettingsIni.read(section, QStringLiteral("ShowLineNumbers")) == "OFF")
-                 LineNumbers1->trigger();
-             if (SettingsIni.read(section, QStringLiteral("WordWrap")) == "ON")
-                 Wordwrap1->trigger();
-             const bool xpdf = SettingsIni.read(section, QStringLiteral("PdfEngine")) == "Xpdf";
-             (xpdf ? Xpdf1 : PDFium1)->setChecked(true);
+             if (settings_.read(section, QStringLiteral("ShowLineNumbers")) == "OFF")
+                 lineNumbersAction_->trigger();
+             if (settings_.read(section, QStringLiteral("WordWrap")) == "ON")
+                 wordWrapAction_->trigger();
+             const bool xpdf = settings_.read(section, QStringLiteral("PdfEngine")) == "Xpdf";
+             (xpdf ? xpdfAction_ : pdfiumAction_)->setChecked(true);
          }},
         {QStringLiteral("language"),
          [this, program] {
              QString error;
              if (!LanguageChoice::initLanguage(
-                     SettingsIni.read(QStringLiteral("Settings"), QStringLiteral("LanguageFile")),
+                     settings_.read(QStringLiteral("Settings"), QStringLiteral("LanguageFile")),
                      QFileInfo(program).absolutePath() + QStringLiteral("/Languages"),
                      LanguageChoice::userInterfaceLocale(), &error))
                  throw std::runtime_error(error.toStdString());
          }},
         {QStringLiteral("captions"), [this] { translateCaptions(); }},
-        {QStringLiteral("size line"), [this] { SynEdit1Change(); }},
+        {QStringLiteral("size line"), [this] { updateSizeLine(); }},
     };
 }
 
 void MainWindow::translateCaptions() {
     const std::pair<QAction*, const char*> items[] = {
-        {New1, "New"},
-        {LoadTextFromFile1, "Load Text from File..."},
-        {SavetoFile1, "Save As..."},
-        {BatchProcessing1, "Batch Analyze Files..."},
-        {Exit1, "Exit"},
-        {LineNumbers1, "Show Line Numbers"},
-        {Wordwrap1, "Word Wrap"},
-        {ResettoDefaults1, "Reset to Defaults..."},
-        {Help2, "Online Help"},
-        {UpdateNotifications1, "Update Notifications"}};
+        {newAction_, "New"},
+        {loadAction_, "Load Text from File..."},
+        {saveAsAction_, "Save As..."},
+        {batchAction_, "Batch Analyze Files..."},
+        {exitAction_, "Exit"},
+        {lineNumbersAction_, "Show Line Numbers"},
+        {wordWrapAction_, "Word Wrap"},
+        {resetAction_, "Reset to Defaults..."},
+        {onlineHelpAction_, "Online Help"},
+        {updateNotificationsAction_, "Update Notifications"}};
     for (const auto& [action, english] : items)
         action->setText(translateText(QString::fromLatin1(english)));
-    for (const auto& actions : {std::array{Undo1, Cut1, Copy1, Paste1, Delete1, SelectAll1},
-                                std::array{Undo2, Cut2, Copy2, Paste2, Delete2, SelectAll2}})
+    for (const EditActions& actions : {editMenuActions_, editorMenuActions_})
         for (std::size_t i = 0; i < actions.size(); ++i)
             actions[i]->setText(translateText(QString::fromLatin1(EditCommands[i].caption)));
     // These three are looked up without their dots.
-    Language1->setText(translateText(QStringLiteral("Language")) + QStringLiteral("..."));
-    SendFeedback1->setText(translateText(QStringLiteral("Send Feedback")) + QStringLiteral("..."));
-    About1->setText(translateText(QStringLiteral("About")) + QStringLiteral("..."));
-    File1->setTitle(translateText(QStringLiteral("File")));
-    Edit1->setTitle(translateText(QStringLiteral("Edit")));
-    Settings1->setTitle(translateText(QStringLiteral("Settings")));
-    PDFEngine1->setTitle(translateText(QStringLiteral("PDF Engine")));
-    Help1->setTitle(translateText(QStringLiteral("Help")));
-    Button1->setText(translateText(QStringLiteral("Load Text from File...")));
-    Button2->setText(translateText(QStringLiteral("Analyze")));
-    CheckBox1->setText(translateText(QStringLiteral("Customize Word Characters")));
-    GroupBox1->setTitle(translateText(QStringLiteral("Word Characters")));
-    BitBtn5->setText(translateText(QStringLiteral("English")));
-    BitBtn6->setText(translateText(QStringLiteral("French")));
-    BitBtn7->setText(translateText(QStringLiteral("Turkish")));
-    BitBtn8->setText(translateText(QStringLiteral("Russian")));
-    BitBtn10->setText(translateText(QStringLiteral("Hebrew")));
+    languageAction_->setText(translateText(QStringLiteral("Language")) + QStringLiteral("..."));
+    feedbackAction_->setText(translateText(QStringLiteral("Send Feedback")) +
+                             QStringLiteral("..."));
+    aboutAction_->setText(translateText(QStringLiteral("About")) + QStringLiteral("..."));
+    fileMenu_->setTitle(translateText(QStringLiteral("File")));
+    editMenu_->setTitle(translateText(QStringLiteral("Edit")));
+    settingsMenu_->setTitle(translateText(QStringLiteral("Settings")));
+    pdfEngineMenu_->setTitle(translateText(QStringLiteral("PDF Engine")));
+    helpMenu_->setTitle(translateText(QStringLiteral("Help")));
+    loadButton_->setText(translateText(QStringLiteral("Load Text from File...")));
+    analyzeButton_->setText(translateText(QStringLiteral("Analyze")));
+    customizeBox_->setText(translateText(QStringLiteral("Customize Word Characters")));
+    wordCharactersGroup_->setTitle(translateText(QStringLiteral("Word Characters")));
+    for (std::size_t i = 0; i < Presets.size(); ++i)
+        presetButtons_[qsizetype(i)]->setText(
+            translateText(QString::fromLatin1(Presets[i].caption)));
 }
 
 QString MainWindow::wordCharacters() const {
-    return WordCharacterPresets::wordCharacters(Memo2->toPlainText().split(u'\n'));
+    return WordCharacterPresets::wordCharacters(wordCharactersEdit_->toPlainText().split(u'\n'));
 }
 
-void MainWindow::Button2Click() {
-    if (SynEdit1->isBlank()) {
-        SynEdit1->setFocus();
-        Dialogs::messageDialog(this, translateText(QStringLiteral("No text to analyze!")),
-                               Dialogs::MessageKind::Warning, {Dialogs::Ok},
-                               {translateText(QStringLiteral("OK"))},
-                               translateText(QStringLiteral("Warning")));
+void MainWindow::warn(const QString& english) {
+    Dialogs::messageDialog(this, translateText(english), Dialogs::MessageKind::Warning,
+                           {Dialogs::Ok}, {translateText(QStringLiteral("OK"))},
+                           translateText(QStringLiteral("Warning")));
+}
+
+void MainWindow::analyze() {
+    if (editor_->isBlank()) {
+        editor_->setFocus();
+        warn(QStringLiteral("No text to analyze!"));
         return;
     }
-    if (isBlank(Memo2->toPlainText())) {
-        if (!CheckBox1->isChecked()) CheckBox1->setChecked(true);
-        Memo2->setFocus();
-        Dialogs::messageDialog(this, translateText(QStringLiteral("Please enter word characters!")),
-                               Dialogs::MessageKind::Warning, {Dialogs::Ok},
-                               {translateText(QStringLiteral("OK"))},
-                               translateText(QStringLiteral("Warning")));
+    if (isBlank(wordCharactersEdit_->toPlainText())) {
+        if (!customizeBox_->isChecked()) customizeBox_->setChecked(true);
+        wordCharactersEdit_->setFocus();
+        warn(QStringLiteral("Please enter word characters!"));
         return;
     }
     auto* window = new ResultsWindow(this);
     // The editor's bytes go over as they are, without a UTF-16 copy; a final
     // break leaves an empty last line, as the editor shows it.
-    std::string text(SynEdit1->textBytes());
+    std::string text(editor_->textBytes());
     const bool lastLineEmpty = !text.empty() && (text.back() == '\n' || text.back() == '\r');
     window->lines().adoptUtf8Text(std::move(text));
     if (lastLineEmpty) window->lines().appendUtf8({});
@@ -461,38 +501,24 @@ void MainWindow::Button2Click() {
     window->show();
 }
 
-void MainWindow::CheckBox1Click() {
-    Panel3->setVisible(CheckBox1->isChecked());
+void MainWindow::showWordCharacters(bool shown) {
+    wordCharactersPanel_->setVisible(shown);
 }
 
-void MainWindow::applyPreset(int preset) {
-    Memo2->clear();
+void MainWindow::choosePreset(int preset) {
+    wordCharactersEdit_->clear();
     for (const QString& line : WordCharacterPresets::lines(WordCharacterPresets::Preset(preset)))
-        Memo2->appendPlainText(line);
-    QString text = Memo2->toPlainText();
+        wordCharactersEdit_->appendPlainText(line);
+    QString text = wordCharactersEdit_->toPlainText();
     qsizetype start = 0, end = text.size();
     while (start < end && text[start].unicode() <= 0x20)
         ++start;
     while (end > start && text[end - 1].unicode() <= 0x20)
         --end;
-    Memo2->setPlainText(text.mid(start, end - start));
-}
-
-void MainWindow::BitBtn5Click() {
-    applyPreset(WordCharacterPresets::English);
-    if (!DataFolder.isEmpty()) QFile::remove(DataFolder + QStringLiteral("wordletters.txt"));
-}
-void MainWindow::BitBtn6Click() {
-    applyPreset(WordCharacterPresets::French);
-}
-void MainWindow::BitBtn7Click() {
-    applyPreset(WordCharacterPresets::Turkish);
-}
-void MainWindow::BitBtn8Click() {
-    applyPreset(WordCharacterPresets::Russian);
-}
-void MainWindow::BitBtn10Click() {
-    applyPreset(WordCharacterPresets::Hebrew);
+    wordCharactersEdit_->setPlainText(text.mid(start, end - start));
+    // English is the built-in set: nothing needs to be kept for it.
+    if (preset == WordCharacterPresets::English && !dataFolder_.isEmpty())
+        QFile::remove(dataFolder_ + QStringLiteral("wordletters.txt"));
 }
 
 QString MainWindow::onlineHelpAddress(const QString& productName) {
@@ -501,35 +527,33 @@ QString MainWindow::onlineHelpAddress(const QString& productName) {
     return QStringLiteral("http://%1/help/%2/").arg(QLatin1String(MakerSite), product);
 }
 
-void MainWindow::Help2Click() {
-    urlOpener()(onlineHelpAddress(ProductName));
+void MainWindow::openOnlineHelp() {
+    Desktop::openUrl(QUrl(onlineHelpAddress(productName_)));
 }
 
-void MainWindow::Exit1Click() {
+void MainWindow::exit() {
     QApplication::quit();
 }
 
-void MainWindow::SynEdit1Change() {
+void MainWindow::updateSizeLine() {
     // UTF-16 code units of the lines joined with CR LF.
-    const qint64 size = SynEdit1->joinedLength();
+    const qint64 size = editor_->joinedLength();
     sizeLabel_->setText(translateText(QStringLiteral("File Size: %s bytes"))
                             .replace(QLatin1String("%s"), NumberFormat::formatCount(size)));
 }
 
-void MainWindow::LineNumbers1Click() {
+void MainWindow::showLineNumbers(bool shown) {
     // The gutter is hidden whole with the line numbers.
-    SynEdit1->setGutterVisible(LineNumbers1->isChecked());
+    editor_->setGutterVisible(shown);
     saveSetting(QStringLiteral("ShowLineNumbers"),
-                LineNumbers1->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
+                shown ? QStringLiteral("ON") : QStringLiteral("OFF"));
 }
 
-void MainWindow::Wordwrap1Click() {
-    const bool wrap = Wordwrap1->isChecked();
-    SynEdit1->setWrapMode(wrap ? QsciScintilla::WrapWord : QsciScintilla::WrapNone);
+void MainWindow::setWordWrap(bool wrap) {
+    editor_->setWrapMode(wrap ? QsciScintilla::WrapWord : QsciScintilla::WrapNone);
     // Wrapped lines need no horizontal scroll bar.
-    SynEdit1->SendScintilla(QsciScintilla::SCI_SETHSCROLLBAR, long(!wrap));
-    saveSetting(QStringLiteral("WordWrap"),
-                Wordwrap1->isChecked() ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    editor_->SendScintilla(QsciScintilla::SCI_SETHSCROLLBAR, long(!wrap));
+    saveSetting(QStringLiteral("WordWrap"), wrap ? QStringLiteral("ON") : QStringLiteral("OFF"));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -558,16 +582,16 @@ bool MainWindow::loadFile(const QString& path, QString* error) {
         if (file.size() >= qint64(INT_MAX)) return tooLarge(path, error);
         // UTF-8, the usual case, is read and checked on a second thread while
         // the editor takes it in; the editor's text comes back if it is not.
-        SynEdit1->beginReplace(file.size());
+        editor_->beginReplace(file.size());
         const Utf8PieceReader::Result read = Utf8PieceReader::read(
-            path, [this](std::string_view piece) { SynEdit1->appendPiece(piece); }, error);
-        if (read.outcome == Utf8PieceReader::Outcome::Read && !SynEdit1->replaceFailed()) {
-            SynEdit1->endReplace(qint64(read.utf16Length), qint64(read.lineFeeds));
+            path, [this](std::string_view piece) { editor_->appendPiece(piece); }, error);
+        if (read.outcome == Utf8PieceReader::Outcome::Read && !editor_->replaceFailed()) {
+            editor_->endReplace(qint64(read.utf16Length), qint64(read.lineFeeds));
             lineBreakStyle_ = read.style;
             byteOrderMark_ = read.byteOrderMark;
             return textLoaded();
         }
-        SynEdit1->abandonReplace();
+        editor_->abandonReplace();
         if (read.outcome == Utf8PieceReader::Outcome::Failed) return false;
         if (read.outcome == Utf8PieceReader::Outcome::Read) throw std::bad_alloc();
         // Not UTF-8: the file is read whole and decoded by its byte-order
@@ -592,19 +616,19 @@ bool MainWindow::putText(const QString& path, std::string&& utf8, bool byteOrder
     if (utf8.size() >= std::size_t(INT_MAX)) return tooLarge(path, error);
     const LineBreakStyle::Style style = LineBreakStyle::detect(utf8);
     LineBreakStyle::toLf(utf8);
-    if (!SynEdit1->setTextUtf8(utf8)) throw std::bad_alloc();
+    if (!editor_->setTextUtf8(utf8)) throw std::bad_alloc();
     lineBreakStyle_ = style;
     byteOrderMark_ = byteOrderMark;
     return textLoaded();
 }
 
 bool MainWindow::textLoaded() {
-    SynEdit1->SendScintilla(QsciScintilla::SCI_GOTOPOS, 0L);
-    SynEdit1Change();
+    editor_->SendScintilla(QsciScintilla::SCI_GOTOPOS, 0L);
+    updateSizeLine();
     return true;
 }
 
-void MainWindow::Button1Click() {
+void MainWindow::openFile() {
     const QString filter = Dialogs::nameFilters(
         translateText(QStringLiteral("Supported Files")) +
         QStringLiteral(" (*.pdf;*.txt)|*.pdf;*.txt|") +
@@ -620,7 +644,7 @@ void MainWindow::Button1Click() {
     if (!loaded) Dialogs::error(this, error);
 }
 
-void MainWindow::WMDropFiles(const QStringList& paths) {
+void MainWindow::loadDroppedFiles(const QStringList& paths) {
     // Each file replaces the one before; an error ends the drop there.
     for (const QString& path : paths) {
         QString error;
@@ -643,41 +667,41 @@ void MainWindow::dropEvent(QDropEvent* event) {
     const QStringList paths = TextEditor::localFiles(event->mimeData());
     if (paths.isEmpty()) return;
     event->acceptProposedAction();
-    WMDropFiles(paths);
+    loadDroppedFiles(paths);
 }
 
-void MainWindow::SavetoFile1Click() {
+void MainWindow::saveTextAs() {
     const QString filter = Dialogs::nameFilters(
         translateText(QStringLiteral("Text File (*.txt)")) + QStringLiteral("|*.txt|") +
         translateText(QStringLiteral("All Files (*.*)")) + QStringLiteral("|*.*"));
     const QString path = Dialogs::saveFileName(this, filter, QString(), QStringLiteral("txt"));
     if (path.isEmpty()) return;
     QString error;
-    if (!TextFileWriter::write(path, SynEdit1->textBytes(),
+    if (!TextFileWriter::write(path, editor_->textBytes(),
                                LineBreakStyle::separator(lineBreakStyle_), byteOrderMark_, &error))
         Dialogs::error(this, error);
 }
 
-void MainWindow::New1Click() {
-    SynEdit1->setTextUtf8({});
-    SynEdit1Change();
+void MainWindow::newText() {
+    editor_->setTextUtf8({});
+    updateSizeLine();
 }
 
-void MainWindow::Undo1Click() {
-    SynEdit1->undo();
+void MainWindow::undo() {
+    editor_->undo();
 }
-void MainWindow::Cut1Click() {
-    SynEdit1->cut();
+void MainWindow::cut() {
+    editor_->cut();
 }
-void MainWindow::Copy1Click() {
-    SynEdit1->copy();
+void MainWindow::copy() {
+    editor_->copy();
 }
-void MainWindow::Paste1Click() {
-    SynEdit1->paste();
+void MainWindow::paste() {
+    editor_->paste();
 }
-void MainWindow::Delete1Click() {
-    SynEdit1->removeSelectedText();
+void MainWindow::deleteSelection() {
+    editor_->removeSelectedText();
 }
-void MainWindow::SelectAll1Click() {
-    SynEdit1->selectAll(true);
+void MainWindow::selectAll() {
+    editor_->selectAll(true);
 }

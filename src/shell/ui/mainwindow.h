@@ -3,6 +3,7 @@
 #include "import/linebreakstyle.h"
 #include "shell/inistore.h"
 
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
@@ -10,11 +11,12 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QAction;
-class QActionGroup;
 class QCheckBox;
 class QGroupBox;
+class QLayout;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -26,6 +28,10 @@ class TextEditor;
 
 // The main window: the editor, the word-character panel, the menus, and the
 // Analyze command that opens a results window for the editor's text.
+//
+// Its widgets are private; each has an objectName naming its role
+// ("analyzeButton", "wordCharactersEdit", "editor", ...), by which tests
+// find them.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -44,68 +50,23 @@ public:
     // The start-up of the program whose executable is at `program`.
     std::vector<Step> programSteps(const QString& program = {});
 
-    // WordCharacters formed from Memo2: its non-empty lines, joined.
+    // The word characters: the word-character box's lines, joined.
     QString wordCharacters() const;
     static QString onlineHelpAddress(const QString& productName);
 
-    QWidget* Panel1;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QCheckBox* CheckBox1;
-    QWidget* Panel3;
-    QGroupBox* GroupBox1;
-    QPlainTextEdit* Memo2;
-    QPushButton* BitBtn5;
-    QPushButton* BitBtn6;
-    QPushButton* BitBtn7;
-    QPushButton* BitBtn8;
-    QPushButton* BitBtn10;
-    TextEditor* SynEdit1;
-    QPlainTextEdit* MemoCMD;
-    QStatusBar* StatusBar1;
-    QTimer* TimerChecker;
+    // Values start-up reads from the version information.
+    QString companyName() const { return companyName_; }
+    QString productName() const { return productName_; }
+    QString appVersion() const { return appVersion_; }
+    QString appTitle() const { return appTitle_; }
 
-    QMenu* File1;
-    QAction* New1;
-    QAction* LoadTextFromFile1;
-    QAction* SavetoFile1;
-    QAction* BatchProcessing1;
-    QAction* Exit1;
-    QMenu* Edit1;
-    QAction* Undo1;
-    QAction* Cut1;
-    QAction* Copy1;
-    QAction* Paste1;
-    QAction* Delete1;
-    QAction* SelectAll1;
-    QMenu* Settings1;
-    QMenu* PDFEngine1;
-    QAction* PDFium1;
-    QAction* Xpdf1;
-    QAction* LineNumbers1;
-    QAction* Wordwrap1;
-    QAction* ResettoDefaults1;
-    QMenu* Help1;
-    QAction* Help2;
-    QAction* UpdateNotifications1;
-    QAction* Language1;
-    QAction* SendFeedback1;
-    QAction* About1;
-    QMenu* PopupMenu1;
-    QAction* Undo2;
-    QAction* Cut2;
-    QAction* Copy2;
-    QAction* Paste2;
-    QAction* Delete2;
-    QAction* SelectAll2;
-
-    QString DataFolder;
-    IniStore SettingsIni;
-
-    QString CompanyName;
-    QString ProductName;
-    QString AppVersion;
-    QString AppTitle;
+    // The folder of the settings and word-character files, with a trailing
+    // separator; empty until start-up has decided it.
+    QString dataFolder() const { return dataFolder_; }
+    IniStore& settings() { return settings_; }
+    // Binds the window to a data folder and its settings file, as start-up
+    // does.
+    void useDataFolder(const QString& folder);
 
     // Puts the file's text into the editor: PDF files through the PDF
     // converter, all others read as text. On failure returns false with the
@@ -120,38 +81,28 @@ public:
     using PdfConverter =
         std::function<bool(const QString& path, std::string* utf8, QString* error)>;
     static PdfConverter& pdfConverter();
-    // Where web addresses go; the desktop's browser unless replaced.
-    static std::function<void(const QString&)>& urlOpener();
-    // How Reset to Defaults starts the new copy of the program.
-    static std::function<void(const QString&)>& restarter();
 
 public slots:
-    void Button1Click();
-    void Button2Click();
-    void WMDropFiles(const QStringList& paths);
-    void SavetoFile1Click();
-    void New1Click();
-    // The context menu's twins (Undo2 ...) run these too.
-    void Undo1Click();
-    void Cut1Click();
-    void Copy1Click();
-    void Paste1Click();
-    void Delete1Click();
-    void SelectAll1Click();
-    void CheckBox1Click();
-    void BitBtn5Click();
-    void BitBtn6Click();
-    void BitBtn7Click();
-    void BitBtn8Click();
-    void BitBtn10Click();
-    void Help2Click();
-    void Exit1Click();
-    void LineNumbers1Click();
-    void Wordwrap1Click();
-    void PdfEngineClick();
-    void Memo2Change();
-    void ResettoDefaults1Click();
-    void SynEdit1Change();
+    void openFile();
+    void analyze();
+    void loadDroppedFiles(const QStringList& paths);
+    void saveTextAs();
+    void newText();
+    void undo();
+    void cut();
+    void copy();
+    void paste();
+    void deleteSelection();
+    void selectAll();
+    void showWordCharacters(bool shown);
+    void openOnlineHelp();
+    void exit();
+    void showLineNumbers(bool shown);
+    void setWordWrap(bool wrap);
+    void savePdfEngine();
+    void saveWordCharacters();
+    void resetToDefaults();
+    void updateSizeLine();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -161,16 +112,72 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void applyPreset(int preset);
-    void addEditCommands(QMenu* menu, const std::array<QAction**, 6>& actions);
+    using EditActions = std::array<QAction*, 6>;
+
+    QWidget* buildCommandStrip(QWidget* parent);
+    QWidget* buildWordCharactersPanel(QWidget* parent);
+    QLayout* buildEditorRow(QWidget* parent);
+    void buildFileMenu();
+    void buildEditMenus();
+    void buildSettingsMenu();
+    void buildHelpMenu();
+    EditActions addEditCommands(QMenu* menu);
+    void translateCaptions();
+
+    void choosePreset(int preset);
     bool putText(const QString& path, std::string&& utf8, bool byteOrderMark, QString* error);
     bool textLoaded();
     static bool tooLarge(const QString& path, QString* error);
     void saveSetting(const QString& key, const QString& value);
-    bool starting_ = false;
-    void translateCaptions();
-    bool placed_ = false;
+    void warn(const QString& english);
+
+    QWidget* commandStrip_ = nullptr;
+    QPushButton* loadButton_ = nullptr;
+    QPushButton* analyzeButton_ = nullptr;
+    QCheckBox* customizeBox_ = nullptr;
+    QWidget* wordCharactersPanel_ = nullptr;
+    QGroupBox* wordCharactersGroup_ = nullptr;
+    QPlainTextEdit* wordCharactersEdit_ = nullptr;
+    QList<QPushButton*> presetButtons_;
+    TextEditor* editor_ = nullptr;
+    QPlainTextEdit* pdfToolLog_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
     QLabel* sizeLabel_ = nullptr;
+    QTimer* updateCheckTimer_ = nullptr;
+
+    QMenu* fileMenu_ = nullptr;
+    QAction* newAction_ = nullptr;
+    QAction* loadAction_ = nullptr;
+    QAction* saveAsAction_ = nullptr;
+    QAction* batchAction_ = nullptr;
+    QAction* exitAction_ = nullptr;
+    QMenu* editMenu_ = nullptr;
+    EditActions editMenuActions_{};
+    QMenu* editorMenu_ = nullptr;
+    EditActions editorMenuActions_{};
+    QMenu* settingsMenu_ = nullptr;
+    QMenu* pdfEngineMenu_ = nullptr;
+    QAction* pdfiumAction_ = nullptr;
+    QAction* xpdfAction_ = nullptr;
+    QAction* lineNumbersAction_ = nullptr;
+    QAction* wordWrapAction_ = nullptr;
+    QAction* resetAction_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    QAction* onlineHelpAction_ = nullptr;
+    QAction* updateNotificationsAction_ = nullptr;
+    QAction* languageAction_ = nullptr;
+    QAction* feedbackAction_ = nullptr;
+    QAction* aboutAction_ = nullptr;
+
+    QString dataFolder_;
+    IniStore settings_;
+    QString companyName_;
+    QString productName_;
+    QString appVersion_;
+    QString appTitle_;
+
+    bool starting_ = false;
+    bool placed_ = false;
     LineBreakStyle::Style lineBreakStyle_ = LineBreakStyle::CrLf;
     bool byteOrderMark_ = false;
 };

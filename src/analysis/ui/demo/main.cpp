@@ -55,15 +55,16 @@ int main(int argc, char* argv[]) {
                          qPrintable(window->statusText()));
             QElapsedTimer chartClock;
             chartClock.start();
-            window->Button7Click();
+            window->openPieChart(ResultsWindow::WordTab);
             QApplication::processEvents();
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (w != window && w->isVisible()) w->repaint();
             std::fprintf(stderr, "word chart open and painted: %lld ms\n", chartClock.elapsed());
             QElapsedTimer viewClock;
             viewClock.start();
-            window->PageControl1->setCurrentIndex(3);
-            window->S4->scrollToBottom();
+            window->findChild<QTabWidget*>(QStringLiteral("tabs"))
+                ->setCurrentIndex(ResultsWindow::LineTab);
+            window->findChild<QTableView*>(QStringLiteral("lineGrid"))->scrollToBottom();
             window->repaint();
             window->resize(window->width() + 200, window->height() + 100);
             QApplication::processEvents();
@@ -83,7 +84,7 @@ int main(int argc, char* argv[]) {
                 window->grab().save(
                     shots + QStringLiteral("/results-%1.png").arg(QLatin1String(names[tab])));
             }
-            window->Button7Click();
+            window->openPieChart(ResultsWindow::WordTab);
             QApplication::processEvents();
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (w != window && w->isVisible() && w->inherits("PieChartWindow"))

@@ -1,4 +1,4 @@
-#include "analysis/ui/dialogs.h"
+#include "widgets/dialogs.h"
 
 #include <QAbstractButton>
 #include <QFileDialog>
