@@ -55,6 +55,7 @@ private slots:
     void savedSettingsApplied();
     void resetToDefaults_data();
     void resetToDefaults();
+    void resetWithoutDataFolderDeletesNothing();
     void wordCharacterFileFollowsTheMemo();
     void languageFromTheSettings();
 
@@ -302,6 +303,36 @@ void TestMainWindow::resetToDefaults() {
     QCOMPARE(!started.isEmpty(), restarted);
     QCOMPARE(QFile::exists(dir.filePath("settings.ini")), !restarted);
     QCOMPARE(QFile::exists(dir.filePath("wordletters.txt")), !restarted);
+}
+
+void TestMainWindow::resetWithoutDataFolderDeletesNothing() {
+    // Start-up failed before the data folder was decided: the working
+    // folder's files of the same names are not ours to delete.
+    QTemporaryDir dir;
+    TestFiles::write(dir.filePath("settings.ini"), "[Settings]\nWordWrap=ON\n");
+    TestFiles::write(dir.filePath("wordletters.txt"), "xyz");
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    auto back = qScopeGuard([&] { QDir::setCurrent(previous); });
+    MainWindow form;
+    form.startUp({{"version information", [] { throw std::runtime_error("no version block"); }}});
+    QCOMPARE(form.dataFolder(), QString());
+    requests.clear();
+    Dialogs::setHandler([&](const Dialogs::Request& r) {
+        requests << r;
+        return QStringLiteral("6"); // Yes, should it be asked
+    });
+    bool started = false;
+    Desktop::setHandler([&](const Desktop::Request&) { return started = true; });
+    auto restore = qScopeGuard([] { Desktop::setHandler({}); });
+    findWidget<QAction>(&form, "resetAction")->trigger();
+    QVERIFY(QFile::exists(dir.filePath("settings.ini")));
+    QVERIFY(QFile::exists(dir.filePath("wordletters.txt")));
+    QVERIFY(!started);
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests[0].kind, Dialogs::Kind::Error);
+    QVERIFY2(requests[0].text.contains(QStringLiteral("Nothing was reset")),
+             qPrintable(requests[0].text));
 }
 
 void TestMainWindow::wordCharacterFileFollowsTheMemo() {

@@ -19,6 +19,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -351,14 +352,28 @@ void MainWindow::saveWordCharacters() {
 }
 
 void MainWindow::resetToDefaults() {
+    // Without a data folder the names below would be taken relative to the
+    // working folder, and someone else's files would go.
+    if (dataFolder_.isEmpty()) {
+        Dialogs::error(this, translateText(QStringLiteral(
+                                 "Nothing was reset: the folder of the settings is not known")));
+        return;
+    }
     const int answer = Dialogs::messageDialog(
         this, translateText(QStringLiteral("Restart Application?")),
         Dialogs::MessageKind::Confirmation, {Dialogs::Yes, Dialogs::No},
         {translateText(QStringLiteral("Yes")), translateText(QStringLiteral("No"))},
         translateText(QStringLiteral("Confirmation")));
     if (answer != Dialogs::Yes) return;
-    QFile::remove(dataFolder_ + QStringLiteral("settings.ini"));
-    QFile::remove(dataFolder_ + QStringLiteral("wordletters.txt"));
+    for (const QString name : {QStringLiteral("settings.ini"), QStringLiteral("wordletters.txt")}) {
+        QFile file(dataFolder_ + name);
+        if (file.exists() && !file.remove()) {
+            Dialogs::error(this,
+                           QStringLiteral("Cannot delete file \"%1\". %2")
+                               .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+            return;
+        }
+    }
     QCoreApplication::processEvents();
     // The new copy starts before this one ends; nothing is written on exit.
     Desktop::startProgram(QCoreApplication::applicationFilePath());
