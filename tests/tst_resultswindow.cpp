@@ -16,6 +16,8 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <new>
+
 namespace {
 
 const QString English =
@@ -66,6 +68,7 @@ private slots:
     void statusesOfOneLine();
     void closingDuringTheRun();
     void noWordsWarning();
+    void outOfMemoryIsReported();
     void exportWritesTheTable_data();
     void exportWritesTheTable();
     void exportSuggestsNamesAndReportsFailures();
@@ -135,6 +138,28 @@ void TestResultsWindow::closingDuringTheRun() {
     flushDeletes();
     QTRY_VERIFY(window.isNull());
     QCOMPARE(statuses.last(), QStringLiteral("Loading: 20%"));
+}
+
+void TestResultsWindow::outOfMemoryIsReported() {
+    QList<Dialogs::Request> requests;
+    Dialogs::setHandler([&](const Dialogs::Request& r) {
+        requests << r;
+        return QString();
+    });
+    QPointer<ResultsWindow> window = makeWindow(QStringLiteral("one two three"));
+    // The run reports its progress to the window; an allocation failing
+    // there stands for one failing anywhere in the run.
+    connect(window, &ResultsWindow::statusChanged, this, [](const QString& status) {
+        if (status.startsWith(QLatin1String("Loading:"))) throw std::bad_alloc();
+    });
+    window->show();
+    QTRY_COMPARE(requests.size(), 1);
+    QCOMPARE(requests[0].kind, Dialogs::Kind::Error);
+    QCOMPARE(requests[0].text, QStringLiteral("Not enough memory to analyze the text."));
+    QVERIFY(!window.isNull());
+    QVERIFY(!window->isRunning());
+    QVERIFY(!window->results());
+    QVERIFY(window->isVisible());
 }
 
 void TestResultsWindow::noWordsWarning() {

@@ -30,6 +30,7 @@
 
 #include <array>
 #include <exception>
+#include <new>
 
 // The icons live in a static library, whose resources are not registered
 // on their own.
@@ -310,6 +311,9 @@ void ResultsWindow::runAnalysis() {
         });
         finished = run.run();
         if (finished) results_ = std::make_unique<AnalysisResults>(std::move(run.results()));
+    } catch (const std::bad_alloc&) {
+        running_ = false;
+        Dialogs::error(this, translateText("Not enough memory to analyze the text"));
     } catch (const std::exception& e) {
         running_ = false;
         Dialogs::error(this, QString::fromLocal8Bit(e.what()));
