@@ -6,12 +6,12 @@
 
 // Everything one analysis run produces.
 struct AnalysisResults {
-    OverviewTable overview;    // S1
-    FrequencyTable characters; // S2
-    FrequencyTable words;      // S3
-    FrequencyTable lines;      // S4
-    PhraseTable phrases2;      // ListView2Word
-    PhraseTable phrases3;      // ListView3Word
-    PhraseTable phrases4;      // ListView4Word
+    OverviewTable overview;
+    FrequencyTable characters;
+    FrequencyTable words;
+    FrequencyTable lines;
+    PhraseTable phrases2; // phrases of two words that occur more than once
+    PhraseTable phrases3;
+    PhraseTable phrases4;
     bool noWords = false;
 };

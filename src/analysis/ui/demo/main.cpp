@@ -47,6 +47,8 @@ int main(int argc, char* argv[]) {
             u"Été été, déjà vu; Привет мир, привет МИР\nשלום עולם\n");
     }
 
+    auto* tabs = window->findChild<QTabWidget*>(QStringLiteral("tabs"));
+    auto* lineGrid = window->findChild<QTableView*>(QStringLiteral("lineGrid"));
     QElapsedTimer clock;
     if (measure) {
         QObject::connect(window, &ResultsWindow::analysisFinished, [&] {
@@ -62,16 +64,15 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "word chart open and painted: %lld ms\n", chartClock.elapsed());
             QElapsedTimer viewClock;
             viewClock.start();
-            window->findChild<QTabWidget*>(QStringLiteral("tabs"))
-                ->setCurrentIndex(ResultsWindow::LineTab);
-            window->findChild<QTableView*>(QStringLiteral("lineGrid"))->scrollToBottom();
+            tabs->setCurrentIndex(ResultsWindow::LineTab);
+            lineGrid->scrollToBottom();
             window->repaint();
             window->resize(window->width() + 200, window->height() + 100);
             QApplication::processEvents();
             window->repaint();
             std::fprintf(stderr,
                          "line tab of %d rows shown, scrolled to the end, resized: %lld ms\n",
-                         window->S4->model()->rowCount(), viewClock.elapsed());
+                         lineGrid->model()->rowCount(), viewClock.elapsed());
             QTimer::singleShot(0, &app, &QApplication::quit);
         });
     }
@@ -79,7 +80,7 @@ int main(int argc, char* argv[]) {
         QObject::connect(window, &ResultsWindow::analysisFinished, [&] {
             const char* names[] = {"overview", "characters", "words", "lines", "phrases2"};
             for (int tab = 0; tab < 5; ++tab) {
-                window->PageControl1->setCurrentIndex(tab);
+                tabs->setCurrentIndex(tab);
                 QApplication::processEvents();
                 window->grab().save(
                     shots + QStringLiteral("/results-%1.png").arg(QLatin1String(names[tab])));
