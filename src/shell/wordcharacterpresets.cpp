@@ -84,9 +84,9 @@ std::optional<WordCharacterPresets::Preset> WordCharacterPresets::fromName(const
     return std::nullopt;
 }
 
-QString WordCharacterPresets::wordCharacters(const QStringList& memoLines) {
+QString WordCharacterPresets::wordCharacters(const QStringList& lines) {
     QString result;
-    for (const QString& line : memoLines)
+    for (const QString& line : lines)
         result += line;
     return result;
 }
