@@ -44,8 +44,8 @@ private slots:
     void analyzeRefusesBlankText_data();
     void analyzeRefusesBlankText();
     void analyzeOpensAResultsWindow();
-    void presetsFillTheMemo_data();
-    void presetsFillTheMemo();
+    void presetsFillTheWordCharacterBox_data();
+    void presetsFillTheWordCharacterBox();
     void startUpStopsAtTheFailingStep();
     void sizeLine_data();
     void sizeLine();
@@ -56,7 +56,7 @@ private slots:
     void resetToDefaults_data();
     void resetToDefaults();
     void resetWithoutDataFolderDeletesNothing();
-    void wordCharacterFileFollowsTheMemo();
+    void wordCharacterFileFollowsTheBox();
     void languageFromTheSettings();
 
 private:
@@ -65,7 +65,7 @@ private:
 
 void TestMainWindow::analyzeRefusesBlankText_data() {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("memo");
+    QTest::addColumn<QString>("wordCharacters");
     QTest::addColumn<QString>("message");
     QTest::newRow("empty editor") << ""
                                   << "abc"
@@ -73,19 +73,19 @@ void TestMainWindow::analyzeRefusesBlankText_data() {
     QTest::newRow("blank editor") << " \t\r\n "
                                   << "abc"
                                   << "No text to analyze!";
-    QTest::newRow("blank memo") << "some text"
-                                << " \n\t"
-                                << "Please enter word characters!";
+    QTest::newRow("blank word characters") << "some text"
+                                           << " \n\t"
+                                           << "Please enter word characters!";
 }
 
 void TestMainWindow::analyzeRefusesBlankText() {
     QFETCH(QString, text);
-    QFETCH(QString, memo);
+    QFETCH(QString, wordCharacters);
     QFETCH(QString, message);
     MainWindow form;
     form.show();
     editorOf(&form)->setText(text);
-    findWidget<QPlainTextEdit>(&form, "wordCharactersEdit")->setPlainText(memo);
+    findWidget<QPlainTextEdit>(&form, "wordCharactersEdit")->setPlainText(wordCharacters);
     form.analyze();
     QCOMPARE(requests.size(), 1);
     QCOMPARE(requests[0].kind, Dialogs::Kind::Message);
@@ -121,23 +121,23 @@ void TestMainWindow::analyzeOpensAResultsWindow() {
     QVERIFY(requests.isEmpty());
 }
 
-void TestMainWindow::presetsFillTheMemo_data() {
+void TestMainWindow::presetsFillTheWordCharacterBox_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<int>("preset");
-    QTest::newRow("English") << "BitBtn5" << int(WordCharacterPresets::English);
-    QTest::newRow("French") << "BitBtn6" << int(WordCharacterPresets::French);
-    QTest::newRow("Turkish") << "BitBtn7" << int(WordCharacterPresets::Turkish);
-    QTest::newRow("Russian") << "BitBtn8" << int(WordCharacterPresets::Russian);
-    QTest::newRow("Hebrew") << "BitBtn10" << int(WordCharacterPresets::Hebrew);
+    QTest::newRow("English") << "englishPresetButton" << int(WordCharacterPresets::English);
+    QTest::newRow("French") << "frenchPresetButton" << int(WordCharacterPresets::French);
+    QTest::newRow("Turkish") << "turkishPresetButton" << int(WordCharacterPresets::Turkish);
+    QTest::newRow("Russian") << "russianPresetButton" << int(WordCharacterPresets::Russian);
+    QTest::newRow("Hebrew") << "hebrewPresetButton" << int(WordCharacterPresets::Hebrew);
 }
 
-void TestMainWindow::presetsFillTheMemo() {
+void TestMainWindow::presetsFillTheWordCharacterBox() {
     QFETCH(QString, button);
     QFETCH(int, preset);
     MainWindow form;
     findWidget<QPlainTextEdit>(&form, "wordCharactersEdit")->setPlainText(QStringLiteral("xyz"));
     const bool panelShown = findWidget<QCheckBox>(&form, "customizeBox")->isChecked();
-    QTest::mouseClick(form.findChild<QPushButton*>(button), Qt::LeftButton);
+    QTest::mouseClick(findWidget<QPushButton>(&form, qPrintable(button)), Qt::LeftButton);
     const QStringList lines = WordCharacterPresets::lines(WordCharacterPresets::Preset(preset));
     QCOMPARE(findWidget<QPlainTextEdit>(&form, "wordCharactersEdit")->toPlainText(),
              lines.join(u'\n'));
@@ -335,7 +335,7 @@ void TestMainWindow::resetWithoutDataFolderDeletesNothing() {
              qPrintable(requests[0].text));
 }
 
-void TestMainWindow::wordCharacterFileFollowsTheMemo() {
+void TestMainWindow::wordCharacterFileFollowsTheBox() {
     QTemporaryDir dir;
     const QString program = programCopy(dir);
     const QString file = dir.filePath(QStringLiteral("wordletters.txt"));
