@@ -1,21 +1,16 @@
 #include "analysis/memorytuning.h"
+#include "shell/instancelock.h"
 #include "shell/ui/mainwindow.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 int main(int argc, char* argv[]) {
     MemoryTuning::apply();
-    // A named lock held for the life of the process. It is never tested: a
-    // shared lock, so a second copy of the program starts normally.
-    const QByteArray lockPath = QFile::encodeName(QDir::tempPath() + "/BRELLIX_Lexometer.lock");
-    const int lock = ::open(lockPath.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (lock >= 0) ::flock(lock, LOCK_SH | LOCK_NB);
+    // Held, never tested, until the process ends: a second copy of the
+    // program starts normally.
+    const QString maker = QStringLiteral("BRELLIX");
+    const QString product = QStringLiteral("Lexometer");
+    InstanceLock::acquire(InstanceLock::folder(maker, product), maker + u'_' + product + ".lock");
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lexometer"));

@@ -1,0 +1,97 @@
+#include "envguard.h"
+#include "shell/instancelock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+class TestInstanceLock : public QObject {
+    Q_OBJECT
+
+private slots:
+    void linkIsNotFollowed_data();
+    void linkIsNotFollowed();
+    void createdForTheUserAlone();
+    void folder_data();
+    void folder();
+};
+
+void TestInstanceLock::linkIsNotFollowed_data() {
+    QTest::addColumn<bool>("targetExists");
+    QTest::newRow("link to a missing file") << false;
+    QTest::newRow("link to an existing file") << true;
+}
+
+void TestInstanceLock::linkIsNotFollowed() {
+    QFETCH(bool, targetExists);
+    QTemporaryDir folder;
+    QTemporaryDir elsewhere;
+    QVERIFY(folder.isValid() && elsewhere.isValid());
+    const QString target = elsewhere.filePath(QStringLiteral("victim"));
+    if (targetExists) {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("kept") == 4);
+        file.close();
+        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    }
+    QVERIFY(QFile::link(target, folder.filePath(QStringLiteral("app.lock"))));
+
+    const int fd = InstanceLock::acquire(folder.path(), QStringLiteral("app.lock"));
+    if (fd >= 0) ::close(fd);
+    QCOMPARE(fd, -1);
+    QCOMPARE(QFileInfo::exists(target), targetExists);
+    if (targetExists) {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("kept"));
+        QCOMPARE(file.permissions() & (QFile::ReadOther | QFile::WriteOther), QFile::ReadOther);
+    }
+}
+
+void TestInstanceLock::createdForTheUserAlone() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const int fd = InstanceLock::acquire(folder.path(), QStringLiteral("app.lock"));
+    QVERIFY(fd >= 0);
+    ::close(fd);
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    QCOMPARE(QFileInfo(folder.filePath(QStringLiteral("app.lock"))).permissions() & others,
+             QFile::Permissions());
+}
+
+void TestInstanceLock::folder_data() {
+    QTest::addColumn<QString>("runtime"); // below the temporary folder; empty: unset
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("XDG_RUNTIME_DIR") << "/run"
+                                     << "/run";
+    QTest::newRow("no XDG_RUNTIME_DIR") << QString() << "/config/Maker/App";
+    QTest::newRow("XDG_RUNTIME_DIR missing") << "/gone"
+                                             << "/config/Maker/App";
+}
+
+void TestInstanceLock::folder() {
+    QFETCH(QString, runtime);
+    QFETCH(QString, expected);
+    QTemporaryDir temp;
+    QVERIFY(temp.isValid() && QDir(temp.path()).mkdir(QStringLiteral("run")));
+    EnvGuard runtimeGuard("XDG_RUNTIME_DIR");
+    EnvGuard configGuard("XDG_CONFIG_HOME");
+    if (runtime.isEmpty())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(temp.path() + runtime));
+    // The config folder does not exist yet either.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(temp.filePath(QStringLiteral("config"))));
+
+    const QString folder = InstanceLock::folder(QStringLiteral("Maker"), QStringLiteral("App"));
+    QCOMPARE(folder, temp.path() + expected);
+    QVERIFY(QFileInfo(folder).isDir());
+}
+
+QTEST_GUILESS_MAIN(TestInstanceLock)
+#include "tst_instancelock.moc"
