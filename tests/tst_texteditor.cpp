@@ -516,7 +516,10 @@ void TestEditorPane::editorSetUp() {
     const auto send = [editor](unsigned int message, unsigned long w = 0) {
         return editor->SendScintilla(message, w);
     };
-    QVERIFY(QFontInfo(editor->font()).fixedPitch());
+    // Monospaced as drawn; Qt's fixed-pitch flag calls some such fonts proportional.
+    const QFontMetricsF metrics(editor->font());
+    for (QChar c : QStringLiteral("ilW0 ."))
+        QCOMPARE(metrics.horizontalAdvance(c), metrics.horizontalAdvance(u'M'));
     QCOMPARE(QFontInfo(editor->font()).pixelSize(), 13);
     QCOMPARE(send(QsciScintilla::SCI_GETSELALPHA), 102L); // 40 %
     QCOMPARE(send(QsciScintilla::SCI_GETEDGEMODE), long(QsciScintilla::EDGE_NONE));

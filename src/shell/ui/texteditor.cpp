@@ -1,6 +1,6 @@
 #include "shell/ui/texteditor.h"
 
-#include "analysis/wtf8.h"
+#include "text/wtf8.h"
 
 #include <Qsci/qscicommand.h>
 #include <Qsci/qscicommandset.h>
@@ -12,7 +12,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontDatabase>
-#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -21,24 +21,13 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
 
 // Gutter bands, left to right.
 enum Band { Bookmarks, LineNumbers, Folding, ChangeTracking, Gap, BandCount };
-
-// "Courier New" where the system has it or a metric twin of it, else the
-// system's fixed-pitch font; sized in pixels of character height.
-QFont monospaceFont(int pixels, const QWidget* widget) {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    if (!QFontInfo(font).fixedPitch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    // QScintilla takes sizes in points.
-    font.setPointSizeF(pixels * 72.0 / std::max(1, widget->logicalDpiY()));
-    font.setStyleStrategy(QFont::PreferAntialias);
-    return font;
-}
 
 // QScintilla's accessible text counts every character from the start of the
 // text up to the caret at each update, which freezes the editor for half a
@@ -57,6 +46,44 @@ bool isIndentBlank(char c) {
 
 } // namespace
 
+namespace EditorFont {
+
+bool drawsMonospaced(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    const qreal width = metrics.horizontalAdvance(u'M');
+    if (width <= 0) return false;
+    for (QChar c : QStringLiteral("ilW0 .")) {
+        if (std::abs(metrics.horizontalAdvance(c) - width) > width / 64) return false;
+    }
+    return true;
+}
+
+QFont firstMonospaced(const QList<QFont>& candidates) {
+    for (const QFont& font : candidates) {
+        if (drawsMonospaced(font)) return font;
+    }
+    return candidates.value(0);
+}
+
+QFont forEditor(int pixels, int dpi) {
+    QList<QFont> candidates;
+    const auto add = [&](QFont font) {
+        font.setStyleHint(QFont::TypeWriter);
+        // QScintilla takes sizes in points.
+        font.setPointSizeF(pixels * 72.0 / std::max(1, dpi));
+        font.setStyleStrategy(QFont::PreferAntialias);
+        candidates.append(font);
+    };
+    add(QFont(QStringLiteral("Courier New")));
+    add(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    for (const char* family : {"Liberation Mono", "DejaVu Sans Mono", "Noto Sans Mono",
+                               "Nimbus Mono PS", "FreeMono", "monospace"})
+        add(QFont(QString::fromLatin1(family)));
+    return firstMonospaced(candidates);
+}
+
+} // namespace EditorFont
+
 TextEditor::TextEditor(QWidget* parent) : QsciScintilla(parent) {
     static const bool accessibleInstalled = [] {
         QAccessible::installFactory(editorAccessible);
@@ -71,9 +98,8 @@ TextEditor::TextEditor(QWidget* parent) : QsciScintilla(parent) {
     SendScintilla(SCI_SETPASTECONVERTENDINGS, 1);
     SendScintilla(SCI_SETMODEVENTMASK, long(SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE));
 
-    const QFont text = monospaceFont(13, this);
-    setFont(text);
-    setMarginsFont(monospaceFont(11, this));
+    setFont(EditorFont::forEditor(13, logicalDpiY()));
+    setMarginsFont(EditorFont::forEditor(11, logicalDpiY()));
     SendScintilla(SCI_SETFONTQUALITY, long(SC_EFF_QUALITY_LCD_OPTIMIZED));
     QColor selection = palette().color(QPalette::Highlight);
     selection.setAlpha(102); // 40 %

@@ -9,6 +9,21 @@
 class QMenu;
 class QMimeData;
 
+// The editor's fonts are judged by what they draw: Qt's fixed-pitch flag
+// comes from fontconfig, which weighs every glyph of a font, so Noto Sans
+// Mono, whose letters and digits advance alike, counts as proportional.
+namespace EditorFont {
+
+// True when narrow and wide characters advance alike.
+bool drawsMonospaced(const QFont& font);
+// The first candidate that draws monospaced, else the first candidate.
+QFont firstMonospaced(const QList<QFont>& candidates);
+// "Courier New" `pixels` high at `dpi`, or, when that does not draw
+// monospaced, the system's fixed font or another common monospaced font.
+QFont forEditor(int pixels, int dpi);
+
+} // namespace EditorFont
+
 // The text editor of the main window: QScintilla set up as a plain-text
 // editor with a line-number gutter. Loaded text has its lines separated by
 // LF, so that it can be handed on without being split again.
