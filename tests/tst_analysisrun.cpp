@@ -1,5 +1,8 @@
 #include "analysis/analysisrun.h"
+#include "analysis/listcollator.h"
+#include "analysis/sidethread.h"
 #include "analysis/textlines.h"
+#include "analysis/ui/analysislabels.h"
 #include "localization/translation.h"
 #include "referenceanalysis.h"
 
@@ -7,6 +10,12 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <atomic>
+#include <chrono>
+#include <new>
+#include <stdexcept>
+#include <thread>
 
 using Cells = ReferenceAnalysis::Cells;
 using Results = ReferenceAnalysis::Results;
@@ -64,9 +73,10 @@ struct RecordedRun {
     bool finished = false;
 };
 
-RecordedRun record(const TextLines& lines, const QString& wordCharacters, const QLocale& locale) {
+RecordedRun record(const TextLines& lines, const QString& wordCharacters, const QLocale& locale,
+                   const AnalysisLabels& labels = AnalysisLabels()) {
     RecordedRun recorded;
-    AnalysisRun run(lines, wordCharacters, locale);
+    AnalysisRun run(lines, wordCharacters, locale, labels);
     run.setStatusHandler([&](const QString& status) {
         recorded.events << status;
         return true;
@@ -100,6 +110,8 @@ private slots:
     void translatedTexts();
     void idleHandler_data();
     void idleHandler();
+    void sideThreadErrors();
+    void sortErrorReachesCaller();
 };
 
 void TestAnalysisRun::init() {
@@ -527,9 +539,12 @@ void TestAnalysisRun::translatedTexts() {
     QString error;
     QVERIFY2(Translation::load(path, &error), qPrintable(error));
 
+    // The run takes its texts from its caller, which a window builds from
+    // the loaded language.
+    const AnalysisLabels labels = AnalysisUi::analysisLabels();
     const QStringList lines{"x y"};
     const TextLines analyzeLines = makeLines(lines, false);
-    const RecordedRun recorded = record(analyzeLines, "#", usEnglish());
+    const RecordedRun recorded = record(analyzeLines, "#", usEnglish(), labels);
     QVERIFY(recorded.finished);
     QCOMPARE(recorded.events.size(), 6);
     QVERIFY2(QRegularExpression("^Dauer: \\d+\\.\\d{3} s$").match(recorded.events[5]).hasMatch(),
@@ -538,7 +553,13 @@ void TestAnalysisRun::translatedTexts() {
              (QStringList{"Laden...", "Laden: 10%", "Laden: 80%", "Laden: 90%",
                           QStringLiteral("warning: Keine Wörter:\r\r#")}));
 
-    const Results engine = ReferenceAnalysis::runEngine(analyzeLines, "#", usEnglish());
+    AnalysisRun run(analyzeLines, "#", usEnglish(), labels);
+    QVERIFY(run.run());
+    Results engine;
+    engine.overview = ReferenceAnalysis::cellsOf(run.results().overview);
+    engine.characters = ReferenceAnalysis::cellsOf(run.results().characters);
+    engine.words = ReferenceAnalysis::cellsOf(run.results().words);
+    engine.lines = ReferenceAnalysis::cellsOf(run.results().lines);
     QCOMPARE(engine.overview[0], (QStringList{"Dateigröße:", "3 (Bytes)"}));
     QCOMPARE(engine.overview[1], (QStringList{"Zeichen gesamt:", "3"}));
     QCOMPARE(engine.overview[2], (QStringList{"Unique Characters:", "3"}));
@@ -550,8 +571,17 @@ void TestAnalysisRun::translatedTexts() {
     QCOMPARE(reference.overview, engine.overview);
     QCOMPARE(reference.characters, engine.characters);
     QCOMPARE(reference.lines, engine.lines);
-    QCOMPARE(reference.statuses, engine.statuses);
-    QCOMPARE(reference.noWordsMessage, engine.noWordsMessage);
+    QStringList statuses = recorded.events.mid(0, 4);
+    statuses << ReferenceAnalysis::maskSeconds(recorded.events[5], usEnglish());
+    QCOMPARE(reference.statuses, statuses);
+    QCOMPARE(QStringLiteral("warning: ") + reference.noWordsMessage, recorded.events[4]);
+
+    // Without labels from its caller, a run speaks English whatever is
+    // loaded.
+    const RecordedRun english = record(analyzeLines, "#", usEnglish());
+    QCOMPARE(english.events.mid(0, 5),
+             (QStringList{"Loading...", "Loading: 10%", "Loading: 80%", "Loading: 90%",
+                          "warning: " + NoWordsText + "\r\r#"}));
 }
 
 QTEST_GUILESS_MAIN(TestAnalysisRun)
@@ -603,4 +633,38 @@ void TestAnalysisRun::idleHandler() {
     for (int row = 0; row < 7; ++row)
         QCOMPARE(run.results().overview.cell(row, 1), plain.results().overview.cell(row, 1));
     QCOMPARE(run.results().phrases2.rowCount(), plain.results().phrases2.rowCount());
+}
+
+void TestAnalysisRun::sideThreadErrors() {
+    // What the job throws reaches its owner, after the job has ended.
+    SideThread failing([] { throw std::bad_alloc(); });
+    QVERIFY_THROWS_EXCEPTION(std::bad_alloc, failing.join());
+
+    // A throw on the owner's side waits for the job instead of ending the
+    // process.
+    std::atomic<bool> jobEnded{false};
+    try {
+        SideThread slow([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            jobEnded = true;
+        });
+        throw std::runtime_error("owner failed");
+    } catch (const std::runtime_error&) {
+    }
+    QVERIFY(jobEnded);
+}
+
+void TestAnalysisRun::sortErrorReachesCaller() {
+    // Long lists are sorted on two threads; a tick that throws (the window's
+    // handler running out of memory) unwinds through the second one.
+    std::vector<std::string> texts;
+    for (int i = 0; i < 70000; ++i)
+        texts.push_back("item" + std::to_string(i));
+    const std::vector<std::string_view> items(texts.begin(), texts.end());
+    const ListCollator collator(usEnglish());
+    int ticks = 0;
+    QVERIFY_THROWS_EXCEPTION(std::bad_alloc, collator.sortedOrder(items, [&] {
+        if (++ticks == 2) throw std::bad_alloc();
+    }));
+    QCOMPARE(ticks, 2);
 }

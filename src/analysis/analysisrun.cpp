@@ -5,10 +5,10 @@
 #include "analysis/phrasecounter.h"
 #include "analysis/stringindex.h"
 #include "analysis/wtf8.h"
-#include "localization/translation.h"
 
 #include <algorithm>
 #include <array>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -47,8 +47,8 @@ struct AnalysisRun::WordCounts {
 };
 
 AnalysisRun::AnalysisRun(const TextLines& lines, const QString& wordCharacters,
-                         const QLocale& locale)
-    : lines_(lines), wordCharacters_(wordCharacters), locale_(locale),
+                         const QLocale& locale, AnalysisLabels labels)
+    : lines_(lines), wordCharacters_(wordCharacters), locale_(locale), labels_(std::move(labels)),
       collator_(std::make_unique<ListCollator>(locale)) {}
 
 AnalysisRun::~AnalysisRun() {
@@ -85,8 +85,8 @@ bool AnalysisRun::report(int percent) {
     if (cancelled_) return false;
     if (percent == shownPercent_) return true;
     shownPercent_ = percent;
-    return setStatus(
-        translateText("Loading: %s").replace(QLatin1String("%s"), QString::number(percent) + u'%'));
+    return setStatus(QString(labels_.loadingPercent)
+                         .replace(QLatin1String("%s"), QString::number(percent) + u'%'));
 }
 
 bool AnalysisRun::run() {
@@ -109,21 +109,25 @@ void AnalysisRun::start() {
     phrases_ = std::make_unique<PhraseCounter>(*phraseCollator_);
     phrasesCounted_ = false;
     if (phrasesInBackground_) {
-        phraseThread_ = std::thread([this] {
-            try {
-                phrases_->countPhrases(lines_, &cancelPhrases_);
-            } catch (...) {
-                phraseError_ = std::current_exception();
-            }
-            const std::lock_guard lock(phraseMutex_);
-            phrasesCounted_ = true;
-            phraseDone_.notify_all();
-        });
+        try {
+            phraseThread_ = std::thread([this] {
+                try {
+                    phrases_->countPhrases(lines_, &cancelPhrases_);
+                } catch (...) {
+                    phraseError_ = std::current_exception();
+                }
+                const std::lock_guard lock(phraseMutex_);
+                phrasesCounted_ = true;
+                phraseDone_.notify_all();
+            });
+        } catch (const std::system_error&) {
+            // No thread to be had: countPhrases() counts them itself.
+        }
     }
-    setStatus(translateText("Loading..."));
-    results_.overview.setRow(0, translateText("File Size:"),
+    setStatus(labels_.loading);
+    results_.overview.setRow(0, labels_.fileSize,
                              NumberFormat::formatCount(lines_.textLength(), locale_) + u' ' +
-                                 translateText("(bytes)"));
+                                 labels_.bytes);
 }
 
 template <typename Percent, typename Body>
@@ -207,12 +211,12 @@ bool AnalysisRun::countCharacters() {
     std::vector<std::uint64_t> sortedCounts(distinct);
     for (std::uint32_t k = 0; k < distinct; ++k)
         sortedCounts[k] = distinctCounts[order[k]];
-    results_.characters.setHeaders(translateText("Character"), translateText("Occurrence"));
+    results_.characters.setHeaders(labels_.character, labels_.occurrence);
     results_.characters.setRows(pool, std::move(order), std::move(sortedCounts), locale_);
     results_.overview.setRow(
-        1, translateText("Total Characters:"),
+        1, labels_.totalCharacters,
         NumberFormat::formatCount(qint64(results_.characters.total()), locale_));
-    results_.overview.setRow(2, translateText("Unique Characters:"),
+    results_.overview.setRow(2, labels_.uniqueCharacters,
                              NumberFormat::formatCount(distinct, locale_));
     return true;
 }
@@ -358,12 +362,11 @@ bool AnalysisRun::fillWordTable() {
                 sortedCounts[i] = w.counts[order[i]];
         });
     if (!filled) return false;
-    results_.words.setHeaders(translateText("Word"), translateText("Occurrence"));
+    results_.words.setHeaders(labels_.word, labels_.occurrence);
     results_.words.setRows(w.pool, std::move(order), std::move(sortedCounts), locale_);
-    results_.overview.setRow(3, translateText("Total Words:"),
+    results_.overview.setRow(3, labels_.totalWords,
                              NumberFormat::formatCount(qint64(results_.words.total()), locale_));
-    results_.overview.setRow(4, translateText("Unique Words:"),
-                             NumberFormat::formatCount(distinct, locale_));
+    results_.overview.setRow(4, labels_.uniqueWords, NumberFormat::formatCount(distinct, locale_));
     results_.noWords = distinct == 0;
     words_.reset();
     return true;
@@ -417,21 +420,18 @@ bool AnalysisRun::countLines() {
             }
         });
     if (!filled) return false;
-    results_.lines.setHeaders(translateText("Line"), translateText("Occurrence"));
+    results_.lines.setHeaders(labels_.line, labels_.occurrence);
     results_.lines.setRows(pool, std::move(keys), std::move(sortedCounts), locale_);
-    results_.overview.setRow(5, translateText("Total Lines:"),
+    results_.overview.setRow(5, labels_.totalLines,
                              NumberFormat::formatCount(qint64(results_.lines.total()), locale_));
-    results_.overview.setRow(6, translateText("Unique Lines:"),
-                             NumberFormat::formatCount(distinct, locale_));
+    results_.overview.setRow(6, labels_.uniqueLines, NumberFormat::formatCount(distinct, locale_));
     return true;
 }
 
 void AnalysisRun::warnIfNoWords() {
     if (results_.words.itemCount() > 0) return;
     results_.noWords = true;
-    if (noWords_)
-        noWords_(translateText("No words found using the specified characters:") +
-                 QLatin1String("\r\r") + wordCharacters_);
+    if (noWords_) noWords_(labels_.noWords + QLatin1String("\r\r") + wordCharacters_);
 }
 
 bool AnalysisRun::countPhrases() {
@@ -464,6 +464,6 @@ bool AnalysisRun::countPhrases() {
 
 void AnalysisRun::finish() {
     const double seconds = double(clock_.elapsed()) / 1000.0;
-    setStatus(translateText("Elapsed Time: %s sec")
+    setStatus(QString(labels_.elapsedTime)
                   .replace(QLatin1String("%s"), NumberFormat::formatSeconds(seconds, locale_)));
 }

@@ -18,6 +18,28 @@
 class ListCollator;
 class PhraseCounter;
 
+// The texts a run writes into its tables and status, in the caller's
+// language; the defaults are the English originals. "%s" marks where the
+// percentage or the seconds go.
+struct AnalysisLabels {
+    QString loadingPercent = QStringLiteral("Loading: %s");
+    QString loading = QStringLiteral("Loading...");
+    QString fileSize = QStringLiteral("File Size:");
+    QString bytes = QStringLiteral("(bytes)");
+    QString character = QStringLiteral("Character");
+    QString occurrence = QStringLiteral("Occurrence");
+    QString totalCharacters = QStringLiteral("Total Characters:");
+    QString uniqueCharacters = QStringLiteral("Unique Characters:");
+    QString word = QStringLiteral("Word");
+    QString totalWords = QStringLiteral("Total Words:");
+    QString uniqueWords = QStringLiteral("Unique Words:");
+    QString line = QStringLiteral("Line");
+    QString totalLines = QStringLiteral("Total Lines:");
+    QString uniqueLines = QStringLiteral("Unique Lines:");
+    QString noWords = QStringLiteral("No words found using the specified characters:");
+    QString elapsedTime = QStringLiteral("Elapsed Time: %s sec");
+};
+
 // One analysis of a list of lines: the overview, the three frequency tables
 // and the phrase lists, with progress reported as status texts.
 //
@@ -31,7 +53,7 @@ public:
     using IdleHandler = std::function<bool()>;
 
     AnalysisRun(const TextLines& lines, const QString& wordCharacters,
-                const QLocale& locale = QLocale());
+                const QLocale& locale = QLocale(), AnalysisLabels labels = AnalysisLabels());
     ~AnalysisRun();
 
     void setStatusHandler(StatusHandler handler) { status_ = std::move(handler); }
@@ -83,6 +105,7 @@ private:
     const TextLines& lines_;
     QString wordCharacters_;
     QLocale locale_;
+    AnalysisLabels labels_;
     std::unique_ptr<ListCollator> collator_;
     StatusHandler status_;
     WarningHandler noWords_;

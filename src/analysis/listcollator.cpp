@@ -1,5 +1,6 @@
 #include "analysis/listcollator.h"
 
+#include "analysis/sidethread.h"
 #include "analysis/wtf8.h"
 
 #include <unicode/ucol.h>
@@ -8,8 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <stdexcept>
-#include <thread>
 
 namespace {
 
@@ -42,6 +43,7 @@ ListCollator::ListCollator(const QLocale& locale) : localeName_(icuLocaleName(lo
         status = U_ZERO_ERROR;
         collator_ = ucol_open("", &status);
     }
+    if (status == U_MEMORY_ALLOCATION_ERROR) throw std::bad_alloc();
     if (U_FAILURE(status) || !collator_) throw std::runtime_error("cannot open the ICU collator");
     // Case is a tertiary difference: secondary strength ignores it.
     ucol_setStrength(collator_, UCOL_SECONDARY);
@@ -51,6 +53,7 @@ std::unique_ptr<ListCollator> ListCollator::clone() const {
     std::unique_ptr<ListCollator> copy(new ListCollator(Empty{}));
     UErrorCode status = U_ZERO_ERROR;
     copy->collator_ = ucol_clone(collator_, &status);
+    if (status == U_MEMORY_ALLOCATION_ERROR) throw std::bad_alloc();
     if (U_FAILURE(status) || !copy->collator_)
         throw std::runtime_error("cannot copy the ICU collator");
     copy->localeName_ = localeName_;
@@ -88,6 +91,9 @@ QByteArray ListCollator::sortKey(QStringView s) const {
         n = ucol_getSortKey(collator_, text, int32_t(s.size()),
                             reinterpret_cast<uint8_t*>(key.data()), int32_t(key.size()));
     }
+    // Every sort key ends in a zero byte; no length means ICU ran short of
+    // memory.
+    if (n <= 0) throw std::bad_alloc();
     key.resize(n);
     return key;
 }
@@ -128,7 +134,7 @@ std::vector<std::uint32_t> ListCollator::sortedOrder(const std::vector<std::stri
     // second thread and its own copy of the collator.
     if (n >= 65536) {
         const std::unique_ptr<ListCollator> copy = clone();
-        std::thread half(prefixes, std::cref(*copy), n / 2, n, false);
+        SideThread half([&] { prefixes(*copy, n / 2, n, false); });
         prefixes(*this, 0, n / 2, true);
         half.join();
     } else {

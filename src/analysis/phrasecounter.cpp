@@ -1,6 +1,7 @@
 #include "analysis/phrasecounter.h"
 
 #include "analysis/listcollator.h"
+#include "analysis/sidethread.h"
 #include "analysis/stringindex.h"
 #include "analysis/textlines.h"
 #include "analysis/wtf8.h"
@@ -12,8 +13,9 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <stdexcept>
-#include <thread>
 #include <unordered_map>
 #include <utility>
 
@@ -133,16 +135,20 @@ QString PhraseCounter::takeNextWord(QString& remainder, QChar* ending) {
 class PhraseCounter::Impl {
 public:
     explicit Impl(const ListCollator& c) : coll(c) {
+        // Allocations come first: nothing may throw once the elements are
+        // open, as the destructor would not close them.
+        spaceLikeUnit.assign(0x10000, Unknown);
+        u16.reserve(16);
         UErrorCode status = U_ZERO_ERROR;
         static const UChar blank[] = {u' '};
         elements = ucol_openElements(coll.handle(), blank, 1, &status);
+        if (status == U_MEMORY_ALLOCATION_ERROR) throw std::bad_alloc();
         if (U_FAILURE(status)) throw std::runtime_error("cannot iterate collation elements");
         forEachWeight(elements, u" ", [&](std::uint32_t p, std::uint32_t s) {
             spacePrimary = p;
             commonSecondary = s;
         });
         spaceWeights = weightsOf(elements, u16, " ");
-        spaceLikeUnit.assign(0x10000, Unknown);
     }
     ~Impl() { ucol_closeElements(elements); }
 
@@ -297,6 +303,9 @@ std::uint32_t PhraseCounter::Impl::classOfForm(std::string_view bytes) {
         n = ucol_getSortKey(coll.handle(), text, int32_t(u16.size()), keyBuffer.data(),
                             int32_t(keyBuffer.size()));
     }
+    // Every sort key ends in a zero byte; no length means ICU ran short of
+    // memory.
+    if (n <= 0) throw std::bad_alloc();
     const std::uint32_t cls = classIndex.intern(
         std::string_view(reinterpret_cast<const char*>(keyBuffer.data()), std::size_t(n)));
     return cls | (spaceLike ? SpaceLike : 0);
@@ -543,6 +552,10 @@ void PhraseCounter::Impl::mergeSpaceLike(
     UErrorCode status = U_ZERO_ERROR;
     static const UChar blank[] = {u' '};
     UCollationElements* ownElements = ucol_openElements(c.handle(), blank, 1, &status);
+    if (status == U_MEMORY_ALLOCATION_ERROR) throw std::bad_alloc();
+    if (U_FAILURE(status)) throw std::runtime_error("cannot iterate collation elements");
+    const std::unique_ptr<UCollationElements, decltype(&ucol_closeElements)> closeElements(
+        ownElements, &ucol_closeElements);
     std::u16string ownBuffer;
     auto wordWeights = [&](std::uint32_t wid) -> const Weights& {
         if (auto it = spaceLikeWeights.find(wid); it != spaceLikeWeights.end()) return it->second;
@@ -566,7 +579,6 @@ void PhraseCounter::Impl::mergeSpaceLike(
         }
         byHash.emplace_back(mix(hp, hs), i);
     }
-    ucol_closeElements(ownElements);
     std::sort(byHash.begin(), byHash.end());
     std::string pa, pb;
     std::vector<bool> merged;
@@ -610,7 +622,7 @@ void PhraseCounter::Impl::countAll(const ListCollator& c, double distinct, unsig
     if (parts == 1) {
         share(0);
     } else {
-        std::thread other(share, 1u);
+        SideThread other([&] { share(1); });
         share(0);
         other.join();
     }
@@ -696,8 +708,8 @@ bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>
     };
     if (small) {
         auto c2 = d->coll.clone(), c3 = d->coll.clone();
-        std::thread t2(job, 2, std::cref(*c2), 1u);
-        std::thread t3(job, 3, std::cref(*c3), 1u);
+        SideThread t2([&] { job(2, *c2, 1u); });
+        SideThread t3([&] { job(3, *c3, 1u); });
         job(4, d->coll, 1u);
         t2.join();
         t3.join();
