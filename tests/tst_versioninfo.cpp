@@ -9,14 +9,20 @@
 
 namespace {
 
+// Byte i of value in little-endian order; bytes past the eighth are zero (a
+// shift by 64 or more would be undefined).
+char littleByte(quint64 value, int i) {
+    return i < 8 ? static_cast<char>(value >> (8 * i) & 0xFF) : '\0';
+}
+
 void putLittle(QByteArray& out, quint64 value, int bytes) {
     for (int i = 0; i < bytes; ++i)
-        out.append(static_cast<char>(value >> (8 * i) & 0xFF));
+        out.append(littleByte(value, i));
 }
 
 void patchLittle(QByteArray& out, qsizetype at, quint64 value, int bytes) {
     for (int i = 0; i < bytes; ++i)
-        out[at + i] = static_cast<char>(value >> (8 * i) & 0xFF);
+        out[at + i] = littleByte(value, i);
 }
 
 QByteArray entry(const QByteArray& key, const QByteArray& value) {
