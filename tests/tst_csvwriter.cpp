@@ -1,12 +1,16 @@
 #include "analysis/csvwriter.h"
 #include "analysis/texttable.h"
+#include "filesizelimit.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileDevice>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -49,6 +53,11 @@ private:
 
 const QByteArray Bom("\xEF\xBB\xBF");
 
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
 } // namespace
 
 class TstCsvWriter : public QObject {
@@ -66,6 +75,9 @@ private slots:
     void writeReplacesExistingFile();
     void writeFailure_data();
     void writeFailure();
+    void failedWriteKeepsOldFile_data();
+    void failedWriteKeepsOldFile();
+    void pipeWrittenInPlace();
     void suggestedName_data();
     void suggestedName();
 
@@ -235,6 +247,68 @@ void TstCsvWriter::writeFailure() {
     QVERIFY2(error.contains(path), qPrintable(error));
     QVERIFY2(error.contains(reason), qPrintable(error));
     QVERIFY2(error.size() > path.size() + 10, qPrintable(error));
+    // No partial table at the path; a device stays a device.
+    QVERIFY(!QFileInfo(path).isFile());
+}
+
+void TstCsvWriter::failedWriteKeepsOldFile_data() {
+    QTest::addColumn<QByteArray>("old");
+    QTest::newRow("new file") << QByteArray();
+    QTest::newRow("replacing a file") << QByteArray("old table\r\n");
+}
+
+void TstCsvWriter::failedWriteKeepsOldFile() {
+    QFETCH(QByteArray, old);
+    const QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Word.csv"));
+    if (!old.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    }
+
+    // The table fails well past its first chunk.
+    const LargeTable table(200000);
+    QString error;
+    bool written;
+    {
+        const FileSizeLimit limit(1536 * 1024);
+        written = CsvWriter::write(table, path, u',', &error);
+    }
+    QVERIFY(!written);
+    QVERIFY2(error.contains(path), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("File too large")), qPrintable(error));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             old.isEmpty() ? QStringList() : QStringList{QStringLiteral("Word.csv")});
+    if (!old.isEmpty()) QCOMPARE(readAll(path), old);
+}
+
+void TstCsvWriter::pipeWrittenInPlace() {
+    // A file that is not a plain file is written as it is, not replaced by
+    // a new plain file.
+    const QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("pipe"));
+    const QByteArray name = QFile::encodeName(path);
+    QCOMPARE(mkfifo(name.constData(), 0600), 0);
+    // Open for reading first, so that the writer does not wait; the table
+    // fits into the pipe's buffer, so nothing needs to read meanwhile.
+    const int fd = open(name.constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(fd >= 0);
+    const LargeTable table(1000);
+    QString error;
+    const bool written = CsvWriter::write(table, path, u',', &error);
+    QByteArray received;
+    char chunk[4096];
+    for (ssize_t got; (got = read(fd, chunk, sizeof chunk)) > 0;)
+        received.append(chunk, got);
+    close(fd);
+    QVERIFY2(written, qPrintable(error));
+    QCOMPARE(received, CsvWriter::toCsv(table, u','));
+    struct stat info {};
+    QCOMPARE(stat(name.constData(), &info), 0);
+    QVERIFY(S_ISFIFO(info.st_mode));
 }
 
 void TstCsvWriter::suggestedName_data() {

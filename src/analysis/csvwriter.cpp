@@ -4,9 +4,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -101,16 +103,33 @@ QByteArray CsvWriter::toCsv(const TextTable& table, QChar separator) {
 
 bool CsvWriter::write(const TextTable& table, const QString& path, QChar separator,
                       QString* error) {
-    QFile file(path);
+    // A file goes into a temporary file beside it, which replaces it only
+    // once every byte is written: a failure leaves no partial table and
+    // keeps an earlier file as it was. A device or a pipe is written as it
+    // is: replacing it would put a plain file in its place.
+    const QFileInfo target(path);
+    std::unique_ptr<QFileDevice> file;
+    if (target.exists() && !target.isFile() && !target.isDir())
+        file = std::make_unique<QFile>(path);
+    else
+        file = std::make_unique<QSaveFile>(path);
+    auto* saveFile = qobject_cast<QSaveFile*>(file.get());
+
     // The chunks are large already; no second buffer behind them.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error)
-            *error = fileError(QStringLiteral("Cannot create file"), path, file.errorString());
+            *error = fileError(QStringLiteral("Cannot create file"), path, file->errorString());
         return false;
     }
 
+    // A short write sets no error; writing the rest then fails with the
+    // system's reason (a full disk, a file-size limit).
     auto flush = [&](QByteArray& buffer) {
-        if (file.write(buffer) != buffer.size()) return false;
+        for (qsizetype done = 0; done < buffer.size();) {
+            const qint64 written = file->write(buffer.constData() + done, buffer.size() - done);
+            if (written <= 0) return false;
+            done += qsizetype(written);
+        }
         buffer.resize(0); // keeps the capacity for the next chunk
         return true;
     };
@@ -125,14 +144,16 @@ bool CsvWriter::write(const TextTable& table, const QString& path, QChar separat
         if (buffer.size() >= ChunkSize) ok = flush(buffer);
     }
     if (ok) ok = flush(buffer);
-    // Closing resets the error of a failed write, so its reason is taken first.
-    QString reason = ok ? QString() : file.errorString();
-    file.close();
-    if (ok && file.error() != QFileDevice::NoError) {
-        ok = false;
-        reason = file.errorString();
+    if (ok) {
+        if (saveFile) {
+            ok = saveFile->commit();
+        } else {
+            file->close();
+            ok = file->error() == QFileDevice::NoError;
+        }
     }
-    if (!ok && error) *error = fileError(QStringLiteral("Cannot write file"), path, reason);
+    if (!ok && error)
+        *error = fileError(QStringLiteral("Cannot write file"), path, file->errorString());
     return ok;
 }
 

@@ -22,9 +22,11 @@ public:
     // The whole file content in memory.
     static QByteArray toCsv(const TextTable& table, QChar separator);
 
-    // Creates or replaces the file and streams the content into it. On
-    // failure returns false and sets error to a message naming the file and
-    // the system's reason; a partly written file is left as it is.
+    // Creates or replaces the file with the content, which is streamed into
+    // a temporary file first (a device or a pipe is written directly). On
+    // failure returns false, sets error to a message naming the file and the
+    // system's reason, and leaves no partial file; a file that was there
+    // stays as it was.
     static bool write(const TextTable& table, const QString& path, QChar separator,
                       QString* error = nullptr);
 
