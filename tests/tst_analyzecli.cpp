@@ -36,9 +36,15 @@ private slots:
     void help();
     void badOptions_data();
     void badOptions();
+    void outOfMemoryEndsOnlyThatFile();
+    void sameBaseNameKeepsTablesApart();
+    void fileNamesQuoted_data();
+    void fileNamesQuoted();
 
 private:
-    Result run(const QStringList& arguments);
+    // With memoryLimitKb, the tool runs with its address space limited to
+    // that many KiB.
+    Result run(const QStringList& arguments, int memoryLimitKb = 0);
     QString writeFile(const QString& name, const QByteArray& bytes);
     QByteArray readFile(const QString& path);
 
@@ -52,14 +58,27 @@ void TstAnalyzeCli::initTestCase() {
     QVERIFY(dir_.isValid());
 }
 
-Result TstAnalyzeCli::run(const QStringList& arguments) {
+Result TstAnalyzeCli::run(const QStringList& arguments, int memoryLimitKb) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
+    if (memoryLimitKb) {
+        // The C locale is built in; a large locale archive would take up
+        // address space of its own.
+        env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    }
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(dir_.path());
-    process.start(tool_, arguments);
+    if (memoryLimitKb)
+        process.start(
+            QStringLiteral("/bin/sh"),
+            QStringList{"-c", QStringLiteral("ulimit -v %1; exec \"$0\" \"$@\"").arg(memoryLimitKb),
+                        tool_} +
+                arguments);
+    else
+        process.start(tool_, arguments);
     Result result;
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
         return result;
@@ -260,6 +279,104 @@ void TstAnalyzeCli::badOptions() {
     QCOMPARE(r.out, QString());
     QVERIFY2(r.err.contains(message, Qt::CaseInsensitive), qPrintable(r.err));
     QVERIFY2(r.err.contains(QStringLiteral("Usage:")), qPrintable(r.err));
+}
+
+void TstAnalyzeCli::outOfMemoryEndsOnlyThatFile() {
+    // About 12 MB of distinct words needs several times that in tables, well
+    // beyond the limit; starting the tool takes about 70 MB.
+    constexpr int LimitKb = 200 * 1024;
+    QByteArray text;
+    text.reserve(13 << 20);
+    for (quint32 i = 0; i < 1300000; ++i) {
+        text += 'w';
+        text += QByteArray::number(i * 2654435761u, 16);
+        text += i % 12 == 11 ? '\n' : ' ';
+    }
+    const QString big = writeFile(QStringLiteral("distinct words.txt"), text);
+    const QString small = writeFile(QStringLiteral("small.txt"), Fixture);
+    const QString out = dir_.filePath(QStringLiteral("memory"));
+    const Result r = run({"--locale", "en_US", "--out", out, big, small}, LimitKb);
+
+    // No crash: the shortage is reported, the next file analysed and the
+    // status says a file failed.
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.err,
+             QStringLiteral("lexometer-analyze: not enough memory to analyse \"%1\"\n").arg(big));
+    QVERIFY2(
+        r.out.contains(QStringLiteral("==> %1 <==\nFile Size:          48 (bytes)\n").arg(small)),
+        qPrintable(r.out));
+    QCOMPARE(r.out.count(QStringLiteral("File Size:")), 1);
+    QCOMPARE(readFile(out + "/small_2-Phrase.csv"), Bom + "New York,2\r\nThe cat,2\r\n");
+}
+
+void TstAnalyzeCli::sameBaseNameKeepsTablesApart() {
+    // Later files whose tables would take names already written in this run
+    // get a number; report-2.txt then comes third.
+    QDir(dir_.path()).mkpath(QStringLiteral("same/a"));
+    QDir(dir_.path()).mkpath(QStringLiteral("same/b"));
+    const QString first = writeFile(QStringLiteral("same/a/report.txt"), "alpha\n");
+    const QString second = writeFile(QStringLiteral("same/b/report.txt"), "beta\n");
+    const QString third = writeFile(QStringLiteral("same/report-2.txt"), "gamma\n");
+    const QString out = dir_.filePath(QStringLiteral("same/out"));
+    const Result r = run({"--locale", "en_US", "--quiet", "--out", out, first, second, third});
+    QCOMPARE(r.exitCode, 0);
+
+    const QList<std::pair<const char*, QByteArray>> expected = {
+        {"report", "alpha"}, {"report-2", "beta"}, {"report-2-2", "gamma"}};
+    for (const auto& [stem, word] : expected)
+        QCOMPARE(readFile(out + '/' + stem + "_Word.csv"),
+                 Bom + "Word,Occurrence,%\r\n" + word + ",1,100.00\r\n");
+    QCOMPARE(QDir(out).entryList(QDir::Files).size(), 21);
+    // Each renamed set is announced on its own line.
+    QCOMPARE(r.err.count(u'\n'), 2);
+    QVERIFY2(
+        r.err.contains(QStringLiteral("\"%1\": tables written as \"report-2_*.csv\"").arg(second)),
+        qPrintable(r.err));
+    QVERIFY2(
+        r.err.contains(QStringLiteral("\"%1\": tables written as \"report-2-2_*.csv\"").arg(third)),
+        qPrintable(r.err));
+}
+
+void TstAnalyzeCli::fileNamesQuoted_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("escaped");
+    QTest::newRow("line feed") << "two\nlines"
+                               << "two\\nlines";
+    QTest::newRow("carriage return") << "back\rtrack"
+                                     << "back\\rtrack";
+    QTest::newRow("tab") << "a\tb"
+                         << "a\\tb";
+    QTest::newRow("escape") << "esc\x1b[2J"
+                            << "esc\\x1b[2J";
+    QTest::newRow("line separator") << QStringLiteral("a\u2028b") << "a\\u2028b";
+    QTest::newRow("quote") << "say \"hi\""
+                           << "say \\\"hi\\\"";
+    QTest::newRow("backslash") << "a\\b"
+                               << "a\\\\b";
+}
+
+void TstAnalyzeCli::fileNamesQuoted() {
+    // However a name is made, it stays one line in the messages and headers,
+    // so it cannot pass for output of its own.
+    QFETCH(QString, name);
+    QFETCH(QString, escaped);
+    const QString folder = dir_.filePath(QStringLiteral("names"));
+    QDir().mkpath(folder);
+    const QString file =
+        writeFile(QStringLiteral("names/") + name + QStringLiteral(".txt"), "a b\n");
+    const QString missing = folder + QStringLiteral("/gone/") + name + QStringLiteral(".txt");
+    const Result r = run({"--locale", "en_US", file, missing});
+    QCOMPARE(r.exitCode, 1);
+
+    const QString shown = u'"' + folder + u'/' + escaped + QStringLiteral(".txt\"");
+    QVERIFY2(r.out.startsWith(QStringLiteral("==> %1 <==\nFile Size:").arg(shown)),
+             qPrintable(r.out));
+    QCOMPARE(r.out.count(u'\n'), 8);
+    const QString shownMissing =
+        u'"' + folder + QStringLiteral("/gone/") + escaped + QStringLiteral(".txt\"");
+    QVERIFY2(r.err.contains(shownMissing), qPrintable(r.err));
+    QCOMPARE(r.err.count(u'\n'), 1);
+    QVERIFY(r.err.endsWith(u'\n'));
 }
 
 QTEST_GUILESS_MAIN(TstAnalyzeCli)

@@ -2,6 +2,7 @@
 
 #include "analysis/analysisrun.h"
 #include "analysis/csvwriter.h"
+#include "analysis/sidethread.h"
 #include "analysis/textlines.h"
 #include "import/textfilereader.h"
 #include "shell/wordcharacterpresets.h"
@@ -11,8 +12,10 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <algorithm>
+#include <exception>
 #include <iterator>
-#include <thread>
+#include <new>
 
 #include <unistd.h>
 
@@ -32,6 +35,63 @@ QString plainBreaks(QString text) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
     return text;
+}
+
+// A character that would break a line or be invisible in a message.
+bool isControl(QChar c) {
+    const QChar::Category category = c.category();
+    return category == QChar::Other_Control || category == QChar::Separator_Line ||
+           category == QChar::Separator_Paragraph;
+}
+
+bool needsEscape(QChar c) {
+    return c == u'"' || c == u'\\' || isControl(c);
+}
+
+// The C-style escape of a character that needs one.
+QString escape(QChar c) {
+    switch (c.unicode()) {
+    case u'"':
+        return QStringLiteral("\\\"");
+    case u'\\':
+        return QStringLiteral("\\\\");
+    case u'\n':
+        return QStringLiteral("\\n");
+    case u'\r':
+        return QStringLiteral("\\r");
+    case u'\t':
+        return QStringLiteral("\\t");
+    default:
+        return c.unicode() < 0x100
+                   ? QStringLiteral("\\x%1").arg(uint(c.unicode()), 2, 16, QLatin1Char('0'))
+                   : QStringLiteral("\\u%1").arg(uint(c.unicode()), 4, 16, QLatin1Char('0'));
+    }
+}
+
+// A file name in double quotes, with quotes, backslashes and control
+// characters escaped, so that a name is always one line of a message,
+// however it was made.
+QString quoted(const QString& name) {
+    QString out(u'"');
+    for (QChar c : name)
+        out += needsEscape(c) ? escape(c) : QString(c);
+    return out + u'"';
+}
+
+// A name for a header or the progress line: as it is, unless it needs
+// escaping.
+QString shownName(const QString& name) {
+    return std::any_of(name.begin(), name.end(), needsEscape) ? quoted(name) : name;
+}
+
+// Messages from the file reader and the CSV writer name their file in plain
+// quotes; the name is escaped there, and any control character left is too.
+QString escapedMessage(QString message, const QString& path) {
+    message.replace(u'"' + path + u'"', quoted(path));
+    QString out;
+    for (QChar c : message)
+        out += isControl(c) ? escape(c) : QString(c);
+    return out;
 }
 
 // The percentage in a "Loading: 37%" status, in whatever language.
@@ -63,7 +123,7 @@ int AnalyzeCli::run(const QStringList& arguments) {
     }
 
     if (!outDir_.isEmpty() && !QDir().mkpath(outDir_)) {
-        printError(QStringLiteral("Cannot create the folder \"%1\".").arg(outDir_));
+        printError(QStringLiteral("Cannot create the folder %1.").arg(quoted(outDir_)));
         return FileFailed;
     }
 
@@ -183,10 +243,23 @@ void AnalyzeCli::usageError(const QCommandLineParser& parser, const QString& mes
 }
 
 bool AnalyzeCli::analyzeFile(const QString& path) {
+    // The file's text and tables are freed on the way out, so the next file
+    // starts afresh.
+    try {
+        return analyzeOrThrow(path);
+    } catch (const std::bad_alloc&) {
+        printError(QStringLiteral("not enough memory to analyse %1").arg(quoted(path)));
+    } catch (const std::exception& e) {
+        printError(QStringLiteral("%1: %2").arg(quoted(path), QString::fromLocal8Bit(e.what())));
+    }
+    return false;
+}
+
+bool AnalyzeCli::analyzeOrThrow(const QString& path) {
     if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
         printError(QStringLiteral("%1: PDF files are not supported yet; convert the file to text "
                                   "first (for example with pdftotext).")
-                       .arg(path));
+                       .arg(quoted(path)));
         return false;
     }
 
@@ -194,19 +267,19 @@ bool AnalyzeCli::analyzeFile(const QString& path) {
     lines.setTrailingBreak(true);
     QString error;
     if (!TextFileReader::readLines(path, lines, &error, QLocale())) {
-        printError(error);
+        printError(escapedMessage(error, path));
         return false;
     }
 
     AnalysisRun run(lines, wordCharacters_, QLocale());
-    progressName_ = QFileInfo(path).fileName();
+    progressName_ = shownName(QFileInfo(path).fileName());
     progressPercent_ = 0;
     run.setStatusHandler([this](const QString& status) {
         showProgress(status);
         return true;
     });
     run.setNoWordsHandler([this, &path](const QString& message) {
-        printError(QStringLiteral("%1: %2").arg(path, plainBreaks(message)));
+        printError(QStringLiteral("%1: %2").arg(quoted(path), plainBreaks(message)));
     });
     run.run();
     clearProgress();
@@ -225,7 +298,7 @@ void AnalyzeCli::printOverview(const QString& path, const AnalysisResults& resul
     QString block;
     if (withHeaders_) {
         if (!firstBlock_) block += u'\n';
-        block += QStringLiteral("==> %1 <==\n").arg(path);
+        block += QStringLiteral("==> %1 <==\n").arg(shownName(path));
     }
     for (int row = 0; row < overview.rowCount(); ++row) {
         block += overview.cell(row, 0).leftJustified(width) + QStringLiteral("  ") +
@@ -233,6 +306,14 @@ void AnalyzeCli::printOverview(const QString& path, const AnalysisResults& resul
     }
     firstBlock_ = false;
     writeText(stdout, block);
+}
+
+QString AnalyzeCli::uniqueStem(const QString& stem) {
+    QString unique = stem;
+    for (int n = 2; usedStems_.contains(unique); ++n)
+        unique = stem + u'-' + QString::number(n);
+    usedStems_.insert(unique);
+    return unique;
 }
 
 bool AnalyzeCli::writeTables(const QString& path, const AnalysisResults& results) {
@@ -243,23 +324,34 @@ bool AnalyzeCli::writeTables(const QString& path, const AnalysisResults& results
         {results.phrases4, "4-Phrase"},
     };
     const QDir dir(outDir_);
+    // Tables are named as a results window would suggest: report_Word.csv
+    // for report.txt. A later file of the same name gets report-2_Word.csv,
+    // and so on, so that no table of this run replaces another.
+    QString plainStem = QFileInfo(path).fileName();
+    if (const qsizetype dot = plainStem.lastIndexOf(u'.'); dot >= 0) plainStem.truncate(dot);
+    const QString stem = uniqueStem(plainStem);
+    if (stem != plainStem)
+        printError(QStringLiteral("%1: tables written as %2 (%3 are an earlier file's)")
+                       .arg(quoted(path), quoted(stem + QStringLiteral("_*.csv")),
+                            quoted(plainStem + QStringLiteral("_*.csv"))));
     // The tables are independent: the big ones are written side by side.
     constexpr int Count = int(std::size(exports));
+    QString targets[Count];
     QString errors[Count];
-    bool written[Count];
+    bool written[Count] = {};
     auto writeOne = [&](int i) {
-        const QString target =
-            dir.filePath(CsvWriter::suggestedExportName(path, QString::fromLatin1(exports[i].tag)));
-        written[i] = CsvWriter::write(exports[i].table, target, separator_, &errors[i]);
+        targets[i] =
+            dir.filePath(stem + u'_' + QLatin1String(exports[i].tag) + QStringLiteral(".csv"));
+        written[i] = CsvWriter::write(exports[i].table, targets[i], separator_, &errors[i]);
     };
-    std::thread lineTable(writeOne, 3);
+    SideThread lineTable([&] { writeOne(3); });
     for (int i = 0; i < Count; ++i)
         if (i != 3) writeOne(i);
     lineTable.join();
     bool allWritten = true;
     for (int i = 0; i < Count; ++i) {
         if (!written[i]) {
-            printError(errors[i]);
+            printError(escapedMessage(errors[i], targets[i]));
             allWritten = false;
         }
     }

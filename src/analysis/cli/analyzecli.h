@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -23,9 +24,16 @@ public:
 private:
     bool parse(QCommandLineParser& parser, const QStringList& arguments);
     void usageError(const QCommandLineParser& parser, const QString& message);
+    // False when the file could not be analysed or its tables not written;
+    // a failure, running out of memory included, is reported and ends only
+    // this file.
     bool analyzeFile(const QString& path);
+    bool analyzeOrThrow(const QString& path);
     void printOverview(const QString& path, const AnalysisResults& results);
     bool writeTables(const QString& path, const AnalysisResults& results);
+    // stem, or stem-2, stem-3 and so on when this run has written tables
+    // under it; the result is taken.
+    QString uniqueStem(const QString& stem);
 
     void showProgress(const QString& status);
     void clearProgress();
@@ -37,6 +45,7 @@ private:
     bool quiet_ = false;
     bool withHeaders_ = false;
     bool firstBlock_ = true;
+    QSet<QString> usedStems_;
 
     bool progress_ = false;
     QString progressName_;
