@@ -1,9 +1,9 @@
 #include "analysis/textlines.h"
-#include "analysis/wtf8.h"
-#include "import/ansicodepage.h"
 #include "import/linebreakstyle.h"
 #include "import/textfilereader.h"
 #include "import/utf8piecereader.h"
+#include "text/ansicodepage.h"
+#include "text/wtf8.h"
 #include "testfiles.h"
 
 #include <QDir>

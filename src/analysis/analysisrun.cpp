@@ -4,7 +4,7 @@
 #include "analysis/numberformat.h"
 #include "analysis/phrasecounter.h"
 #include "analysis/stringindex.h"
-#include "analysis/wtf8.h"
+#include "text/wtf8.h"
 
 #include <algorithm>
 #include <array>

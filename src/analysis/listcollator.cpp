@@ -1,7 +1,7 @@
 #include "analysis/listcollator.h"
 
 #include "analysis/sidethread.h"
-#include "analysis/wtf8.h"
+#include "text/wtf8.h"
 
 #include <unicode/ucol.h>
 #include <unicode/uiter.h>

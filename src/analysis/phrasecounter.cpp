@@ -4,7 +4,7 @@
 #include "analysis/sidethread.h"
 #include "analysis/stringindex.h"
 #include "analysis/textlines.h"
-#include "analysis/wtf8.h"
+#include "text/wtf8.h"
 
 #include <unicode/ucoleitr.h>
 

@@ -1,6 +1,6 @@
 #include "analysis/stringpool.h"
 
-#include "analysis/wtf8.h"
+#include "text/wtf8.h"
 
 #include <cstring>
 

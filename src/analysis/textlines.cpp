@@ -1,6 +1,6 @@
 #include "analysis/textlines.h"
 
-#include "analysis/wtf8.h"
+#include "text/wtf8.h"
 
 TextLines::TextLines() : pool_(std::make_shared<StringPool>()) {}
 

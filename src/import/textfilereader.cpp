@@ -1,8 +1,8 @@
 #include "import/textfilereader.h"
 
 #include "analysis/textlines.h"
-#include "analysis/wtf8.h"
-#include "import/ansicodepage.h"
+#include "text/ansicodepage.h"
+#include "text/wtf8.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "import/utf8piecereader.h"
 
-#include "analysis/wtf8.h"
+#include "text/wtf8.h"
 
 #include <QFile>
 

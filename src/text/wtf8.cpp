@@ -1,4 +1,4 @@
-#include "analysis/wtf8.h"
+#include "text/wtf8.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "import/ansicodepage.h"
+#include "text/ansicodepage.h"
 
-#include "analysis/wtf8.h"
+#include "text/wtf8.h"
 
 #include <unicode/ucnv.h>
 
