@@ -15,7 +15,6 @@
 #include "analysis/memorytuning.h"
 #include "analysis/textlines.h"
 #include "analysis/ui/resultswindow.h"
-#include "import/textfilereader.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/texteditor.h"
 #include "widgets/dialogs.h"
@@ -51,7 +50,7 @@ QString benchFile() {
 bool readLines(const QString& path) {
     TextLines lines;
     QString error;
-    if (!TextFileReader::readLines(path, lines, &error)) {
+    if (!lines.readFile(path, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return false;
     }

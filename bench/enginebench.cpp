@@ -8,7 +8,6 @@
 #include "analysis/analysisrun.h"
 #include "analysis/memorytuning.h"
 #include "analysis/textlines.h"
-#include "import/textfilereader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -119,7 +118,7 @@ bool loadCorpus() {
         }
     }
     QString error;
-    if (!TextFileReader::readLines(corpus.path, corpus.lines, &error)) {
+    if (!corpus.lines.readFile(corpus.path, &error)) {
         std::fprintf(stderr, "enginebench: %s\n", qPrintable(error));
         return false;
     }
@@ -194,7 +193,7 @@ void benchReadFile(benchmark::State& state) {
     for (auto _ : state) {
         TextLines lines;
         QString error;
-        if (!TextFileReader::readLines(corpus.path, lines, &error)) {
+        if (!lines.readFile(corpus.path, &error)) {
             state.SkipWithError(qPrintable(error));
             break;
         }

@@ -1,10 +1,10 @@
 #include "analysis/textlines.h"
 #include "import/linebreakstyle.h"
-#include "import/textfilereader.h"
 #include "import/utf8piecereader.h"
-#include "text/ansicodepage.h"
-#include "text/wtf8.h"
 #include "testfiles.h"
+#include "text/ansicodepage.h"
+#include "text/textfile.h"
+#include "text/wtf8.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,6 +26,8 @@ private slots:
     void sliceBoundaries_data();
     void sliceBoundaries();
     void defaultLocale();
+    void byteOrderMarkNoted_data();
+    void byteOrderMarkNoted();
     void unreadable_data();
     void unreadable();
     void piecesMatchTheWholeText_data();
@@ -120,8 +122,7 @@ void TstTextFileReader::encodings() {
 
     TextLines lines;
     QString error;
-    QVERIFY2(TextFileReader::readLines(write(file), lines, &error, QLocale(locale)),
-             qPrintable(error));
+    QVERIFY2(lines.readFile(write(file), &error, QLocale(locale)), qPrintable(error));
     QCOMPARE(linesOf(lines), expected);
     QVERIFY(lines.trailingBreak());
 }
@@ -154,8 +155,7 @@ void TstTextFileReader::lineBreaks() {
 
     TextLines lines;
     QString error;
-    QVERIFY2(TextFileReader::readLines(write(file), lines, &error, QLocale("en_US")),
-             qPrintable(error));
+    QVERIFY2(lines.readFile(write(file), &error, QLocale("en_US")), qPrintable(error));
     QCOMPARE(linesOf(lines), expected);
     QVERIFY(lines.trailingBreak());
 }
@@ -184,8 +184,7 @@ void TstTextFileReader::sliceBoundaries() {
 
     TextLines lines;
     QString error;
-    QVERIFY2(TextFileReader::readLines(write(file), lines, &error, QLocale("ja_JP")),
-             qPrintable(error));
+    QVERIFY2(lines.readFile(write(file), &error, QLocale("ja_JP")), qPrintable(error));
     QCOMPARE(lines.count(), 1);
     QCOMPARE(lines.line(0), expected);
     // A split pair would still read back as the same QString, but its bytes
@@ -197,8 +196,32 @@ void TstTextFileReader::sliceBoundaries() {
 void TstTextFileReader::defaultLocale() {
     QLocale::setDefault(QLocale("ru_RU"));
     TextLines lines;
-    QVERIFY(TextFileReader::readLines(write("\xE4\xE0"_qba), lines, nullptr));
+    QVERIFY(lines.readFile(write("\xE4\xE0"_qba), nullptr));
     QCOMPARE(linesOf(lines), QStringList{"да"});
+}
+
+// Save As writes a byte-order mark only when the loaded file had one.
+void TstTextFileReader::byteOrderMarkNoted_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("marked");
+
+    QTest::newRow("UTF-8") << "\xC3\xA7"_qba << false;
+    QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF\xC3\xA7"_qba << true;
+    QTest::newRow("UTF-8 BOM, invalid bytes") << "\xEF\xBB\xBF\xFF"_qba << true;
+    QTest::newRow("UTF-16 LE") << utf16(u"ç"_s, false) << true;
+    QTest::newRow("UTF-16 BE") << utf16(u"ç"_s, true) << true;
+    QTest::newRow("ANSI") << "\xE7"_qba << false;
+    QTest::newRow("BOM only") << "\xEF\xBB\xBF"_qba << true;
+}
+
+void TstTextFileReader::byteOrderMarkNoted() {
+    QFETCH(QByteArray, file);
+    QFETCH(bool, marked);
+
+    TextFile::Text text;
+    text.byteOrderMark = !marked;
+    QVERIFY(TextFile::read(write(file), text, nullptr, QLocale("en_US")));
+    QCOMPARE(text.byteOrderMark, marked);
 }
 
 void TstTextFileReader::unreadable_data() {
@@ -232,7 +255,7 @@ void TstTextFileReader::unreadable() {
     TextLines lines;
     lines.append(u"kept");
     QString error;
-    QVERIFY(!TextFileReader::readLines(path, lines, &error, QLocale("en_US")));
+    QVERIFY(!lines.readFile(path, &error, QLocale("en_US")));
     QVERIFY2(error.contains(path), qPrintable(error));
     QVERIFY2(error.contains(reason), qPrintable(error));
     QCOMPARE(linesOf(lines), QStringList{"kept"});
@@ -271,8 +294,8 @@ void TstTextFileReader::piecesMatchTheWholeText() {
     const QString path = dir.filePath("t.txt");
     TestFiles::write(path, bytes);
 
-    TextFileReader::Text whole;
-    QVERIFY(TextFileReader::readText(path, whole, nullptr));
+    TextFile::Text whole;
+    QVERIFY(TextFile::read(path, whole, nullptr));
     const LineBreakStyle::Style style = LineBreakStyle::detect(whole.utf8);
     LineBreakStyle::toLf(whole.utf8);
 

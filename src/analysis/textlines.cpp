@@ -1,5 +1,6 @@
 #include "analysis/textlines.h"
 
+#include "text/textfile.h"
 #include "text/wtf8.h"
 
 TextLines::TextLines() : pool_(std::make_shared<StringPool>()) {}
@@ -34,19 +35,16 @@ void TextLines::adoptUtf8Text(std::string&& bytes) {
 }
 
 void TextLines::setText(QStringView text) {
-    clear();
-    StringPool& pool = mutablePool();
-    const qsizetype n = text.size();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c == u'\r' || c == u'\n') {
-            pool.append(text.mid(start, i - start));
-            if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ++i;
-            start = i + 1;
-        }
-    }
-    if (start < n) pool.append(text.mid(start));
+    std::string bytes;
+    Wtf8::append(bytes, text);
+    adoptUtf8Text(std::move(bytes));
+}
+
+bool TextLines::readFile(const QString& path, QString* error, const QLocale& locale) {
+    TextFile::Text text;
+    if (!TextFile::read(path, text, error, locale)) return false;
+    adoptUtf8Text(std::move(text.utf8));
+    return true;
 }
 
 QString TextLines::text() const {

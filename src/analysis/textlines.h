@@ -2,6 +2,7 @@
 
 #include "analysis/stringpool.h"
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -26,10 +27,15 @@ public:
     // Bytes must be generalized UTF-8 without line breaks.
     void appendUtf8(std::string_view bytes) { mutablePool().append(bytes); }
     // Replaces the lines by those of a valid UTF-8 buffer split at CR LF, LF
-    // and CR.
+    // and CR; a break at the very end starts no further line.
     void adoptUtf8Text(std::string&& bytes);
-    // Replaces the lines by those of a text split at CR LF, LF and CR.
+    // Replaces the lines by those of a text, split the same way.
     void setText(QStringView text);
+    // Replaces the lines by those of a text file, read as TextFile::read
+    // reads it and split the same way. On failure returns false, sets error
+    // to a message naming the file and the reason, and leaves the lines as
+    // they were.
+    bool readFile(const QString& path, QString* error, const QLocale& locale = QLocale());
 
     bool trailingBreak() const { return trailingBreak_; }
     void setTrailingBreak(bool on) { trailingBreak_ = on; }

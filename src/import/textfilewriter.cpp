@@ -1,9 +1,10 @@
 #include "import/textfilewriter.h"
 
+#include "text/byteordermark.h"
+#include "text/linesplitter.h"
+
 #include <QSaveFile>
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -41,8 +42,10 @@ private:
 
 } // namespace
 
-bool TextFileWriter::write(const QString& path, std::string_view utf8, std::string_view separator,
-                           bool byteOrderMark, QString* error) {
+namespace TextFileWriter {
+
+bool write(const QString& path, std::string_view utf8, std::string_view separator,
+           bool byteOrderMark, QString* error) {
     QSaveFile file(path);
     const auto fail = [&](const char* what) {
         if (error)
@@ -53,22 +56,18 @@ bool TextFileWriter::write(const QString& path, std::string_view utf8, std::stri
     };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return fail("create");
     BlockWriter out(file);
-    if (byteOrderMark && !out.add("\xEF\xBB\xBF")) return fail("write");
-    // The next CR and LF are each found with memchr and kept until passed.
-    const auto next = [utf8](char c, std::size_t from) {
-        const void* hit = std::memchr(utf8.data() + from, c, utf8.size() - from);
-        return hit ? std::size_t(static_cast<const char*>(hit) - utf8.data()) : utf8.size();
-    };
-    std::size_t start = 0, cr = next('\r', 0), lf = next('\n', 0);
-    for (;;) {
-        const std::size_t stop = std::min(cr, lf);
-        if (!out.add(utf8.substr(start, stop - start))) return fail("write");
-        if (stop == utf8.size()) break;
-        if (!out.add(separator)) return fail("write");
-        start = stop + (stop == cr && lf == stop + 1 ? 2 : 1);
-        if (cr < start) cr = next('\r', start);
-        if (lf < start) lf = next('\n', start);
-    }
+    if (byteOrderMark && !out.add(ByteOrderMark::Utf8Bytes)) return fail("write");
+    bool ok = true, first = true;
+    LineSplitter::forEachLine(
+        utf8,
+        [&](std::size_t begin, std::size_t end) {
+            ok = ok && (first || out.add(separator)) && out.add(utf8.substr(begin, end - begin));
+            first = false;
+        },
+        LineSplitter::FinalBreak::StartsEmptyLine);
+    if (!ok) return fail("write");
     if (!out.flush() || !file.commit()) return fail("write");
     return true;
 }
+
+} // namespace TextFileWriter

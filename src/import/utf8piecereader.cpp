@@ -1,5 +1,6 @@
 #include "import/utf8piecereader.h"
 
+#include "text/byteordermark.h"
 #include "text/wtf8.h"
 
 #include <QFile>
@@ -14,7 +15,7 @@
 
 namespace {
 
-constexpr std::string_view Bom("\xEF\xBB\xBF");
+constexpr std::string_view Bom = ByteOrderMark::Utf8Bytes;
 
 // Where an unfinished UTF-8 sequence, or a CR that may start a CR LF pair,
 // begins at the end of `bytes`; bytes.size() when there is none.
@@ -75,8 +76,9 @@ private:
 
 } // namespace
 
-Utf8PieceReader::Result Utf8PieceReader::read(const QString& path, const Take& take, QString* error,
-                                              std::size_t pieceSize) {
+namespace Utf8PieceReader {
+
+Result read(const QString& path, const Take& take, QString* error, std::size_t pieceSize) {
     Result result;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
@@ -157,3 +159,5 @@ Utf8PieceReader::Result Utf8PieceReader::read(const QString& path, const Take& t
     }
     return result;
 }
+
+} // namespace Utf8PieceReader

@@ -13,23 +13,24 @@
 // with whatever the caller does with them. Each piece is strict UTF-8 with
 // its line breaks turned into LF, and no character or CR LF pair is split
 // between two pieces.
-class Utf8PieceReader {
-public:
-    enum class Outcome { Read, NotUtf8, Failed };
-    struct Result {
-        Outcome outcome = Outcome::Failed;
-        bool byteOrderMark = false;                         // skipped, not handed over
-        LineBreakStyle::Style style = LineBreakStyle::CrLf; // of the file as it was
-        std::uint64_t utf16Length = 0;                      // of the text handed over
-        std::uint64_t lineFeeds = 0;
-    };
-    using Take = std::function<void(std::string_view piece)>;
+namespace Utf8PieceReader {
 
-    // Hands the file's pieces to `take` in order, on the calling thread.
-    // NotUtf8: the file is not strict UTF-8 (some pieces may have been taken
-    // already); Failed: error names the file and the reason.
-    // Pieces are read `pieceSize` bytes at a time.
-    static constexpr std::size_t PieceSize = std::size_t(4) << 20;
-    static Result read(const QString& path, const Take& take, QString* error,
-                       std::size_t pieceSize = PieceSize);
+enum class Outcome { Read, NotUtf8, Failed };
+struct Result {
+    Outcome outcome = Outcome::Failed;
+    bool byteOrderMark = false;                         // skipped, not handed over
+    LineBreakStyle::Style style = LineBreakStyle::CrLf; // of the file as it was
+    std::uint64_t utf16Length = 0;                      // of the text handed over
+    std::uint64_t lineFeeds = 0;
 };
+using Take = std::function<void(std::string_view piece)>;
+
+// Hands the file's pieces to `take` in order, on the calling thread.
+// NotUtf8: the file is not strict UTF-8 (some pieces may have been taken
+// already); Failed: error names the file and the reason.
+// Pieces are read `pieceSize` bytes at a time.
+inline constexpr std::size_t PieceSize = std::size_t(4) << 20;
+Result read(const QString& path, const Take& take, QString* error,
+            std::size_t pieceSize = PieceSize);
+
+} // namespace Utf8PieceReader

@@ -176,7 +176,9 @@ template <typename Sink> void decodeSlices(UConverter* conv, std::string_view by
 
 } // namespace
 
-int AnsiCodePage::forLocale(const QLocale& locale) {
+namespace AnsiCodePage {
+
+int forLocale(const QLocale& locale) {
     // The script decides for the languages written in more than one (Serbian,
     // Bosnian, Azerbaijani, Uzbek, Chinese); QLocale always fills it in.
     switch (locale.script()) {
@@ -229,12 +231,12 @@ int AnsiCodePage::forLocale(const QLocale& locale) {
     }
 }
 
-QString AnsiCodePage::decode(QByteArrayView bytes, int codePage) {
+QString decode(QByteArrayView bytes, int codePage) {
     return Wtf8::toQString(
         decodeToUtf8(std::string_view(bytes.data(), std::size_t(bytes.size())), codePage));
 }
 
-std::string AnsiCodePage::decodeToUtf8(std::string_view bytes, int codePage) {
+std::string decodeToUtf8(std::string_view bytes, int codePage) {
     std::string out;
     Converter conv = openConverter(codePage);
     if (!conv) return out;
@@ -246,7 +248,7 @@ std::string AnsiCodePage::decodeToUtf8(std::string_view bytes, int codePage) {
     return out;
 }
 
-QByteArray AnsiCodePage::encode(QStringView text, int codePage) {
+QByteArray encode(QStringView text, int codePage) {
     QByteArray out;
     Converter conv = openConverter(codePage);
     if (!conv || text.isEmpty()) return out;
@@ -262,3 +264,5 @@ QByteArray AnsiCodePage::encode(QStringView text, int codePage) {
     out.truncate(U_SUCCESS(status) ? target - out.data() : 0);
     return out;
 }
+
+} // namespace AnsiCodePage

@@ -11,18 +11,20 @@
 
 // The Windows "ANSI" code pages: which one a locale uses, and conversions
 // through ICU. Code page 65001 is UTF-8, decoded leniently.
-class AnsiCodePage {
-public:
-    static constexpr int Utf8 = 65001;
+namespace AnsiCodePage {
 
-    // The ANSI code page Windows gives a user of this locale (1252 unless the
-    // language or script calls for another).
-    static int forLocale(const QLocale& locale = QLocale());
+inline constexpr int Utf8 = 65001;
 
-    // Bytes the code page cannot map become U+FFFD.
-    static QString decode(QByteArrayView bytes, int codePage);
-    // Same decoding, straight into UTF-8 without a UTF-16 copy of the text.
-    static std::string decodeToUtf8(std::string_view bytes, int codePage);
-    // Characters without a mapping get the code page's nearest fallback, else "?".
-    static QByteArray encode(QStringView text, int codePage);
-};
+// The ANSI code page Windows gives a user of this locale (1252 unless the
+// language or script calls for another). Decided from Qt's own locale data,
+// so it does not matter which locales the system has installed.
+int forLocale(const QLocale& locale = QLocale());
+
+// Bytes the code page cannot map become U+FFFD.
+QString decode(QByteArrayView bytes, int codePage);
+// Same decoding, straight into UTF-8 without a UTF-16 copy of the text.
+std::string decodeToUtf8(std::string_view bytes, int codePage);
+// Characters without a mapping get the code page's nearest fallback, else "?".
+QByteArray encode(QStringView text, int codePage);
+
+} // namespace AnsiCodePage

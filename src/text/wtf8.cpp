@@ -46,7 +46,9 @@ template <typename Out> inline void emitUtf16(Out& out, char32_t c) {
 
 } // namespace
 
-void Wtf8::append(std::string& out, QStringView text) {
+namespace Wtf8 {
+
+void append(std::string& out, QStringView text) {
     const char16_t* s = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype n = text.size();
     out.reserve(out.size() + std::size_t(n));
@@ -74,7 +76,7 @@ void Wtf8::append(std::string& out, QStringView text) {
     }
 }
 
-QString Wtf8::toQString(std::string_view bytes) {
+QString toQString(std::string_view bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = p + bytes.size();
     const auto* q = p;
@@ -96,7 +98,7 @@ QString Wtf8::toQString(std::string_view bytes) {
     return out;
 }
 
-void Wtf8::appendUtf16(std::u16string& out, std::string_view bytes) {
+void appendUtf16(std::u16string& out, std::string_view bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = p + bytes.size();
     out.reserve(out.size() + bytes.size());
@@ -108,7 +110,7 @@ void Wtf8::appendUtf16(std::u16string& out, std::string_view bytes) {
     }
 }
 
-std::uint64_t Wtf8::utf16Length(std::string_view bytes) {
+std::uint64_t utf16Length(std::string_view bytes) {
     // Every byte that starts a sequence is one unit; four-byte sequences are
     // surrogate pairs and count twice. Counted in blocks small enough for
     // 32-bit sums, which the compiler turns into vector code.
@@ -126,7 +128,7 @@ std::uint64_t Wtf8::utf16Length(std::string_view bytes) {
     return units;
 }
 
-bool Wtf8::isValidUtf8(std::string_view bytes) {
+bool isValidUtf8(std::string_view bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = p + bytes.size();
     while (p < end) {
@@ -166,3 +168,79 @@ bool Wtf8::isValidUtf8(std::string_view bytes) {
     }
     return true;
 }
+
+// Straight from the bytes rather than through a QString: files can be large.
+std::string fromUtf16Bytes(std::string_view bytes, std::endian byteOrder) {
+    const bool bigEndian = byteOrder == std::endian::big;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t units = bytes.size() / 2;
+    const auto unit = [p, bigEndian](std::size_t i) -> char32_t {
+        return bigEndian ? p[2 * i] << 8 | p[2 * i + 1] : p[2 * i + 1] << 8 | p[2 * i];
+    };
+    const auto isHigh = [](char32_t u) { return u >= 0xD800 && u < 0xDC00; };
+    const auto isLow = [](char32_t u) { return u >= 0xDC00 && u < 0xE000; };
+
+    // Four ASCII units at a time: the mask keeps every bit that makes a unit
+    // non-ASCII, wherever the byte order puts it.
+    const std::uint64_t nonAscii = bigEndian ? 0x80FF80FF80FF80FFULL : 0xFF80FF80FF80FF80ULL;
+    const auto asciiRun = [p, units, nonAscii](std::size_t i) {
+        if constexpr (std::endian::native != std::endian::little) return false;
+        std::uint64_t w;
+        if (units - i < 4) return false;
+        std::memcpy(&w, p + 2 * i, 8);
+        return (w & nonAscii) == 0;
+    };
+
+    // Sized exactly first, so that a large file is not copied while it grows.
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < units; ++i) {
+        if (asciiRun(i)) {
+            size += 4;
+            i += 3;
+            continue;
+        }
+        const char32_t u = unit(i);
+        if (u < 0x80) {
+            size += 1;
+        } else if (u < 0x800) {
+            size += 2;
+        } else if (isHigh(u) && i + 1 < units && isLow(unit(i + 1))) {
+            size += 4;
+            ++i;
+        } else {
+            size += 3;
+        }
+    }
+    std::string out(size, '\0');
+    char* d = out.data();
+    const std::size_t low = bigEndian ? 1 : 0;
+    for (std::size_t i = 0; i < units; ++i) {
+        if (asciiRun(i)) {
+            for (std::size_t k = 0; k < 4; ++k)
+                d[k] = char(p[2 * (i + k) + low]);
+            d += 4;
+            i += 3;
+            continue;
+        }
+        char32_t c = unit(i);
+        if (c < 0x80) {
+            *d++ = char(c);
+        } else if (c < 0x800) {
+            *d++ = char(0xC0 | (c >> 6));
+            *d++ = char(0x80 | (c & 0x3F));
+        } else if (isHigh(c) && i + 1 < units && isLow(unit(i + 1))) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(++i) - 0xDC00);
+            *d++ = char(0xF0 | (c >> 18));
+            *d++ = char(0x80 | ((c >> 12) & 0x3F));
+            *d++ = char(0x80 | ((c >> 6) & 0x3F));
+            *d++ = char(0x80 | (c & 0x3F));
+        } else {
+            *d++ = char(0xE0 | (c >> 12));
+            *d++ = char(0x80 | ((c >> 6) & 0x3F));
+            *d++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+} // namespace Wtf8

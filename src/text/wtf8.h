@@ -3,19 +3,26 @@
 #include <QString>
 #include <QStringView>
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-// Conversions between UTF-16 and the generalized UTF-8 of StringPool.
-class Wtf8 {
-public:
-    static void append(std::string& out, QStringView text);
-    static QString toQString(std::string_view bytes);
-    // Appends the UTF-16 code units of bytes to out.
-    static void appendUtf16(std::u16string& out, std::string_view bytes);
-    // Number of UTF-16 code units the bytes decode to.
-    static std::uint64_t utf16Length(std::string_view bytes);
-    // Strict UTF-8 check (no surrogates, no overlongs, nothing above U+10FFFF).
-    static bool isValidUtf8(std::string_view bytes);
-};
+// Conversions between UTF-16 and generalized UTF-8: well-formed UTF-8, except
+// that an unpaired UTF-16 surrogate is kept as its own three-byte sequence,
+// so that any QString survives the round trip unchanged.
+namespace Wtf8 {
+
+void append(std::string& out, QStringView text);
+QString toQString(std::string_view bytes);
+// Appends the UTF-16 code units of bytes to out.
+void appendUtf16(std::u16string& out, std::string_view bytes);
+// Number of UTF-16 code units the bytes decode to.
+std::uint64_t utf16Length(std::string_view bytes);
+// Strict UTF-8 check (no surrogates, no overlongs, nothing above U+10FFFF).
+bool isValidUtf8(std::string_view bytes);
+// The text of UTF-16 bytes in the given byte order; code units are taken as
+// they are, unpaired surrogates included, and an odd last byte is dropped.
+std::string fromUtf16Bytes(std::string_view bytes, std::endian byteOrder);
+
+} // namespace Wtf8

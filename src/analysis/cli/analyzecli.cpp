@@ -4,7 +4,6 @@
 #include "analysis/csvwriter.h"
 #include "analysis/sidethread.h"
 #include "analysis/textlines.h"
-#include "import/textfilereader.h"
 #include "shell/wordcharacterpresets.h"
 
 #include <QCommandLineParser>
@@ -266,7 +265,7 @@ bool AnalyzeCli::analyzeOrThrow(const QString& path) {
     TextLines lines;
     lines.setTrailingBreak(true);
     QString error;
-    if (!TextFileReader::readLines(path, lines, &error, QLocale())) {
+    if (!lines.readFile(path, &error, QLocale())) {
         printError(escapedMessage(error, path));
         return false;
     }

@@ -2,7 +2,6 @@
 
 #include "analysis/numberformat.h"
 #include "analysis/ui/resultswindow.h"
-#include "import/textfilereader.h"
 #include "import/textfilewriter.h"
 #include "import/utf8piecereader.h"
 #include "info/versioninfo.h"
@@ -12,6 +11,7 @@
 #include "shell/ui/texteditor.h"
 #include "shell/wordcharacterpresets.h"
 #include "shell/wordlettersfile.h"
+#include "text/textfile.h"
 #include "widgets/desktop.h"
 #include "widgets/dialogs.h"
 
@@ -611,8 +611,8 @@ bool MainWindow::loadFile(const QString& path, QString* error) {
         if (read.outcome == Utf8PieceReader::Outcome::Read) throw std::bad_alloc();
         // Not UTF-8: the file is read whole and decoded by its byte-order
         // mark or in the ANSI code page.
-        TextFileReader::Text text;
-        if (!TextFileReader::readText(path, text, error)) return false;
+        TextFile::Text text;
+        if (!TextFile::read(path, text, error)) return false;
         return putText(path, std::move(text.utf8), text.byteOrderMark, error);
     } catch (const std::bad_alloc&) {
         *error = QStringLiteral("Cannot open file \"%1\". Not enough memory").arg(path);

@@ -2,7 +2,6 @@
 // window can be tried by hand before the main window exists.
 #include "analysis/memorytuning.h"
 #include "analysis/ui/resultswindow.h"
-#include "import/textfilereader.h"
 #include "shell/wordcharacterpresets.h"
 
 #include <QApplication>
@@ -36,7 +35,7 @@ int main(int argc, char* argv[]) {
         WordCharacterPresets::lines(WordCharacterPresets::English)));
     if (!args.isEmpty()) {
         QString error;
-        if (!TextFileReader::readLines(args.first(), window->lines(), &error)) {
+        if (!window->lines().readFile(args.first(), &error)) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return 1;
         }

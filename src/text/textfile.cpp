@@ -1,0 +1,109 @@
+#include "text/textfile.h"
+
+#include "text/ansicodepage.h"
+#include "text/byteordermark.h"
+#include "text/wtf8.h"
+
+#include <QFile>
+
+#include <bit>
+#include <string_view>
+
+namespace {
+
+void setError(QString* error, const char* what, const QString& path, const QString& reason) {
+    if (error)
+        *error = QStringLiteral("Cannot %1 file \"%2\". %3").arg(QLatin1String(what), path, reason);
+}
+
+// The whole file in one buffer, sized from the file's length up front; files
+// whose length is not known (pipes, /proc) are read on to their end.
+bool readAll(const QString& path, std::string& bytes, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        setError(error, "open", path, file.errorString());
+        return false;
+    }
+    const qint64 expected = file.size();
+    bytes.resize(std::size_t(expected));
+    qint64 used = 0;
+    while (used < expected) {
+        const qint64 n = file.read(bytes.data() + used, expected - used);
+        if (n < 0) {
+            setError(error, "read", path, file.errorString());
+            return false;
+        }
+        if (n == 0) break;
+        used += n;
+    }
+    bytes.resize(std::size_t(used));
+    char chunk[1 << 16];
+    for (;;) {
+        const qint64 n = file.read(chunk, sizeof chunk);
+        if (n < 0) {
+            setError(error, "read", path, file.errorString());
+            return false;
+        }
+        if (n == 0) break;
+        bytes.append(chunk, std::size_t(n));
+    }
+    return true;
+}
+
+// Keeps the bytes when they are strict UTF-8 after an optional UTF-8 mark,
+// dropping the mark in place rather than copying the text.
+bool takeStrictUtf8(std::string& bytes, TextFile::Text& text) {
+    const std::string_view body = ByteOrderMark::skipUtf8(bytes);
+    if (!Wtf8::isValidUtf8(body)) return false;
+    const std::size_t mark = bytes.size() - body.size();
+    bytes.erase(0, mark);
+    text.utf8 = std::move(bytes);
+    text.byteOrderMark = mark > 0;
+    return true;
+}
+
+} // namespace
+
+namespace TextFile {
+
+bool read(const QString& path, Text& text, QString* error, const QLocale& locale) {
+    std::string bytes;
+    if (!readAll(path, bytes, error)) return false;
+    if (takeStrictUtf8(bytes, text)) return true;
+
+    using ByteOrderMark::Encoding;
+    const Encoding marked = ByteOrderMark::detect(bytes);
+    const std::string_view body = std::string_view(bytes).substr(ByteOrderMark::size(marked));
+    switch (marked) {
+    case Encoding::Utf8:
+        text.utf8 = AnsiCodePage::decodeToUtf8(body, AnsiCodePage::Utf8);
+        break;
+    case Encoding::Utf16LE:
+        text.utf8 = Wtf8::fromUtf16Bytes(body, std::endian::little);
+        break;
+    case Encoding::Utf16BE:
+        text.utf8 = Wtf8::fromUtf16Bytes(body, std::endian::big);
+        break;
+    case Encoding::None:
+        text.utf8 = AnsiCodePage::decodeToUtf8(body, AnsiCodePage::forLocale(locale));
+        break;
+    }
+    text.byteOrderMark = marked != Encoding::None;
+    return true;
+}
+
+bool readUtf8(const QString& path, Text& text, QString* error, Utf8Check check) {
+    std::string bytes;
+    if (!readAll(path, bytes, error)) return false;
+    if (takeStrictUtf8(bytes, text)) return true;
+    if (check == Utf8Check::Strict) {
+        if (error) *error = QStringLiteral("The file \"%1\" is not valid UTF-8").arg(path);
+        return false;
+    }
+    const std::string_view body = ByteOrderMark::skipUtf8(bytes);
+    text.byteOrderMark = body.size() < bytes.size();
+    text.utf8 = AnsiCodePage::decodeToUtf8(body, AnsiCodePage::Utf8);
+    return true;
+}
+
+} // namespace TextFile
