@@ -254,24 +254,47 @@ void TstLanguageChoice::fileList() {
 
 void TstLanguageChoice::tableEncoding_data() {
     QTest::addColumn<QByteArray>("table");
+    QTest::addColumn<QString>("locale"); // whose ANSI code page applies
+    QTest::addColumn<QString>("found");
 
     const QString rows = u"1033,English.lang.txt\r\n1036,Français.lang.txt\r\n"_s;
-    QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF" + rows.toUtf8();
-    QTest::newRow("UTF-16 LE with BOM") << utf16(rows, QStringConverter::Utf16LE);
-    QTest::newRow("UTF-16 BE with BOM") << utf16(rows, QStringConverter::Utf16BE);
+    const QString french = u"Français.lang.txt"_s;
+    QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF" + rows.toUtf8() << "fr_FR" << french;
+    QTest::newRow("UTF-16 LE with BOM")
+        << utf16(rows, QStringConverter::Utf16LE) << "fr_FR" << french;
+    QTest::newRow("UTF-16 BE with BOM")
+        << utf16(rows, QStringConverter::Utf16BE) << "fr_FR" << french;
     QTest::newRow("BOM before the first row's identifier")
-        << "\xEF\xBB\xBF" + u"1036,Français.lang.txt"_s.toUtf8();
-    QTest::newRow("no BOM: system code page") << rows.toUtf8();
+        << "\xEF\xBB\xBF" + u"1036,Français.lang.txt"_s.toUtf8() << "fr_FR" << french;
+    QTest::newRow("UTF-8 without BOM, whatever the code page")
+        << rows.toUtf8() << "ru_RU" << french;
+    // Not UTF-8 and no BOM: the ANSI code page of the locale, as in Windows.
+    const QByteArray windows1252 = "1033,English.lang.txt\r\n1036,Fran\xE7"
+                                   "ais.lang.txt\r\n"_qba;
+    QTest::newRow("no BOM, not UTF-8: code page 1252") << windows1252 << "fr_FR" << french;
+    QTest::newRow("no BOM, not UTF-8: code page 1251")
+        << windows1252 << "ru_RU" << u"Franзais.lang.txt"_s;
 }
 
 void TstLanguageChoice::tableEncoding() {
     QFETCH(QByteArray, table);
+    QFETCH(QString, locale);
+    QFETCH(QString, found);
 
     const QString folder = makeFolder({"Français.lang.txt"}, table);
-    QCOMPARE(LanguageChoice::lookupLanguageCode(folder + u"/LanguageCodes.csv"_s, u"1036"_s),
-             u"Français.lang.txt"_s);
-    QVERIFY(LanguageChoice::initLanguage(QString(), folder, QLocale(u"fr-FR"_s)));
-    QCOMPARE(LanguageChoice::languageName(), u"Français"_s);
+    QCOMPARE(LanguageChoice::lookupLanguageCode(folder + u"/LanguageCodes.csv"_s, u"1036"_s,
+                                                QLocale(locale)),
+             found);
+
+    // At start-up the code page is that of the default locale.
+    const QLocale previous;
+    QLocale::setDefault(QLocale(locale));
+    const bool chosen = LanguageChoice::initLanguage(QString(), folder, QLocale(u"fr-FR"_s));
+    QLocale::setDefault(previous);
+    QVERIFY(chosen);
+    // Only the folder's own spelling names a file that is there.
+    QCOMPARE(LanguageChoice::languageName(),
+             found == u"Français.lang.txt"_s ? u"Français"_s : QString());
 }
 
 void TstLanguageChoice::unreadableLanguageFile() {

@@ -1,12 +1,12 @@
 #include "localization/languagechoice.h"
 
 #include "localization/translation.h"
+#include "text/linesplitter.h"
+#include "text/textfile.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 #include <unicode/uloc.h>
 
@@ -43,48 +43,16 @@ bool equalsIgnoringAsciiCase(QStringView a, QStringView b) {
     return true;
 }
 
-// A byte-order mark selects UTF-8 or UTF-16; without one the system's code
-// page applies (the ANSI code page on Windows, UTF-8 elsewhere).
-QString decodeWithBom(const QByteArray& bytes) {
-    QStringConverter::Encoding encoding = QStringConverter::System;
-    qsizetype skip = 0;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        encoding = QStringConverter::Utf8;
-        skip = 3;
-    } else if (bytes.startsWith("\xFF\xFE")) {
-        encoding = QStringConverter::Utf16LE;
-        skip = 2;
-    } else if (bytes.startsWith("\xFE\xFF")) {
-        encoding = QStringConverter::Utf16BE;
-        skip = 2;
-    }
-    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
-    return decoder.decode(QByteArrayView(bytes).sliced(skip));
-}
-
-QList<QStringView> splitLines(QStringView text) {
-    QList<QStringView> lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c != u'\r' && c != u'\n') continue;
-        lines.append(text.sliced(start, i - start));
-        if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ++i;
-        start = i + 1;
-    }
-    if (start < n) lines.append(text.sliced(start));
-    return lines;
-}
-
 uint32_t lcidOf(const QString& localeId) {
     return uloc_getLCID(localeId.toLatin1().constData());
 }
 
 } // namespace
 
-bool LanguageChoice::initLanguage(const QString& settingValue, const QString& folder,
-                                  const QLocale& uiLocale, QString* error) {
+namespace LanguageChoice {
+
+bool initLanguage(const QString& settingValue, const QString& folder, const QLocale& uiLocale,
+                  QString* error) {
     chosenFolder = folder;
     while (chosenFolder.size() > 1 && chosenFolder.endsWith(u'/'))
         chosenFolder.chop(1);
@@ -117,31 +85,28 @@ bool LanguageChoice::initLanguage(const QString& settingValue, const QString& fo
     return true;
 }
 
-void LanguageChoice::findLanguageFiles(const QString& folder) {
+void findLanguageFiles(const QString& folder) {
     // Sorted like a Windows folder listing, so the language window and the
     // first-match rules see the same order on every file system.
     fileList += QDir(folder).entryList({QStringLiteral("*lang.txt")},
-                                               QDir::Files | QDir::Hidden | QDir::System,
-                                               QDir::Name | QDir::IgnoreCase);
+                                       QDir::Files | QDir::Hidden | QDir::System,
+                                       QDir::Name | QDir::IgnoreCase);
 }
 
-QString LanguageChoice::lookupLanguageCode(const QString& csvPath, const QString& languageId) {
-    QFile file(csvPath);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return {};
-
-    const QString text = decodeWithBom(bytes);
-    for (const QStringView row : splitLines(text)) {
+QString lookupLanguageCode(const QString& csvPath, const QString& languageId,
+                           const QLocale& locale) {
+    TextFile::Text text;
+    if (!TextFile::read(csvPath, text, nullptr, locale)) return {};
+    for (const QString& row : LineSplitter::lines(text.utf8)) {
         const qsizetype comma = row.indexOf(u',');
         if (comma < 0) continue;
-        if (trimmed(row.first(comma)) == languageId)
-            return trimmed(row.sliced(comma + 1)).toString();
+        if (trimmed(QStringView(row).first(comma)) == languageId)
+            return trimmed(QStringView(row).sliced(comma + 1)).toString();
     }
     return {};
 }
 
-int LanguageChoice::languageId(const QLocale& locale) {
+int languageId(const QLocale& locale) {
     const QString language = QLocale::languageToCode(locale.language());
     const QString script = QLocale::scriptToCode(locale.script());
     const QString territory = QLocale::territoryToCode(locale.territory());
@@ -162,34 +127,36 @@ int LanguageChoice::languageId(const QLocale& locale) {
     return int(bare & 0xFFFF);
 }
 
-QLocale LanguageChoice::userInterfaceLocale() {
+QLocale userInterfaceLocale() {
     const QStringList languages = QLocale::system().uiLanguages();
     return languages.isEmpty() ? QLocale::system() : QLocale(languages.first());
 }
 
-QString LanguageChoice::defaultLanguagesFolder() {
+QString defaultLanguagesFolder() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/Languages");
 }
 
-QString LanguageChoice::languageName(const QString& fileName) {
+QString languageName(const QString& fileName) {
     const qsizetype at = fileName.indexOf(LanguageFileSuffix);
     return at < 0 ? QString() : fileName.left(at);
 }
 
-QString LanguageChoice::languagesFolder() {
+QString languagesFolder() {
     return chosenFolder;
 }
 
-const QStringList& LanguageChoice::languageFileList() {
+const QStringList& languageFileList() {
     return fileList;
 }
 
-QString LanguageChoice::languageName() {
+QString languageName() {
     return loadedName;
 }
 
-void LanguageChoice::reset() {
+void reset() {
     chosenFolder.clear();
     fileList.clear();
     loadedName.clear();
 }
+
+} // namespace LanguageChoice

@@ -1,7 +1,7 @@
 #include "localization/translation.h"
 
-#include <QFile>
-#include <QStringDecoder>
+#include "text/linesplitter.h"
+#include "text/textfile.h"
 
 namespace {
 
@@ -10,57 +10,32 @@ namespace {
 QString loadedPath;
 QStringList loadedLines;
 
-QStringList splitLines(QStringView text) {
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c != u'\r' && c != u'\n') continue;
-        lines.append(text.mid(start, i - start).toString());
-        if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ++i;
-        start = i + 1;
-    }
-    if (start < n) lines.append(text.mid(start).toString());
-    return lines;
-}
-
 } // namespace
 
-bool Translation::load(const QString& path, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString());
-        return false;
-    }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString());
-        return false;
-    }
-    // Only the first mark is skipped; bytes that are not UTF-8 become U+FFFD
-    // rather than failing the load.
-    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-    loadedLines = splitLines(QString(decoder.decode(bytes)));
+namespace Translation {
+
+bool load(const QString& path, QString* error) {
+    TextFile::Text text;
+    if (!TextFile::readUtf8(path, text, error, TextFile::Utf8Check::Lenient)) return false;
+    loadedLines = LineSplitter::lines(text.utf8);
     loadedPath = path;
     return true;
 }
 
-QString Translation::languageFilePath() {
+QString languageFilePath() {
     return loadedPath;
 }
 
-const QStringList& Translation::languageLines() {
+const QStringList& languageLines() {
     return loadedLines;
 }
 
-void Translation::reset() {
+void reset() {
     loadedPath.clear();
     loadedLines.clear();
 }
+
+} // namespace Translation
 
 QString translateText(const QString& english) {
     if (loadedPath.isEmpty()) return english;

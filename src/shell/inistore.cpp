@@ -1,9 +1,11 @@
 #include "shell/inistore.h"
 
+#include "text/byteordermark.h"
+#include "text/linesplitter.h"
+#include "text/textfile.h"
+
 #include <QFile>
-#include <QRegularExpression>
 #include <QSaveFile>
-#include <QStringDecoder>
 
 namespace {
 
@@ -27,29 +29,10 @@ bool isComment(const QString& line) {
 bool IniStore::open(const QString& path, QString* error) {
     path_ = path;
     lines_.clear();
-    QFile file(path);
-    if (!file.exists()) return true;
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString());
-        return false;
-    }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString());
-        return false;
-    }
-    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = decoder.decode(bytes);
-    if (decoder.hasError()) {
-        if (error) *error = QStringLiteral("The file \"%1\" is not valid UTF-8").arg(path);
-        return false;
-    }
-    static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
-    lines_ = text.split(breaks);
-    if (!lines_.isEmpty() && lines_.last().isEmpty()) lines_.removeLast();
+    if (!QFile::exists(path)) return true;
+    TextFile::Text text;
+    if (!TextFile::readUtf8(path, text, error)) return false;
+    lines_ = LineSplitter::lines(text.utf8);
     return true;
 }
 
@@ -115,7 +98,7 @@ bool IniStore::save(QString* error) const {
             *error = QStringLiteral("Cannot create file \"%1\". %2").arg(path_, file.errorString());
         return false;
     }
-    QByteArray bytes("\xEF\xBB\xBF");
+    QByteArray bytes(ByteOrderMark::Utf8Bytes.data(), qsizetype(ByteOrderMark::Utf8Bytes.size()));
     for (const QString& line : lines_)
         bytes += line.toUtf8() + "\r\n";
     if (file.write(bytes) != bytes.size()) {
