@@ -1,9 +1,10 @@
-#include "analysis/ui/dialogs.h"
 #include "filesizelimit.h"
 #include "shell/inistore.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/texteditor.h"
 #include "testfiles.h"
+#include "widgetlookup.h"
+#include "widgets/dialogs.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -24,6 +25,14 @@
 
 namespace {
 
+TextEditor* editorOf(const MainWindow* form) {
+    return findWidget<TextEditor>(form, "editor");
+}
+
+} // namespace
+
+namespace {
+
 const QByteArray Bom("\xEF\xBB\xBF");
 
 using TestFiles::read;
@@ -33,15 +42,15 @@ using TestFiles::write;
 QString editorText(const MainWindow& form) {
     // The editor's lines joined with LF.
     static const QRegularExpression breaks(QStringLiteral("\r\n|\r"));
-    return form.SynEdit1->text().replace(breaks, QStringLiteral("\n"));
+    return editorOf(&form)->text().replace(breaks, QStringLiteral("\n"));
 }
 
 QString statusText(const MainWindow& form) {
-    return form.StatusBar1->findChild<QLabel*>()->text();
+    return findWidget<QStatusBar>(&form, "statusBar")->findChild<QLabel*>()->text();
 }
 
 long caret(const MainWindow& form) {
-    return form.SynEdit1->SendScintilla(QsciScintilla::SCI_GETCURRENTPOS);
+    return editorOf(&form)->SendScintilla(QsciScintilla::SCI_GETCURRENTPOS);
 }
 
 // Drags `data` onto a widget and drops it there; true when the drop is taken.
@@ -68,7 +77,7 @@ void dropFiles(QWidget* target, const QStringList& paths) {
 
 } // namespace
 
-class TestEditorPane : public QObject {
+class TestTextEditor : public QObject {
     Q_OBJECT
 
 private slots:
@@ -121,7 +130,7 @@ private:
     const MainWindow::PdfConverter defaultPdf = MainWindow::pdfConverter();
 };
 
-void TestEditorPane::loadEncodings_data() {
+void TestTextEditor::loadEncodings_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("bom");
@@ -140,7 +149,7 @@ void TestEditorPane::loadEncodings_data() {
         << QByteArray(5 << 20, 'a') + "\xE9" << QString(5 << 20, u'a') + u'é' << false;
 }
 
-void TestEditorPane::loadEncodings() {
+void TestTextEditor::loadEncodings() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
     QFETCH(bool, bom);
@@ -148,8 +157,8 @@ void TestEditorPane::loadEncodings() {
     const QString path = dir.filePath("text.txt");
     write(path, bytes);
     MainWindow form;
-    form.SynEdit1->setText(QStringLiteral("old\ntext"));
-    form.SynEdit1->setCursorPosition(1, 2);
+    editorOf(&form)->setText(QStringLiteral("old\ntext"));
+    editorOf(&form)->setCursorPosition(1, 2);
     QString error;
     QVERIFY2(form.loadFile(path, &error), qPrintable(error));
     QCOMPARE(editorText(form), text);
@@ -159,7 +168,7 @@ void TestEditorPane::loadEncodings() {
                                    .arg(QLocale().toString(text.size() + text.count(u'\n'))));
 }
 
-void TestEditorPane::saveRoundTrip_data() {
+void TestTextEditor::saveRoundTrip_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QByteArray>("saved");
     QTest::addColumn<int>("style");
@@ -182,7 +191,7 @@ void TestEditorPane::saveRoundTrip_data() {
                                 << Bom + "\xC3\xA9\ry" << int(LineBreakStyle::Cr);
 }
 
-void TestEditorPane::saveRoundTrip() {
+void TestTextEditor::saveRoundTrip() {
     QFETCH(QByteArray, bytes);
     QFETCH(QByteArray, saved);
     QFETCH(int, style);
@@ -193,41 +202,41 @@ void TestEditorPane::saveRoundTrip() {
     QVERIFY(form.loadFile(dir.filePath("in.txt"), &error));
     QCOMPARE(int(form.lineBreakStyle()), style);
     answer = dir.filePath("out.txt");
-    form.SavetoFile1->trigger();
+    findWidget<QAction>(&form, "saveAsAction")->trigger();
     QCOMPARE(requests.size(), 1);
     QCOMPARE(requests[0].kind, Dialogs::Kind::SaveFile);
     QCOMPARE(requests[0].filter, QStringLiteral("Text File (*.txt);;All Files (*)"));
     QCOMPARE(read(answer), saved);
 }
 
-void TestEditorPane::saveKeepsTheNotedStyle() {
+void TestTextEditor::saveKeepsTheNotedStyle() {
     QTemporaryDir dir;
     MainWindow form;
     answer = dir.filePath("typed.txt");
     // Nothing loaded yet: CR LF, no byte-order mark.
-    form.SynEdit1->setText(QStringLiteral("a\nb"));
-    form.SavetoFile1Click();
+    editorOf(&form)->setText(QStringLiteral("a\nb"));
+    form.saveTextAs();
     QCOMPARE(read(answer), QByteArray("a\r\nb"));
 
     write(dir.filePath("lf.txt"), Bom + "x\ny");
     QString error;
     QVERIFY(form.loadFile(dir.filePath("lf.txt"), &error));
     // New, typing and pasting keep what the load noted.
-    form.New1->trigger();
+    findWidget<QAction>(&form, "newAction")->trigger();
     QCOMPARE(editorText(form), QString());
-    QTest::keyClicks(form.SynEdit1, QStringLiteral("p"));
-    QTest::keyClick(form.SynEdit1, Qt::Key_Return);
-    QTest::keyClicks(form.SynEdit1, QStringLiteral("q"));
-    form.SavetoFile1Click();
+    QTest::keyClicks(editorOf(&form), QStringLiteral("p"));
+    QTest::keyClick(editorOf(&form), Qt::Key_Return);
+    QTest::keyClicks(editorOf(&form), QStringLiteral("q"));
+    form.saveTextAs();
     QCOMPARE(read(answer), Bom + "p\nq");
 
     answer.clear(); // cancelled: nothing written
-    form.SynEdit1->setText(QStringLiteral("changed"));
-    form.SavetoFile1Click();
+    editorOf(&form)->setText(QStringLiteral("changed"));
+    form.saveTextAs();
     QCOMPARE(read(dir.filePath("typed.txt")), Bom + "p\nq");
 }
 
-void TestEditorPane::loadFailureKeepsTheEditor_data() {
+void TestTextEditor::loadFailureKeepsTheEditor_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("reason");
     QTest::newRow("missing file") << "missing.txt"
@@ -240,7 +249,7 @@ void TestEditorPane::loadFailureKeepsTheEditor_data() {
                                               << "Cannot open file";
 }
 
-void TestEditorPane::loadFailureKeepsTheEditor() {
+void TestTextEditor::loadFailureKeepsTheEditor() {
     QFETCH(QString, name);
     QFETCH(QString, reason);
     QTemporaryDir dir;
@@ -254,7 +263,7 @@ void TestEditorPane::loadFailureKeepsTheEditor() {
     QString error;
     QVERIFY(form.loadFile(dir.filePath("lf.txt"), &error));
     answer = dir.filePath(name);
-    form.Button1Click();
+    form.openFile();
     QCOMPARE(requests.size(), 2);
     QCOMPARE(requests[1].kind, Dialogs::Kind::Error);
     QVERIFY2(requests[1].text.startsWith(reason), qPrintable(requests[1].text));
@@ -266,21 +275,21 @@ void TestEditorPane::loadFailureKeepsTheEditor() {
     QVERIFY(!QApplication::overrideCursor());
 }
 
-void TestEditorPane::saveFailureKeepsTheFile() {
+void TestTextEditor::saveFailureKeepsTheFile() {
     QTemporaryDir dir;
     const QString existing = dir.filePath("existing.txt");
     write(existing, "old contents");
     MainWindow form;
-    form.SynEdit1->setText(QString(4096, u'x'));
+    editorOf(&form)->setText(QString(4096, u'x'));
     answer = existing;
     {
         FileSizeLimit limit(100); // a full disk
-        form.SavetoFile1Click();
+        form.saveTextAs();
     }
     QCOMPARE(read(existing), QByteArray("old contents"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"existing.txt"});
     answer = dir.filePath("no/such/folder/x.txt");
-    form.SavetoFile1Click();
+    form.saveTextAs();
     QCOMPARE(requests.size(), 4);
     for (int i : {1, 3}) {
         QCOMPARE(requests[i].kind, Dialogs::Kind::Error);
@@ -289,7 +298,7 @@ void TestEditorPane::saveFailureKeepsTheFile() {
     QVERIFY(requests[1].text.contains(existing));
 }
 
-void TestEditorPane::sizeLine_data() {
+void TestTextEditor::sizeLine_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("size");
     QTest::newRow("empty") << QByteArray() << "0";
@@ -300,7 +309,7 @@ void TestEditorPane::sizeLine_data() {
     QTest::newRow("thousands") << QByteArray(1234567, 'x') << "1,234,567";
 }
 
-void TestEditorPane::sizeLine() {
+void TestTextEditor::sizeLine() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, size);
     QTemporaryDir dir;
@@ -311,27 +320,27 @@ void TestEditorPane::sizeLine() {
     QVERIFY(form.loadFile(dir.filePath("t.txt"), &error));
     QCOMPARE(statusText(form), QStringLiteral("File Size: %1 bytes").arg(size));
     // Edits keep it up to date once control is back in the event loop.
-    form.SynEdit1->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
-    QTest::keyClick(form.SynEdit1, Qt::Key_Return);
-    QTest::keyClicks(form.SynEdit1, QStringLiteral("xy"));
+    editorOf(&form)->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
+    QTest::keyClick(editorOf(&form), Qt::Key_Return);
+    QTest::keyClicks(editorOf(&form), QStringLiteral("xy"));
     const qint64 grown = QLocale().toLongLong(size) + 4;
     QTRY_COMPARE(statusText(form),
                  QStringLiteral("File Size: %1 bytes").arg(QLocale().toString(grown)));
-    QTest::keyClick(form.SynEdit1, Qt::Key_Backspace);
-    QTest::keyClick(form.SynEdit1, Qt::Key_Backspace);
+    QTest::keyClick(editorOf(&form), Qt::Key_Backspace);
+    QTest::keyClick(editorOf(&form), Qt::Key_Backspace);
     QTRY_COMPARE(statusText(form),
                  QStringLiteral("File Size: %1 bytes").arg(QLocale().toString(grown - 2)));
-    form.SelectAll1->trigger();
-    form.Cut1->trigger();
+    findWidget<QAction>(findWidget<QMenu>(&form, "editMenu"), "selectAllAction")->trigger();
+    findWidget<QAction>(findWidget<QMenu>(&form, "editMenu"), "cutAction")->trigger();
     QTRY_COMPARE(statusText(form), QStringLiteral("File Size: 0 bytes"));
-    form.Undo1->trigger();
+    findWidget<QAction>(findWidget<QMenu>(&form, "editMenu"), "undoAction")->trigger();
     QTRY_COMPARE(statusText(form),
                  QStringLiteral("File Size: %1 bytes").arg(QLocale().toString(grown - 2)));
-    form.New1->trigger();
+    findWidget<QAction>(&form, "newAction")->trigger();
     QTRY_COMPARE(statusText(form), QStringLiteral("File Size: 0 bytes"));
 }
 
-void TestEditorPane::editsKeepTheCount() {
+void TestTextEditor::editsKeepTheCount() {
     // Random insertions and deletions, CR LF pairs formed and parted at
     // their edges, then everything undone.
     const auto expected = [](const QString& text) {
@@ -374,13 +383,13 @@ void TestEditorPane::editsKeepTheCount() {
     QCOMPARE(editor.joinedLength(), expected(editor.text()));
 }
 
-void TestEditorPane::dropThreeFiles_data() {
+void TestTextEditor::dropThreeFiles_data() {
     QTest::addColumn<bool>("onEditor");
     QTest::newRow("on the window") << false;
     QTest::newRow("on the editor") << true;
 }
 
-void TestEditorPane::dropThreeFiles() {
+void TestTextEditor::dropThreeFiles() {
     QFETCH(bool, onEditor);
     QTemporaryDir dir;
     // The third path is longer than 255 characters.
@@ -395,19 +404,20 @@ void TestEditorPane::dropThreeFiles() {
     write(paths[2], "third\r\nfile");
     MainWindow form;
     form.show();
-    dropFiles(onEditor ? form.SynEdit1->viewport() : static_cast<QWidget*>(&form), paths);
+    dropFiles(onEditor ? editorOf(&form)->viewport() : static_cast<QWidget*>(&form), paths);
     QVERIFY(requests.isEmpty());
     QCOMPARE(editorText(form), QStringLiteral("third\nfile"));
     QCOMPARE(form.lineBreakStyle(), LineBreakStyle::CrLf);
     QCOMPARE(caret(form), 0L);
 }
 
-void TestEditorPane::dropStopsAtAnError() {
+void TestTextEditor::dropStopsAtAnError() {
     QTemporaryDir dir;
     write(dir.filePath("one.txt"), "first");
     write(dir.filePath("three.txt"), "third");
     MainWindow form;
-    form.WMDropFiles({dir.filePath("one.txt"), dir.filePath("two.txt"), dir.filePath("three.txt")});
+    form.loadDroppedFiles(
+        {dir.filePath("one.txt"), dir.filePath("two.txt"), dir.filePath("three.txt")});
     QCOMPARE(requests.size(), 1);
     QVERIFY(requests[0].text.contains(dir.filePath("two.txt")));
     QCOMPARE(editorText(form), QStringLiteral("first"));
@@ -415,12 +425,12 @@ void TestEditorPane::dropStopsAtAnError() {
     // Text dragged onto the editor is still inserted as text.
     QMimeData data;
     data.setText(QStringLiteral("dragged "));
-    QVERIFY(drop(form.SynEdit1->viewport(), data));
+    QVERIFY(drop(editorOf(&form)->viewport(), data));
     QVERIFY(editorText(form).contains(QStringLiteral("dragged ")));
     QCOMPARE(requests.size(), 1);
 }
 
-void TestEditorPane::pdfRouting_data() {
+void TestTextEditor::pdfRouting_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("converted");
     QTest::newRow("lower case") << "paper.pdf" << true;
@@ -429,7 +439,7 @@ void TestEditorPane::pdfRouting_data() {
     QTest::newRow("PDF named .txt") << "paper.pdf.txt" << false;
 }
 
-void TestEditorPane::pdfRouting() {
+void TestTextEditor::pdfRouting() {
     QFETCH(QString, name);
     QFETCH(bool, converted);
     QTemporaryDir dir;
@@ -449,70 +459,69 @@ void TestEditorPane::pdfRouting() {
              converted ? QStringLiteral("converted\ntext") : QStringLiteral("%PDF-1.4\n"));
 }
 
-void TestEditorPane::loadThroughTheDialog() {
+void TestTextEditor::loadThroughTheDialog() {
     QTemporaryDir dir;
     write(dir.filePath("chosen.txt"), "chosen\n");
     MainWindow form;
-    form.SynEdit1->setText(QStringLiteral("before"));
-    form.Button1->click(); // cancelled
+    editorOf(&form)->setText(QStringLiteral("before"));
+    findWidget<QPushButton>(&form, "loadButton")->click(); // cancelled
     QCOMPARE(requests.size(), 1);
     QCOMPARE(requests[0].kind, Dialogs::Kind::OpenFile);
     QCOMPARE(requests[0].filter, QStringLiteral("Supported Files (*.pdf *.txt);;PDF File (*.pdf);;"
                                                 "Text File (*.txt);;All Files (*)"));
     QCOMPARE(editorText(form), QStringLiteral("before"));
     answer = dir.filePath("chosen.txt");
-    form.LoadTextFromFile1->trigger();
+    findWidget<QAction>(&form, "loadAction")->trigger();
     QCOMPARE(requests.size(), 2);
     QCOMPARE(editorText(form), QStringLiteral("chosen\n"));
     QVERIFY(!QApplication::overrideCursor());
 }
 
-void TestEditorPane::togglesAndSettings() {
+void TestTextEditor::togglesAndSettings() {
     QTemporaryDir dir;
     MainWindow form;
-    form.DataFolder = dir.path() + u'/';
-    form.SettingsIni.openOrReset(form.DataFolder + "settings.ini");
+    form.useDataFolder(dir.path() + u'/');
     const auto widths = [&] {
         QList<int> w;
-        for (int band = 0; band < form.SynEdit1->margins(); ++band)
-            w << form.SynEdit1->marginWidth(band);
+        for (int band = 0; band < editorOf(&form)->margins(); ++band)
+            w << editorOf(&form)->marginWidth(band);
         return w;
     };
     const auto saved = [&](const char* key) {
         IniStore ini;
-        ini.open(form.DataFolder + "settings.ini");
+        ini.open(form.dataFolder() + "settings.ini");
         return ini.read("Settings", key);
     };
-    QCOMPARE(form.SynEdit1->margins(), 5);
+    QCOMPARE(editorOf(&form)->margins(), 5);
     const QList<int> shown = widths();
     QCOMPARE(shown[0], 13);
     QVERIFY(shown[1] > 0);
     QCOMPARE(shown[4], 3);
-    QVERIFY(form.SynEdit1->marginLineNumbers(1));
+    QVERIFY(editorOf(&form)->marginLineNumbers(1));
 
-    form.LineNumbers1->trigger();
-    QVERIFY(!form.LineNumbers1->isChecked());
+    findWidget<QAction>(&form, "lineNumbersAction")->trigger();
+    QVERIFY(!findWidget<QAction>(&form, "lineNumbersAction")->isChecked());
     QCOMPARE(widths(), QList<int>(5, 0)); // marks and margin too
-    QVERIFY(!form.SynEdit1->marginLineNumbers(1));
+    QVERIFY(!editorOf(&form)->marginLineNumbers(1));
     QCOMPARE(saved("ShowLineNumbers"), QStringLiteral("OFF"));
-    form.LineNumbers1->trigger();
+    findWidget<QAction>(&form, "lineNumbersAction")->trigger();
     QCOMPARE(widths(), shown);
     QCOMPARE(saved("ShowLineNumbers"), QStringLiteral("ON"));
 
-    QCOMPARE(form.SynEdit1->wrapMode(), QsciScintilla::WrapNone);
-    form.Wordwrap1->trigger();
-    QCOMPARE(form.SynEdit1->wrapMode(), QsciScintilla::WrapWord);
-    QCOMPARE(form.SynEdit1->SendScintilla(QsciScintilla::SCI_GETHSCROLLBAR), 0L);
+    QCOMPARE(editorOf(&form)->wrapMode(), QsciScintilla::WrapNone);
+    findWidget<QAction>(&form, "wordWrapAction")->trigger();
+    QCOMPARE(editorOf(&form)->wrapMode(), QsciScintilla::WrapWord);
+    QCOMPARE(editorOf(&form)->SendScintilla(QsciScintilla::SCI_GETHSCROLLBAR), 0L);
     QCOMPARE(saved("WordWrap"), QStringLiteral("ON"));
-    form.Wordwrap1->trigger();
-    QCOMPARE(form.SynEdit1->wrapMode(), QsciScintilla::WrapNone);
-    QCOMPARE(form.SynEdit1->SendScintilla(QsciScintilla::SCI_GETHSCROLLBAR), 1L);
+    findWidget<QAction>(&form, "wordWrapAction")->trigger();
+    QCOMPARE(editorOf(&form)->wrapMode(), QsciScintilla::WrapNone);
+    QCOMPARE(editorOf(&form)->SendScintilla(QsciScintilla::SCI_GETHSCROLLBAR), 1L);
     QCOMPARE(saved("WordWrap"), QStringLiteral("OFF"));
 }
 
-void TestEditorPane::editorSetUp() {
+void TestTextEditor::editorSetUp() {
     MainWindow form;
-    TextEditor* editor = form.SynEdit1;
+    TextEditor* editor = editorOf(&form);
     const auto send = [editor](unsigned int message, unsigned long w = 0) {
         return editor->SendScintilla(message, w);
     };
@@ -547,97 +556,97 @@ void TestEditorPane::editorSetUp() {
     QCOMPARE(editor->selectedText(), QStringLiteral("bcd\nhij\nnop\n"));
 }
 
-void TestEditorPane::endKey() {
+void TestTextEditor::endKey() {
     MainWindow form;
-    form.SynEdit1->setText(QStringLiteral("abc   \nxyz"));
-    form.SynEdit1->SendScintilla(QsciScintilla::SCI_GOTOPOS, 0L);
-    QTest::keyClick(form.SynEdit1, Qt::Key_End);
+    editorOf(&form)->setText(QStringLiteral("abc   \nxyz"));
+    editorOf(&form)->SendScintilla(QsciScintilla::SCI_GOTOPOS, 0L);
+    QTest::keyClick(editorOf(&form), Qt::Key_End);
     QCOMPARE(caret(form), 3L); // end of the text
-    QTest::keyClick(form.SynEdit1, Qt::Key_End);
+    QTest::keyClick(editorOf(&form), Qt::Key_End);
     QCOMPARE(caret(form), 6L); // real end
-    QTest::keyClick(form.SynEdit1, Qt::Key_End);
+    QTest::keyClick(editorOf(&form), Qt::Key_End);
     QCOMPARE(caret(form), 3L);
-    form.SynEdit1->SendScintilla(QsciScintilla::SCI_GOTOPOS, 0L);
-    QTest::keyClick(form.SynEdit1, Qt::Key_End, Qt::ShiftModifier);
-    QCOMPARE(form.SynEdit1->selectedText(), QStringLiteral("abc"));
-    form.SynEdit1->SendScintilla(QsciScintilla::SCI_GOTOPOS, 7L);
-    QTest::keyClick(form.SynEdit1, Qt::Key_End); // no trailing blanks: straight to the end
+    editorOf(&form)->SendScintilla(QsciScintilla::SCI_GOTOPOS, 0L);
+    QTest::keyClick(editorOf(&form), Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(editorOf(&form)->selectedText(), QStringLiteral("abc"));
+    editorOf(&form)->SendScintilla(QsciScintilla::SCI_GOTOPOS, 7L);
+    QTest::keyClick(editorOf(&form), Qt::Key_End); // no trailing blanks: straight to the end
     QCOMPARE(caret(form), 10L);
 }
 
-void TestEditorPane::tabMovesTheFocus() {
+void TestTextEditor::tabMovesTheFocus() {
     MainWindow form;
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    form.SynEdit1->setText(QStringLiteral("text"));
-    form.SynEdit1->setFocus();
-    QVERIFY(form.SynEdit1->hasFocus());
-    QTest::keyClick(form.SynEdit1, Qt::Key_Tab);
-    QVERIFY(!form.SynEdit1->hasFocus());
+    editorOf(&form)->setText(QStringLiteral("text"));
+    editorOf(&form)->setFocus();
+    QVERIFY(editorOf(&form)->hasFocus());
+    QTest::keyClick(editorOf(&form), Qt::Key_Tab);
+    QVERIFY(!editorOf(&form)->hasFocus());
     QCOMPARE(editorText(form), QStringLiteral("text"));
 }
 
-void TestEditorPane::backspaceInIndentation() {
+void TestTextEditor::backspaceInIndentation() {
     MainWindow form;
-    form.SynEdit1->setText(QStringLiteral("  a\n\n    b\n      "));
-    form.SynEdit1->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
-    QTest::keyClick(form.SynEdit1, Qt::Key_Backspace);
+    editorOf(&form)->setText(QStringLiteral("  a\n\n    b\n      "));
+    editorOf(&form)->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
+    QTest::keyClick(editorOf(&form), Qt::Key_Backspace);
     QCOMPARE(editorText(form), QStringLiteral("  a\n\n    b\n    "));
-    QTest::keyClick(form.SynEdit1, Qt::Key_Backspace);
+    QTest::keyClick(editorOf(&form), Qt::Key_Backspace);
     QCOMPARE(editorText(form), QStringLiteral("  a\n\n    b\n  "));
-    QTest::keyClick(form.SynEdit1, Qt::Key_Backspace);
+    QTest::keyClick(editorOf(&form), Qt::Key_Backspace);
     QCOMPARE(editorText(form), QStringLiteral("  a\n\n    b\n"));
     // After text, Backspace deletes one character.
-    QTest::keyClicks(form.SynEdit1, QStringLiteral("  xy"));
-    QTest::keyClick(form.SynEdit1, Qt::Key_Backspace);
+    QTest::keyClicks(editorOf(&form), QStringLiteral("  xy"));
+    QTest::keyClick(editorOf(&form), Qt::Key_Backspace);
     QCOMPARE(editorText(form), QStringLiteral("  a\n\n    b\n  x"));
 }
 
-void TestEditorPane::undoGroupsTypingWithoutRedo() {
+void TestTextEditor::undoGroupsTypingWithoutRedo() {
     MainWindow form;
-    form.SynEdit1->setText(QStringLiteral("start "));
-    form.SynEdit1->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
-    form.SynEdit1->SendScintilla(QsciScintilla::SCI_EMPTYUNDOBUFFER);
-    QTest::keyClicks(form.SynEdit1, QStringLiteral("word"));
-    form.Undo1->trigger();
+    editorOf(&form)->setText(QStringLiteral("start "));
+    editorOf(&form)->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
+    editorOf(&form)->SendScintilla(QsciScintilla::SCI_EMPTYUNDOBUFFER);
+    QTest::keyClicks(editorOf(&form), QStringLiteral("word"));
+    findWidget<QAction>(findWidget<QMenu>(&form, "editMenu"), "undoAction")->trigger();
     QCOMPARE(editorText(form), QStringLiteral("start "));
-    QTest::keyClick(form.SynEdit1, Qt::Key_Y, Qt::ControlModifier);
-    QTest::keyClick(form.SynEdit1, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(editorOf(&form), Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(editorOf(&form), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(editorText(form), QStringLiteral("start "));
-    QCOMPARE(form.Edit1->actions().size(), 8); // no Redo item
+    QCOMPARE(findWidget<QMenu>(&form, "editMenu")->actions().size(), 8); // no Redo item
 }
 
-void TestEditorPane::contextMenu() {
+void TestTextEditor::contextMenu() {
     MainWindow form;
     QStringList captions;
-    for (QAction* action : form.PopupMenu1->actions())
+    for (QAction* action : findWidget<QMenu>(&form, "editorMenu")->actions())
         captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
     QCOMPARE(captions,
              QStringList({"Undo", "-", "Cut", "Copy", "Paste", "Delete", "-", "Select All"}));
-    form.SynEdit1->setText(QStringLiteral("one\ntwo"));
-    form.SelectAll2->trigger();
-    QCOMPARE(form.SynEdit1->selectedText(), QStringLiteral("one\ntwo"));
-    form.Delete2->trigger();
+    editorOf(&form)->setText(QStringLiteral("one\ntwo"));
+    findWidget<QAction>(findWidget<QMenu>(&form, "editorMenu"), "selectAllAction")->trigger();
+    QCOMPARE(editorOf(&form)->selectedText(), QStringLiteral("one\ntwo"));
+    findWidget<QAction>(findWidget<QMenu>(&form, "editorMenu"), "deleteAction")->trigger();
     QCOMPARE(editorText(form), QString());
-    form.Undo2->trigger();
+    findWidget<QAction>(findWidget<QMenu>(&form, "editorMenu"), "undoAction")->trigger();
     QCOMPARE(editorText(form), QStringLiteral("one\ntwo"));
 }
 
-void TestEditorPane::scrollHint() {
+void TestTextEditor::scrollHint() {
     MainWindow form;
     form.resize(600, 400);
     form.show();
     QStringList lines;
     for (int i = 1; i <= 200; ++i)
         lines << QString::number(i);
-    form.SynEdit1->setText(lines.join(u'\n'));
-    const long onScreen = form.SynEdit1->SendScintilla(QsciScintilla::SCI_LINESONSCREEN);
+    editorOf(&form)->setText(lines.join(u'\n'));
+    const long onScreen = editorOf(&form)->SendScintilla(QsciScintilla::SCI_LINESONSCREEN);
     QVERIFY(onScreen > 1);
-    QCOMPARE(form.SynEdit1->scrollHint(10), QStringLiteral("11 - %1").arg(10 + onScreen));
-    QCOMPARE(form.SynEdit1->scrollHint(199), QStringLiteral("200 - 200"));
+    QCOMPARE(editorOf(&form)->scrollHint(10), QStringLiteral("11 - %1").arg(10 + onScreen));
+    QCOMPARE(editorOf(&form)->scrollHint(199), QStringLiteral("200 - 200"));
 }
 
-void TestEditorPane::accessibleText() {
+void TestTextEditor::accessibleText() {
     // Without an assistive technology listening, the editor is a plain
     // editable text (QScintilla's accessible would count characters from the
     // start of the text at every key).
@@ -649,5 +658,5 @@ void TestEditorPane::accessibleText() {
     QVERIFY(!accessible->textInterface());
 }
 
-QTEST_MAIN(TestEditorPane)
+QTEST_MAIN(TestTextEditor)
 #include "tst_texteditor.moc"

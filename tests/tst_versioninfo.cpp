@@ -85,9 +85,9 @@ QStringList expected(const QString& tag, const QByteArrayList& leftOut = {}) {
 }
 
 QStringList fields(const VersionData& d) {
-    return {d.CompanyName,    d.FileDescription, d.FileVersion,      d.InternalName,
-            d.LegalCopyright, d.LegalTrademarks, d.OriginalFileName, d.ProductName,
-            d.ProductVersion, d.Comments,        d.PrivateBuild,     d.SpecialBuild};
+    return {d.companyName,    d.fileDescription, d.fileVersion,      d.internalName,
+            d.legalCopyright, d.legalTrademarks, d.originalFileName, d.productName,
+            d.productVersion, d.comments,        d.privateBuild,     d.specialBuild};
 }
 
 struct ElfShape {
@@ -165,14 +165,14 @@ private slots:
     void ownExecutable() {
         const QString path = QCoreApplication::applicationFilePath();
         const VersionData data = VersionInfo::readVersionData(path);
-        QCOMPARE(data.CompanyName, QStringLiteral("BRELLIX"));
-        QCOMPARE(data.ProductName, QStringLiteral("Lexometer"));
-        QCOMPARE(data.FileVersion, QStringLiteral("4.0.0.0"));
-        QCOMPARE(data.ProductVersion, QStringLiteral("4.0.0.0"));
-        QCOMPARE(data.OriginalFileName, QStringLiteral("tst_versioninfo"));
-        QVERIFY(!data.FileDescription.isEmpty());
-        QVERIFY(data.PrivateBuild.isEmpty());
-        QVERIFY(data.SpecialBuild.isEmpty());
+        QCOMPARE(data.companyName, QStringLiteral("BRELLIX"));
+        QCOMPARE(data.productName, QStringLiteral("Lexometer"));
+        QCOMPARE(data.fileVersion, QStringLiteral("4.0.0.0"));
+        QCOMPARE(data.productVersion, QStringLiteral("4.0.0.0"));
+        QCOMPARE(data.originalFileName, QStringLiteral("tst_versioninfo"));
+        QVERIFY(!data.fileDescription.isEmpty());
+        QVERIFY(data.privateBuild.isEmpty());
+        QVERIFY(data.specialBuild.isEmpty());
 
         const quint32 number = VersionInfo::fileVersionNumber(path);
         QCOMPARE(number, 0x00040000u);
@@ -185,7 +185,7 @@ private slots:
         if (!QFile::exists(path)) QSKIP("the program has not been built");
         const VersionData data = VersionInfo::readVersionData(path);
         QCOMPARE(VersionInfo::appTitle(data), QStringLiteral("BRELLIX - Lexometer"));
-        QCOMPARE(data.OriginalFileName, QStringLiteral("lexometer"));
+        QCOMPARE(data.originalFileName, QStringLiteral("lexometer"));
         QCOMPARE(VersionInfo::appVersion(VersionInfo::fileVersionNumber(path)),
                  QStringLiteral("4.0"));
     }
