@@ -365,8 +365,8 @@ void MainWindow::resetToDefaults() {
         {translateText(QStringLiteral("Yes")), translateText(QStringLiteral("No"))},
         translateText(QStringLiteral("Confirmation")));
     if (answer != Dialogs::Yes) return;
-    for (const QString name : {QStringLiteral("settings.ini"), QStringLiteral("wordletters.txt")}) {
-        QFile file(dataFolder_ + name);
+    for (const char* name : {"settings.ini", "wordletters.txt"}) {
+        QFile file(dataFolder_ + QLatin1String(name));
         if (file.exists() && !file.remove()) {
             Dialogs::error(this,
                            QStringLiteral("Cannot delete file \"%1\". %2")
