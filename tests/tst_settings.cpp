@@ -452,7 +452,7 @@ void TestSettings::wordLettersLoadMissing() {
     QCOMPARE(text, QStringLiteral("unchanged"));
 }
 
-// What the start-up does: load, then write the memo's text back.
+// What the start-up does: load, then write the word-character box's text back.
 void TestSettings::wordLettersRewrittenAsUtf8_data() {
     QTest::addColumn<QByteArray>("bytes");
 

@@ -9,29 +9,29 @@ class TextTable;
 
 // Writes a results table as a CSV file: UTF-8 with a byte order mark, one
 // record per table row, every record ended by CR LF.
-class CsvWriter {
-public:
-    // The locale's list separator. Qt has none, so the Windows rule stands in
-    // for it: ";" where the decimal separator is a comma, "," otherwise.
-    static QChar localeSeparator(const QLocale& locale = QLocale());
+namespace CsvWriter {
 
-    // The value enclosed in double quotes, its own quotes doubled, when it
-    // holds the separator or a double quote; otherwise the value unchanged.
-    static QString csvField(const QString& value, QChar separator);
+// The locale's list separator. Qt has none, so the Windows rule stands in
+// for it: ";" where the decimal separator is a comma, "," otherwise.
+QChar localeSeparator(const QLocale& locale = QLocale());
 
-    // The whole file content in memory.
-    static QByteArray toCsv(const TextTable& table, QChar separator);
+// The value enclosed in double quotes, its own quotes doubled, when it
+// holds the separator or a double quote; otherwise the value unchanged.
+QString csvField(const QString& value, QChar separator);
 
-    // Creates or replaces the file with the content, which is streamed into
-    // a temporary file first (a device or a pipe is written directly). On
-    // failure returns false, sets error to a message naming the file and the
-    // system's reason, and leaves no partial file; a file that was there
-    // stays as it was.
-    static bool write(const TextTable& table, const QString& path, QChar separator,
-                      QString* error = nullptr);
+// The whole file content in memory.
+QByteArray toCsv(const TextTable& table, QChar separator);
 
-    // The file name to suggest for an export with the given tag: when caption
-    // is the path of an existing file, its name without the last extension,
-    // "_", the tag and ".csv"; otherwise the tag and ".csv".
-    static QString suggestedExportName(const QString& caption, const QString& tag);
-};
+// Creates or replaces the file with the content, which is streamed into
+// a temporary file first (a device or a pipe is written directly). On
+// failure returns false, sets error to a message naming the file and the
+// system's reason, and leaves no partial file; a file that was there
+// stays as it was.
+bool write(const TextTable& table, const QString& path, QChar separator, QString* error = nullptr);
+
+// The file name to suggest for an export with the given tag: when caption
+// is the path of an existing file, its name without the last extension,
+// "_", the tag and ".csv"; otherwise the tag and ".csv".
+QString suggestedExportName(const QString& caption, const QString& tag);
+
+} // namespace CsvWriter

@@ -10,9 +10,9 @@ namespace WordLettersFile {
 // used. The text comes back with LF between its lines, a final break kept.
 // False when the file is missing or unreadable.
 bool load(const QString& path, QString* text);
-// The memo's text: lines joined with CR LF, no break after the last,
+// The word-character box's text: lines joined with CR LF, no break after the last,
 // UTF-8 with a byte-order mark. An empty text deletes the file. Failures
-// are ignored: the set then lives in the memo for this run only.
-void store(const QString& path, const QString& memoText);
+// are ignored: the set then lives in the box for this run only.
+void store(const QString& path, const QString& boxText);
 
 } // namespace WordLettersFile
