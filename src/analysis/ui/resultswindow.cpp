@@ -138,17 +138,7 @@ ResultsWindow::ResultsWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     wordGrid_ = static_cast<QTableView*>(views_[WordTab]);
     lineGrid_ = static_cast<QTableView*>(views_[LineTab]);
 
-    // A right click first selects the cell under the pointer, like a left one.
-    for (QTableView* view : {overviewGrid_, characterGrid_, wordGrid_, lineGrid_})
-        view->viewport()->installEventFilter(this);
-    wordMenu_ = new QMenu(this);
-    wordMenu_->setObjectName("wordMenu");
-    QAction* synonyms = wordMenu_->addAction(QStringLiteral("Synonyms"));
-    synonyms->setObjectName("synonymsAction");
-    wordGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(wordGrid_, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { wordMenu_->popup(wordGrid_->viewport()->mapToGlobal(at)); });
-    connect(synonyms, &QAction::triggered, this, &ResultsWindow::openSynonyms);
+    buildWordMenu();
 
     // The window sees Esc before its controls.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -163,6 +153,22 @@ ResultsWindow::ResultsWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
 
     resize(634, 362);
     fitColumns();
+}
+
+// Right clicks on the grids, and the Word table's context menu, which looks
+// a word up in the browser.
+void ResultsWindow::buildWordMenu() {
+    // A right click first selects the cell under the pointer, like a left one.
+    for (QTableView* view : {overviewGrid_, characterGrid_, wordGrid_, lineGrid_})
+        view->viewport()->installEventFilter(this);
+    wordMenu_ = new QMenu(this);
+    wordMenu_->setObjectName("wordMenu");
+    QAction* synonyms = wordMenu_->addAction(QStringLiteral("Synonyms"));
+    synonyms->setObjectName("synonymsAction");
+    wordGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(wordGrid_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { wordMenu_->popup(wordGrid_->viewport()->mapToGlobal(at)); });
+    connect(synonyms, &QAction::triggered, this, &ResultsWindow::openSynonyms);
 }
 
 // A tab: its table view above a strip with its Export button and, for the

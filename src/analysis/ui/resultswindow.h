@@ -89,6 +89,7 @@ private:
     const TextTable* table(Tab tab) const;
     const FrequencyTable* frequencyTable(Tab tab) const;
     QWidget* buildTab(Tab tab);
+    void buildWordMenu();
 
     TextLines lines_;
     QString wordCharacters_;
