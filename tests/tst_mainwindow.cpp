@@ -56,6 +56,8 @@ private slots:
     void resetToDefaults_data();
     void resetToDefaults();
     void resetWithoutDataFolderDeletesNothing();
+    void pdfEngineChoice_data();
+    void pdfEngineChoice();
     void wordCharacterFileFollowsTheBox();
     void languageFromTheSettings();
 
@@ -333,6 +335,47 @@ void TestMainWindow::resetWithoutDataFolderDeletesNothing() {
     QCOMPARE(requests[0].kind, Dialogs::Kind::Error);
     QVERIFY2(requests[0].text.contains(QStringLiteral("Nothing was reset")),
              qPrintable(requests[0].text));
+}
+
+void TestMainWindow::pdfEngineChoice_data() {
+    QTest::addColumn<bool>("toolPresent");
+    QTest::newRow("tool present") << true;
+    QTest::newRow("tool missing") << false;
+}
+
+void TestMainWindow::pdfEngineChoice() {
+    QFETCH(bool, toolPresent);
+    QTemporaryDir dir;
+    const QString program = programCopy(dir);
+    const QString tool = dir.filePath(QStringLiteral("xpdf/pdftotext"));
+    if (toolPresent) {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("xpdf")));
+        TestFiles::write(tool, "#!/bin/sh\n");
+    }
+    MainWindow form;
+    form.startUp(form.programSteps(program));
+    QCOMPARE(form.pdfToolPath(), tool);
+    auto* pdfium = findWidget<QAction>(&form, "pdfiumAction");
+    auto* xpdf = findWidget<QAction>(&form, "xpdfAction");
+    xpdf->trigger();
+    QCOMPARE(xpdf->isChecked(), toolPresent);
+    QCOMPARE(pdfium->isChecked(), !toolPresent);
+    IniStore ini;
+    ini.open(dir.filePath("settings.ini"));
+    QCOMPARE(ini.read("Settings", "PdfEngine"), toolPresent ? QStringLiteral("Xpdf") : QString());
+    if (toolPresent) {
+        QVERIFY(requests.isEmpty());
+        pdfium->trigger();
+        QVERIFY(pdfium->isChecked());
+        ini.open(dir.filePath("settings.ini"));
+        QCOMPARE(ini.read("Settings", "PdfEngine"), QStringLiteral("PDFium"));
+    } else {
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests[0].kind, Dialogs::Kind::Message);
+        QCOMPARE(requests[0].title, QStringLiteral("Warning"));
+        QCOMPARE(requests[0].text, QStringLiteral("File not found!\n\n") + tool);
+        QCOMPARE(requests[0].captions, QStringList{"OK"});
+    }
 }
 
 void TestMainWindow::wordCharacterFileFollowsTheBox() {

@@ -259,8 +259,9 @@ void MainWindow::buildSettingsMenu() {
     for (QAction* engine : {pdfiumAction_, xpdfAction_}) {
         engine->setCheckable(true);
         engines->addAction(engine);
-        connect(engine, &QAction::triggered, this, &MainWindow::savePdfEngine);
     }
+    connect(pdfiumAction_, &QAction::triggered, this, &MainWindow::choosePdfium);
+    connect(xpdfAction_, &QAction::triggered, this, &MainWindow::chooseXpdf);
     pdfiumAction_->setChecked(true);
     lineNumbersAction_ = settingsMenu_->addAction(QStringLiteral("Show Line Numbers"));
     lineNumbersAction_->setObjectName("lineNumbersAction");
@@ -340,9 +341,26 @@ void MainWindow::useDataFolder(const QString& folder) {
     settings_.openOrReset(dataFolder_ + QStringLiteral("settings.ini"));
 }
 
-void MainWindow::savePdfEngine() {
-    saveSetting(QStringLiteral("PdfEngine"),
-                xpdfAction_->isChecked() ? QStringLiteral("Xpdf") : QStringLiteral("PDFium"));
+void MainWindow::choosePdfium() {
+    pdfiumAction_->setChecked(true);
+    saveSetting(QStringLiteral("PdfEngine"), QStringLiteral("PDFium"));
+}
+
+QString MainWindow::pdfToolPath() const {
+    return programFolder_ + QStringLiteral("/xpdf/pdftotext");
+}
+
+void MainWindow::chooseXpdf() {
+    const QString tool = pdfToolPath();
+    if (!QFileInfo::exists(tool)) {
+        // The menu has already moved the check mark; the choice stays.
+        pdfiumAction_->setChecked(true);
+        warn(translateText(QStringLiteral("File not found!")) + QStringLiteral("\n\n") +
+             QDir::toNativeSeparators(tool));
+        return;
+    }
+    xpdfAction_->setChecked(true);
+    saveSetting(QStringLiteral("PdfEngine"), QStringLiteral("Xpdf"));
 }
 
 void MainWindow::saveWordCharacters() {
@@ -383,6 +401,7 @@ void MainWindow::resetToDefaults() {
 std::vector<MainWindow::Step> MainWindow::programSteps(const QString& programPath) {
     const QString program =
         programPath.isEmpty() ? QCoreApplication::applicationFilePath() : programPath;
+    programFolder_ = QFileInfo(program).absolutePath();
     return {
         {QStringLiteral("version information"),
          [this, program] {
@@ -486,22 +505,22 @@ QString MainWindow::wordCharacters() const {
     return WordCharacterPresets::wordCharacters(wordCharactersEdit_->toPlainText().split(u'\n'));
 }
 
-void MainWindow::warn(const QString& english) {
-    Dialogs::messageDialog(this, translateText(english), Dialogs::MessageKind::Warning,
-                           {Dialogs::Ok}, {translateText(QStringLiteral("OK"))},
+void MainWindow::warn(const QString& text) {
+    Dialogs::messageDialog(this, text, Dialogs::MessageKind::Warning, {Dialogs::Ok},
+                           {translateText(QStringLiteral("OK"))},
                            translateText(QStringLiteral("Warning")));
 }
 
 void MainWindow::analyze() {
     if (editor_->isBlank()) {
         editor_->setFocus();
-        warn(QStringLiteral("No text to analyze!"));
+        warn(translateText(QStringLiteral("No text to analyze!")));
         return;
     }
     if (isBlank(wordCharactersEdit_->toPlainText())) {
         if (!customizeBox_->isChecked()) customizeBox_->setChecked(true);
         wordCharactersEdit_->setFocus();
-        warn(QStringLiteral("Please enter word characters!"));
+        warn(translateText(QStringLiteral("Please enter word characters!")));
         return;
     }
     auto* window = new ResultsWindow(this);

@@ -3,6 +3,7 @@
 #include "import/linebreakstyle.h"
 #include "shell/inistore.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QMainWindow>
 #include <QString>
@@ -63,6 +64,8 @@ public:
     // The folder of the settings and word-character files, with a trailing
     // separator; empty until start-up has decided it.
     QString dataFolder() const { return dataFolder_; }
+    // The PDF tool's place: "xpdf/pdftotext" in the program folder.
+    QString pdfToolPath() const;
     IniStore& settings() { return settings_; }
     // Binds the window to a data folder and its settings file, as start-up
     // does.
@@ -99,7 +102,8 @@ public slots:
     void exit();
     void showLineNumbers(bool shown);
     void setWordWrap(bool wrap);
-    void savePdfEngine();
+    void choosePdfium();
+    void chooseXpdf();
     void saveWordCharacters();
     void resetToDefaults();
     void updateSizeLine();
@@ -129,7 +133,8 @@ private:
     bool textLoaded();
     static bool tooLarge(const QString& path, QString* error);
     void saveSetting(const QString& key, const QString& value);
-    void warn(const QString& english);
+    // The warning box with one OK button; the text comes translated.
+    void warn(const QString& text);
 
     QWidget* commandStrip_ = nullptr;
     QPushButton* loadButton_ = nullptr;
@@ -169,6 +174,7 @@ private:
     QAction* feedbackAction_ = nullptr;
     QAction* aboutAction_ = nullptr;
 
+    QString programFolder_ = QCoreApplication::applicationDirPath();
     QString dataFolder_;
     IniStore settings_;
     QString companyName_;
