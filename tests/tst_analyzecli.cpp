@@ -32,7 +32,7 @@ private slots:
     void presetWordCharacters();
     void noWordsIsOnlyAWarning();
     void unreadableFileAmongGoodOnes();
-    void pdfNotSupported();
+    void damagedPdfAmongGoodFiles();
     void help();
     void badOptions_data();
     void badOptions();
@@ -236,14 +236,15 @@ void TstAnalyzeCli::unreadableFileAmongGoodOnes() {
     QCOMPARE(QDir(out).entryList(QDir::Files).size(), 14);
 }
 
-void TstAnalyzeCli::pdfNotSupported() {
+void TstAnalyzeCli::damagedPdfAmongGoodFiles() {
     const QString pdf = writeFile(QStringLiteral("Book.PDF"), "%PDF-1.4\nnot really\n");
     const QString text = writeFile(QStringLiteral("notes.txt"), "a b\n");
     const QString out = dir_.filePath(QStringLiteral("pdf"));
     const Result r = run({"--locale", "en_US", "--quiet", "--out", out, pdf, text});
     QCOMPARE(r.exitCode, 1);
     QVERIFY2(r.err.contains(pdf), qPrintable(r.err));
-    QVERIFY2(r.err.contains(QStringLiteral("PDF files are not supported")), qPrintable(r.err));
+    QVERIFY2(r.err.contains(QStringLiteral("File is not a PDF document or is corrupted")),
+             qPrintable(r.err));
     QVERIFY(!QFile::exists(out + "/Book_Word.csv"));
     QVERIFY(QFile::exists(out + "/notes_Word.csv"));
 }

@@ -137,7 +137,7 @@ int AnalyzeCli::run(const QStringList& arguments) {
 
 bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments) {
     parser.setApplicationDescription(
-        QStringLiteral("Measures text files: prints each file's overview (size, total and "
+        QStringLiteral("Measures text and PDF files: prints each file's overview (size, total and "
                        "unique characters, words and lines) and can write its character, word, "
                        "line and phrase frequency tables as CSV files."));
     parser.addHelpOption();
@@ -165,9 +165,16 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         QStringLiteral("NAME"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Do not print the overview."));
-    parser.addOptions(
-        {wordCharsOption, presetOption, outOption, separatorOption, localeOption, quietOption});
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Text files to analyze."),
+    const QCommandLineOption pdfEngineOption(
+        QStringLiteral("pdf-engine"),
+        QStringLiteral("How PDF files become text: pdfium (default, in-process) or xpdf (the "
+                       "pdftotext tool in the xpdf folder beside the program, falling back to "
+                       "pdfium when it gives no text)."),
+        QStringLiteral("NAME"));
+    parser.addOptions({wordCharsOption, presetOption, outOption, separatorOption, localeOption,
+                       quietOption, pdfEngineOption});
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("Text or PDF files to analyze."),
                                  QStringLiteral("FILE..."));
 
     if (!parser.parse(arguments)) {
@@ -229,6 +236,18 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
     }
     quiet_ = parser.isSet(quietOption);
 
+    if (parser.isSet(pdfEngineOption)) {
+        const QString name = parser.value(pdfEngineOption);
+        if (name == u"pdfium") {
+            pdfEngine_ = PdfTextExtractor::Engine::InProcess;
+        } else if (name == u"xpdf") {
+            pdfEngine_ = PdfTextExtractor::Engine::Tool;
+        } else {
+            usageError(parser, QStringLiteral("Unknown PDF engine \"%1\".").arg(name));
+            return false;
+        }
+    }
+
     if (parser.positionalArguments().isEmpty()) {
         usageError(parser, QStringLiteral("No file given."));
         return false;
@@ -255,17 +274,17 @@ bool AnalyzeCli::analyzeFile(const QString& path) {
 }
 
 bool AnalyzeCli::analyzeOrThrow(const QString& path) {
-    if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
-        printError(QStringLiteral("%1: PDF files are not supported yet; convert the file to text "
-                                  "first (for example with pdftotext).")
-                       .arg(quoted(path)));
-        return false;
-    }
-
     TextLines lines;
     lines.setTrailingBreak(true);
     QString error;
-    if (!lines.readFile(path, &error, QLocale())) {
+    if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+        QString text;
+        if (!pdf_.extract(path, pdfEngine_, text, &error)) {
+            printError(QStringLiteral("%1: %2").arg(quoted(path), escapedMessage(error, path)));
+            return false;
+        }
+        lines.setText(text);
+    } else if (!lines.readFile(path, &error, QLocale())) {
         printError(escapedMessage(error, path));
         return false;
     }

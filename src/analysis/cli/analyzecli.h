@@ -1,5 +1,7 @@
 #pragma once
 
+#include "import/pdftextextractor.h"
+
 #include <QChar>
 #include <QSet>
 #include <QString>
@@ -10,7 +12,7 @@
 class AnalysisResults;
 class QCommandLineParser;
 
-// The command-line analyser: reads text files, prints each one's overview and
+// The command-line analyser: reads text and PDF files, prints each one's overview and
 // optionally writes its seven tables as CSV files, for scripts and pipelines.
 class AnalyzeCli {
 public:
@@ -44,6 +46,8 @@ private:
     QChar separator_;
     bool quiet_ = false;
     bool withHeaders_ = false;
+    PdfTextExtractor::Engine pdfEngine_ = PdfTextExtractor::Engine::InProcess;
+    PdfTextExtractor pdf_;
     bool firstBlock_ = true;
     QSet<QString> usedStems_;
 
