@@ -71,6 +71,20 @@ QString Dialogs::openFileName(QWidget* parent, const QString& filter) {
     return chosenFile(dialog);
 }
 
+QStringList Dialogs::openFileNames(QWidget* parent, const QString& filter) {
+    if (handler())
+        return handler()(Request{Kind::OpenFiles, {}, {}, filter, {}, {}})
+            .split(u'\n', Qt::SkipEmptyParts);
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles();
+}
+
 QString Dialogs::nameFilters(const QString& pairs) {
     const QStringList parts = pairs.split(u'|');
     QStringList filters;

@@ -12,7 +12,7 @@ class QWidget;
 // answer them without a dialog on screen.
 namespace Dialogs {
 
-enum class Kind { Warning, Error, SaveFile, OpenFile, Message };
+enum class Kind { Warning, Error, SaveFile, OpenFile, OpenFiles, Message };
 struct Request {
     Kind kind;
     QString title;
@@ -22,7 +22,8 @@ struct Request {
     QStringList captions; // Message: the button captions in order
 };
 // Receives each request instead of a dialog; for SaveFile it returns the
-// chosen path (empty: cancelled), and so for OpenFile. An empty handler restores the dialogs.
+// chosen path (empty: cancelled), and so for OpenFile; for OpenFiles the
+// chosen paths joined by '\n'. An empty handler restores the dialogs.
 using Handler = std::function<QString(const Request&)>;
 void setHandler(Handler handler);
 
@@ -38,6 +39,10 @@ QString saveFileName(QWidget* parent, const QString& filter, const QString& sugg
 // An open-file dialog for one existing file, the first filter selected;
 // empty when cancelled.
 QString openFileName(QWidget* parent, const QString& filter);
+// An open-file dialog for several existing files, the first filter
+// selected; the paths in the order the dialog gives them, none when
+// cancelled.
+QStringList openFileNames(QWidget* parent, const QString& filter);
 // Filters written as "Name (*.a;*.b)|*.a;*.b|..." pairs in the form the
 // file dialogs take: "Name (*.a *.b);;...". "*.*" becomes "*", which
 // also matches names without a dot.

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QList>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class QTreeView;
+class ResultsWindow;
+
+// The batch window: a list of files and a Start button that opens one
+// results window per file, in list order, placed in a cascade over the
+// screen. Closing it only hides it, so that its results windows stay open.
+//
+// Its widgets are private; each has an objectName naming its role
+// ("addFilesButton", "startButton", "fileList", "statusLabel", "listMenu",
+// "deleteSelectedAction", "deleteAllAction"), by which tests find them.
+class BatchWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // Turns a PDF file into text (UTF-8); false with the reason on failure.
+    using PdfConverter =
+        std::function<bool(const QString& path, std::string* utf8, QString* error)>;
+    // The current word characters; asked anew for every file of a run.
+    using WordCharactersProvider = std::function<QString()>;
+
+    BatchWindow(QWidget* owner, PdfConverter convertPdf, WordCharactersProvider wordCharacters);
+    ~BatchWindow() override;
+
+    // Appends one row per path, in order, then updates Start and the status.
+    void addFiles(const QStringList& paths);
+    QStringList paths() const;
+
+    // A length in design pixels (96 per inch) on a screen of `logicalDpi`.
+    static int scaledDimension(int length, qreal logicalDpi);
+    // The top-left corners of the first `count` windows of a run.
+    static QList<QPoint> cascadePositions(int step, int workAreaHeight, int count);
+
+public slots:
+    // Asks for files and appends them.
+    void chooseFiles();
+    // Opens a results window for every row; an error stops the run there.
+    void start();
+    void deleteSelected();
+    void deleteAll();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    class FileList;
+
+    QWidget* buildCommandStrip();
+    QTreeView* buildFileList();
+    void buildListMenu();
+    void listChanged();
+    bool fillWindow(ResultsWindow* window, const QString& path, QString* error);
+
+    PdfConverter convertPdf_;
+    WordCharactersProvider wordCharacters_;
+    QString fileCountText_;
+
+    QPushButton* addFilesButton_ = nullptr;
+    QPushButton* startButton_ = nullptr;
+    FileList* files_ = nullptr;
+    QTreeView* fileList_ = nullptr;
+    QMenu* listMenu_ = nullptr;
+    QAction* deleteSelectedAction_ = nullptr;
+    QAction* deleteAllAction_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    bool placed_ = false;
+};
