@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -260,6 +261,13 @@ void TestBatchWindow::startOpensAWindowPerRow() {
         QVERIFY(windows[i]->isVisible());
         QVERIFY(windows[i]->isWindow());
     }
+    // Placed in the cascade of this screen, not centred over the batch window.
+    const QScreen* screen = batch->screen();
+    const QList<QPoint> cascade = BatchWindow::cascadePositions(
+        BatchWindow::scaledDimension(20, screen->logicalDotsPerInch()),
+        screen->availableGeometry().height(), 4);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(windows[i]->frameGeometry().topLeft(), cascade[i]);
     QCOMPARE(lineList(windows[0]), QStringList({"alpha beta", "second"}));
     QCOMPARE(lineList(windows[1]), QStringList({"from the pdf", "second page"}));
     QCOMPARE(lineList(windows[2]), QStringList({"a;b", "1;2"}));

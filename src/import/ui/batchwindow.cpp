@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <new>
 #include <vector>
 
