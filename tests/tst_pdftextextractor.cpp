@@ -1,4 +1,5 @@
 #include "import/pdftextextractor.h"
+#include "testpdf.h"
 
 #include <QDir>
 #include <QEvent>
@@ -14,42 +15,6 @@
 namespace {
 
 const QString DataDir = QStringLiteral(LEXO_SOURCE_DIR "/tests/data/pdf");
-
-// A PDF with one page per entry, each showing its text in Helvetica; an empty
-// entry is a page without text.
-QByteArray makePdf(const QStringList& pages) {
-    QList<QByteArray> objects;
-    QByteArray kids;
-    for (qsizetype i = 0; i < pages.size(); ++i)
-        kids += QByteArray::number(4 + 2 * i) + " 0 R ";
-    objects << "<< /Type /Catalog /Pages 2 0 R >>"
-            << "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages.size()) +
-                   " >>"
-            << "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>";
-    for (qsizetype i = 0; i < pages.size(); ++i) {
-        const QByteArray content =
-            pages[i].isEmpty() ? QByteArray()
-                               : "BT /F1 12 Tf 72 720 Td (" + pages[i].toLatin1() + ") Tj ET";
-        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font "
-                   "<< /F1 3 0 R >> >> /Contents " +
-                       QByteArray::number(5 + 2 * i) + " 0 R >>"
-                << "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
-                       "\nendstream";
-    }
-    QByteArray pdf = "%PDF-1.4\n";
-    QList<qsizetype> offsets;
-    for (qsizetype i = 0; i < objects.size(); ++i) {
-        offsets << pdf.size();
-        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const qsizetype xref = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (qsizetype offset : offsets)
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
-    return pdf;
-}
 
 // The path of the file that holds the loaded library containing `symbol`.
 QString libraryHolding(const char* name) {
@@ -145,7 +110,7 @@ void TstPdfTextExtractor::inProcessPages_data() {
 void TstPdfTextExtractor::inProcessPages() {
     QFETCH(QStringList, pages);
     QFETCH(QString, text);
-    const QString path = writeFile(QStringLiteral("pages.pdf"), makePdf(pages));
+    const QString path = writeFile(QStringLiteral("pages.pdf"), TestPdf::makePdf(pages));
     PdfTextExtractor extractor;
     QString error;
     QString result = QStringLiteral("old");
@@ -156,7 +121,7 @@ void TstPdfTextExtractor::inProcessPages() {
 void TstPdfTextExtractor::inProcessErrors_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("message");
-    const QByteArray good = makePdf({"Some text", "More text"});
+    const QByteArray good = TestPdf::makePdf({"Some text", "More text"});
     QTest::newRow("missing") << dir_.filePath(QStringLiteral("missing.pdf"))
                              << QStringLiteral("File not found or can't be opened");
     QTest::newRow("damaged") << writeFile(QStringLiteral("damaged.pdf"), good.left(200))
@@ -190,8 +155,8 @@ void TstPdfTextExtractor::documentFileStaysOpen() {
             if (fd.symLinkTarget() == path) return true;
         return false;
     };
-    const QString first = writeFile(QStringLiteral("open/first.pdf"), makePdf({"one"}));
-    const QString second = writeFile(QStringLiteral("open/second.pdf"), makePdf({"two"}));
+    const QString first = writeFile(QStringLiteral("open/first.pdf"), TestPdf::makePdf({"one"}));
+    const QString second = writeFile(QStringLiteral("open/second.pdf"), TestPdf::makePdf({"two"}));
     PdfTextExtractor extractor;
     QString text;
     QVERIFY(extractor.extractInProcess(first, text, nullptr));
@@ -210,7 +175,7 @@ void TstPdfTextExtractor::missingModule() {
     QVERIFY(!extractor.isModuleLoaded());
 
     // Extracting repeats the load error, on either road.
-    const QString pdf = writeFile(QStringLiteral("nomodule.pdf"), makePdf({"text"}));
+    const QString pdf = writeFile(QStringLiteral("nomodule.pdf"), TestPdf::makePdf({"text"}));
     QString text = QStringLiteral("kept");
     QString extractError;
     QVERIFY(!extractor.extractInProcess(pdf, text, &extractError));
@@ -234,7 +199,7 @@ void TstPdfTextExtractor::moduleWithoutFunctions() {
 
 void TstPdfTextExtractor::toolReadsPathsWithBlanksAndQuotes() {
     const QString pdf = writeFile(QStringLiteral("a \"quoted\" folder/my book.pdf"),
-                                  makePdf({"", "Hello world", "", "Last page"}));
+                                  TestPdf::makePdf({"", "Hello world", "", "Last page"}));
     QVERIFY(!pdf.isEmpty());
     PdfTextExtractor extractor;
     QString log = QStringLiteral("earlier run\n");
@@ -263,7 +228,7 @@ void TstPdfTextExtractor::toolReadsPathsWithBlanksAndQuotes() {
 
 void TstPdfTextExtractor::toolMissingFallsBack() {
     const QString pdf =
-        writeFile(QStringLiteral("fallback.pdf"), makePdf({"", "Hello world", "", "End"}));
+        writeFile(QStringLiteral("fallback.pdf"), TestPdf::makePdf({"", "Hello world", "", "End"}));
     PdfTextExtractor extractor;
     extractor.setToolFolder(dir_.filePath(QStringLiteral("no tool here")));
     QString log;
@@ -292,7 +257,8 @@ void TstPdfTextExtractor::toolStartedDirectly() {
                                     "cp \"$4.args\" \"$4\"\n"
                                     "cp \"$4.args\" \"$4.cwd\" \"" +
                                     dir_.path().toUtf8() + "/\"\n");
-    const QString pdf = writeFile(QStringLiteral("it's \"$HOME\" `x`.pdf"), makePdf({"x"}));
+    const QString pdf =
+        writeFile(QStringLiteral("it's \"$HOME\" `x`.pdf"), TestPdf::makePdf({"x"}));
     PdfTextExtractor extractor;
     extractor.setToolFolder(folder);
     QString text;
@@ -313,7 +279,7 @@ void TstPdfTextExtractor::toolOutputInAnsiCodePage() {
     // the last too, ends with CR LF.
     const QString folder = fakeTool("printf 'caf\\351\\r\\nna\\357ve\\rend' > \"$4\"\n"
                                     "printf 'stdout line\\n'\nprintf 'stderr line\\n' >&2\n");
-    const QString pdf = writeFile(QStringLiteral("ansi.pdf"), makePdf({"x"}));
+    const QString pdf = writeFile(QStringLiteral("ansi.pdf"), TestPdf::makePdf({"x"}));
     PdfTextExtractor extractor;
     extractor.setToolFolder(folder);
     QString log;
@@ -330,7 +296,7 @@ void TstPdfTextExtractor::toolOutputInAnsiCodePage() {
 
 void TstPdfTextExtractor::toolRunTooLongFallsBack() {
     const QString folder = fakeTool("echo partial > \"$4\"\nexec sleep 60\n");
-    const QString pdf = writeFile(QStringLiteral("slow.pdf"), makePdf({"Whole text"}));
+    const QString pdf = writeFile(QStringLiteral("slow.pdf"), TestPdf::makePdf({"Whole text"}));
     PdfTextExtractor extractor;
     extractor.setToolFolder(folder);
     extractor.setToolTimeLimit(std::chrono::milliseconds(300));
@@ -347,7 +313,7 @@ void TstPdfTextExtractor::toolRunTooLongFallsBack() {
 
 void TstPdfTextExtractor::inputBlockedWhileToolRuns() {
     const QString folder = fakeTool("sleep 1\necho done > \"$4\"\n");
-    const QString pdf = writeFile(QStringLiteral("blocked.pdf"), makePdf({"x"}));
+    const QString pdf = writeFile(QStringLiteral("blocked.pdf"), TestPdf::makePdf({"x"}));
     EventCounter receiver;
     const QList<QEvent::Type> blocked = {QEvent::MouseButtonPress, QEvent::KeyPress, QEvent::Wheel,
                                          QEvent::Drop, QEvent::Close};
@@ -385,8 +351,8 @@ void TstPdfTextExtractor::cliReadsPdf_data() {
 
 void TstPdfTextExtractor::cliReadsPdf() {
     QFETCH(QStringList, options);
-    const QString pdf =
-        writeFile(QStringLiteral("cli/Report.PDF"), makePdf({"alpha beta", "", "beta gamma"}));
+    const QString pdf = writeFile(QStringLiteral("cli/Report.PDF"),
+                                  TestPdf::makePdf({"alpha beta", "", "beta gamma"}));
     const QString damaged = writeFile(QStringLiteral("cli/bad \"one\".pdf"), "%PDF-1.4\nbroken");
     const QString out = dir_.filePath(QStringLiteral("cli/out"));
     QProcess process;

@@ -3,6 +3,7 @@
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/texteditor.h"
 #include "testfiles.h"
+#include "testpdf.h"
 #include "widgetlookup.h"
 #include "widgets/dialogs.h"
 
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -104,6 +106,8 @@ private slots:
     void saveKeepsTheNotedStyle();
     void loadFailureKeepsTheEditor_data();
     void loadFailureKeepsTheEditor();
+    void pdfThroughTheChosenEngine_data();
+    void pdfThroughTheChosenEngine();
     void saveFailureKeepsTheFile();
     void sizeLine_data();
     void sizeLine();
@@ -236,6 +240,45 @@ void TestTextEditor::saveKeepsTheNotedStyle() {
     QCOMPARE(read(dir.filePath("typed.txt")), Bom + "p\nq");
 }
 
+void TestTextEditor::pdfThroughTheChosenEngine_data() {
+    QTest::addColumn<bool>("tool");
+    QTest::newRow("in-process") << false;
+    QTest::newRow("pdftotext") << true;
+}
+
+void TestTextEditor::pdfThroughTheChosenEngine() {
+    QFETCH(bool, tool);
+    // A copy of this program in a folder of its own, which becomes the data
+    // folder, with the build's pdftotext beside it.
+    QTemporaryDir dir;
+    const QString program = dir.filePath("lexometer");
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), program));
+    QVERIFY(QDir(dir.path()).mkdir("xpdf"));
+    QVERIFY(QFile::link(QCoreApplication::applicationDirPath() + "/xpdf/pdftotext",
+                        dir.filePath("xpdf/pdftotext")));
+    const QString pdf = dir.filePath("two pages.PDF");
+    write(pdf, TestPdf::makePdf({"", "First page", "Second page"}));
+    MainWindow form;
+    form.startUp(form.programSteps(program));
+    // The PDF module loaded at start-up.
+    QVERIFY2(requests.isEmpty(), requests.isEmpty() ? "" : qPrintable(requests[0].text));
+    if (tool) findWidget<QAction>(&form, "xpdfAction")->trigger();
+    QString error;
+    QVERIFY2(form.loadFile(pdf, &error), qPrintable(error));
+    const QString text = editorText(form);
+    auto* log = findWidget<QPlainTextEdit>(&form, "pdfToolLog");
+    if (tool) {
+        // pdftotext ends each page with a form feed.
+        QCOMPARE(text, QStringLiteral("\fFirst page\n\n\fSecond page\n\n\f\n"));
+        QVERIFY(log->toPlainText().contains("Commencing processing..."));
+    } else {
+        // Pages before the first with text add nothing; two CRs separate pages.
+        QCOMPARE(text, QStringLiteral("First page\n\nSecond page"));
+        QVERIFY(log->toPlainText().isEmpty());
+    }
+    QVERIFY(!log->isVisible());
+}
+
 void TestTextEditor::loadFailureKeepsTheEditor_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("reason");
@@ -243,8 +286,8 @@ void TestTextEditor::loadFailureKeepsTheEditor_data() {
                                   << "Cannot open file";
     QTest::newRow("a folder") << "folder.txt"
                               << "Cannot open file";
-    QTest::newRow("PDF without an engine") << "paper.pdf"
-                                           << "Cannot convert PDF file";
+    QTest::newRow("damaged PDF") << "paper.pdf"
+                                 << "File is not a PDF document or is corrupted";
     QTest::newRow("too large for the editor") << "huge.txt"
                                               << "Cannot open file";
 }
@@ -267,7 +310,8 @@ void TestTextEditor::loadFailureKeepsTheEditor() {
     QCOMPARE(requests.size(), 2);
     QCOMPARE(requests[1].kind, Dialogs::Kind::Error);
     QVERIFY2(requests[1].text.startsWith(reason), qPrintable(requests[1].text));
-    QVERIFY(requests[1].text.contains(answer));
+    // The PDF engine's texts name no file.
+    if (!name.endsWith(QLatin1String(".pdf"))) QVERIFY(requests[1].text.contains(answer));
     QVERIFY(requests[1].text.endsWith(u'.'));
     QCOMPARE(editorText(form), QStringLiteral("kept\ntext"));
     QCOMPARE(form.lineBreakStyle(), LineBreakStyle::Lf);

@@ -2,7 +2,9 @@
 
 #include "analysis/numberformat.h"
 #include "analysis/ui/resultswindow.h"
+#include "import/pdftextextractor.h"
 #include "import/textfilewriter.h"
+#include "import/ui/batchwindow.h"
 #include "import/utf8piecereader.h"
 #include "info/versioninfo.h"
 #include "localization/languagechoice.h"
@@ -197,6 +199,7 @@ QLayout* MainWindow::buildEditorRow(QWidget* parent) {
     pdfToolLog_->setFixedWidth(185);
     pdfToolLog_->setReadOnly(true);
     pdfToolLog_->hide(); // the log of PDF tool runs, never shown
+    pdfExtractor_.setLog(&pdfToolLogText_);
     row->addWidget(pdfToolLog_);
     connect(editor_, &TextEditor::modified, this, &MainWindow::updateSizeLine);
     connect(editor_, &TextEditor::filesDropped, this, &MainWindow::loadDroppedFiles);
@@ -212,7 +215,8 @@ void MainWindow::buildFileMenu() {
     saveAsAction_ =
         fileMenu_->addAction(QStringLiteral("Save As..."), this, &MainWindow::saveTextAs);
     fileMenu_->addSeparator();
-    batchAction_ = fileMenu_->addAction(QStringLiteral("Batch Analyze Files..."));
+    batchAction_ = fileMenu_->addAction(QStringLiteral("Batch Analyze Files..."), this,
+                                        &MainWindow::openBatchWindow);
     fileMenu_->addSeparator();
     exitAction_ = fileMenu_->addAction(QStringLiteral("Exit"), this, &MainWindow::exit);
     newAction_->setObjectName("newAction");
@@ -402,6 +406,7 @@ std::vector<MainWindow::Step> MainWindow::programSteps(const QString& programPat
     const QString program =
         programPath.isEmpty() ? QCoreApplication::applicationFilePath() : programPath;
     programFolder_ = QFileInfo(program).absolutePath();
+    pdfExtractor_.setToolFolder(QFileInfo(pdfToolPath()).absolutePath());
     return {
         {QStringLiteral("version information"),
          [this, program] {
@@ -440,7 +445,11 @@ std::vector<MainWindow::Step> MainWindow::programSteps(const QString& programPat
              editor_->setWrapMode(wordWrapAction_->isChecked() ? QsciScintilla::WrapWord
                                                                : QsciScintilla::WrapNone);
          }},
-        // The PDF view of the PDF engine takes its place here.
+        {QStringLiteral("PDF module"),
+         [this] {
+             QString error;
+             if (!pdfExtractor_.loadModule(&error)) throw std::runtime_error(error.toStdString());
+         }},
         {QStringLiteral("saved settings"),
          [this] {
              const QString section = QStringLiteral("Settings");
@@ -597,12 +606,32 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 MainWindow::PdfConverter& MainWindow::pdfConverter() {
-    static PdfConverter convert = [](const QString& path, std::string*, QString* error) {
-        *error =
-            QStringLiteral("Cannot convert PDF file \"%1\". No PDF engine is available").arg(path);
-        return false;
-    };
+    static PdfConverter convert; // none: the engine chosen in the menu
     return convert;
+}
+
+bool MainWindow::convertPdf(const QString& path, std::string* utf8, QString* error) {
+    if (pdfConverter()) return pdfConverter()(path, utf8, error);
+    const auto engine = xpdfAction_->isChecked() ? PdfTextExtractor::Engine::Tool
+                                                 : PdfTextExtractor::Engine::InProcess;
+    QString text;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool converted = pdfExtractor_.extract(path, engine, text, error);
+    QApplication::restoreOverrideCursor();
+    pdfToolLog_->setPlainText(pdfToolLogText_);
+    if (converted) *utf8 = text.toStdString();
+    return converted;
+}
+
+void MainWindow::openBatchWindow() {
+    // A new list each time; the window lives on, hidden, with its results.
+    auto* batch = new BatchWindow(
+        this,
+        [this](const QString& path, std::string* utf8, QString* error) {
+            return convertPdf(path, utf8, error);
+        },
+        [this] { return wordCharacters(); });
+    batch->show();
 }
 
 bool MainWindow::loadFile(const QString& path, QString* error) {
@@ -610,7 +639,7 @@ bool MainWindow::loadFile(const QString& path, QString* error) {
         const QFileInfo file(path);
         if (file.fileName().toLower().endsWith(QLatin1String(".pdf"))) {
             std::string utf8;
-            if (!pdfConverter()(path, &utf8, error)) return false;
+            if (!convertPdf(path, &utf8, error)) return false;
             return putText(path, std::move(utf8), byteOrderMark_, error);
         }
         if (file.size() >= qint64(INT_MAX)) return tooLarge(path, error);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "import/linebreakstyle.h"
+#include "import/pdftextextractor.h"
 #include "shell/inistore.h"
 
 #include <QCoreApplication>
@@ -80,7 +81,10 @@ public:
     LineBreakStyle::Style lineBreakStyle() const { return lineBreakStyle_; }
     bool byteOrderMark() const { return byteOrderMark_; }
 
-    // Turns a PDF file into text (UTF-8); false with the reason on failure.
+    // Turns a PDF file into text (UTF-8) with the engine chosen in the menu;
+    // false with the reason on failure.
+    bool convertPdf(const QString& path, std::string* utf8, QString* error);
+    // Replaces the engines for a test; empty (the default) uses them.
     using PdfConverter =
         std::function<bool(const QString& path, std::string* utf8, QString* error)>;
     static PdfConverter& pdfConverter();
@@ -90,6 +94,7 @@ public slots:
     void analyze();
     void loadDroppedFiles(const QStringList& paths);
     void saveTextAs();
+    void openBatchWindow();
     void newText();
     void undo();
     void cut();
@@ -176,6 +181,8 @@ private:
 
     QString programFolder_ = QCoreApplication::applicationDirPath();
     QString dataFolder_;
+    PdfTextExtractor pdfExtractor_;
+    QString pdfToolLogText_;
     IniStore settings_;
     QString companyName_;
     QString productName_;
