@@ -104,6 +104,7 @@ private slots:
     void rowCountIsReadOnEveryPass();
     void failingFileStopsTheRun_data();
     void failingFileStopsTheRun();
+    void failingAnalysisStopsTheRun();
     void cascadePositions();
     void scaledDimension_data();
     void scaledDimension();
@@ -329,6 +330,37 @@ void TestBatchWindow::failingFileStopsTheRun() {
     QCOMPARE(windows.size(), 1); // none for the failing file or after it
     QCOMPARE(windows[0]->windowTitle(), first);
     QVERIFY(windows[0]->isVisible());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestBatchWindow::failingAnalysisStopsTheRun() {
+    const QString first = file(QStringLiteral("first.txt"), "first");
+    const QString second = file(QStringLiteral("second.txt"), "second");
+    const QString third = file(QStringLiteral("third.txt"), "third");
+    BatchWindow* batch = nullptr;
+    int asked = 0;
+    batch = new BatchWindow(
+        nullptr, [](const QString&, std::string*, QString*) { return false; },
+        [&] {
+            if (++asked == 1) {
+                // The first file's analysis runs short of memory once it starts.
+                ResultsWindow* window = resultsWindows(batch).last();
+                connect(window, &ResultsWindow::statusChanged, window,
+                        [](const QString&) { throw std::bad_alloc(); });
+            } else {
+                // Time for the first window's analysis before this file goes on.
+                QTest::qWait(100);
+            }
+            return English;
+        });
+    batch->addFiles({first, second, third});
+    batch->start();
+    QCOMPARE(asked, 2);
+    QCOMPARE(calls_.dialogs.size(), 1);
+    QCOMPARE(calls_.dialogs[0].text, QStringLiteral("Not enough memory to analyze the text."));
+    const QList<ResultsWindow*> windows = resultsWindows(batch);
+    QCOMPARE(windows.size(), 1);
+    QCOMPARE(windows[0]->windowTitle(), first);
     QVERIFY(!QApplication::overrideCursor());
 }
 

@@ -242,13 +242,18 @@ void ResultsWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!placed_) {
         placed_ = true;
-        if (QWidget* owner = parentWidget()) {
+        if (QWidget* owner = parentWidget(); owner && !positioned_) {
             QRect frame = frameGeometry();
             frame.moveCenter(owner->frameGeometry().center());
             move(frame.topLeft());
         }
         startTimer_->start();
     }
+}
+
+void ResultsWindow::placeAt(const QPoint& topLeft) {
+    positioned_ = true;
+    move(topLeft);
 }
 
 void ResultsWindow::resizeEvent(QResizeEvent* event) {
@@ -319,9 +324,11 @@ void ResultsWindow::runAnalysis() {
         if (finished) results_ = std::make_unique<AnalysisResults>(std::move(run.results()));
     } catch (const std::bad_alloc&) {
         running_ = false;
+        emit analysisFailed();
         Dialogs::error(this, translateText("Not enough memory to analyze the text"));
     } catch (const std::exception& e) {
         running_ = false;
+        emit analysisFailed();
         Dialogs::error(this, QString::fromLocal8Bit(e.what()));
     }
     running_ = false;

@@ -59,6 +59,10 @@ public:
     // The suggested export file name for a tag ("Word" gives Word.csv, or
     // report_Word.csv when the caption is the path of report.txt).
     QString suggestedExportName(const QString& tag) const;
+    // Puts the window at a place of the caller's choosing instead of over
+    // its owner.
+    void placeAt(const QPoint& topLeft);
+
     // Fills a chart window from the Character, Word or Line tab's table.
     void fillChart(Tab tab, PieChartWindow* chart) const;
 
@@ -67,6 +71,8 @@ public:
 signals:
     void statusChanged(const QString& status);
     void analysisFinished();
+    // The run ended on an error, which the window has shown.
+    void analysisFailed();
 
 public slots:
     // Asks for a file name and writes the tab's table there as CSV.
@@ -110,4 +116,5 @@ private:
     bool running_ = false;
     bool closeRequested_ = false;
     bool placed_ = false;
+    bool positioned_ = false;
 };

@@ -324,10 +324,14 @@ void BatchWindow::start() {
     QScreen* screen = this->screen();
     Cascade cascade{scaledDimension(20, screen ? screen->logicalDotsPerInch() : DesignDpi)};
     const QPointer<BatchWindow> alive(this);
+    // An analysis that fails while the run goes on (out of memory) has shown
+    // its error; the run stops there as for a file that cannot be read.
+    analysisFailed_ = false;
     // Rows may be deleted while events are processed: the count is read anew.
     for (int row = 0; alive && row < files_->rowCount(); ++row) {
         const QString path = files_->path(row);
         QPointer<ResultsWindow> window = new ResultsWindow(this);
+        connect(window, &ResultsWindow::analysisFailed, this, [this] { analysisFailed_ = true; });
         QString error;
         bool filled = false;
         try {
@@ -337,19 +341,22 @@ void BatchWindow::start() {
         } catch (const std::exception& e) {
             error = QString::fromLocal8Bit(e.what());
         }
+        if (analysisFailed_) {
+            delete window;
+            return;
+        }
         if (!filled) {
             delete window;
             Dialogs::error(this, error);
             return;
         }
         const int workAreaHeight = screen ? screen->availableGeometry().height() : 0;
-        const QPoint position = cascade.next(workAreaHeight);
+        window->placeAt(cascade.next(workAreaHeight));
         window->setWindowTitle(path);
         window->show();
-        // Showing centres a results window over its owner; the cascade wins.
-        window->move(position);
         // Draws the window and lets its analysis begin before the next file.
         QCoreApplication::processEvents();
+        if (analysisFailed_) return;
     }
 }
 

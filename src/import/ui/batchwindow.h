@@ -80,4 +80,5 @@ private:
     QStatusBar* statusBar_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     bool placed_ = false;
+    bool analysisFailed_ = false;
 };
