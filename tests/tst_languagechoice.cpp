@@ -426,7 +426,7 @@ void TstLanguageChoice::shippedTableCoversCommonLocales() {
     const QString file = LanguageChoice::lookupLanguageCode(folder + u"/LanguageCodes.csv"_s, id);
     QVERIFY2(!LanguageChoice::languageName(file).isEmpty(), qPrintable(id + u" -> "_s + file));
     if (shipped.isEmpty()) return;
-    // Spelled as the folder spells it, so that the table works whatever the file system.
+    // The row names the file that ships, as the folder spells it.
     QCOMPARE(file, shipped);
     QVERIFY(QFileInfo(folder + u'/' + shipped).isFile());
 }
