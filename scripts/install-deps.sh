@@ -9,7 +9,7 @@ PACKAGES=(
   libqscintilla2-qt6-dev libgl-dev
   libicu-dev libpcre2-dev libcurl4-openssl-dev
   libbenchmark-dev
-  poppler-utils qpdf xvfb xauth fonts-dejavu-core
+  poppler-utils qpdf xvfb xauth fonts-dejavu-core qt6-translations-l10n
   bible-kjv bible-kjv-text time python3
 )
 
