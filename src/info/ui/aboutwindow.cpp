@@ -78,6 +78,16 @@ void paintText(QWidget* widget, const QColor& colour) {
     widget->setPalette(palette);
 }
 
+// White captions need a dark button whatever the desktop's style.
+void paintDarkButton(QPushButton* button) {
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton { color: white; background-color: #202020; border: 1px solid #808080;"
+        " border-radius: 3px; padding: 0 8px; }"
+        "QPushButton:hover { background-color: #303030; }"
+        "QPushButton:pressed { background-color: #101010; }"
+        "QPushButton:focus { border-color: #00ff00; }"));
+}
+
 void paintBlack(QWidget* widget) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, Qt::black);
@@ -158,12 +168,14 @@ void AboutWindow::buildPanel() {
     okButton_->setObjectName(QStringLiteral("okButton"));
     okButton_->setGeometry(49, 226, 122, 33);
     okButton_->setFont(pixelFont(font(), 16));
+    paintDarkButton(okButton_);
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 
     infoButton_ = new QPushButton(translateText(QStringLiteral("Info")), panel_);
     infoButton_->setObjectName(QStringLiteral("infoButton"));
     infoButton_->setGeometry(177, 226, 122, 33);
     infoButton_->setFont(pixelFont(font(), 16));
+    paintDarkButton(infoButton_);
     infoButton_->setAutoDefault(false);
     // Right to left puts the arrow on the caption's right.
     infoButton_->setLayoutDirection(Qt::RightToLeft);
