@@ -1,4 +1,5 @@
 #include "analysis/ui/resultswindow.h"
+#include "localization/qttranslation.h"
 #include "localization/translation.h"
 #include "shell/inistore.h"
 #include "shell/ui/mainwindow.h"
@@ -60,6 +61,8 @@ private slots:
     void pdfEngineChoice();
     void wordCharacterFileFollowsTheBox();
     void languageFromTheSettings();
+    void qtTextsFollowTheLanguage();
+    void languageWindowOpens();
 
 private:
     QList<Dialogs::Request> requests;
@@ -432,6 +435,39 @@ void TestMainWindow::languageFromTheSettings() {
     QCOMPARE(findWidget<QAction>(&form, "aboutAction")->text(), QStringLiteral("About..."));
     // Never translated.
     QCOMPARE(findWidget<QAction>(&form, "pdfiumAction")->text(), QStringLiteral("PDFium"));
+}
+
+void TestMainWindow::qtTextsFollowTheLanguage() {
+    QTemporaryDir dir;
+    const QString program = programCopy(dir);
+    QDir(dir.path()).mkdir(QStringLiteral("Languages"));
+    TestFiles::write(dir.filePath(QStringLiteral("Languages/German.lang.txt")),
+                     "{Analyze}Analysieren\n");
+    TestFiles::write(dir.filePath(QStringLiteral("Languages/LanguageCodes.csv")),
+                     "1031,German.lang.txt\n");
+    TestFiles::write(dir.filePath(QStringLiteral("settings.ini")),
+                     "[Settings]\nLanguageFile=German.lang.txt\n");
+    MainWindow form;
+    form.startUp(form.programSteps(program));
+    const auto reset = qScopeGuard([] {
+        QtTranslation::uninstall();
+        Translation::reset();
+    });
+    QVERIFY(requests.isEmpty());
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Ja"));
+}
+
+void TestMainWindow::languageWindowOpens() {
+    MainWindow form;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            shown = QString::fromLatin1(modal->metaObject()->className());
+            modal->close();
+        }
+    });
+    findWidget<QAction>(&form, "languageAction")->trigger();
+    QCOMPARE(shown, QStringLiteral("LanguageWindow"));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -8,7 +8,9 @@
 #include "import/utf8piecereader.h"
 #include "info/versioninfo.h"
 #include "localization/languagechoice.h"
+#include "localization/qttranslation.h"
 #include "localization/translation.h"
+#include "localization/ui/languagewindow.h"
 #include "shell/datafolder.h"
 #include "shell/ui/texteditor.h"
 #include "shell/wordcharacterpresets.h"
@@ -296,7 +298,8 @@ void MainWindow::buildHelpMenu() {
     updateNotificationsAction_->setChecked(true);
     updateNotificationsAction_->setEnabled(false);
     helpMenu_->addSeparator();
-    languageAction_ = helpMenu_->addAction(QStringLiteral("Language..."));
+    languageAction_ =
+        helpMenu_->addAction(QStringLiteral("Language..."), this, &MainWindow::openLanguageWindow);
     languageAction_->setObjectName("languageAction");
     feedbackAction_ = helpMenu_->addAction(QStringLiteral("Send Feedback..."));
     feedbackAction_->setObjectName("feedbackAction");
@@ -468,6 +471,9 @@ std::vector<MainWindow::Step> MainWindow::programSteps(const QString& programPat
                      QFileInfo(program).absolutePath() + QStringLiteral("/Languages"),
                      LanguageChoice::userInterfaceLocale(), &error))
                  throw std::runtime_error(error.toStdString());
+             // Qt's own texts (file dialogs, standard buttons) and the
+             // direction of the layout follow the chosen language.
+             QtTranslation::installForLoadedLanguage();
          }},
         {QStringLiteral("captions"), [this] { translateCaptions(); }},
         {QStringLiteral("size line"), [this] { updateSizeLine(); }},
@@ -621,6 +627,11 @@ bool MainWindow::convertPdf(const QString& path, std::string* utf8, QString* err
     pdfToolLog_->setPlainText(pdfToolLogText_);
     if (converted) *utf8 = text.toStdString();
     return converted;
+}
+
+void MainWindow::openLanguageWindow() {
+    LanguageWindow window(settings_, dataFolder_, this);
+    window.exec();
 }
 
 void MainWindow::openBatchWindow() {

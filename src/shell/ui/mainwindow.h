@@ -95,6 +95,7 @@ public slots:
     void loadDroppedFiles(const QStringList& paths);
     void saveTextAs();
     void openBatchWindow();
+    void openLanguageWindow();
     void newText();
     void undo();
     void cut();
