@@ -63,6 +63,7 @@ private slots:
     void languageFromTheSettings();
     void qtTextsFollowTheLanguage();
     void languageWindowOpens();
+    void aboutWindowOpens();
 
 private:
     QList<Dialogs::Request> requests;
@@ -468,6 +469,21 @@ void TestMainWindow::languageWindowOpens() {
     });
     findWidget<QAction>(&form, "languageAction")->trigger();
     QCOMPARE(shown, QStringLiteral("LanguageWindow"));
+}
+
+void TestMainWindow::aboutWindowOpens() {
+    MainWindow form;
+    form.startUp(form.programSteps());
+    QString caption;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            caption = modal->windowTitle();
+            modal->close();
+        }
+    });
+    findWidget<QAction>(&form, "aboutAction")->trigger();
+    // The product name comes from the version information.
+    QCOMPARE(caption, QStringLiteral("About Lexometer"));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,4 +1,5 @@
 #include "analysis/memorytuning.h"
+#include "info/ui/aboutwindow.h"
 #include "shell/instancelock.h"
 #include "shell/ui/mainwindow.h"
 
@@ -14,6 +15,7 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lexometer"));
+    QApplication::setWindowIcon(AboutWindow::programIcon());
     MainWindow window;
     window.startUp(window.programSteps());
     window.show();

@@ -6,6 +6,7 @@
 #include "import/textfilewriter.h"
 #include "import/ui/batchwindow.h"
 #include "import/utf8piecereader.h"
+#include "info/ui/aboutwindow.h"
 #include "info/versioninfo.h"
 #include "localization/languagechoice.h"
 #include "localization/qttranslation.h"
@@ -303,7 +304,8 @@ void MainWindow::buildHelpMenu() {
     languageAction_->setObjectName("languageAction");
     feedbackAction_ = helpMenu_->addAction(QStringLiteral("Send Feedback..."));
     feedbackAction_->setObjectName("feedbackAction");
-    aboutAction_ = helpMenu_->addAction(QStringLiteral("About..."));
+    aboutAction_ =
+        helpMenu_->addAction(QStringLiteral("About..."), this, &MainWindow::openAboutWindow);
     aboutAction_->setObjectName("aboutAction");
 }
 
@@ -627,6 +629,11 @@ bool MainWindow::convertPdf(const QString& path, std::string* utf8, QString* err
     pdfToolLog_->setPlainText(pdfToolLogText_);
     if (converted) *utf8 = text.toStdString();
     return converted;
+}
+
+void MainWindow::openAboutWindow() {
+    AboutWindow window(this, productName_, appVersion_);
+    window.exec();
 }
 
 void MainWindow::openLanguageWindow() {

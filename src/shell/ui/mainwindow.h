@@ -96,6 +96,7 @@ public slots:
     void saveTextAs();
     void openBatchWindow();
     void openLanguageWindow();
+    void openAboutWindow();
     void newText();
     void undo();
     void cut();
