@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <optional>
+#include <stdexcept>
+
+// Form posts to the maker's web service, the only way the program uses the
+// network. Safe to call from a worker thread.
+namespace ServiceRequest {
+
+// "name=value" lines, in the order they go on the wire.
+using Fields = QStringList;
+
+// What a call failed with: a message for the record, never shown.
+struct Error : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct Result {
+    std::optional<QString> answer; // none when both attempts failed
+    bool secureFailed = false;
+    bool plainFailed = false;
+};
+
+// Once per process, before any request (the main thread at start-up).
+void initialize();
+
+// The service's host ("www.brellix.com", or LEXOMETER_SERVICE_HOST) followed
+// by the script's path: an endpoint without a scheme.
+QString endpoint(const QString& path);
+
+// One POST of the fields to the URL; throws Error when no answer comes (on
+// the plain path also for a status of 400 or above). `stop`, when set,
+// aborts a transfer under way.
+QString postServiceForm(const QString& url, const Fields& fields, int timeoutMs,
+                        const std::atomic<bool>* stop = nullptr);
+
+// "https://" + endpoint first; "http://" + endpoint only when that failed.
+Result callService(const QString& endpoint, const Fields& fields, int timeoutMs,
+                   const std::atomic<bool>* stop = nullptr);
+
+} // namespace ServiceRequest
