@@ -11,6 +11,7 @@ PACKAGES=(
   libbenchmark-dev
   poppler-utils qpdf xvfb xauth fonts-dejavu-core qt6-translations-l10n
   bible-kjv bible-kjv-text time python3
+  ca-certificates openssl
 )
 
 missing=()

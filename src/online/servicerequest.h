@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -32,9 +33,15 @@ void initialize();
 // by the script's path: an endpoint without a scheme.
 QString endpoint(const QString& path);
 
+// The request body: each line split at its first "=", name and value
+// form-encoded apart, the pairs joined with "&".
+QByteArray encodeForm(const Fields& fields);
+
 // One POST of the fields to the URL; throws Error when no answer comes (on
 // the plain path also for a status of 400 or above). `stop`, when set,
-// aborts a transfer under way.
+// aborts a transfer under way. The connection may take timeoutMs and the
+// whole exchange twice that. TLS is always verified against the system's
+// roots, plus the file that LEXOMETER_CA_FILE names when set.
 QString postServiceForm(const QString& url, const Fields& fields, int timeoutMs,
                         const std::atomic<bool>* stop = nullptr);
 
