@@ -1,0 +1,145 @@
+#include "online/updatecheck.h"
+
+#include <exception>
+#include <limits>
+
+UpdateCheck::UpdateCheck(Inputs inputs) : inputs_(std::move(inputs)) {
+    if (!inputs_.callService) {
+        inputs_.callService = [](const QString& endpoint, const ServiceRequest::Fields& fields,
+                                 int timeoutMs, const std::atomic<bool>* stop) {
+            return ServiceRequest::callService(endpoint, fields, timeoutMs, stop);
+        };
+    }
+    if (!inputs_.today) inputs_.today = [] { return QDate::currentDate(); };
+}
+
+UpdateCheck::~UpdateCheck() {
+    requestStop();
+    if (worker_.joinable()) worker_.join();
+}
+
+void UpdateCheck::start() {
+    if (started_) return;
+    started_ = true;
+    finished_.store(false, std::memory_order_relaxed);
+    worker_ = std::jthread([this] { checkNow(); });
+}
+
+void UpdateCheck::recordError(const QString& message) {
+    if (!result_.failed) result_.error = message;
+    result_.failed = true;
+}
+
+void UpdateCheck::checkNow() {
+    result_ = Result();
+
+    QString machineId;
+    try {
+        if (inputs_.machineId) machineId = inputs_.machineId();
+    } catch (const std::exception& error) {
+        recordError(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        recordError(QStringLiteral("the machine identifier cannot be read"));
+    }
+
+    QString storeError;
+    if (!store_.isOpen() && !store_.open(inputs_.storePath, &storeError)) recordError(storeError);
+
+    const QString storedDate = store_.lastUpdateCheck();
+    int dayCount = store_.lastUpdateCheckCount();
+    result_.downloadAddress = store_.currentUrl();
+    result_.showUpdate = store_.showUpdate();
+
+    const QString today = UpdateStore::shortDate(inputs_.today(), inputs_.dateLocale);
+    const bool sameDay = storedDate == today;
+    if (result_.showUpdate != 0 && !(sameDay && dayCount >= RequestsPerDay)) {
+        dayCount = sameDay ? dayCount + 1 : 1;
+        store_.setLastUpdateCheck(today, dayCount);
+
+        const ServiceRequest::Fields fields{
+            QStringLiteral("cmd=check"),
+            QStringLiteral("appname=") + inputs_.appTitle,
+            QStringLiteral("version=") + inputs_.appVersion,
+            QStringLiteral("os=") + (inputs_.describeOs ? inputs_.describeOs() : QString()),
+            QStringLiteral("local=") + (inputs_.localeCode ? inputs_.localeCode() : QString()),
+            QStringLiteral("guid=") + machineId};
+        const ServiceRequest::Result answer = inputs_.callService(
+            ServiceRequest::endpoint(QLatin1String(ServicePath)), fields, TimeoutMs, &stop_);
+        if (answer.secureFailed) {
+            recordError(QStringLiteral("the secure request failed"));
+            if (answer.answer && !answer.plainFailed) {
+                // The plain answer outweighs everything that went wrong before.
+                result_.failed = false;
+                result_.error.clear();
+            }
+        }
+        if (answer.plainFailed) recordError(QStringLiteral("the plain request failed"));
+
+        const QString text = answer.answer.value_or(QString());
+        const QStringList lines = answerLines(text);
+        if (text.startsWith(QLatin1String("ERROR"))) recordError(text.left(200));
+        if (!result_.failed) {
+            const QString code =
+                lines.size() >= 4 ? tagValue(lines[3], QStringLiteral("result")) : QString();
+            if (code != QLatin1String("0") && code != QLatin1String("1"))
+                recordError(QStringLiteral("the answer carries no valid result"));
+        }
+        if (!result_.failed) {
+            if (lines.size() >= 1) {
+                result_.newVersion = tagValue(lines[0], QStringLiteral("version"));
+                store_.setCurrentVersion(result_.newVersion);
+            }
+            if (lines.size() >= 2) {
+                result_.downloadAddress = tagValue(lines[1], QStringLiteral("url"));
+                store_.setCurrentUrl(result_.downloadAddress);
+            }
+            result_.noticeDue = result_.newVersion != inputs_.appVersion &&
+                                isNumericVersion(result_.newVersion) && result_.showUpdate == 1 &&
+                                (!sameDay || dayCount <= NoticesPerDay);
+        }
+    }
+    finished_.store(true, std::memory_order_release);
+}
+
+QStringList UpdateCheck::answerLines(const QString& answer) {
+    QStringList lines;
+    if (answer.isEmpty()) return lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < answer.size(); ++i) {
+        const QChar c = answer[i];
+        if (c != u'\r' && c != u'\n') continue;
+        lines << answer.mid(start, i - start);
+        if (c == u'\r' && i + 1 < answer.size() && answer[i + 1] == u'\n') ++i;
+        start = i + 1;
+    }
+    if (start < answer.size()) lines << answer.mid(start);
+    return lines;
+}
+
+QString UpdateCheck::tagValue(const QString& line, const QString& tag) {
+    const QString open = u'<' + tag + u'>';
+    const QString close = QStringLiteral("</") + tag + u'>';
+    if (line.size() < open.size() + close.size() || !line.startsWith(open) || !line.endsWith(close))
+        return {};
+    return line.mid(open.size(), line.size() - open.size() - close.size());
+}
+
+bool UpdateCheck::isNumericVersion(const QString& version) {
+    QString digits = version;
+    digits.remove(u'.');
+    bool negative = false;
+    if (!digits.isEmpty() && (digits[0] == u'+' || digits[0] == u'-')) {
+        negative = digits[0] == u'-';
+        digits.remove(0, 1);
+    }
+    if (digits.isEmpty()) return false;
+    const qint64 limit = negative ? qint64(std::numeric_limits<qint32>::max()) + 1
+                                  : qint64(std::numeric_limits<qint32>::max());
+    qint64 value = 0;
+    for (QChar c : digits) {
+        if (c < u'0' || c > u'9') return false;
+        value = value * 10 + (c.unicode() - u'0');
+        if (value > limit) return false;
+    }
+    return true;
+}

@@ -1,0 +1,468 @@
+#include "online/ui/updatecontroller.h"
+#include "online/ui/updatenotice.h"
+#include "online/updatecheck.h"
+#include "online/updatestore.h"
+
+#include <QAction>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <deque>
+#include <memory>
+#include <stdexcept>
+
+#include <unistd.h>
+
+namespace {
+
+const QString AppVersion = QStringLiteral("4.0");
+const QDate Today(2026, 12, 10);
+
+// Answers each request with the next scripted result; records the requests.
+struct ScriptedService {
+    std::deque<ServiceRequest::Result> results;
+    QList<ServiceRequest::Fields> requests;
+    QStringList endpoints;
+    QList<int> timeouts;
+    bool stopGiven = true;
+};
+
+ServiceRequest::Result answered(const QString& text) {
+    ServiceRequest::Result result;
+    result.answer = text;
+    return result;
+}
+
+QString answer(const QString& version, const QString& url = QStringLiteral("https://d.example/"),
+               const QString& eol = QStringLiteral("\r\n")) {
+    return QStringLiteral("<version>%1</version>").arg(version) + eol +
+           QStringLiteral("<url>%1</url>").arg(url) + eol + QStringLiteral("<news></news>") + eol +
+           QStringLiteral("<result>1</result>") + eol;
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(ServiceRequest::Result)
+
+class TestUpdateCheck : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::shared_ptr<ScriptedService> service_;
+    std::function<QString()> machineId_;
+
+    QString storePath() const { return dir_->filePath(QStringLiteral("update.ini")); }
+
+    UpdateCheck::Inputs inputs(const QLocale& locale = QLocale::c()) {
+        UpdateCheck::Inputs in;
+        in.appTitle = QStringLiteral("BRELLIX - Lexometer");
+        in.appVersion = AppVersion;
+        in.describeOs = [] { return QStringLiteral("Debian GNU/Linux 12"); };
+        in.localeCode = [] { return QStringLiteral("en-US"); };
+        in.machineId = machineId_;
+        in.storePath = storePath();
+        in.dateLocale = locale;
+        in.today = [] { return Today; };
+        auto service = service_;
+        in.callService = [service](const QString& endpoint, const ServiceRequest::Fields& fields,
+                                   int timeoutMs, const std::atomic<bool>* stop) {
+            service->requests << fields;
+            service->endpoints << endpoint;
+            service->timeouts << timeoutMs;
+            service->stopGiven = service->stopGiven && stop;
+            if (service->results.empty()) return ServiceRequest::Result{{}, true, true};
+            ServiceRequest::Result result = service->results.front();
+            service->results.pop_front();
+            return result;
+        };
+        return in;
+    }
+
+    // One run of the check with the store as the test left it.
+    UpdateCheck::Result run(const QLocale& locale = QLocale::c()) {
+        UpdateCheck check(inputs(locale));
+        check.checkNow();
+        return check.result();
+    }
+
+    UpdateStore store() {
+        UpdateStore store;
+        store.open(storePath());
+        return store;
+    }
+
+    QString today() const { return UpdateStore::shortDate(Today, QLocale::c()); }
+
+private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        service_ = std::make_shared<ScriptedService>();
+        machineId_ = [] { return QStringLiteral("0b7c-guid"); };
+    }
+
+    void storeReadsDefaultsForMissingAndUnreadableValues_data() {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<int>("showUpdate");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("url");
+        QTest::newRow("no file") << QByteArray() << 1 << 0 << QString();
+        QTest::newRow("values") << QByteArray("[settings]\nshowupdate=0\nLastUpdateCheckCount=4\n"
+                                              "CurrentURL=aHR0cHM6Ly94Lw==\n")
+                                << 0 << 4 << QStringLiteral("https://x/");
+        QTest::newRow("not numbers, not base64")
+            << QByteArray("[Settings]\nShowUpdate=yes\nLastUpdateCheckCount=4x\nCurrentURL=h:/x\n")
+            << 1 << 0 << QString();
+        QTest::newRow("base64 of bytes that are not UTF-8")
+            << QByteArray("[Settings]\r\nCurrentURL=/w==\r\n") << 1 << 0 << QString();
+        QTest::newRow("another section")
+            << QByteArray("[Other]\nShowUpdate=0\n") << 1 << 0 << QString();
+    }
+    void storeReadsDefaultsForMissingAndUnreadableValues() {
+        QFETCH(QByteArray, contents);
+        const QString path = dir_->filePath(QStringLiteral("BRELLIX/Lexometer/update.ini"));
+        if (!contents.isEmpty()) {
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            writeFile(path, contents);
+        }
+        UpdateStore store;
+        QVERIFY(store.open(path));
+        QVERIFY(QFile::exists(path));
+        QTEST(store.showUpdate(), "showUpdate");
+        QTEST(store.lastUpdateCheckCount(), "count");
+        QTEST(store.currentUrl(), "url");
+        QCOMPARE(store.lastUpdateCheck(), QString());
+        QCOMPARE(store.currentVersion(), QString());
+    }
+
+    void storeKeepsTheAddressEncodedAndReplacesTheFileWhole() {
+        UpdateStore first;
+        QVERIFY(first.open(storePath()));
+        QVERIFY(first.setShowUpdate(0));
+        // A second name for the old file keeps the old contents when the
+        // new file replaces it rather than being written over it.
+        const QString older = dir_->filePath(QStringLiteral("older.ini"));
+        QCOMPARE(::link(QFile::encodeName(storePath()).constData(),
+                        QFile::encodeName(older).constData()),
+                 0);
+        const QByteArray before = readFile(older);
+        const QString url = QStringLiteral("https://d.example/ä?a=b&c");
+        QVERIFY(first.setCurrentUrl(url));
+        QVERIFY(first.setLastUpdateCheck(QStringLiteral("12/10/26"), 2));
+        QCOMPARE(readFile(older), before);
+
+        const QByteArray text = readFile(storePath());
+        QVERIFY(text.contains("CurrentURL=" + url.toUtf8().toBase64() + "\n"));
+        QVERIFY(!text.contains("d.example"));
+        const UpdateStore second = store();
+        QCOMPARE(second.currentUrl(), url);
+        QCOMPARE(second.showUpdate(), 0);
+        QCOMPARE(second.lastUpdateCheck(), QStringLiteral("12/10/26"));
+        QCOMPARE(second.lastUpdateCheckCount(), 2);
+    }
+
+    void defaultPathIsThePerUserFolder() {
+        qputenv("XDG_CONFIG_HOME", dir_->path().toUtf8());
+        QCOMPARE(UpdateStore::defaultPath(QStringLiteral("BRELLIX"), QStringLiteral("Lexometer")),
+                 dir_->path() + QStringLiteral("/BRELLIX/Lexometer/update.ini"));
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
+    void requestCarriesTheIdentity() {
+        service_->results.push_back(answered(answer(QStringLiteral("4.1"))));
+        run();
+        QCOMPARE(service_->requests.size(), 1);
+        QCOMPARE(service_->requests[0],
+                 (QStringList{"cmd=check", "appname=BRELLIX - Lexometer", "version=4.0",
+                              "os=Debian GNU/Linux 12", "local=en-US", "guid=0b7c-guid"}));
+        QVERIFY(service_->endpoints[0].endsWith(QLatin1String("/php/check2.php")));
+        QVERIFY(!service_->endpoints[0].contains(QLatin1String("://")));
+        QCOMPARE(service_->timeouts[0], 10000);
+        QVERIFY(service_->stopGiven);
+    }
+
+    void runsOfOneDay_data() {
+        QTest::addColumn<bool>("sameDay");
+        QTest::addColumn<int>("storedCount");
+        QTest::addColumn<bool>("requested");
+        QTest::addColumn<bool>("noticeDue");
+        QTest::addColumn<int>("countAfter");
+        QTest::newRow("first run ever") << false << 0 << true << true << 1;
+        QTest::newRow("new day after five runs") << false << 5 << true << true << 1;
+        QTest::newRow("second") << true << 1 << true << true << 2;
+        QTest::newRow("third") << true << 2 << true << true << 3;
+        QTest::newRow("fourth") << true << 3 << true << false << 4;
+        QTest::newRow("fifth") << true << 4 << true << false << 5;
+        QTest::newRow("sixth") << true << 5 << false << false << 5;
+        QTest::newRow("later") << true << 9 << false << false << 9;
+    }
+    void runsOfOneDay() {
+        QFETCH(bool, sameDay);
+        QFETCH(int, storedCount);
+        QFETCH(int, countAfter);
+        if (sameDay || storedCount > 0) {
+            UpdateStore setUp = store();
+            setUp.setLastUpdateCheck(sameDay ? today() : QStringLiteral("12/9/26"), storedCount);
+        }
+        service_->results.push_back(answered(answer(QStringLiteral("4.1"))));
+        const UpdateCheck::Result result = run();
+        QTEST(service_->requests.size() == 1, "requested");
+        QTEST(result.noticeDue, "noticeDue");
+        QCOMPARE(store().lastUpdateCheck(), today());
+        QCOMPARE(store().lastUpdateCheckCount(), countAfter);
+    }
+
+    void noticeOffMakesNoRequest() {
+        store().setShowUpdate(0);
+        service_->results.push_back(answered(answer(QStringLiteral("4.1"))));
+        const UpdateCheck::Result result = run();
+        QVERIFY(service_->requests.isEmpty());
+        QCOMPARE(result.showUpdate, 0);
+        QVERIFY(!result.noticeDue);
+        QCOMPARE(store().lastUpdateCheck(), QString());
+    }
+
+    void aChangedDateFormatCountsAsANewDay() {
+        UpdateStore setUp = store();
+        const QLocale german(QLocale::German, QLocale::Germany);
+        setUp.setLastUpdateCheck(UpdateStore::shortDate(Today, german), 5);
+        service_->results.push_back(answered(answer(QStringLiteral("4.1"))));
+        const UpdateCheck::Result result = run(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(service_->requests.size(), 1);
+        QVERIFY(result.noticeDue);
+        QCOMPARE(store().lastUpdateCheckCount(), 1);
+        QCOMPARE(store().lastUpdateCheck(),
+                 UpdateStore::shortDate(Today, QLocale(QLocale::English, QLocale::UnitedStates)));
+    }
+
+    void versions_data() {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<bool>("noticeDue");
+        QTest::newRow("equal") << "4.0" << false;
+        QTest::newRow("higher") << "4.1" << true;
+        QTest::newRow("lower") << "3.9" << true;
+        QTest::newRow("same number, other text") << "40" << true;
+        QTest::newRow("signed") << "+4.2" << true;
+        QTest::newRow("letters") << "2.1 beta" << false;
+        QTest::newRow("inner space") << "2. 1" << false;
+        QTest::newRow("digits of another script") << QStringLiteral("\u0664.\u0661") << false;
+        QTest::newRow("leading space") << " 4.1" << false;
+        QTest::newRow("beyond 32 bits") << "2147.483648" << false;
+        QTest::newRow("32-bit limit") << "2147.483647" << true;
+        QTest::newRow("sign only") << "-." << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void versions() {
+        QFETCH(QString, version);
+        service_->results.push_back(answered(answer(version)));
+        const UpdateCheck::Result result = run();
+        QTEST(result.noticeDue, "noticeDue");
+        QCOMPARE(result.newVersion, version);
+        QCOMPARE(result.downloadAddress, QStringLiteral("https://d.example/"));
+        QCOMPARE(store().currentVersion(), version);
+        QCOMPARE(store().currentUrl(), QStringLiteral("https://d.example/"));
+    }
+
+    void answersThatChangeNothing_data() {
+        QTest::addColumn<ServiceRequest::Result>("reply");
+        const QString good = answer(QStringLiteral("4.1"));
+        QTest::newRow("ERROR") << answered(QStringLiteral("ERROR\r\n") + good);
+        QTest::newRow("three lines")
+            << answered(QStringLiteral("<version>4.1</version>\n<url>u</url>\n<a></a>\n"));
+        QTest::newRow("result 2") << answered(QString(good).replace(">1<", ">2<"));
+        QTest::newRow("result empty") << answered(QString(good).replace(">1<", "><"));
+        QTest::newRow("result with a blank")
+            << answered(QString(good).replace("<result>1", "<result> 1"));
+        QTest::newRow("result tag in other case")
+            << answered(QString(good).replace("result>", "Result>"));
+        QTest::newRow("no answer") << ServiceRequest::Result{{}, true, true};
+        ServiceRequest::Result secure = answered(good);
+        secure.secureFailed = true;
+        secure.plainFailed = true;
+        QTest::newRow("plain attempt failed") << secure;
+    }
+    void answersThatChangeNothing() {
+        QFETCH(ServiceRequest::Result, reply);
+        {
+            UpdateStore setUp = store();
+            setUp.setCurrentVersion(QStringLiteral("3.0"));
+            setUp.setCurrentUrl(QStringLiteral("https://old.example/"));
+        }
+        service_->results.push_back(reply);
+        const UpdateCheck::Result result = run();
+        QCOMPARE(service_->requests.size(), 1);
+        QVERIFY(!result.noticeDue);
+        QVERIFY(result.failed);
+        QCOMPARE(result.downloadAddress, QStringLiteral("https://old.example/"));
+        QCOMPARE(store().currentVersion(), QStringLiteral("3.0"));
+        QCOMPARE(store().currentUrl(), QStringLiteral("https://old.example/"));
+        QCOMPARE(store().lastUpdateCheckCount(), 1);
+    }
+
+    void answerLinesAndTags_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("noticeDue");
+        QTest::newRow("CR LF") << answer("4.1", "https://d/", "\r\n") << "4.1"
+                               << "https://d/" << true;
+        QTest::newRow("LF") << answer("4.1", "https://d/", "\n") << "4.1"
+                            << "https://d/" << true;
+        QTest::newRow("CR") << answer("4.1", "https://d/", "\r") << "4.1"
+                            << "https://d/" << true;
+        QTest::newRow("empty url") << answer("4.1", "") << "4.1"
+                                   << "" << true;
+        QTest::newRow("url not in tag form")
+            << QStringLiteral("<version>4.1</version>\nhttps://d/\n\n<result>0</result>") << "4.1"
+            << "" << true;
+        QTest::newRow("url line with a trailing blank")
+            << QStringLiteral(
+                   "<version>4.1</version>\n<url>https://d/</url> \n\n<result>0</result>")
+            << "4.1"
+            << "" << true;
+        QTest::newRow("version in capitals")
+            << QStringLiteral("<VERSION>4.1</VERSION>\n<url>u</url>\n\n<result>0</result>") << ""
+            << "u" << false;
+        QTest::newRow("result on line 3")
+            << QStringLiteral("<version>4.1</version>\n<url>u</url>\n<result>1</result>\n\n")
+            << "3.0"
+            << "https://old.example/" << false;
+    }
+    void answerLinesAndTags() {
+        QFETCH(QString, text);
+        {
+            UpdateStore setUp = store();
+            setUp.setCurrentVersion(QStringLiteral("3.0"));
+            setUp.setCurrentUrl(QStringLiteral("https://old.example/"));
+        }
+        service_->results.push_back(answered(text));
+        const UpdateCheck::Result result = run();
+        QTEST(result.noticeDue, "noticeDue");
+        QTEST(store().currentVersion(), "version");
+        QTEST(store().currentUrl(), "url");
+        QTEST(result.downloadAddress, "url");
+    }
+
+    void errorState_data() {
+        QTest::addColumn<bool>("machineIdFails");
+        QTest::addColumn<bool>("secureFailed");
+        QTest::addColumn<bool>("plainFailed");
+        QTest::addColumn<bool>("noticeDue");
+        QTest::newRow("secure answer") << false << false << false << true;
+        QTest::newRow("plain answer after secure failure") << false << true << false << true;
+        QTest::newRow("no machine id, secure answer") << true << false << false << false;
+        QTest::newRow("no machine id, plain answer clears it") << true << true << false << true;
+        QTest::newRow("both failed") << false << true << true << false;
+    }
+    void errorState() {
+        QFETCH(bool, machineIdFails);
+        QFETCH(bool, secureFailed);
+        QFETCH(bool, plainFailed);
+        if (machineIdFails)
+            machineId_ = []() -> QString { throw std::runtime_error("cannot read machine-id"); };
+        ServiceRequest::Result reply;
+        if (!plainFailed) reply.answer = answer(QStringLiteral("4.1"));
+        reply.secureFailed = secureFailed;
+        reply.plainFailed = plainFailed;
+        service_->results.push_back(reply);
+        const UpdateCheck::Result result = run();
+        QTEST(result.noticeDue, "noticeDue");
+        QCOMPARE(result.failed, !result.noticeDue);
+        QCOMPARE(service_->requests.size(), 1);
+        QCOMPARE(service_->requests[0].last(),
+                 machineIdFails ? QStringLiteral("guid=") : QStringLiteral("guid=0b7c-guid"));
+    }
+
+    void anUnopenableStoreIsAnErrorButTheCheckFinishes() {
+        QVERIFY(QDir().mkpath(storePath())); // a folder where the file should be
+        service_->results.push_back(answered(answer(QStringLiteral("4.1"))));
+        UpdateCheck check(inputs());
+        check.checkNow();
+        QVERIFY(check.finished());
+        QVERIFY(!check.result().noticeDue);
+        QVERIFY(check.result().failed);
+    }
+
+    void closingAbortsAWaitingCheck() {
+        auto check = std::make_unique<UpdateCheck>([&] {
+            UpdateCheck::Inputs in = inputs();
+            in.callService = [](const QString&, const ServiceRequest::Fields&, int,
+                                const std::atomic<bool>* stop) {
+                while (!stop->load())
+                    QThread::msleep(5);
+                return ServiceRequest::Result{{}, true, true};
+            };
+            return in;
+        }());
+        check->start();
+        QVERIFY(check->started());
+        QTest::qWait(20);
+        QVERIFY(!check->finished());
+        check.reset(); // returns only once the worker has given up
+    }
+
+    void controllerWithNoticesOff() {
+        store().setShowUpdate(0);
+        QWidget mainWindow;
+        QTimer timer;
+        timer.setInterval(10);
+        timer.start();
+        QAction action;
+        action.setCheckable(true);
+        action.setChecked(true);
+        action.setEnabled(false);
+        auto* controller = new UpdateController(&timer, &action, inputs(),
+                                                QStringLiteral("Lexometer"), &mainWindow);
+        QTRY_VERIFY(action.isEnabled());
+        QVERIFY(!action.isChecked());
+        QVERIFY(!timer.isActive());
+        QVERIFY(service_->requests.isEmpty());
+        QVERIFY(!controller->notice());
+
+        action.trigger();
+        QVERIFY(action.isChecked());
+        QCOMPARE(store().showUpdate(), 1);
+    }
+
+    void controllerOpensTheNoticeWhenDue() {
+        service_->results.push_back(answered(answer(QStringLiteral("4.1"), "https://d/get")));
+        QWidget mainWindow;
+        QTimer timer;
+        timer.setInterval(10);
+        QAction action;
+        action.setCheckable(true);
+        action.setChecked(true);
+        action.setEnabled(false);
+        auto* controller = new UpdateController(&timer, &action, inputs(),
+                                                QStringLiteral("Lexometer"), &mainWindow);
+        controller->tick(); // starts the worker
+        QVERIFY(controller->check().started());
+        QVERIFY(!action.isEnabled());
+        timer.start();
+        QTRY_VERIFY(action.isEnabled());
+        QVERIFY(action.isChecked());
+        QVERIFY(controller->notice());
+        QCOMPARE(controller->notice()->linkAddress(), QStringLiteral("https://d/get"));
+        QCOMPARE(service_->requests.size(), 1);
+
+        action.trigger();
+        QVERIFY(!action.isChecked());
+        QCOMPARE(store().showUpdate(), 0);
+    }
+};
+
+QTEST_MAIN(TestUpdateCheck)
+#include "tst_updatecheck.moc"
