@@ -64,6 +64,7 @@ private slots:
     void qtTextsFollowTheLanguage();
     void languageWindowOpens();
     void aboutWindowOpens();
+    void feedbackWindowOpens();
 
 private:
     QList<Dialogs::Request> requests;
@@ -484,6 +485,20 @@ void TestMainWindow::aboutWindowOpens() {
     findWidget<QAction>(&form, "aboutAction")->trigger();
     // The product name comes from the version information.
     QCOMPARE(caption, QStringLiteral("About Lexometer"));
+}
+
+void TestMainWindow::feedbackWindowOpens() {
+    MainWindow form;
+    form.startUp(form.programSteps());
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            shown = QString::fromLatin1(modal->metaObject()->className());
+            modal->close();
+        }
+    });
+    findWidget<QAction>(&form, "feedbackAction")->trigger();
+    QCOMPARE(shown, QStringLiteral("FeedbackWindow"));
 }
 
 QTEST_MAIN(TestMainWindow)

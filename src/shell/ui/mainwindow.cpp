@@ -12,6 +12,7 @@
 #include "localization/qttranslation.h"
 #include "localization/translation.h"
 #include "localization/ui/languagewindow.h"
+#include "online/ui/feedbackwindow.h"
 #include "shell/datafolder.h"
 #include "shell/ui/texteditor.h"
 #include "shell/wordcharacterpresets.h"
@@ -302,7 +303,8 @@ void MainWindow::buildHelpMenu() {
     languageAction_ =
         helpMenu_->addAction(QStringLiteral("Language..."), this, &MainWindow::openLanguageWindow);
     languageAction_->setObjectName("languageAction");
-    feedbackAction_ = helpMenu_->addAction(QStringLiteral("Send Feedback..."));
+    feedbackAction_ = helpMenu_->addAction(QStringLiteral("Send Feedback..."), this,
+                                           &MainWindow::openFeedbackWindow);
     feedbackAction_->setObjectName("feedbackAction");
     aboutAction_ =
         helpMenu_->addAction(QStringLiteral("About..."), this, &MainWindow::openAboutWindow);
@@ -629,6 +631,11 @@ bool MainWindow::convertPdf(const QString& path, std::string* utf8, QString* err
     pdfToolLog_->setPlainText(pdfToolLogText_);
     if (converted) *utf8 = text.toStdString();
     return converted;
+}
+
+void MainWindow::openFeedbackWindow() {
+    FeedbackWindow window(this, productName_, appTitle_, appVersion_);
+    window.exec();
 }
 
 void MainWindow::openAboutWindow() {

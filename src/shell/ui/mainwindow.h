@@ -97,6 +97,7 @@ public slots:
     void openBatchWindow();
     void openLanguageWindow();
     void openAboutWindow();
+    void openFeedbackWindow();
     void newText();
     void undo();
     void cut();
