@@ -1,5 +1,6 @@
 #include "analysis/memorytuning.h"
 #include "info/ui/aboutwindow.h"
+#include "online/servicerequest.h"
 #include "shell/instancelock.h"
 #include "shell/ui/mainwindow.h"
 
@@ -13,6 +14,8 @@ int main(int argc, char* argv[]) {
     const QString product = QStringLiteral("Lexometer");
     InstanceLock::acquire(InstanceLock::folder(maker, product), maker + u'_' + product + ".lock");
 
+    // Before any thread can make a request.
+    ServiceRequest::initialize();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lexometer"));
     QApplication::setWindowIcon(AboutWindow::programIcon());
