@@ -181,6 +181,18 @@ private slots:
         qunsetenv("XDG_CONFIG_HOME");
     }
 
+    void programInputsNameTheProgramAndItsStore() {
+        qputenv("XDG_CONFIG_HOME", dir_->path().toUtf8());
+        const UpdateCheck::Inputs in = UpdateCheck::programInputs(
+            QStringLiteral("BRELLIX"), QStringLiteral("Lexometer"), QStringLiteral("4.0"));
+        qunsetenv("XDG_CONFIG_HOME");
+        QCOMPARE(in.appTitle, QStringLiteral("BRELLIX - Lexometer"));
+        QCOMPARE(in.appVersion, QStringLiteral("4.0"));
+        QCOMPARE(in.storePath, dir_->path() + QStringLiteral("/BRELLIX/Lexometer/update.ini"));
+        QVERIFY(in.describeOs && in.localeCode && in.machineId);
+        QVERIFY(!in.callService); // the real service, filled in by the check
+    }
+
     void requestCarriesTheIdentity() {
         service_->results.push_back(answered(answer(QStringLiteral("4.1"))));
         run();

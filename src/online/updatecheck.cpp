@@ -1,7 +1,23 @@
 #include "online/updatecheck.h"
 
+#include "online/clientidentity.h"
+
 #include <exception>
 #include <limits>
+
+UpdateCheck::Inputs UpdateCheck::programInputs(const QString& companyName,
+                                               const QString& productName,
+                                               const QString& appVersion) {
+    Inputs inputs;
+    inputs.appTitle = companyName + QStringLiteral(" - ") + productName;
+    inputs.appVersion = appVersion;
+    inputs.describeOs = [] { return ClientIdentity::describeOs(); };
+    inputs.localeCode = [] { return ClientIdentity::localeCode(); };
+    inputs.machineId = [] { return ClientIdentity::machineId(); };
+    inputs.storePath = UpdateStore::defaultPath(companyName, productName);
+    inputs.dateLocale = QLocale::system();
+    return inputs;
+}
 
 UpdateCheck::UpdateCheck(Inputs inputs) : inputs_(std::move(inputs)) {
     if (!inputs_.callService) {

@@ -53,6 +53,11 @@ public:
         QString error;           // the first error recorded, for the record
     };
 
+    // The running program's inputs: the identity from ClientIdentity, the
+    // store in the per-user folder, the user's locale and the real service.
+    static Inputs programInputs(const QString& companyName, const QString& productName,
+                                const QString& appVersion);
+
     explicit UpdateCheck(Inputs inputs);
     // Asks a check still waiting for the service to give up, and waits for it.
     ~UpdateCheck();
