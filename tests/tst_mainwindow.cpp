@@ -65,6 +65,7 @@ private slots:
     void languageWindowOpens();
     void aboutWindowOpens();
     void feedbackWindowOpens();
+    void updateCheckEnablesItsMenuItem();
 
 private:
     QList<Dialogs::Request> requests;
@@ -499,6 +500,31 @@ void TestMainWindow::feedbackWindowOpens() {
     });
     findWidget<QAction>(&form, "feedbackAction")->trigger();
     QCOMPARE(shown, QStringLiteral("FeedbackWindow"));
+}
+
+void TestMainWindow::updateCheckEnablesItsMenuItem() {
+    // A service that is not there: both attempts fail at once, and nothing
+    // leaves the machine.
+    QTemporaryDir config;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray oldHost = qgetenv("LEXOMETER_SERVICE_HOST");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    qputenv("LEXOMETER_SERVICE_HOST", "127.0.0.1:1");
+    auto restore = qScopeGuard([&] {
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+        qputenv("LEXOMETER_SERVICE_HOST", oldHost);
+    });
+    {
+        MainWindow form;
+        form.startUp(form.programSteps());
+        auto* item = findWidget<QAction>(&form, "updateNotificationsAction");
+        QVERIFY(!item->isEnabled());
+        form.startUpdateCheck();
+        QTRY_VERIFY_WITH_TIMEOUT(item->isEnabled(), 10000);
+        QVERIFY(item->isChecked());
+        QVERIFY(QFile::exists(config.filePath("BRELLIX/Lexometer/update.ini")));
+    }
+    QVERIFY(requests.isEmpty()); // nothing of the check is ever shown
 }
 
 QTEST_MAIN(TestMainWindow)

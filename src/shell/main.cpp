@@ -21,6 +21,7 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(AboutWindow::programIcon());
     MainWindow window;
     window.startUp(window.programSteps());
+    window.startUpdateCheck();
     window.show();
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "online/ui/updatenotice.h"
 #include "online/updatecheck.h"
 
 #include <QObject>
@@ -11,7 +12,6 @@
 class QAction;
 class QTimer;
 class QWidget;
-class UpdateNotice;
 
 // Drives the update check from the main window's 1000 ms timer: the first
 // tick starts the worker, later ticks poll it on the user-interface thread;

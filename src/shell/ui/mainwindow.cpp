@@ -13,6 +13,8 @@
 #include "localization/translation.h"
 #include "localization/ui/languagewindow.h"
 #include "online/ui/feedbackwindow.h"
+#include "online/ui/updatecontroller.h"
+#include "online/updatecheck.h"
 #include "shell/datafolder.h"
 #include "shell/ui/texteditor.h"
 #include "shell/wordcharacterpresets.h"
@@ -631,6 +633,13 @@ bool MainWindow::convertPdf(const QString& path, std::string* utf8, QString* err
     pdfToolLog_->setPlainText(pdfToolLogText_);
     if (converted) *utf8 = text.toStdString();
     return converted;
+}
+
+void MainWindow::startUpdateCheck() {
+    // Owned by the window: closing it stops a check still waiting.
+    new UpdateController(updateCheckTimer_, updateNotificationsAction_,
+                         UpdateCheck::programInputs(companyName_, productName_, appVersion_),
+                         productName_, this);
 }
 
 void MainWindow::openFeedbackWindow() {

@@ -52,6 +52,10 @@ public:
     // The start-up of the program whose executable is at `program`.
     std::vector<Step> programSteps(const QString& program = {});
 
+    // Starts the background update check, driven by the window's one-second
+    // timer; the program calls it after start-up.
+    void startUpdateCheck();
+
     // The word characters: the word-character box's lines, joined.
     QString wordCharacters() const;
     static QString onlineHelpAddress(const QString& productName);
