@@ -5,6 +5,7 @@
 #include "shell/ui/mainwindow.h"
 #include "shell/wordcharacterpresets.h"
 #include "testfiles.h"
+#include "testservice.h"
 #include "widgetlookup.h"
 #include "widgets/desktop.h"
 #include "widgets/dialogs.h"
@@ -12,6 +13,7 @@
 #include "shell/ui/texteditor.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -19,6 +21,7 @@
 #include <QStatusBar>
 #include <QtTest>
 
+#include <memory>
 #include <stdexcept>
 
 namespace {
@@ -66,6 +69,7 @@ private slots:
     void aboutWindowOpens();
     void feedbackWindowOpens();
     void updateCheckEnablesItsMenuItem();
+    void closingDuringACheckEndsAtOnce();
 
 private:
     QList<Dialogs::Request> requests;
@@ -525,6 +529,37 @@ void TestMainWindow::updateCheckEnablesItsMenuItem() {
         QVERIFY(QFile::exists(config.filePath("BRELLIX/Lexometer/update.ini")));
     }
     QVERIFY(requests.isEmpty()); // nothing of the check is ever shown
+}
+
+void TestMainWindow::closingDuringACheckEndsAtOnce() {
+    TestService service;
+    QVERIFY2(service.isListening(), qPrintable(service.errorString()));
+    TestService::Reply silent;
+    silent.kind = TestService::Reply::Kind::Silent;
+    service.setDefaultReply(silent);
+    QTemporaryDir config;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray oldHost = qgetenv("LEXOMETER_SERVICE_HOST");
+    const QByteArray oldCa = qgetenv("LEXOMETER_CA_FILE");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    qputenv("LEXOMETER_SERVICE_HOST", service.hostAndPort().toLatin1());
+    qputenv("LEXOMETER_CA_FILE", TestService::caFile().toLocal8Bit());
+    auto restore = qScopeGuard([&] {
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+        qputenv("LEXOMETER_SERVICE_HOST", oldHost);
+        qputenv("LEXOMETER_CA_FILE", oldCa);
+    });
+    auto form = std::make_unique<MainWindow>();
+    form->startUp(form->programSteps());
+    form->startUpdateCheck();
+    // The service has the request and keeps the check waiting for its answer.
+    QTRY_COMPARE_WITH_TIMEOUT(service.requests().size(), 1, 10000);
+    QElapsedTimer clock;
+    clock.start();
+    form->close();
+    form.reset();
+    // Well within the check's own ten-second wait for an answer.
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
 }
 
 QTEST_MAIN(TestMainWindow)
