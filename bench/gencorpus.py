@@ -3,8 +3,10 @@
 
   kjv25.txt      the King James Bible (Debian's bible-kjv) repeated 25 times
   synthetic.txt  about 100 MB of generated text with a Zipf-like vocabulary
+  distinct.txt   one million numbered lines of random tokens, about 32 MB,
+                 nearly every word and every line distinct
 
-A corpus that already exists is kept. The synthetic text depends only on the
+A corpus that already exists is kept. The generated texts depend only on the
 seed and the size: every run writes the same bytes.
 """
 
@@ -19,6 +21,8 @@ import time
 
 KJV_NAME = "kjv25.txt"
 SYNTHETIC_NAME = "synthetic.txt"
+DISTINCT_NAME = "distinct.txt"
+NAMES = {"kjv": KJV_NAME, "synthetic": SYNTHETIC_NAME, "distinct": DISTINCT_NAME}
 
 # Latin syllable parts; the accented and Cyrillic vocabularies swap in their
 # own letters so that each script forms words of its own.
@@ -177,6 +181,24 @@ def synthetic_chunks(seed, target_bytes, vocab_size):
         yield chunk
 
 
+def distinct_chunks(seed, lines):
+    """Log-like records: a 7-digit line number, then three tokens of 6, 7 and
+    8 random lower-case letters. 26^6 and more tokens to choose from make
+    repeats rare, so the word and line tables hold nearly one row per item."""
+    rng = random.Random(seed)
+    letters = bytes(ord("a") + b % 26 for b in range(256))
+    per_chunk = 50000
+    for first in range(0, lines, per_chunk):
+        count = min(per_chunk, lines - first)
+        pool = rng.randbytes(21 * count).translate(letters).decode("ascii")
+        out = []
+        for k in range(count):
+            o = 21 * k
+            out.append("%07d %s %s %s\n" % (first + k + 1, pool[o:o + 6], pool[o + 6:o + 13],
+                                            pool[o + 13:o + 21]))
+        yield "".join(out).encode("ascii")
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     parser = argparse.ArgumentParser(description=__doc__,
@@ -187,23 +209,26 @@ def main():
     parser.add_argument("--size-mb", type=float, default=100, help="synthetic size in MB")
     parser.add_argument("--seed", type=int, default=20240229)
     parser.add_argument("--vocabulary", type=int, default=300000)
+    parser.add_argument("--lines", type=int, default=1000000, help="lines of the distinct corpus")
     parser.add_argument("--force", action="store_true", help="rewrite existing corpora")
-    parser.add_argument("which", nargs="*", help="kjv, synthetic (default: both)")
+    parser.add_argument("which", nargs="*", help="kjv, synthetic, distinct (default: all three)")
     args = parser.parse_args()
-    which = args.which or ["kjv", "synthetic"]
+    which = args.which or list(NAMES)
     for name in which:
-        if name not in ("kjv", "synthetic"):
+        if name not in NAMES:
             parser.error("unknown corpus: %s" % name)
     os.makedirs(args.out, exist_ok=True)
 
     for name in which:
-        path = os.path.join(args.out, KJV_NAME if name == "kjv" else SYNTHETIC_NAME)
+        path = os.path.join(args.out, NAMES[name])
         if os.path.exists(path) and not args.force:
             print("%s: present" % path)
             continue
         started = time.monotonic()
         if name == "kjv":
             size = make_kjv(path, args.copies)
+        elif name == "distinct":
+            size = write_atomic(path, distinct_chunks(args.seed, args.lines))
         else:
             size = write_atomic(path, synthetic_chunks(args.seed, int(args.size_mb * 1e6),
                                                        args.vocabulary))

@@ -4,8 +4,15 @@
 #
 #   bash bench/run.sh [BUILD_DIR]     (default: build)
 #
-# CORPORA="path ..." replaces the two generated corpora.
+# CORPORA="path ..." replaces the three generated corpora.
+#
+# What is measured does not depend on the caller: every command runs under
+# LC_ALL=C.UTF-8 (always present on glibc), the analyser sorts for en_US, and
+# all of them share the same two CPUs.
 set -euo pipefail
+
+export LC_ALL=C.UTF-8 LANG=C.UTF-8
+unset LANGUAGE
 
 script=run.sh
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
@@ -26,6 +33,16 @@ if [[ ! -x /usr/bin/time ]]; then
 fi
 
 find_corpora
+
+# taskset fails where CPUs 0 and 1 are not both ours (one CPU, a cpuset).
+pin=()
+if command -v taskset >/dev/null && (($(nproc) >= 2)) && taskset -c 0,1 true 2>/dev/null; then
+    pin=(taskset -c 0,1)
+    cpus="CPUs 0,1 of $(nproc)"
+else
+    echo "run.sh: commands are not pinned to two CPUs (no taskset, or fewer CPUs)" >&2
+    cpus="$(nproc) CPUs, not pinned"
+fi
 
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
@@ -79,7 +96,8 @@ timed() {
     shift 3
     local log="$tmp/time.log" best="" peak=0 run
     for ((run = 0; run < ${RUNS:-3}; ++run)); do
-        if ! /usr/bin/time -f "%e s %M KB" -o "$log" "$@" >"$tmp/stdout" 2>"$tmp/stderr"; then
+        if ! /usr/bin/time -f "%e s %M KB" -o "$log" ${pin[@]+"${pin[@]}"} "$@" \
+            >"$tmp/stdout" 2>"$tmp/stderr"; then
             echo "run.sh: $name failed on $corpus:" >&2
             tail -n 5 "$tmp/stderr" >&2
             printf '%s\t%s\t%s\tFAILED\t-\n' "$corpus" "$size" "$name" >>"$results"
@@ -102,7 +120,8 @@ for file in "${corpora[@]}"; do
     echo "== $corpus ($((size / 1000000)) MB)" >&2
     cat "$file" >/dev/null # every tool starts with the file in the page cache
 
-    timed "lexometer-analyze" "$corpus" "$size" "$analyze" --quiet --out "$tmp/out" "$file"
+    timed "lexometer-analyze" "$corpus" "$size" "$analyze" --quiet --locale en_US \
+        --out "$tmp/out" "$file"
     rm -rf "$tmp/out"
 
     timed "wc -w" "$corpus" "$size" wc -w "$file"
@@ -124,7 +143,7 @@ for file in "${corpora[@]}"; do
 done
 
 echo
-echo "Locale: LANG=${LANG:-} LC_ALL=${LC_ALL:-}; $(nproc) CPUs; best of ${RUNS:-3} runs, warm page cache."
+echo "LC_ALL=$LC_ALL, analyser --locale en_US; $cpus; best of ${RUNS:-3} runs, warm page cache."
 python3 - "$results" <<'EOF'
 import sys
 

@@ -14,13 +14,14 @@ find_build() {
     build="$(cd "$build" && pwd)" || { echo "$script: no build folder '$1'" >&2; exit 1; }
 }
 
-# Sets `corpora` to CORPORA="path ..." or to the two generated corpora,
+# Sets `corpora` to CORPORA="path ..." or to the three generated corpora,
 # writing them first if need be.
 find_corpora() {
     if [[ -n "${CORPORA:-}" ]]; then
         read -r -a corpora <<<"$CORPORA"
     else
         python3 "$here/gencorpus.py" --out "$here/corpora" >&2
-        corpora=("$here/corpora/kjv25.txt" "$here/corpora/synthetic.txt")
+        corpora=("$here/corpora/kjv25.txt" "$here/corpora/synthetic.txt"
+            "$here/corpora/distinct.txt")
     fi
 }

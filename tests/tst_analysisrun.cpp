@@ -112,6 +112,8 @@ private slots:
     void idleHandler();
     void sideThreadErrors();
     void sortErrorReachesCaller();
+    void limits_data();
+    void limits();
 };
 
 void TestAnalysisRun::init() {
@@ -667,4 +669,47 @@ void TestAnalysisRun::sortErrorReachesCaller() {
         if (++ticks == 2) throw std::bad_alloc();
     }));
     QCOMPARE(ticks, 2);
+}
+
+void TestAnalysisRun::limits_data() {
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<qint64>("items");
+    QTest::addColumn<qint64>("lineUnits");
+    QTest::addColumn<QString>("error"); // part of the message; empty: the run completes
+
+    QTest::newRow("lines at the limit") << QStringList{"a b", "a b"} << 2ll << 3ll << QString();
+    QTest::newRow("one line too many") << QStringList{"a", "a", "a"} << 2ll << 3ll
+                                       << "more lines than can be analysed (at most 2)";
+    QTest::newRow("one distinct word too many")
+        << QStringList{"a b c"} << 2ll << 10ll << "more distinct words";
+    QTest::newRow("repeated phrases over the limit")
+        << QStringList{"a b b a a b b a a"} << 2ll << 20ll << "more repeated phrases";
+    // Two bytes each, one UTF-16 unit each: the units count, not the bytes.
+    QTest::newRow("accented line at the limit") << QStringList{"ééé"} << 2ll << 3ll << QString();
+    QTest::newRow("line too long")
+        << QStringList{"ab", "abcd"} << 2ll << 3ll
+        << "Line 2 of the text is longer than can be analysed (at most 3 characters)";
+}
+
+void TestAnalysisRun::limits() {
+    QFETCH(QStringList, lines);
+    QFETCH(qint64, items);
+    QFETCH(qint64, lineUnits);
+    QFETCH(QString, error);
+
+    const TextLines text = makeLines(lines, false);
+    AnalysisRun run(text, French, usEnglish());
+    run.setLimits(AnalysisLimits{items, lineUnits});
+    QString message;
+    try {
+        QVERIFY(run.run());
+    } catch (const std::length_error& e) {
+        message = QString::fromUtf8(e.what());
+    }
+    if (error.isEmpty()) {
+        QCOMPARE(message, QString());
+        QCOMPARE(run.results().lines.itemCount(), 1);
+    } else {
+        QVERIFY2(message.contains(error), qPrintable(message));
+    }
 }

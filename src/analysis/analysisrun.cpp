@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <array>
+#include <stdexcept>
+#include <string>
 #include <system_error>
 #include <utility>
 
@@ -35,6 +37,11 @@ inline char32_t decodeAt(const unsigned char*& p) {
 
 inline bool isAsciiUpper(unsigned char b) {
     return b >= 'A' && b <= 'Z';
+}
+
+[[noreturn]] void tooMany(const char* what, qint64 limit) {
+    throw std::length_error("The text has more " + std::string(what) +
+                            " than can be analysed (at most " + std::to_string(limit) + ").");
 }
 
 } // namespace
@@ -98,7 +105,24 @@ bool AnalysisRun::run() {
     return true;
 }
 
+void AnalysisRun::checkLines(const TextLines& lines, const AnalysisLimits& limits) {
+    if (lines.count() > limits.items) tooMany("lines", limits.items);
+    // A line never has more UTF-16 units than UTF-8 bytes, so only a text
+    // longer than the limit can hold a line that is.
+    const std::shared_ptr<const StringPool> pool = lines.pool();
+    if (qint64(pool->allBytes().size()) <= limits.lineUnits) return;
+    for (qsizetype i = 0, n = pool->count(); i < n; ++i) {
+        const std::string_view line = pool->view(i);
+        if (qint64(line.size()) > limits.lineUnits &&
+            qint64(Wtf8::utf16Length(line)) > limits.lineUnits)
+            throw std::length_error("Line " + std::to_string(i + 1) +
+                                    " of the text is longer than can be analysed (at most " +
+                                    std::to_string(limits.lineUnits) + " characters).");
+    }
+}
+
 void AnalysisRun::start() {
+    checkLines(lines_, limits_);
     clock_.start();
     stopPhrases();
     shownPercent_ = 0;
@@ -274,7 +298,10 @@ bool AnalysisRun::countWords() {
         }
         for (const StringIndex::Key& key : keys) {
             const std::uint32_t id = w.index.intern(key);
-            if (id >= w.counts.size()) w.counts.push_back(0);
+            if (id >= w.counts.size()) {
+                if (qint64(id) >= limits_.items) tooMany("distinct words", limits_.items);
+                w.counts.push_back(0);
+            }
             ++w.counts[id];
         }
         batch.clear();
@@ -457,6 +484,8 @@ bool AnalysisRun::countPhrases() {
     results_.phrases2 = phrases_->takeSummary(2);
     results_.phrases3 = phrases_->takeSummary(3);
     results_.phrases4 = phrases_->takeSummary(4);
+    for (const PhraseTable* table : {&results_.phrases2, &results_.phrases3, &results_.phrases4})
+        if (table->size() > std::size_t(limits_.items)) tooMany("repeated phrases", limits_.items);
     phrases_.reset();
     phraseCollator_.reset();
     return true;

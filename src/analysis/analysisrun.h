@@ -7,8 +7,11 @@
 #include <QLocale>
 #include <QString>
 
+#include "analysis/texttable.h"
+
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -40,6 +43,16 @@ struct AnalysisLabels {
     QString elapsedTime = QStringLiteral("Elapsed Time: %s sec");
 };
 
+// The most a run takes on. Rows of the tables are counted in int, and a
+// line is handed to the collator with its length in UTF-16 units as int32.
+struct AnalysisLimits {
+    // Lines of the text, and so distinct lines; distinct words; phrases
+    // listed at each length. The header row takes one table row.
+    qint64 items = TextTable::MaxRows - 1;
+    // UTF-16 code units in one line.
+    qint64 lineUnits = std::numeric_limits<std::int32_t>::max();
+};
+
 // One analysis of a list of lines: the overview, the three frequency tables
 // and the phrase lists, with progress reported as status texts.
 //
@@ -65,6 +78,12 @@ public:
     void setIdleInterval(int milliseconds) { idleInterval_ = milliseconds; }
     // Called, after the line table is filled, when the text holds no word.
     void setNoWordsHandler(WarningHandler handler) { noWords_ = std::move(handler); }
+
+    // Beyond these the run throws std::length_error with a message for the
+    // user, before any count overflows; lowered by tests.
+    void setLimits(AnalysisLimits limits) { limits_ = limits; }
+    // Throws std::length_error when the lines exceed the limits.
+    static void checkLines(const TextLines& lines, const AnalysisLimits& limits);
 
     // The whole run; false when the status handler cancelled it.
     bool run();
@@ -103,6 +122,7 @@ private:
     bool setStatus(const QString& text);
 
     const TextLines& lines_;
+    AnalysisLimits limits_;
     QString wordCharacters_;
     QLocale locale_;
     AnalysisLabels labels_;

@@ -3,6 +3,7 @@
 #include "analysis/numberformat.h"
 
 #include <charconv>
+#include <stdexcept>
 
 FrequencyTable::FrequencyTable() : pool_(std::make_shared<StringPool>()) {
     headers_[2] = "%";
@@ -16,6 +17,8 @@ void FrequencyTable::setHeaders(const QString& item, const QString& occurrence) 
 void FrequencyTable::setRows(std::shared_ptr<const StringPool> pool,
                              std::vector<std::uint32_t> keys, std::vector<std::uint64_t> counts,
                              const QLocale& locale) {
+    // The header takes a row of its own.
+    if (qint64(keys.size()) > MaxRows - 1) throw std::length_error("too many rows for a table");
     pool_ = std::move(pool);
     keys_ = std::move(keys);
     counts_ = std::move(counts);

@@ -10,7 +10,9 @@
 // order, with their counts. No header row.
 class PhraseTable : public TextTable {
 public:
+    // The run refuses a list longer than TextTable::MaxRows before it is read.
     int rowCount() const override { return int(counts_.size()); }
+    std::size_t size() const { return counts_.size(); }
     int columnCount() const override { return 2; }
     QString cell(int row, int column) const override {
         return column == 0 ? phrases_.string(row) : QString::number(counts_[row]);

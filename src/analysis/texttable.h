@@ -3,10 +3,16 @@
 #include <QByteArray>
 #include <QString>
 
+#include <limits>
+
 // A table whose every cell reads as text, the form in which results are
 // shown, exported and charted.
 class TextTable {
 public:
+    // Rows are counted in int, the views' type: a table holds at most this
+    // many, its header row included.
+    static constexpr qint64 MaxRows = std::numeric_limits<int>::max();
+
     virtual ~TextTable() = default;
     virtual int rowCount() const = 0;
     virtual int columnCount() const = 0;
