@@ -40,6 +40,8 @@ private slots:
     void sameBaseNameKeepsTablesApart();
     void fileNamesQuoted_data();
     void fileNamesQuoted();
+    void phrasesFollowLocaleCase_data();
+    void phrasesFollowLocaleCase();
 
 private:
     // With memoryLimitKb, the tool runs with its address space limited to
@@ -56,6 +58,31 @@ void TstAnalyzeCli::initTestCase() {
     tool_ = QStringLiteral(LEXO_BINARY_DIR "/bin/lexometer-analyze");
     QVERIFY2(QFile::exists(tool_), qPrintable(tool_));
     QVERIFY(dir_.isValid());
+}
+
+void TstAnalyzeCli::phrasesFollowLocaleCase_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("phraseTable");
+    // Turkish "I" is the capital of the dotless i, so "IN" and "in" differ;
+    // Danish "aA" is two letters, while "aa", "Aa" and "AA" are one.
+    const QByteArray dotless("IN the box. in the box. IN the box.\n");
+    const QByteArray doubleA("Aa x. aa x. AA x. aA x.\n");
+    QTest::newRow("en_US, I") << "en_US" << dotless << QByteArray("IN the,3\r\nthe box,3\r\n");
+    QTest::newRow("tr_TR, I") << "tr_TR" << dotless << QByteArray("IN the;2\r\nthe box;3\r\n");
+    QTest::newRow("en_US, aA") << "en_US" << doubleA << QByteArray("Aa x,4\r\n");
+    QTest::newRow("da_DK, aA") << "da_DK" << doubleA << QByteArray("Aa x;3\r\n");
+}
+
+void TstAnalyzeCli::phrasesFollowLocaleCase() {
+    QFETCH(QString, locale);
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, phraseTable);
+    const QString input = writeFile(QStringLiteral("case.txt"), text);
+    const QString out = dir_.filePath(QStringLiteral("case-%1").arg(QTest::currentDataTag()));
+    const Result r = run({"--locale", locale, "--quiet", "--out", out, input});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(readFile(out + QStringLiteral("/case_2-Phrase.csv")), Bom + phraseTable);
 }
 
 Result TstAnalyzeCli::run(const QStringList& arguments, int memoryLimitKb) {

@@ -93,9 +93,25 @@ QStringList separators() {
             QStringLiteral("/")};
 }
 
+// Words where ASCII letter case is more than a tertiary difference: the
+// Turkish and Azerbaijani i, Danish and Norwegian "aa" against "aA", and
+// Lithuanian i before accents.
+QStringList caseSensitiveWords() {
+    return {QStringLiteral("in"),      QStringLiteral("IN"),      QStringLiteral("\u0131n"),
+            QStringLiteral("\u0130N"), QStringLiteral("\u0130n"), QStringLiteral("In"),
+            QStringLiteral("I"),       QStringLiteral("i"),       QStringLiteral("\u0131"),
+            QStringLiteral("\u0130"),  QStringLiteral("i\u0307"), QStringLiteral("I\u0307"),
+            QStringLiteral("aa"),      QStringLiteral("Aa"),      QStringLiteral("AA"),
+            QStringLiteral("aA"),      QStringLiteral("\u00E5"),  QStringLiteral("\u00C5"),
+            QStringLiteral("baad"),    QStringLiteral("BAAD"),    QStringLiteral("baAd"),
+            QStringLiteral("i\u0301"), QStringLiteral("I\u0301")};
+}
+
 class TextGenerator {
 public:
-    explicit TextGenerator(quint32 seed) : random_(seed) {}
+    // `extra` words join both lists, drawn as often as the core words.
+    explicit TextGenerator(quint32 seed, const QStringList& extra = {})
+        : random_(seed), vocabulary_(vocabulary() + extra), core_(coreWords() + extra) {}
 
     QStringList lines(int count, int maxWords) {
         QStringList result;
@@ -148,8 +164,8 @@ private:
     }
 
     QRandomGenerator random_;
-    const QStringList vocabulary_ = vocabulary();
-    const QStringList core_ = coreWords();
+    const QStringList vocabulary_;
+    const QStringList core_;
     const QStringList separators_ = separators();
 };
 
@@ -180,6 +196,7 @@ void TestEngineEquivalence::generatedTexts_data() {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<bool>("trailingBreak");
     QTest::addColumn<bool>("twoPasses");
+    QTest::addColumn<bool>("caseSensitive");
 
     const QString wide = English +
                          QStringLiteral("ÀàÂâÆæÇçÉéÈèÊêËëÎîÏïÔôŒœÙùÛûÜüŸÿ"
@@ -200,14 +217,14 @@ void TestEngineEquivalence::generatedTexts_data() {
         for (quint32 seed = 1; seed <= 10; ++seed) {
             QTest::addRow("%s, seed %u", name, seed)
                 << seed << 1 + int(seed * 7 % 25) << 12 << characters
-                << locales[seed % locales.size()] << bool(seed % 2) << false;
+                << locales[seed % locales.size()] << bool(seed % 2) << false << false;
         }
     }
     // Many short lines step through every progress percentage.
     for (quint32 seed = 101; seed <= 103; ++seed) {
         QTest::addRow("many lines, seed %u", seed)
             << seed << 150 << 3 << sets[seed % sets.size()].second << locales[seed % locales.size()]
-            << bool(seed % 2) << false;
+            << bool(seed % 2) << false << false;
     }
     // Large texts count phrases in two passes over hash-split halves; a
     // zero table limit takes that path on small texts too.
@@ -215,8 +232,24 @@ void TestEngineEquivalence::generatedTexts_data() {
         for (quint32 seed = 201; seed <= 205; ++seed) {
             QTest::addRow("%s, two passes, seed %u", name, seed)
                 << seed << 5 + int(seed * 7 % 25) << 12 << characters
-                << locales[seed % locales.size()] << bool(seed % 2) << true;
+                << locales[seed % locales.size()] << bool(seed % 2) << true << false;
         }
+    }
+
+    // Locales whose collators tell apart words that differ in ASCII case.
+    const QList<QLocale> caseLocales{
+        QLocale(QLocale::Turkish, QLocale::Turkey),
+        QLocale(QLocale::Azerbaijani, QLocale::LatinScript, QLocale::Azerbaijan),
+        QLocale(QLocale::Danish, QLocale::Denmark),
+        QLocale(QLocale::NorwegianBokmal, QLocale::Norway),
+        QLocale(QLocale::Lithuanian, QLocale::Lithuania)};
+    const QString caseCharacters =
+        English + QStringLiteral("\u0131\u0130\u00E5\u00C5\u0307\u00E9\u00C9\u0301\u00A0");
+    for (quint32 seed = 301; seed <= 315; ++seed) {
+        const QLocale& locale = caseLocales[seed % caseLocales.size()];
+        QTest::addRow("%s, seed %u", qPrintable(locale.name()), seed)
+            << seed << 5 + int(seed * 7 % 25) << 12 << caseCharacters << locale << bool(seed % 2)
+            << bool(seed / 5 % 2) << true;
     }
 }
 
@@ -228,12 +261,15 @@ void TestEngineEquivalence::generatedTexts() {
     QFETCH(QLocale, locale);
     QFETCH(bool, trailingBreak);
     QFETCH(bool, twoPasses);
+    QFETCH(bool, caseSensitive);
     QLocale::setDefault(locale);
     const std::size_t limit = PhraseCounter::directTableLimit();
     if (twoPasses) PhraseCounter::setDirectTableLimit(0);
     const auto restore = qScopeGuard([limit] { PhraseCounter::setDirectTableLimit(limit); });
 
-    const QStringList lines = TextGenerator(seed).lines(lineCount, maxWords);
+    const QStringList lines =
+        TextGenerator(seed, caseSensitive ? caseSensitiveWords() : QStringList())
+            .lines(lineCount, maxWords);
     TextLines analyzeLines;
     analyzeLines.append(lines);
     analyzeLines.setTrailingBreak(trailingBreak);

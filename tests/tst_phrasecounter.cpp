@@ -56,6 +56,8 @@ private slots:
     void countingStartsAfresh();
     void orderFollowsLocale_data();
     void orderFollowsLocale();
+    void caseFollowsCollator_data();
+    void caseFollowsCollator();
 };
 
 void TestPhraseCounter::initTestCase() {
@@ -307,6 +309,54 @@ void TestPhraseCounter::orderFollowsLocale() {
     QCOMPARE(countWithEngine(counter, lines).phrases2, phrases2);
     QCOMPARE(ReferenceAnalysis::countPhrases(lines, collator).phrases2, phrases2);
     QLocale::setDefault(usEnglish());
+}
+
+void TestPhraseCounter::caseFollowsCollator_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<Cells>("phrases2");
+    QTest::addColumn<bool>("caseIsTertiary");
+
+    // In Turkish "I" is the capital of "\u0131", and in Danish and Norwegian
+    // "aa", "Aa" and "AA" are a letter near "\u00E5" while "aA" is two letters.
+    const QStringList dotless{"IN the box. in the box. IN the box."};
+    const QStringList doubleA{"Aa x. aa x. AA x. aA x."};
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
+    const QLocale azerbaijani(QLocale::Azerbaijani, QLocale::LatinScript, QLocale::Azerbaijan);
+    const QLocale danish(QLocale::Danish, QLocale::Denmark);
+    const QLocale norwegian(QLocale::NorwegianBokmal, QLocale::Norway);
+    QTest::newRow("en_US, I") << english << dotless << Cells{{"IN the", "3"}, {"the box", "3"}}
+                              << true;
+    QTest::newRow("en_US, aA") << english << doubleA << Cells{{"Aa x", "4"}} << true;
+    QTest::newRow("de_DE, I") << QLocale(QLocale::German, QLocale::Germany) << dotless
+                              << Cells{{"IN the", "3"}, {"the box", "3"}} << true;
+    QTest::newRow("tr_TR, I") << turkish << dotless << Cells{{"IN the", "2"}, {"the box", "3"}}
+                              << false;
+    QTest::newRow("tr_TR, dotted capital")
+        << turkish << QStringList{"\u0130N the. in the. \u0131n the. IN the."}
+        << Cells{{"\u0131n the", "2"}, {"\u0130N the", "2"}} << false;
+    QTest::newRow("az_AZ, I") << azerbaijani << dotless << Cells{{"IN the", "2"}, {"the box", "3"}}
+                              << false;
+    QTest::newRow("da_DK, aA") << danish << doubleA << Cells{{"Aa x", "3"}} << false;
+    QTest::newRow("nb_NO, aA") << norwegian << doubleA << Cells{{"Aa x", "3"}} << false;
+    QTest::newRow("nb_NO, aA first") << norwegian << QStringList{"aA x. AA x. aA x. Aa x."}
+                                     << Cells{{"aA x", "2"}, {"AA x", "2"}} << false;
+}
+
+void TestPhraseCounter::caseFollowsCollator() {
+    QFETCH(QLocale, locale);
+    QFETCH(QStringList, lines);
+    QFETCH(Cells, phrases2);
+    QFETCH(bool, caseIsTertiary);
+    QLocale::setDefault(locale);
+    const auto restore = qScopeGuard([] { QLocale::setDefault(usEnglish()); });
+
+    const ListCollator collator(locale);
+    QCOMPARE(collator.lowerAsciiKeepsKeys(), caseIsTertiary);
+    PhraseCounter counter(collator);
+    compareCells(countWithEngine(counter, lines).phrases2, phrases2, "engine");
+    compareCells(ReferenceAnalysis::countPhrases(lines, collator).phrases2, phrases2, "reference");
 }
 
 QTEST_GUILESS_MAIN(TestPhraseCounter)

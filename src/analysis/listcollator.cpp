@@ -6,11 +6,14 @@
 #include <unicode/ucol.h>
 #include <unicode/uiter.h>
 #include <unicode/uloc.h>
+#include <unicode/uset.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -47,6 +50,66 @@ ListCollator::ListCollator(const QLocale& locale) : localeName_(icuLocaleName(lo
     if (U_FAILURE(status) || !collator_) throw std::runtime_error("cannot open the ICU collator");
     // Case is a tertiary difference: secondary strength ignores it.
     ucol_setStrength(collator_, UCOL_SECONDARY);
+}
+
+bool ListCollator::lowerAsciiKeepsKeys() const {
+    std::vector<std::uint8_t> buffer(64);
+    auto key = [&](const std::u16string& text) {
+        for (;;) {
+            const int32_t n =
+                ucol_getSortKey(collator_, reinterpret_cast<const UChar*>(text.data()),
+                                int32_t(text.size()), buffer.data(), int32_t(buffer.size()));
+            if (n <= 0) throw std::bad_alloc();
+            if (n <= int32_t(buffer.size()))
+                return std::string(reinterpret_cast<const char*>(buffer.data()), std::size_t(n));
+            buffer.resize(std::size_t(n));
+        }
+    };
+    auto lower = [](std::u16string text) {
+        for (char16_t& c : text)
+            if (c >= u'A' && c <= u'Z') c = char16_t(c + 32);
+        return text;
+    };
+    auto keeps = [&](const std::u16string& text) { return key(text) == key(lower(text)); };
+    // Every letter, and every pair, which covers two-letter contractions.
+    std::u16string letters;
+    for (char16_t c = u'A'; c <= u'Z'; ++c)
+        letters += c;
+    letters += lower(letters);
+    for (char16_t a : letters) {
+        if (!keeps(std::u16string(1, a))) return false;
+        for (char16_t b : letters)
+            if (!keeps(std::u16string{a, b})) return false;
+    }
+    // Longer contractions made of ASCII alone, in every mix of case.
+    UErrorCode status = U_ZERO_ERROR;
+    USet* contractions = uset_openEmpty();
+    if (!contractions) throw std::bad_alloc();
+    const std::unique_ptr<USet, decltype(&uset_close)> closeSet(contractions, &uset_close);
+    ucol_getContractionsAndExpansions(collator_, contractions, nullptr, true, &status);
+    if (U_FAILURE(status)) return false;
+    const int32_t items = uset_getItemCount(contractions);
+    std::u16string text(64, u'\0');
+    for (int32_t i = 0; i < items; ++i) {
+        UChar32 first = 0, last = 0;
+        status = U_ZERO_ERROR;
+        const int32_t n =
+            uset_getItem(contractions, i, &first, &last, reinterpret_cast<UChar*>(text.data()),
+                         int32_t(text.size()), &status);
+        if (U_FAILURE(status)) return false;
+        if (n <= 2) continue; // a range of single characters, or a pair tried above
+        const std::u16string s = text.substr(0, std::size_t(n));
+        if (!std::all_of(s.begin(), s.end(), [](char16_t c) { return c < 0x80; })) continue;
+        if (s.size() > 12) return false;
+        for (std::uint32_t mask = 0; mask < (1u << s.size()); ++mask) {
+            std::u16string variant = lower(s);
+            for (std::size_t j = 0; j < s.size(); ++j)
+                if ((mask >> j) & 1 && variant[j] >= u'a' && variant[j] <= u'z')
+                    variant[j] = char16_t(variant[j] - 32);
+            if (!keeps(variant)) return false;
+        }
+    }
+    return true;
 }
 
 std::unique_ptr<ListCollator> ListCollator::clone() const {

@@ -30,6 +30,12 @@ public:
     // Compares two generalized UTF-8 strings.
     int compareUtf8(std::string_view a, std::string_view b) const;
     QByteArray sortKey(QStringView s) const;
+    // True when turning the ASCII capitals of an ASCII word into small
+    // letters never changes its sort key. Not so where letter case is more
+    // than a tertiary difference: Turkish dotted and dotless i, Danish "aa"
+    // against "aA". Tried on every letter, pair of letters and ASCII
+    // contraction of the rules, so it takes a millisecond or two.
+    bool lowerAsciiKeepsKeys() const;
 
     // Indices 0..count-1 ordered by collation of view(i); items that compare
     // equal are ordered by their code units, so the result is deterministic.

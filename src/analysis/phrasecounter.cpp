@@ -138,6 +138,7 @@ public:
         // Allocations come first: nothing may throw once the elements are
         // open, as the destructor would not close them.
         spaceLikeUnit.assign(0x10000, Unknown);
+        lowerAsciiShortcut = coll.lowerAsciiKeepsKeys();
         u16.reserve(16);
         UErrorCode status = U_ZERO_ERROR;
         static const UChar blank[] = {u' '};
@@ -187,6 +188,7 @@ public:
     UCollationElements* elements = nullptr;
     std::uint32_t spacePrimary = 0, commonSecondary = 0;
     Weights spaceWeights;
+    bool lowerAsciiShortcut = false;
     std::vector<std::uint8_t> spaceLikeUnit; // by UTF-16 code unit
     StringPool words;
     StringIndex wordIndex{&words, 1 << 14};
@@ -275,13 +277,17 @@ bool PhraseCounter::Impl::isSpaceLike(std::string_view bytes) {
 }
 
 std::uint32_t PhraseCounter::Impl::classOf(std::string_view bytes) {
-    // Case is a tertiary difference, so forms that differ only in ASCII
-    // letter case share a class: a word with capitals takes the class of its
-    // lower-case form when that form has occurred as a word already.
-    bool upper = false;
-    for (char ch : bytes)
+    // Where the collator is known to ignore ASCII letter case, an ASCII word
+    // with capitals takes the class of its lower-case form when that form
+    // has occurred as a word already, which spares most sort keys. Elsewhere
+    // (Turkish i, Danish aa) and for other words the sort key decides.
+    if (!lowerAsciiShortcut) return classOfForm(bytes);
+    bool upper = false, ascii = true;
+    for (char ch : bytes) {
         upper |= ch >= 'A' && ch <= 'Z';
-    if (!upper) return classOfForm(bytes);
+        ascii &= (ch & 0x80) == 0;
+    }
+    if (!upper || !ascii) return classOfForm(bytes);
     lowered.assign(bytes);
     for (char& ch : lowered)
         if (ch >= 'A' && ch <= 'Z') ch = char(ch + 32);
