@@ -42,6 +42,7 @@ private slots:
     void fileNamesQuoted();
     void phrasesFollowLocaleCase_data();
     void phrasesFollowLocaleCase();
+    void nativeDigitLocaleWritesAsciiDigits();
 
 private:
     // With memoryLimitKb, the tool runs with its address space limited to
@@ -83,6 +84,25 @@ void TstAnalyzeCli::phrasesFollowLocaleCase() {
     const Result r = run({"--locale", locale, "--quiet", "--out", out, input});
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     QCOMPARE(readFile(out + QStringLiteral("/case_2-Phrase.csv")), Bom + phraseTable);
+}
+
+void TstAnalyzeCli::nativeDigitLocaleWritesAsciiDigits() {
+    // Egyptian Arabic writes Arabic-Indic digits; every number here keeps
+    // ASCII digits with the locale's decimal point.
+    const QString input = writeFile(QStringLiteral("digits.txt"), Fixture);
+    const QString out = dir_.filePath(QStringLiteral("digits"));
+    const Result r = run({"--locale", "ar_EG", "--out", out, input});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    const QString point = QLocale(QLocale::Arabic, QLocale::Egypt).decimalPoint();
+    const QString lines = QString::fromUtf8(readFile(out + QStringLiteral("/digits_Line.csv")));
+    QVERIFY2(lines.contains(QStringLiteral("33") + point + QStringLiteral("33")),
+             qPrintable(lines));
+    const QString overview =
+        QString::fromUtf8(readFile(out + QStringLiteral("/digits_Overview.csv")));
+    QVERIFY2(overview.contains(QStringLiteral("10")), qPrintable(overview)); // total words
+    for (const QString& text : {lines, overview, r.out})
+        for (QChar c : text)
+            QVERIFY2(c.unicode() < 0x0660 || c.unicode() > 0x0669, qPrintable(text));
 }
 
 Result TstAnalyzeCli::run(const QStringList& arguments, int memoryLimitKb) {

@@ -4,6 +4,19 @@
 
 namespace {
 
+// Digits are always ASCII, as in the tables' counts; only the separators
+// follow the locale.
+QString asciiDigits(QString text, const QLocale& locale) {
+    const QString zero = locale.zeroDigit();
+    if (zero == QLatin1String("0")) return text;
+    const QList<uint> zeroCode = zero.toUcs4();
+    if (zeroCode.size() != 1) return text;
+    QList<uint> codes = text.toUcs4();
+    for (uint& c : codes)
+        if (c >= zeroCode[0] && c <= zeroCode[0] + 9) c = u'0' + (c - zeroCode[0]);
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(codes.constData()), codes.size());
+}
+
 QLocale grouped(const QLocale& locale) {
     QLocale l = locale;
     l.setNumberOptions(QLocale::DefaultNumberOptions);
@@ -24,15 +37,16 @@ QString fixed(double value, int decimals, const QLocale& locale) {
     if (std::isfinite(t) && std::fma(value, scale, -t) == 0 && t == std::trunc(t) &&
         std::fmod(std::fabs(t), 10.0) == 5.0) {
         const double units = std::copysign((std::fabs(t) + 5.0) / 10.0, value);
-        return ungrouped(locale).toString(units / (scale / 10.0), 'f', decimals);
+        return asciiDigits(ungrouped(locale).toString(units / (scale / 10.0), 'f', decimals),
+                           locale);
     }
-    return ungrouped(locale).toString(value, 'f', decimals);
+    return asciiDigits(ungrouped(locale).toString(value, 'f', decimals), locale);
 }
 
 } // namespace
 
 QString NumberFormat::formatCount(qint64 value, const QLocale& locale) {
-    return grouped(locale).toString(double(value), 'f', 0);
+    return asciiDigits(grouped(locale).toString(double(value), 'f', 0), locale);
 }
 
 QString NumberFormat::formatPercent(double value, const QLocale& locale) {

@@ -3,7 +3,8 @@
 #include <QLocale>
 #include <QString>
 
-// Numbers as the user sees them, under the given locale.
+// Numbers as the user sees them: ASCII digits with the given locale's
+// separators.
 namespace NumberFormat {
 
 // Whole number with the locale's thousands separator ("%.0n").
