@@ -68,6 +68,7 @@ private slots:
     void statusesOfOneLine();
     void closingDuringTheRun();
     void noWordsWarning();
+    void tablesShowWhilePhrasesCount();
     void outOfMemoryIsReported();
     void exportWritesTheTable_data();
     void exportWritesTheTable();
@@ -160,6 +161,37 @@ void TestResultsWindow::outOfMemoryIsReported() {
     QVERIFY(!window->isRunning());
     QVERIFY(!window->results());
     QVERIFY(window->isVisible());
+}
+
+void TestResultsWindow::tablesShowWhilePhrasesCount() {
+    // The no-words warning comes once the frequency tables are complete and
+    // before the phrases are taken: what the window offers then is what it
+    // offers while phrases still count.
+    QTemporaryDir dir;
+    ResultsWindow* window = makeWindow(QStringLiteral("123 456\n123 456"), QStringLiteral("xyz"));
+    int overviewRows = -1, lineRows = -1, slices = -1, phraseRows = -1;
+    bool running = false, exported = false;
+    Dialogs::setHandler([&](const Dialogs::Request& r) {
+        if (r.kind == Dialogs::Kind::SaveFile) return dir.filePath(QStringLiteral("lines.csv"));
+        if (r.kind != Dialogs::Kind::Warning) return QString();
+        running = window->isRunning();
+        overviewRows = findWidget<QTableView>(window, "overviewGrid")->model()->rowCount();
+        lineRows = findWidget<QTableView>(window, "lineGrid")->model()->rowCount();
+        phraseRows = findWidget<QTreeView>(window, "twoWordPhraseList")->model()->rowCount();
+        PieChartWindow chart(nullptr);
+        window->fillChart(ResultsWindow::LineTab, &chart);
+        slices = chart.pie()->sliceCount();
+        window->exportTab(ResultsWindow::LineTab);
+        exported = QFile::exists(dir.filePath(QStringLiteral("lines.csv")));
+        return QString();
+    });
+    QVERIFY(runToEnd(window));
+    QVERIFY(running);
+    QCOMPARE(overviewRows, 7);
+    QCOMPARE(lineRows, 1);
+    QCOMPARE(slices, 1);
+    QCOMPARE(phraseRows, 0);
+    QVERIFY(exported);
 }
 
 void TestResultsWindow::noWordsWarning() {

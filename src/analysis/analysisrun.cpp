@@ -99,6 +99,7 @@ bool AnalysisRun::report(int percent) {
 bool AnalysisRun::run() {
     start();
     if (!countCharacters() || !countWords() || !fillWordTable() || !countLines()) return false;
+    if (tablesReady_) tablesReady_();
     warnIfNoWords();
     if (!countPhrases()) return false;
     finish();

@@ -78,6 +78,9 @@ public:
     void setIdleInterval(int milliseconds) { idleInterval_ = milliseconds; }
     // Called, after the line table is filled, when the text holds no word.
     void setNoWordsHandler(WarningHandler handler) { noWords_ = std::move(handler); }
+    // Called once the overview and the Character, Word and Line tables are
+    // complete, while the phrases may still be counting.
+    void setTablesReadyHandler(std::function<void()> handler) { tablesReady_ = std::move(handler); }
 
     // Beyond these the run throws std::length_error with a message for the
     // user, before any count overflows; lowered by tests.
@@ -130,6 +133,7 @@ private:
     StatusHandler status_;
     WarningHandler noWords_;
     IdleHandler idle_;
+    std::function<void()> tablesReady_;
     AnalysisResults results_;
     QString statusText_;
     int shownPercent_ = 0;

@@ -320,6 +320,16 @@ void ResultsWindow::runAnalysis() {
         run.setNoWordsHandler([this](const QString& message) {
             Dialogs::warning(this, translateText("Warning"), message);
         });
+        // The frequency tables show, and export and chart, while the phrases
+        // still count; they belong to the run until it hands them over.
+        run.setTablesReadyHandler([this, &run] {
+            partial_ = &run.results();
+            showTables(OverviewTab, LineTab);
+        });
+        struct ForgetPartial {
+            ResultsWindow* window;
+            ~ForgetPartial() { window->forgetPartial(); }
+        } forgetPartial{this};
         finished = run.run();
         if (finished) results_ = std::make_unique<AnalysisResults>(std::move(run.results()));
     } catch (const std::bad_alloc&) {
@@ -342,10 +352,21 @@ void ResultsWindow::runAnalysis() {
     }
 }
 
-void ResultsWindow::showResults() {
-    for (int tab = 0; tab < TabCount; ++tab)
+void ResultsWindow::showTables(Tab first, Tab last) {
+    for (int tab = first; tab <= last; ++tab)
         models_[tab]->setTable(table(Tab(tab)));
     fitColumns();
+}
+
+void ResultsWindow::forgetPartial() {
+    if (!partial_) return;
+    partial_ = nullptr;
+    for (TextTableModel* model : models_)
+        model->setTable(nullptr);
+}
+
+void ResultsWindow::showResults() {
+    showTables(OverviewTab, FourWordPhraseTab);
     for (int tab = TwoWordPhraseTab; tab < TabCount; ++tab) {
         auto* list = static_cast<QTreeView*>(views_[tab]);
         list->setColumnWidth(0, 200);
@@ -354,7 +375,11 @@ void ResultsWindow::showResults() {
 }
 
 const TextTable* ResultsWindow::table(Tab tab) const {
-    if (!results_) return nullptr;
+    if (!results_) {
+        // While the phrases count, only the overview and the frequency tables.
+        if (tab == OverviewTab) return partial_ ? &partial_->overview : nullptr;
+        return frequencyTable(tab);
+    }
     switch (tab) {
     case OverviewTab:
         return &results_->overview;
@@ -370,14 +395,15 @@ const TextTable* ResultsWindow::table(Tab tab) const {
 }
 
 const FrequencyTable* ResultsWindow::frequencyTable(Tab tab) const {
-    if (!results_) return nullptr;
+    const AnalysisResults* shown = results_ ? results_.get() : partial_;
+    if (!shown) return nullptr;
     switch (tab) {
     case CharacterTab:
-        return &results_->characters;
+        return &shown->characters;
     case WordTab:
-        return &results_->words;
+        return &shown->words;
     case LineTab:
-        return &results_->lines;
+        return &shown->lines;
     default:
         return nullptr;
     }
@@ -426,7 +452,7 @@ QUrl ResultsWindow::synonymUrl(const QString& word) {
 
 void ResultsWindow::openSynonyms() {
     const QModelIndex current = wordGrid_->currentIndex();
-    if (!current.isValid() || !results_) return;
+    if (!current.isValid() || !frequencyTable(WordTab)) return;
     const QString word = wordGrid_->model()->index(current.row(), 0).data().toString();
     if (!word.isEmpty()) Desktop::openUrl(synonymUrl(word));
 }

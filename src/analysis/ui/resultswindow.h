@@ -92,6 +92,8 @@ private:
     void runAnalysis();
     void fitColumns();
     void showResults();
+    void showTables(Tab first, Tab last);
+    void forgetPartial();
     const TextTable* table(Tab tab) const;
     const FrequencyTable* frequencyTable(Tab tab) const;
     QWidget* buildTab(Tab tab);
@@ -100,6 +102,7 @@ private:
     TextLines lines_;
     QString wordCharacters_;
     std::unique_ptr<AnalysisResults> results_;
+    const AnalysisResults* partial_ = nullptr; // the run's, while it counts phrases
     QChar csvSeparator_;
 
     QTabWidget* tabs_ = nullptr;
