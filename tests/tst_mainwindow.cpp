@@ -1,4 +1,5 @@
 #include "analysis/ui/resultswindow.h"
+#include "envguard.h"
 #include "localization/qttranslation.h"
 #include "localization/translation.h"
 #include "shell/inistore.h"
@@ -510,14 +511,9 @@ void TestMainWindow::updateCheckEnablesItsMenuItem() {
     // A service that is not there: both attempts fail at once, and nothing
     // leaves the machine.
     QTemporaryDir config;
-    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-    const QByteArray oldHost = qgetenv("LEXOMETER_SERVICE_HOST");
+    const EnvGuard configGuard("XDG_CONFIG_HOME"), hostGuard("LEXOMETER_SERVICE_HOST");
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     qputenv("LEXOMETER_SERVICE_HOST", "127.0.0.1:1");
-    auto restore = qScopeGuard([&] {
-        qputenv("XDG_CONFIG_HOME", oldConfig);
-        qputenv("LEXOMETER_SERVICE_HOST", oldHost);
-    });
     {
         MainWindow form;
         form.startUp(form.programSteps());
@@ -538,17 +534,11 @@ void TestMainWindow::closingDuringACheckEndsAtOnce() {
     silent.kind = TestService::Reply::Kind::Silent;
     service.setDefaultReply(silent);
     QTemporaryDir config;
-    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-    const QByteArray oldHost = qgetenv("LEXOMETER_SERVICE_HOST");
-    const QByteArray oldCa = qgetenv("LEXOMETER_CA_FILE");
+    const EnvGuard configGuard("XDG_CONFIG_HOME"), hostGuard("LEXOMETER_SERVICE_HOST"),
+        caGuard("LEXOMETER_CA_FILE");
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     qputenv("LEXOMETER_SERVICE_HOST", service.hostAndPort().toLatin1());
     qputenv("LEXOMETER_CA_FILE", TestService::caFile().toLocal8Bit());
-    auto restore = qScopeGuard([&] {
-        qputenv("XDG_CONFIG_HOME", oldConfig);
-        qputenv("LEXOMETER_SERVICE_HOST", oldHost);
-        qputenv("LEXOMETER_CA_FILE", oldCa);
-    });
     auto form = std::make_unique<MainWindow>();
     form->startUp(form->programSteps());
     form->startUpdateCheck();

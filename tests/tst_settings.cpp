@@ -1,3 +1,4 @@
+#include "envguard.h"
 #include "filesizelimit.h"
 #include "shell/datafolder.h"
 #include "shell/inistore.h"
@@ -22,24 +23,6 @@ using TestFiles::utf16;
 bool runningAsRoot() {
     return ::geteuid() == 0;
 }
-
-// Restores an environment variable when the test ends, however it ends.
-class EnvGuard {
-public:
-    explicit EnvGuard(const char* name)
-        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {}
-    ~EnvGuard() {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
-};
 
 } // namespace
 

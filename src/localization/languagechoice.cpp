@@ -3,6 +3,7 @@
 #include "localization/translation.h"
 #include "text/linesplitter.h"
 #include "text/textfile.h"
+#include "text/textrules.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,30 +19,6 @@ QStringList fileList;
 QString loadedName;
 
 const QString LanguageFileSuffix = QStringLiteral(".lang.txt");
-
-// Removes leading and trailing characters with codes up to U+0020.
-QStringView trimmed(QStringView text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 32)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 32)
-        --end;
-    return text.sliced(begin, end - begin);
-}
-
-char16_t asciiLower(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
-}
-
-// Only A to Z are folded, so that no locale's case rules (Turkish dotted
-// and dotless i) change which file a row names.
-bool equalsIgnoringAsciiCase(QStringView a, QStringView b) {
-    if (a.size() != b.size()) return false;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        if (asciiLower(a[i].unicode()) != asciiLower(b[i].unicode())) return false;
-    return true;
-}
 
 uint32_t lcidOf(const QString& localeId) {
     return uloc_getLCID(localeId.toLatin1().constData());
@@ -65,12 +42,12 @@ bool initLanguage(const QString& settingValue, const QString& folder, const QLoc
     QString fileName = settingValue;
     // A setting that names a missing file does not fall back to the table:
     // choosing English stores "English.lang.txt", which normally is missing.
-    if (trimmed(settingValue).isEmpty()) {
+    if (TextRules::trimmed(settingValue).isEmpty()) {
         const QString table = chosenFolder + QStringLiteral("/LanguageCodes.csv");
         if (QFileInfo(table).isFile()) {
             const QString wanted = lookupLanguageCode(table, QString::number(languageId(uiLocale)));
             for (const QString& entry : std::as_const(fileList)) {
-                if (equalsIgnoringAsciiCase(entry, wanted)) {
+                if (TextRules::equalsIgnoringAsciiCase(entry, wanted)) {
                     fileName = entry;
                     break;
                 }
@@ -100,8 +77,8 @@ QString lookupLanguageCode(const QString& csvPath, const QString& languageId,
     for (const QString& row : LineSplitter::lines(text.utf8)) {
         const qsizetype comma = row.indexOf(u',');
         if (comma < 0) continue;
-        if (trimmed(QStringView(row).first(comma)) == languageId)
-            return trimmed(QStringView(row).sliced(comma + 1)).toString();
+        if (TextRules::trimmed(QStringView(row).first(comma)) == languageId)
+            return TextRules::trimmed(QStringView(row).sliced(comma + 1)).toString();
     }
     return {};
 }

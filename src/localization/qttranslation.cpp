@@ -4,6 +4,7 @@
 #include "localization/translation.h"
 #include "text/linesplitter.h"
 #include "text/textfile.h"
+#include "text/textrules.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -13,28 +14,6 @@
 #include <unicode/uloc.h>
 
 namespace {
-
-// Removes leading and trailing characters with codes up to U+0020.
-QStringView trimmed(QStringView text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 32)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 32)
-        --end;
-    return text.sliced(begin, end - begin);
-}
-
-// Only A to Z are folded, as when the start-up choice reads the table.
-bool equalsIgnoringAsciiCase(QStringView a, QStringView b) {
-    if (a.size() != b.size()) return false;
-    const auto lower = [](char16_t c) {
-        return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
-    };
-    for (qsizetype i = 0; i < a.size(); ++i)
-        if (lower(a[i].unicode()) != lower(b[i].unicode())) return false;
-    return true;
-}
 
 QTranslator* installed = nullptr;
 
@@ -49,10 +28,11 @@ QLocale localeOf(const QString& languagesFolder, const QString& fileName) {
     for (const QString& row : LineSplitter::lines(text.utf8)) {
         const qsizetype comma = row.indexOf(u',');
         if (comma < 0) continue;
-        if (!equalsIgnoringAsciiCase(trimmed(QStringView(row).sliced(comma + 1)), fileName))
+        if (!TextRules::equalsIgnoringAsciiCase(
+                TextRules::trimmed(QStringView(row).sliced(comma + 1)), fileName))
             continue;
         bool ok = false;
-        const uint lcid = trimmed(QStringView(row).first(comma)).toUInt(&ok);
+        const uint lcid = TextRules::trimmed(QStringView(row).first(comma)).toUInt(&ok);
         if (!ok) return QLocale::c();
         char name[ULOC_FULLNAME_CAPACITY] = {};
         UErrorCode status = U_ZERO_ERROR;

@@ -35,15 +35,17 @@ void reset() {
     loadedLines.clear();
 }
 
+QString lookupText(const QString& key, const QStringList& lines) {
+    const QString prefix = u'{' + key + u'}';
+    for (const QString& line : lines)
+        if (line.startsWith(prefix)) return line.mid(line.indexOf(u'}') + 1);
+    return key;
+}
+
 } // namespace Translation
 
 QString translateText(const QString& english) {
     if (loadedPath.isEmpty()) return english;
-    const QString key = u'{' + english + u'}';
-    for (const QString& line : std::as_const(loadedLines)) {
-        if (!line.startsWith(key)) continue;
-        const QString translation = line.mid(line.indexOf(u'}') + 1);
-        return translation.isEmpty() ? english : translation;
-    }
-    return english;
+    const QString translation = Translation::lookupText(english, loadedLines);
+    return translation.isEmpty() ? english : translation;
 }

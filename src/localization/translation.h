@@ -16,6 +16,10 @@ const QStringList& languageLines();
 // For tests: forget the loaded language.
 void reset();
 
+// The text of the first of a language file's lines that begins with
+// "{key}", empty when the entry is; the key itself when no line has it.
+QString lookupText(const QString& key, const QStringList& lines);
+
 } // namespace Translation
 
 // The text to show for an English text: the loaded language's translation, or

@@ -6,10 +6,6 @@
 // Who translated a language, as its file says.
 namespace Translators {
 
-// The text of the first line that begins with "{key}", empty when the
-// entry is; the key itself when no line has it.
-QString lookupText(const QString& key, const QStringList& lines);
-
 // The names of the "INFO:Translated By" entry of `languageName`'s file in
 // `languagesFolder`, one a part between commas, each trimmed, empty parts
 // kept. The maker for English; the key itself for a file without the

@@ -1,6 +1,7 @@
 #include "analysis/ui/piechartwindow.h"
 
 #include "localization/translation.h"
+#include "widgets/placement.h"
 
 #include <QPointer>
 #include <QScreen>
@@ -24,10 +25,8 @@ void PieChartWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (placed_) return;
     placed_ = true;
-    QRect frame = frameGeometry();
     if (centreOver_)
-        frame.moveCenter(centreOver_->frameGeometry().center());
+        Placement::centreOn(this, centreOver_->frameGeometry().center());
     else if (QScreen* screen = this->screen())
-        frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+        Placement::centreOn(this, screen->availableGeometry().center());
 }

@@ -8,6 +8,7 @@
 #include "localization/translation.h"
 #include "widgets/desktop.h"
 #include "widgets/dialogs.h"
+#include "widgets/placement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -242,11 +243,8 @@ void ResultsWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!placed_) {
         placed_ = true;
-        if (QWidget* owner = parentWidget(); owner && !positioned_) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(owner->frameGeometry().center());
-            move(frame.topLeft());
-        }
+        if (QWidget* owner = parentWidget(); owner && !positioned_)
+            Placement::centreOn(this, owner->frameGeometry().center());
         startTimer_->start();
     }
 }

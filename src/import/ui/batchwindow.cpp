@@ -2,8 +2,10 @@
 
 #include "analysis/numberformat.h"
 #include "analysis/ui/resultswindow.h"
+#include "import/ui/loadfilter.h"
 #include "localization/translation.h"
 #include "widgets/dialogs.h"
+#include "widgets/placement.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
@@ -249,20 +251,11 @@ void BatchWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (placed_) return;
     placed_ = true;
-    if (QWidget* owner = parentWidget()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(owner->frameGeometry().center());
-        move(frame.topLeft());
-    }
+    if (QWidget* owner = parentWidget()) Placement::centreOn(this, owner->frameGeometry().center());
 }
 
 void BatchWindow::chooseFiles() {
-    const QString filter = Dialogs::nameFilters(
-        translateText(QStringLiteral("Supported Files")) +
-        QStringLiteral(" (*.pdf;*.txt)|*.pdf;*.txt|") +
-        translateText(QStringLiteral("PDF File (*.pdf)")) + QStringLiteral("|*.pdf|") +
-        translateText(QStringLiteral("Text File (*.txt)")) + QStringLiteral("|*.txt|") +
-        translateText(QStringLiteral("All Files (*.*)")) + QStringLiteral("|*.*"));
+    const QString filter = LoadFilter::filter();
     const QStringList chosen = Dialogs::openFileNames(this, filter);
     if (chosen.isEmpty()) return;
     addFiles(chosen);

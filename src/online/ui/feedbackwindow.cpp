@@ -2,6 +2,7 @@
 
 #include "localization/translation.h"
 #include "online/emailaddress.h"
+#include "text/textrules.h"
 #include "widgets/dialogs.h"
 
 #include <QApplication>
@@ -22,17 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// Spaces and control characters off both ends, as the service expects.
-QString trimmedText(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 // The English phrase, and the shown caption in parentheses when a language
 // translated it, so that the maker can read every message.
@@ -282,7 +272,7 @@ void FeedbackWindow::limitMessage(int position, int added) {
 QString FeedbackWindow::feedbackText() const {
     QString message = messageEdit_->toPlainText();
     message.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    message = trimmedText(message);
+    message = TextRules::trimmed(message).toString();
     if (message.isEmpty()) return {};
     QString text;
     if (likePanel_->isSelected())
@@ -301,7 +291,7 @@ void FeedbackWindow::send() {
         QApplication::beep();
         return;
     }
-    const QString email = trimmedText(emailEdit_->text());
+    const QString email = TextRules::trimmed(emailEdit_->text()).toString();
     if (!email.isEmpty() && !EmailAddress::isValidEmail(email)) {
         emailEdit_->setFocus();
         Dialogs::messageDialog(this, translateText("Invalid e-mail address!"),
@@ -326,7 +316,8 @@ void FeedbackWindow::send() {
     QString answer;
     if (result.answer) {
         static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
-        answer = trimmedText(result.answer->split(lineBreak).join(QStringLiteral("\r\n")));
+        answer = TextRules::trimmed(result.answer->split(lineBreak).join(QStringLiteral("\r\n")))
+                     .toString();
     }
     if (answer == QLatin1String("OK")) {
         Dialogs::messageDialog(this,

@@ -5,6 +5,7 @@
 #include "import/pdftextextractor.h"
 #include "import/textfilewriter.h"
 #include "import/ui/batchwindow.h"
+#include "import/ui/loadfilter.h"
 #include "import/utf8piecereader.h"
 #include "info/ui/aboutwindow.h"
 #include "info/versioninfo.h"
@@ -20,8 +21,10 @@
 #include "shell/wordcharacterpresets.h"
 #include "shell/wordlettersfile.h"
 #include "text/textfile.h"
+#include "text/textrules.h"
 #include "widgets/desktop.h"
 #include "widgets/dialogs.h"
+#include "widgets/placement.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -51,13 +54,6 @@
 #include <stdexcept>
 
 namespace {
-
-// Trimming as the analysis does it: characters up to U+0020 at both ends.
-bool isBlank(const QString& text) {
-    for (QChar c : text)
-        if (c.unicode() > 0x20) return false;
-    return true;
-}
 
 // The Edit menu and the editor's context menu hold the same commands.
 struct EditCommand {
@@ -318,9 +314,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     if (placed_) return;
     placed_ = true;
     if (QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
+        Placement::centreOn(this, screen->availableGeometry().center());
     }
 }
 
@@ -538,7 +532,7 @@ void MainWindow::analyze() {
         warn(translateText(QStringLiteral("No text to analyze!")));
         return;
     }
-    if (isBlank(wordCharactersEdit_->toPlainText())) {
+    if (TextRules::isBlank(wordCharactersEdit_->toPlainText())) {
         if (!customizeBox_->isChecked()) customizeBox_->setChecked(true);
         wordCharactersEdit_->setFocus();
         warn(translateText(QStringLiteral("Please enter word characters!")));
@@ -564,13 +558,8 @@ void MainWindow::choosePreset(int preset) {
     wordCharactersEdit_->clear();
     for (const QString& line : WordCharacterPresets::lines(WordCharacterPresets::Preset(preset)))
         wordCharactersEdit_->appendPlainText(line);
-    QString text = wordCharactersEdit_->toPlainText();
-    qsizetype start = 0, end = text.size();
-    while (start < end && text[start].unicode() <= 0x20)
-        ++start;
-    while (end > start && text[end - 1].unicode() <= 0x20)
-        --end;
-    wordCharactersEdit_->setPlainText(text.mid(start, end - start));
+    const QString text = wordCharactersEdit_->toPlainText();
+    wordCharactersEdit_->setPlainText(TextRules::trimmed(text).toString());
     // English is the built-in set: nothing needs to be kept for it.
     if (preset == WordCharacterPresets::English && !dataFolder_.isEmpty())
         QFile::remove(dataFolder_ + QStringLiteral("wordletters.txt"));
@@ -726,12 +715,7 @@ bool MainWindow::textLoaded() {
 }
 
 void MainWindow::openFile() {
-    const QString filter = Dialogs::nameFilters(
-        translateText(QStringLiteral("Supported Files")) +
-        QStringLiteral(" (*.pdf;*.txt)|*.pdf;*.txt|") +
-        translateText(QStringLiteral("PDF File (*.pdf)")) + QStringLiteral("|*.pdf|") +
-        translateText(QStringLiteral("Text File (*.txt)")) + QStringLiteral("|*.txt|") +
-        translateText(QStringLiteral("All Files (*.*)")) + QStringLiteral("|*.*"));
+    const QString filter = LoadFilter::filter();
     const QString path = Dialogs::openFileName(this, filter);
     if (path.isEmpty()) return;
     QString error;
