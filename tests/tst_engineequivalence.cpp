@@ -93,6 +93,15 @@ QStringList separators() {
             QStringLiteral("/")};
 }
 
+QStringList asciiSeparators() {
+    return {
+        QStringLiteral(" "),  QStringLiteral(" "),  QStringLiteral(" "),   QStringLiteral("  "),
+        QStringLiteral(", "), QStringLiteral(". "), QStringLiteral("-"),   QStringLiteral("; "),
+        QStringLiteral(" ("), QStringLiteral(") "), QStringLiteral("? "),  QStringLiteral("! "),
+        QStringLiteral(":"),  QStringLiteral("["),  QStringLiteral("="),   QStringLiteral("/"),
+        QStringLiteral("|"),  QStringLiteral("@"),  QStringLiteral(" ^ "), QStringLiteral("\"")};
+}
+
 // Words where ASCII letter case is more than a tertiary difference: the
 // Turkish and Azerbaijani i, Danish and Norwegian "aa" against "aA", and
 // Lithuanian i before accents.
@@ -107,11 +116,32 @@ QStringList caseSensitiveWords() {
             QStringLiteral("i\u0301"), QStringLiteral("I\u0301")};
 }
 
+// Printable ASCII alone, where the engine ranks characters instead of asking
+// the collator; the extra words collate equal to ASCII words without being
+// ASCII themselves.
+QStringList asciiWords() {
+    return {QStringLiteral("the"), QStringLiteral("The"),   QStringLiteral("THE"),
+            QStringLiteral("cat"), QStringLiteral("Cat"),   QStringLiteral("CAT"),
+            QStringLiteral("a"),   QStringLiteral("A"),     QStringLiteral("b"),
+            QStringLiteral("c"),   QStringLiteral("don't"), QStringLiteral("Hello!"),
+            QStringLiteral("123"), QStringLiteral("fix"),   QStringLiteral("FIX"),
+            QStringLiteral("ae"),  QStringLiteral("a~b"),   QStringLiteral("#1"),
+            QStringLiteral("`x"),  QStringLiteral("x"),     QStringLiteral("resume"),
+            QStringLiteral("zz"),  QStringLiteral("ab_c"),  QStringLiteral("12ab")};
+}
+
+QStringList asciiLookalikes() {
+    return {QStringLiteral("\uFB01x"), QStringLiteral("\uFF41"), QStringLiteral("x\x01"),
+            QStringLiteral("a\U000E0001"), QStringLiteral("\uFF34\uFF28\uFF25")};
+}
+
 class TextGenerator {
 public:
     // `extra` words join both lists, drawn as often as the core words.
-    explicit TextGenerator(quint32 seed, const QStringList& extra = {})
-        : random_(seed), vocabulary_(vocabulary() + extra), core_(coreWords() + extra) {}
+    explicit TextGenerator(quint32 seed, const QStringList& extra = {}, bool ascii = false)
+        : random_(seed), vocabulary_((ascii ? asciiWords() : vocabulary()) + extra),
+          core_((ascii ? asciiWords().mid(0, 10) : coreWords()) + extra),
+          separators_(ascii ? asciiSeparators() : separators()), ascii_(ascii) {}
 
     QStringList lines(int count, int maxWords) {
         QStringList result;
@@ -128,10 +158,10 @@ private:
         const int kind = random_.bounded(100);
         if (kind < 8) return QString();
         if (kind < 12) return QStringLiteral("   ");
-        if (kind < 15) return QStringLiteral("\t \t");
+        if (kind < 15) return ascii_ ? QStringLiteral(" , ") : QStringLiteral("\t \t");
         if (kind < 35 && !earlier.isEmpty()) return variant(pick(earlier));
         QString text;
-        if (chance(15)) text += chance(50) ? QStringLiteral(" ") : QStringLiteral("\t");
+        if (chance(15)) text += chance(50) || ascii_ ? QStringLiteral(" ") : QStringLiteral("\t");
         const int words = 1 + random_.bounded(maxWords);
         for (int w = 0; w < words; ++w) {
             if (w > 0) text += pick(separators_);
@@ -139,13 +169,14 @@ private:
         }
         if (chance(30))
             text += pick({QStringLiteral(" "), QStringLiteral("."), QStringLiteral(","),
-                          QStringLiteral("\t"), QStringLiteral("?"), QStringLiteral(" ,")});
+                          ascii_ ? QStringLiteral("!") : QStringLiteral("\t"), QStringLiteral("?"),
+                          QStringLiteral(" ,")});
         return text;
     }
 
     // An earlier line again, or one that collation may find equal to it.
     QString variant(QString line) {
-        switch (random_.bounded(5)) {
+        switch (random_.bounded(ascii_ ? 2 : 5)) {
         case 0:
             return ReferenceAnalysis::upperAscii(line);
         case 1: {
@@ -166,7 +197,8 @@ private:
     QRandomGenerator random_;
     const QStringList vocabulary_;
     const QStringList core_;
-    const QStringList separators_ = separators();
+    const QStringList separators_;
+    const bool ascii_;
 };
 
 QString describe(const QStringList& lines) {
@@ -196,7 +228,8 @@ void TestEngineEquivalence::generatedTexts_data() {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<bool>("trailingBreak");
     QTest::addColumn<bool>("twoPasses");
-    QTest::addColumn<bool>("caseSensitive");
+    QTest::addColumn<bool>("extraWords"); // case-sensitive words, or for ASCII texts look-alikes
+    QTest::addColumn<bool>("ascii");
 
     const QString wide = English +
                          QStringLiteral("ÀàÂâÆæÇçÉéÈèÊêËëÎîÏïÔôŒœÙùÛûÜüŸÿ"
@@ -217,14 +250,14 @@ void TestEngineEquivalence::generatedTexts_data() {
         for (quint32 seed = 1; seed <= 10; ++seed) {
             QTest::addRow("%s, seed %u", name, seed)
                 << seed << 1 + int(seed * 7 % 25) << 12 << characters
-                << locales[seed % locales.size()] << bool(seed % 2) << false << false;
+                << locales[seed % locales.size()] << bool(seed % 2) << false << false << false;
         }
     }
     // Many short lines step through every progress percentage.
     for (quint32 seed = 101; seed <= 103; ++seed) {
         QTest::addRow("many lines, seed %u", seed)
             << seed << 150 << 3 << sets[seed % sets.size()].second << locales[seed % locales.size()]
-            << bool(seed % 2) << false << false;
+            << bool(seed % 2) << false << false << false;
     }
     // Large texts count phrases in two passes over hash-split halves; a
     // zero table limit takes that path on small texts too.
@@ -232,7 +265,7 @@ void TestEngineEquivalence::generatedTexts_data() {
         for (quint32 seed = 201; seed <= 205; ++seed) {
             QTest::addRow("%s, two passes, seed %u", name, seed)
                 << seed << 5 + int(seed * 7 % 25) << 12 << characters
-                << locales[seed % locales.size()] << bool(seed % 2) << true << false;
+                << locales[seed % locales.size()] << bool(seed % 2) << true << false << false;
         }
     }
 
@@ -249,7 +282,23 @@ void TestEngineEquivalence::generatedTexts_data() {
         const QLocale& locale = caseLocales[seed % caseLocales.size()];
         QTest::addRow("%s, seed %u", qPrintable(locale.name()), seed)
             << seed << 5 + int(seed * 7 % 25) << 12 << caseCharacters << locale << bool(seed % 2)
-            << bool(seed / 5 % 2) << true;
+            << bool(seed / 5 % 2) << true << false;
+    }
+
+    // Printable ASCII texts, some with words that only collate like ASCII,
+    // under collators that rank ASCII and under those that cannot.
+    const QList<QLocale> asciiLocales{QLocale(QLocale::English, QLocale::UnitedStates),
+                                      QLocale(QLocale::German, QLocale::Germany),
+                                      QLocale(QLocale::Swedish, QLocale::Sweden),
+                                      QLocale(QLocale::Russian, QLocale::Russia),
+                                      QLocale(QLocale::Turkish, QLocale::Turkey),
+                                      QLocale(QLocale::Danish, QLocale::Denmark)};
+    const QStringList asciiSets{English, English + QStringLiteral(" "),
+                                English + QStringLiteral("!#~`_@|^\"")};
+    for (quint32 seed = 401; seed <= 418; ++seed) {
+        QTest::addRow("ASCII, %s, seed %u", qPrintable(asciiLocales[seed % 6].name()), seed)
+            << seed << 5 + int(seed * 7 % 25) << 12 << asciiSets[seed % 3] << asciiLocales[seed % 6]
+            << bool(seed % 2) << bool(seed / 3 % 2) << bool(seed % 4 == 0) << true;
     }
 }
 
@@ -261,14 +310,17 @@ void TestEngineEquivalence::generatedTexts() {
     QFETCH(QLocale, locale);
     QFETCH(bool, trailingBreak);
     QFETCH(bool, twoPasses);
-    QFETCH(bool, caseSensitive);
+    QFETCH(bool, extraWords);
+    QFETCH(bool, ascii);
     QLocale::setDefault(locale);
     const std::size_t limit = PhraseCounter::directTableLimit();
     if (twoPasses) PhraseCounter::setDirectTableLimit(0);
     const auto restore = qScopeGuard([limit] { PhraseCounter::setDirectTableLimit(limit); });
 
     const QStringList lines =
-        TextGenerator(seed, caseSensitive ? caseSensitiveWords() : QStringList())
+        TextGenerator(
+            seed, extraWords ? (ascii ? asciiLookalikes() : caseSensitiveWords()) : QStringList(),
+            ascii)
             .lines(lineCount, maxWords);
     TextLines analyzeLines;
     analyzeLines.append(lines);

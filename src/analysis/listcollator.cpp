@@ -4,6 +4,7 @@
 #include "text/wtf8.h"
 
 #include <unicode/ucol.h>
+#include <unicode/ucoleitr.h>
 #include <unicode/uiter.h>
 #include <unicode/uloc.h>
 #include <unicode/uset.h>
@@ -50,6 +51,96 @@ ListCollator::ListCollator(const QLocale& locale) : localeName_(icuLocaleName(lo
     if (U_FAILURE(status) || !collator_) throw std::runtime_error("cannot open the ICU collator");
     // Case is a tertiary difference: secondary strength ignores it.
     ucol_setStrength(collator_, UCOL_SECONDARY);
+    hasAsciiRanks_ = rankAscii();
+}
+
+bool ListCollator::rankAscii() {
+    // Settings under which texts are weighed otherwise than element by
+    // element: ignorable punctuation, a case level, digits read as numbers.
+    UErrorCode status = U_ZERO_ERROR;
+    const bool plain =
+        ucol_getAttribute(collator_, UCOL_ALTERNATE_HANDLING, &status) == UCOL_NON_IGNORABLE &&
+        ucol_getAttribute(collator_, UCOL_CASE_LEVEL, &status) == UCOL_OFF &&
+        ucol_getAttribute(collator_, UCOL_NUMERIC_COLLATION, &status) == UCOL_OFF;
+    if (U_FAILURE(status) || !plain) return false;
+
+    static const UChar blank[] = {u' '};
+    UCollationElements* elements = ucol_openElements(collator_, blank, 1, &status);
+    if (status == U_MEMORY_ALLOCATION_ERROR) throw std::bad_alloc();
+    if (U_FAILURE(status)) return false;
+    const std::unique_ptr<UCollationElements, decltype(&ucol_closeElements)> closeElements(
+        elements, &ucol_closeElements);
+    std::u16string printable;
+    for (char16_t c = 0x20; c < 0x7F; ++c) {
+        printable += c;
+        ucol_setText(elements, &c, 1, &status);
+        int seen = 0;
+        bool primary = false;
+        for (;;) {
+            const int32_t ce = ucol_next(elements, &status);
+            if (ce == UCOL_NULLORDER || U_FAILURE(status)) break;
+            if ((std::uint32_t(ce) & 0xC0) == 0xC0) continue; // the rest of a long weight
+            ++seen;
+            primary = (std::uint32_t(ce) >> 16) != 0;
+        }
+        if (U_FAILURE(status) || seen != 1 || !primary) return false;
+    }
+
+    USet* contractions = uset_openEmpty();
+    if (!contractions) throw std::bad_alloc();
+    const std::unique_ptr<USet, decltype(&uset_close)> closeSet(contractions, &uset_close);
+    ucol_getContractionsAndExpansions(collator_, contractions, nullptr, true, &status);
+    if (U_FAILURE(status)) return false;
+    std::u16string text(64, u'\0');
+    for (int32_t i = 0, items = uset_getItemCount(contractions); i < items; ++i) {
+        UChar32 first = 0, last = 0;
+        const int32_t n =
+            uset_getItem(contractions, i, &first, &last, reinterpret_cast<UChar*>(text.data()),
+                         int32_t(text.size()), &status);
+        if (U_FAILURE(status)) return false;
+        if (n >= 2 &&
+            std::all_of(text.begin(), text.begin() + n, [](char16_t c) { return c < 0x80; }))
+            return false;
+    }
+
+    // Ranks in collation order; only the two cases of a letter may share one.
+    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    auto less = [&](char16_t a, char16_t b) {
+        return compare16(std::u16string_view(&a, 1), std::u16string_view(&b, 1)) < 0;
+    };
+    std::stable_sort(printable.begin(), printable.end(), less);
+    std::uint8_t rank = 0;
+    for (std::size_t i = 0; i < printable.size(); ++i) {
+        const char16_t c = printable[i];
+        if (i == 0 || less(printable[i - 1], c))
+            ++rank;
+        else if (lower(printable[i - 1]) != lower(c))
+            return false;
+        asciiRanks_[c] = rank;
+    }
+    for (char16_t c = u'A'; c <= u'Z'; ++c)
+        if (asciiRanks_[c] != asciiRanks_[lower(c)]) return false;
+
+    // The collator itself must agree on every text of one or two characters.
+    std::vector<std::u16string> texts;
+    for (char16_t a : printable) {
+        if (lower(a) != a) continue;
+        texts.emplace_back(1, a);
+        for (char16_t b : printable)
+            if (lower(b) == b) texts.push_back({a, b});
+    }
+    auto ranks = [&](const std::u16string& s) {
+        std::string r;
+        for (char16_t c : s)
+            r += char(asciiRanks_[c]);
+        return r;
+    };
+    std::sort(texts.begin(), texts.end(), [&](const std::u16string& a, const std::u16string& b) {
+        return ranks(a) < ranks(b);
+    });
+    for (std::size_t i = 1; i < texts.size(); ++i)
+        if (compare16(texts[i - 1], texts[i]) >= 0) return false;
+    return true;
 }
 
 bool ListCollator::lowerAsciiKeepsKeys() const {
@@ -120,6 +211,8 @@ std::unique_ptr<ListCollator> ListCollator::clone() const {
     if (U_FAILURE(status) || !copy->collator_)
         throw std::runtime_error("cannot copy the ICU collator");
     copy->localeName_ = localeName_;
+    std::memcpy(copy->asciiRanks_, asciiRanks_, sizeof asciiRanks_);
+    copy->hasAsciiRanks_ = hasAsciiRanks_;
     return copy;
 }
 
@@ -166,6 +259,11 @@ std::vector<std::uint32_t> ListCollator::sortedOrder(const std::vector<std::stri
     // Sort by a short prefix of each sort key, then settle each run of equal
     // prefixes with full sort keys, computed only for the items in such runs.
     // Items the collator finds equal are ordered by their UTF-16 code units.
+    const auto printable = [](std::string_view s) {
+        return std::all_of(s.begin(), s.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    };
+    if (hasAsciiRanks_ && std::all_of(items.begin(), items.end(), printable))
+        return rankedOrder(items, tick);
     const std::uint32_t n = std::uint32_t(items.size());
     struct Item {
         std::uint8_t prefix[PrefixBytes];
@@ -251,5 +349,61 @@ std::vector<std::uint32_t> ListCollator::sortedOrder(const std::vector<std::stri
             order[k] = tied[k - g].index;
         g = h;
     }
+    return order;
+}
+
+std::vector<std::uint32_t> ListCollator::rankedOrder(const std::vector<std::string_view>& items,
+                                                     const Tick& tick) const {
+    // Printable ASCII alone: ranks stand in for sort keys, the first eight
+    // packed into one number.
+    const std::uint32_t n = std::uint32_t(items.size());
+    const std::uint8_t* rank = asciiRanks_;
+    struct Item {
+        std::uint64_t prefix;
+        std::uint32_t index;
+    };
+    auto byteRank = [rank](char c) { return rank[static_cast<unsigned char>(c)]; };
+    auto less = [&](const Item& a, const Item& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        const std::string_view x = items[a.index], y = items[b.index];
+        for (std::size_t k = 8, m = std::min(x.size(), y.size()); k < m; ++k)
+            if (byteRank(x[k]) != byteRank(y[k])) return byteRank(x[k]) < byteRank(y[k]);
+        if (x.size() != y.size()) return x.size() < y.size();
+        // Equal but for letter case: the code units decide.
+        const int c = x.compare(y);
+        return c != 0 ? c < 0 : a.index < b.index;
+    };
+    std::vector<Item> sorted(n);
+    constexpr std::uint32_t TickEvery = 4096;
+    auto fill = [&](std::uint32_t from, std::uint32_t to, bool ticking) {
+        for (std::uint32_t i = from; i < to; ++i) {
+            if (ticking && tick && (i - from) % TickEvery == TickEvery - 1) tick();
+            const std::string_view s = items[i];
+            std::uint64_t prefix = 0;
+            for (std::size_t k = 0, m = std::min<std::size_t>(s.size(), 8); k < m; ++k)
+                prefix |= std::uint64_t(byteRank(s[k])) << (56 - 8 * k);
+            sorted[i] = Item{prefix, i};
+        }
+    };
+    if (n >= 65536) {
+        const auto middle = sorted.begin() + n / 2;
+        SideThread half([&] {
+            fill(n / 2, n, false);
+            std::sort(middle, sorted.end(), less);
+        });
+        fill(0, n / 2, true);
+        if (tick) tick();
+        std::sort(sorted.begin(), middle, less);
+        half.join();
+        if (tick) tick();
+        std::inplace_merge(sorted.begin(), middle, sorted.end(), less);
+    } else {
+        fill(0, n, true);
+        if (tick) tick();
+        std::sort(sorted.begin(), sorted.end(), less);
+    }
+    std::vector<std::uint32_t> order(n);
+    for (std::uint32_t i = 0; i < n; ++i)
+        order[i] = sorted[i].index;
     return order;
 }

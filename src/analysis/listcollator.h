@@ -37,6 +37,15 @@ public:
     // contraction of the rules, so it takes a millisecond or two.
     bool lowerAsciiKeepsKeys() const;
 
+    // Where every printable ASCII character (U+0020 to U+007E) is one
+    // collation element with a primary weight of its own, shared only by the
+    // two cases of a letter, and none takes part in a contraction, texts of
+    // those characters collate as their strings of ranks compare: rank 1 for
+    // the first in collation order, and so on. Two such texts then collate
+    // equal exactly when they are equal with ASCII letters lowered. Null
+    // where this does not hold; 0 for the other characters below 128.
+    const std::uint8_t* asciiRanks() const { return hasAsciiRanks_ ? asciiRanks_ : nullptr; }
+
     // Indices 0..count-1 ordered by collation of view(i); items that compare
     // equal are ordered by their code units, so the result is deterministic.
     // `tick`, if given, is called every few thousand items on the calling
@@ -54,8 +63,13 @@ public:
 private:
     struct Empty {};
     explicit ListCollator(Empty) {}
+    bool rankAscii();
+    std::vector<std::uint32_t> rankedOrder(const std::vector<std::string_view>& items,
+                                           const Tick& tick) const;
     UCollator* collator_ = nullptr;
     std::string localeName_;
+    std::uint8_t asciiRanks_[128] = {};
+    bool hasAsciiRanks_ = false;
 };
 
 template <typename ViewFn>

@@ -34,6 +34,9 @@ constexpr std::uint32_t IdMask = (1u << 30) - 1;
 // A word class with this bit holds a character that collates like the space
 // between words; see Impl::count.
 constexpr std::uint32_t SpaceLike = 1u << 31;
+// A word class with this bit is the id of a printable ASCII word in small
+// letters, which stands for its class where the collator ranks ASCII.
+constexpr std::uint32_t AsciiClass = 1u << 30;
 // Above this table size a pre-pass first finds the phrases seen at least
 // twice, and only those are counted.
 std::atomic<std::size_t> DirectTableBytes{std::size_t(96) << 20};
@@ -139,7 +142,9 @@ public:
         // open, as the destructor would not close them.
         spaceLikeUnit.assign(0x10000, Unknown);
         lowerAsciiShortcut = coll.lowerAsciiKeepsKeys();
+        asciiRanks = coll.asciiRanks();
         u16.reserve(16);
+        asciiWeights.reserve(128);
         UErrorCode status = U_ZERO_ERROR;
         static const UChar blank[] = {u' '};
         elements = ucol_openElements(coll.handle(), blank, 1, &status);
@@ -150,6 +155,16 @@ public:
             commonSecondary = s;
         });
         spaceWeights = weightsOf(elements, u16, " ");
+        if (asciiRanks) {
+            for (char16_t c = 0x21; c < 0x7F; ++c) {
+                if (c >= u'A' && c <= u'Z') continue;
+                forEachWeight(elements, std::u16string_view(&c, 1),
+                              [&](std::uint32_t p, std::uint32_t s) {
+                                  asciiWeights.push_back(AsciiWeight{p, s, char(c)});
+                              });
+            }
+            std::sort(asciiWeights.begin(), asciiWeights.end());
+        }
     }
     ~Impl() { ucol_closeElements(elements); }
 
@@ -158,7 +173,10 @@ public:
     static Weights weightsOf(UCollationElements* elements, std::u16string& buffer,
                              std::string_view bytes);
     bool isSpaceLike(std::string_view bytes);
-    std::uint32_t classOf(std::string_view bytes);
+    std::uint32_t classOf(std::string_view bytes, std::uint32_t wid);
+    std::uint32_t newWord(std::uint32_t wid, std::string_view bytes);
+    std::uint32_t classOfAscii(std::string_view form);
+    bool collatesAsAscii(std::string_view bytes, std::string& form);
     std::uint32_t classOfForm(std::string_view bytes);
     bool tokenize(const TextLines& lines);
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
@@ -189,6 +207,17 @@ public:
     std::uint32_t spacePrimary = 0, commonSecondary = 0;
     Weights spaceWeights;
     bool lowerAsciiShortcut = false;
+    const std::uint8_t* asciiRanks = nullptr;
+    // The weights of the printable ASCII characters but the space, in small
+    // letters, sorted, where the collator ranks ASCII.
+    struct AsciiWeight {
+        std::uint32_t primary, secondary;
+        char character;
+        bool operator<(const AsciiWeight& o) const {
+            return primary != o.primary ? primary < o.primary : secondary < o.secondary;
+        }
+    };
+    std::vector<AsciiWeight> asciiWeights;
     std::vector<std::uint8_t> spaceLikeUnit; // by UTF-16 code unit
     StringPool words;
     StringIndex wordIndex{&words, 1 << 14};
@@ -276,7 +305,34 @@ bool PhraseCounter::Impl::isSpaceLike(std::string_view bytes) {
     return false;
 }
 
-std::uint32_t PhraseCounter::Impl::classOf(std::string_view bytes) {
+std::uint32_t PhraseCounter::Impl::newWord(std::uint32_t wid, std::string_view bytes) {
+    if (wid > IdMask) throw std::length_error("too many distinct words for phrase counting");
+    wordClass.push_back(0);
+    const std::uint32_t cls = classOf(bytes, wid);
+    wordClass[wid] = cls;
+    return cls;
+}
+
+std::uint32_t PhraseCounter::Impl::classOf(std::string_view bytes, std::uint32_t wid) {
+    // Where the collator ranks printable ASCII, such a word collates equal
+    // only to its case variants and to words whose collation elements are
+    // those of its characters (a ligature, full-width letters, an ignorable
+    // control character). Its small-letter form names the class, and no sort
+    // key is needed.
+    if (asciiRanks) {
+        if (std::all_of(bytes.begin(), bytes.end(),
+                        [](char ch) { return ch > 0x20 && ch < 0x7F; })) {
+            if (std::none_of(bytes.begin(), bytes.end(),
+                             [](char ch) { return ch >= 'A' && ch <= 'Z'; }))
+                return wid | AsciiClass;
+            lowered.assign(bytes);
+            for (char& ch : lowered)
+                if (ch >= 'A' && ch <= 'Z') ch = char(ch + 32);
+            return classOfAscii(lowered);
+        }
+        if (collatesAsAscii(bytes, lowered)) return classOfAscii(lowered);
+        return classOfForm(bytes);
+    }
     // Where the collator is known to ignore ASCII letter case, an ASCII word
     // with capitals takes the class of its lower-case form when that form
     // has occurred as a word already, which spares most sort keys. Elsewhere
@@ -294,6 +350,28 @@ std::uint32_t PhraseCounter::Impl::classOf(std::string_view bytes) {
     const std::uint32_t form = wordIndex.find(StringIndex::key(lowered));
     if (form != StringIndex::NotFound) return wordClass[form];
     return classOfForm(lowered);
+}
+
+std::uint32_t PhraseCounter::Impl::classOfAscii(std::string_view form) {
+    const std::uint32_t id = wordIndex.intern(StringIndex::key(form));
+    return id == wordClass.size() ? newWord(id, form) : wordClass[id];
+}
+
+bool PhraseCounter::Impl::collatesAsAscii(std::string_view bytes, std::string& form) {
+    // The word collates equal to a printable ASCII word exactly when each of
+    // its elements is that of one such character.
+    u16.clear();
+    Wtf8::appendUtf16(u16, bytes);
+    form.clear();
+    bool ascii = true;
+    forEachWeight(elements, u16, [&](std::uint32_t p, std::uint32_t s) {
+        if (!ascii) return;
+        const auto it =
+            std::lower_bound(asciiWeights.begin(), asciiWeights.end(), AsciiWeight{p, s, 0});
+        ascii = it != asciiWeights.end() && it->primary == p && it->secondary == s;
+        if (ascii) form += it->character;
+    });
+    return ascii && !form.empty();
 }
 
 std::uint32_t PhraseCounter::Impl::classOfForm(std::string_view bytes) {
@@ -362,13 +440,8 @@ bool PhraseCounter::Impl::tokenize(const TextLines& lines) {
         }
         for (const Word& word : batch) {
             const std::uint32_t wid = wordIndex.intern(word.key);
-            if (wid == wordClass.size()) {
-                if (wid > IdMask)
-                    throw std::length_error("too many distinct words for phrase counting");
-                wordClass.push_back(classOf(word.key.text));
-                if (wordClass.back() & SpaceLike)
-                    spaceLikeWeights.emplace(wid, weightsOf(elements, u16, word.key.text));
-            }
+            if (wid == wordClass.size() && newWord(wid, word.key.text) & SpaceLike)
+                spaceLikeWeights.emplace(wid, weightsOf(elements, u16, word.key.text));
             if (window < 4) ++window;
             if (stream.size() >= 0xFFFFFFFFu)
                 throw std::length_error("too many words for phrase counting");

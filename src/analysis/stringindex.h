@@ -9,26 +9,29 @@
 
 // Open-addressing hash index over the strings of a StringPool: finds the id
 // of a string in expected constant time, adding it when it is new.
+//
+// A slot holds 32 bits of the hash and the id, eight bytes: texts of
+// millions of distinct words keep a small index, and growing it never
+// visits the strings again.
 class StringIndex {
 public:
     // The index adds new strings to `pool`, which must outlive it.
     explicit StringIndex(StringPool* pool, std::size_t expected = 1024);
 
-    // A string prepared for lookups: its hash and its first 16 bytes, zero
-    // padded, read once.
+    // A string prepared for lookups.
     struct Key {
         std::string_view text;
-        std::uint64_t head = 0, head2 = 0, hash = 0;
+        std::uint64_t hash = 0;
     };
 
     static Key key(std::string_view s) {
         const auto* p = reinterpret_cast<const unsigned char*>(s.data());
         const std::size_t n = s.size();
-        Key k{s};
-        k.head = loadUpTo8(p, n < 8 ? n : 8);
-        if (n > 8) k.head2 = n >= 16 ? load64(p + 8) : load64(p + n - 8) >> (8 * (16 - n));
-        std::uint64_t h = (k.head ^ (n * 0xFF51AFD7ED558CCDULL)) * 0xBF58476D1CE4E5B9ULL;
-        h = (h ^ (h >> 29) ^ k.head2) * 0x94D049BB133111EBULL;
+        const std::uint64_t head = loadUpTo8(p, n < 8 ? n : 8);
+        std::uint64_t head2 = 0;
+        if (n > 8) head2 = n >= 16 ? load64(p + 8) : load64(p + n - 8) >> (8 * (16 - n));
+        std::uint64_t h = (head ^ (n * 0xFF51AFD7ED558CCDULL)) * 0xBF58476D1CE4E5B9ULL;
+        h = (h ^ (h >> 29) ^ head2) * 0x94D049BB133111EBULL;
         for (std::size_t at = 16; at < n; at += 8) {
             const std::size_t left = n - at;
             h = (h ^ (left >= 8 ? load64(p + at) : loadUpTo8(p + at, left))) *
@@ -38,8 +41,7 @@ public:
         h ^= h >> 32;
         h *= 0xD6E8FEB86659FD93ULL;
         h ^= h >> 32;
-        k.hash = h;
-        return k;
+        return Key{s, h};
     }
     static std::uint64_t hash(std::string_view s) { return key(s).hash; }
 
@@ -58,25 +60,21 @@ public:
     void prefetch(const Key& k) const { __builtin_prefetch(&slots_[std::size_t(k.hash) & mask_]); }
 
     std::size_t size() const { return size_; }
+    // Makes room for this many strings in all, so that the index need not
+    // grow on the way.
+    void reserve(std::size_t strings);
     // Empties the index and gives its memory back; the pool is untouched.
     void release() {
-        slots_ = std::vector<Slot>(16, Slot{0, 0, 0, 0});
+        slots_ = std::vector<Slot>(16, Slot{0, 0});
         mask_ = 15;
         size_ = 0;
     }
 
 private:
-    // Short strings are recognised from the slot alone, without a visit
-    // to the pool.
     struct Slot {
-        std::uint64_t head;   // the string's first 8 bytes, zero padded
-        std::uint64_t head2;  // the next 8
-        std::uint32_t tag;    // length (capped) and 24 bits of the hash
+        std::uint32_t hash;   // the low 32 bits of the string's hash
         std::uint32_t idPlus; // id + 1; 0 marks an empty slot
     };
-    static std::uint32_t tagOf(std::uint64_t h, std::size_t size) {
-        return std::uint32_t(size < 255 ? size : 255) << 24 | std::uint32_t(h >> 40);
-    }
     static std::uint64_t load64(const unsigned char* p) {
         std::uint64_t w;
         std::memcpy(&w, p, 8);
@@ -95,11 +93,18 @@ private:
         return p[0] | std::uint64_t(p[n / 2]) << (8 * (n / 2)) |
                std::uint64_t(p[n - 1]) << (8 * (n - 1));
     }
-    bool matches(const Slot& slot, std::uint32_t tag, const Key& k) const {
-        if (slot.tag != tag || slot.head != k.head || slot.head2 != k.head2) return false;
-        return k.text.size() <= 16 || pool_->view(slot.idPlus - 1) == k.text;
+    bool matches(const Slot& slot, const Key& k) const {
+        return slot.hash == std::uint32_t(k.hash) && pool_->view(slot.idPlus - 1) == k.text;
     }
-    void grow();
+    // The slot holding the string, or the empty slot where it belongs.
+    std::size_t slotOf(const Key& k) const {
+        std::size_t i = std::size_t(k.hash) & mask_;
+        while (slots_[i].idPlus != 0 && !matches(slots_[i], k))
+            i = (i + 1) & mask_;
+        return i;
+    }
+    void place(std::size_t at, const Key& k, std::uint32_t id);
+    void resize(std::size_t capacity);
 
     StringPool* pool_;
     std::vector<Slot> slots_;
