@@ -4,9 +4,11 @@
 #include "analysis/csvwriter.h"
 #include "analysis/sidethread.h"
 #include "analysis/textlines.h"
+#include "info/versioninfo.h"
 #include "shell/wordcharacterpresets.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -120,6 +122,7 @@ int AnalyzeCli::run(const QStringList& arguments) {
         writeText(stdout, parser.helpText());
         return Success;
     }
+    if (parser.isSet(QStringLiteral("version"))) return printVersion();
 
     if (!outDir_.isEmpty() && !QDir().mkpath(outDir_)) {
         printError(QStringLiteral("Cannot create the folder %1.").arg(quoted(outDir_)));
@@ -135,12 +138,28 @@ int AnalyzeCli::run(const QStringList& arguments) {
     return allDone ? Success : FileFailed;
 }
 
+int AnalyzeCli::printVersion() {
+    // From the version block linked into the tool, like the program's About window.
+    try {
+        const VersionData data =
+            VersionInfo::readVersionData(QCoreApplication::applicationFilePath());
+        writeText(stdout,
+                  ProgramName +
+                      QStringLiteral(" (%1) %2\n").arg(data.productName, data.productVersion));
+        return Success;
+    } catch (const std::exception& e) {
+        printError(QString::fromUtf8(e.what()));
+        return FileFailed;
+    }
+}
+
 bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments) {
     parser.setApplicationDescription(
         QStringLiteral("Measures text and PDF files: prints each file's overview (size, total and "
                        "unique characters, words and lines) and can write its character, word, "
                        "line and phrase frequency tables as CSV files."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption wordCharsOption(
         QStringLiteral("word-chars"), QStringLiteral("The characters that may occur in a word."),
         QStringLiteral("TEXT"));
@@ -181,7 +200,8 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         usageError(parser, parser.errorText());
         return false;
     }
-    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
+        parser.isSet(QStringLiteral("version")))
         return true;
 
     if (parser.isSet(localeOption)) {

@@ -26,6 +26,7 @@ public:
 private:
     bool parse(QCommandLineParser& parser, const QStringList& arguments);
     void usageError(const QCommandLineParser& parser, const QString& message);
+    int printVersion();
     // False when the file could not be analysed or its tables not written;
     // a failure, running out of memory included, is reported and ends only
     // this file.
