@@ -3,9 +3,11 @@
 #include "localization/qttranslation.h"
 #include "localization/translation.h"
 #include "shell/inistore.h"
+#include "shell/programarguments.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/wordcharacterpresets.h"
 #include "testfiles.h"
+#include "testpdf.h"
 #include "testservice.h"
 #include "widgetlookup.h"
 #include "widgets/desktop.h"
@@ -71,6 +73,8 @@ private slots:
     void feedbackWindowOpens();
     void updateCheckEnablesItsMenuItem();
     void closingDuringACheckEndsAtOnce();
+    void commandLineFilesLoad_data();
+    void commandLineFilesLoad();
 
 private:
     QList<Dialogs::Request> requests;
@@ -550,6 +554,54 @@ void TestMainWindow::closingDuringACheckEndsAtOnce() {
     form.reset();
     // Well within the check's own ten-second wait for an answer.
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestMainWindow::commandLineFilesLoad_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("failed"); // the file the error box names, if any
+    QTest::newRow("one file") << QStringList{"one.txt"} << "first"
+                              << "";
+    QTest::newRow("two files") << QStringList{"one.txt", "two.txt"} << "second"
+                               << "";
+    QTest::newRow("a PDF") << QStringList{"one.txt", "page.pdf"} << "PDF page"
+                           << "";
+    QTest::newRow("a missing file") << QStringList{"one.txt", "missing.txt", "two.txt"} << "first"
+                                    << "missing.txt";
+}
+
+void TestMainWindow::commandLineFilesLoad() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, text);
+    QFETCH(QString, failed);
+    QTemporaryDir dir;
+    TestFiles::write(dir.filePath("one.txt"), "first");
+    TestFiles::write(dir.filePath("two.txt"), "second");
+    TestFiles::write(dir.filePath("page.pdf"), TestPdf::makePdf({"PDF page"}));
+    // Names as a shell passes them, relative to its folder.
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    arguments.prepend(QStringLiteral("lexometer"));
+    const ProgramArguments::Parsed parsed = ProgramArguments::parse(arguments);
+    QVERIFY(QDir::setCurrent(before));
+
+    MainWindow form;
+    std::vector<MainWindow::Step> moduleOnly;
+    for (const MainWindow::Step& step : form.programSteps())
+        if (step.name == QLatin1String("PDF module")) moduleOnly.push_back(step);
+    QCOMPARE(moduleOnly.size(), std::size_t(1));
+    form.startUp(moduleOnly);
+    QVERIFY2(requests.isEmpty(), requests.isEmpty() ? "" : qPrintable(requests[0].text));
+    form.loadDroppedFiles(parsed.files);
+    QCOMPARE(editorOf(&form)->text(), text);
+    if (failed.isEmpty()) {
+        QVERIFY2(requests.isEmpty(), requests.isEmpty() ? "" : qPrintable(requests[0].text));
+    } else {
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests[0].kind, Dialogs::Kind::Error);
+        QVERIFY2(requests[0].text.contains(u'"' + dir.filePath(failed) + u'"'),
+                 qPrintable(requests[0].text));
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

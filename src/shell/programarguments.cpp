@@ -1,5 +1,8 @@
 #include "shell/programarguments.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace ProgramArguments {
 
 Parsed parse(const QStringList& arguments) {
@@ -7,8 +10,11 @@ Parsed parse(const QStringList& arguments) {
     bool optionsEnded = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
+        if (argument.isEmpty()) continue;
         if (optionsEnded || argument.size() < 2 || !argument.startsWith(u'-')) {
-            parsed.files << argument;
+            // Named once, for every reader: a tool that runs in a folder of
+            // its own gets the same file.
+            parsed.files << QDir::cleanPath(QFileInfo(argument).absoluteFilePath());
         } else if (argument == u"--") {
             optionsEnded = true;
         } else if (argument == u"--help" || argument == u"-h") {
