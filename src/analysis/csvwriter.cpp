@@ -139,7 +139,9 @@ bool CsvWriter::write(const TextTable& table, const QString& path, QChar separat
     RecordEncoder encoder(separator);
     const int rows = table.rowCount();
     bool ok = true;
+    constexpr int Ahead = 16;
     for (int row = 0; row < rows && ok; ++row) {
+        if (row + Ahead < rows) table.prefetchRow(row + Ahead);
         encoder.appendRecord(buffer, table, row);
         if (buffer.size() >= ChunkSize) ok = flush(buffer);
     }

@@ -45,6 +45,15 @@ QString FrequencyTable::cell(int row, int column) const {
     }
 }
 
+void FrequencyTable::prefetchRow(int row) const {
+    // Keys lie scattered in the pool when the rows are sorted: its offsets
+    // are fetched first, the bytes a few rows later.
+    constexpr int Ahead = 8;
+    if (row >= 1 && row <= int(keys_.size())) pool_->prefetchOffset(keys_[row - 1]);
+    const int near = row - Ahead;
+    if (near >= 1 && near <= int(keys_.size())) pool_->prefetchBytes(keys_[near - 1]);
+}
+
 bool FrequencyTable::appendCellUtf8(int row, int column, QByteArray& out) const {
     if (row == 0) return false;
     const int item = row - 1;

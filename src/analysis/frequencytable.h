@@ -26,6 +26,7 @@ public:
     int columnCount() const override { return 3; }
     QString cell(int row, int column) const override;
     bool appendCellUtf8(int row, int column, QByteArray& out) const override;
+    void prefetchRow(int row) const override;
 
     // Data rows count from 0 here, without the header.
     int itemCount() const { return int(keys_.size()); }

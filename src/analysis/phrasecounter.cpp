@@ -16,6 +16,7 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 
@@ -178,9 +179,8 @@ public:
     std::uint32_t classOfAscii(std::string_view form);
     bool collatesAsAscii(std::string_view bytes, std::string& form);
     std::uint32_t classOfForm(std::string_view bytes);
-    bool tokenize(const TextLines& lines);
+    bool tokenize(const TextLines& lines, DistinctEstimate* estimates);
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
-    void estimate(DistinctEstimate* estimates) const;
     struct Counted {
         std::vector<std::pair<std::uint32_t, std::uint32_t>> plain;     // count >= 2
         std::vector<std::pair<std::uint32_t, std::uint32_t>> spaceLike; // any count
@@ -234,6 +234,10 @@ public:
     std::u16string u16;
     std::vector<std::uint8_t> keyBuffer;
     const std::atomic<bool>* cancel = nullptr;
+    // The largest table counted in one pass: the set limit, or the text's
+    // size when less, so that memory follows the size of the text rather
+    // than its number of distinct phrases.
+    std::size_t directBytes = 0;
 };
 
 template <typename Fn>
@@ -242,6 +246,13 @@ void PhraseCounter::Impl::forEachWeight(UCollationElements* elements, std::u16st
     // Old-style 32-bit collation elements: 16 primary bits, 8 secondary bits
     // and tertiary bits; a continuation (low bits 0xC0) carries the lower
     // halves of the same element's weights. Tertiary weights are dropped.
+    // A function that returns false stops the walk.
+    auto call = [&fn](std::uint32_t p, std::uint32_t s) {
+        if constexpr (std::is_same_v<decltype(fn(p, s)), bool>)
+            return fn(p, s);
+        else
+            return fn(p, s), true;
+    };
     UErrorCode status = U_ZERO_ERROR;
     ucol_setText(elements, reinterpret_cast<const UChar*>(text.data()), int32_t(text.size()),
                  &status);
@@ -256,12 +267,12 @@ void PhraseCounter::Impl::forEachWeight(UCollationElements* elements, std::u16st
             s |= (e >> 8) & 0xFF;
             continue;
         }
-        if (pending && (p || s)) fn(p, s);
+        if (pending && (p || s) && !call(p, s)) return;
         p = e & 0xFFFF0000u;
         s = e & 0xFF00u;
         pending = true;
     }
-    if (pending && (p || s)) fn(p, s);
+    if (pending && (p || s)) call(p, s);
 }
 
 Weights PhraseCounter::Impl::weightsOf(UCollationElements* elements, std::u16string& buffer,
@@ -288,8 +299,7 @@ bool PhraseCounter::Impl::isSpaceLike(std::string_view bytes) {
     // split into words differently and still collate equal.
     u16.clear();
     Wtf8::appendUtf16(u16, bytes);
-    const std::u16string units = u16;
-    for (char16_t unit : units) {
+    for (char16_t unit : u16) {
         if (unit < 0x80 && unit != 0x0B && unit != 0x0C && unit > 0x20) continue;
         std::uint8_t& known = spaceLikeUnit[unit];
         if (known == Unknown) {
@@ -395,7 +405,7 @@ std::uint32_t PhraseCounter::Impl::classOfForm(std::string_view bytes) {
     return cls | (spaceLike ? SpaceLike : 0);
 }
 
-bool PhraseCounter::Impl::tokenize(const TextLines& lines) {
+bool PhraseCounter::Impl::tokenize(const TextLines& lines, DistinctEstimate* estimates) {
     // Every word but a line's last one is followed by a delimiter: their
     // number bounds the stream's length, which spares it growing by copies.
     std::size_t bound = std::size_t(lines.count());
@@ -405,6 +415,9 @@ bool PhraseCounter::Impl::tokenize(const TextLines& lines) {
     stream.shrink_to_fit();
     stream.reserve(bound);
     int window = 0; // words in the phrase window, capped at 4
+    // The classes of the window's words, the newest last; the distinct
+    // phrases of each length are estimated on the way.
+    std::uint32_t recent[4] = {};
     struct Word {
         StringIndex::Key key;
         bool closes; // ended by a phrase break
@@ -446,27 +459,17 @@ bool PhraseCounter::Impl::tokenize(const TextLines& lines) {
             if (stream.size() >= 0xFFFFFFFFu)
                 throw std::length_error("too many words for phrase counting");
             stream.push_back(wid | (std::uint32_t(window - 1) << 30));
+            recent[0] = recent[1];
+            recent[1] = recent[2];
+            recent[2] = recent[3];
+            recent[3] = wordClass[wid];
+            if (window >= 2) estimates[0].add(tupleHash<2>(recent + 2));
+            if (window >= 3) estimates[1].add(tupleHash<3>(recent + 1));
+            if (window >= 4) estimates[2].add(tupleHash<4>(recent));
             if (word.closes) window = 0;
         }
     }
     return true;
-}
-
-void PhraseCounter::Impl::estimate(DistinctEstimate* estimates) const {
-    const std::uint32_t n = std::uint32_t(stream.size());
-    std::uint32_t cls[4];
-    for (std::uint32_t pos = 0; pos < n; ++pos) {
-        const int r = run(pos);
-        if (r < 2) continue;
-        classesAt<2>(pos, cls + 2);
-        estimates[0].add(tupleHash<2>(cls + 2));
-        if (r < 3) continue;
-        cls[1] = wordClass[id(pos - 2)];
-        estimates[1].add(tupleHash<3>(cls + 1));
-        if (r < 4) continue;
-        cls[0] = wordClass[id(pos - 3)];
-        estimates[2].add(tupleHash<4>(cls));
-    }
 }
 
 void PhraseCounter::Impl::appendPhrase(std::string& out, std::uint32_t pos, int k) const {
@@ -484,7 +487,7 @@ void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, 
     const std::uint32_t n = std::uint32_t(stream.size());
     distinct /= parts;
     const std::size_t wanted = std::bit_ceil(std::size_t(distinct * 1.6) + 64);
-    const bool direct = wanted * sizeof(E) <= DirectTableBytes.load();
+    const bool direct = wanted * sizeof(E) <= directBytes;
     std::vector<E> table(direct ? wanted : 1 << 12, E{});
     std::size_t mask = table.size() - 1, used = 0;
     auto grow = [&] {
@@ -756,14 +759,14 @@ bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>
     d->words.clear();
     d->wordClass.clear();
     d->spaceLikeWeights.clear();
-    if (!d->tokenize(lines)) return false;
+    d->directBytes = std::min(DirectTableBytes.load(),
+                              std::max<std::size_t>(lines.pool()->allBytes().size(), 1 << 20));
+    DistinctEstimate estimates[3];
+    if (!d->tokenize(lines, estimates)) return false;
     // Only the words and their classes are needed from here on.
     d->wordIndex.release();
     d->classIndex.release();
     d->classKeys = StringPool();
-    DistinctEstimate estimates[3];
-    d->estimate(estimates);
-    if (d->cancelled()) return false;
     // The three lengths are independent. Small tables run side by side, one
     // thread a length, each with its own collator; a large one is split by
     // hash into two halves counted side by side, so that memory stays near
@@ -771,7 +774,7 @@ bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>
     auto isDirect = [&](int k, std::size_t entry) {
         const double distinct = estimates[k - 2].value();
         return double(std::bit_ceil(std::size_t(distinct * 1.6) + 64)) * double(entry) <=
-               double(DirectTableBytes.load());
+               double(d->directBytes);
     };
     const bool small = isDirect(2, sizeof(Entry<2>)) && isDirect(3, sizeof(Entry<3>)) &&
                        isDirect(4, sizeof(Entry<4>));

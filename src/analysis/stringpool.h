@@ -24,6 +24,8 @@ public:
         return std::string_view(bytes_.data() + offsets_[i], offsets_[i + 1] - offsets_[i]);
     }
     QString string(qsizetype i) const;
+    void prefetchOffset(qsizetype i) const { __builtin_prefetch(&offsets_[i]); }
+    void prefetchBytes(qsizetype i) const { __builtin_prefetch(bytes_.data() + offsets_[i]); }
 
     void append(std::string_view utf8) {
         bytes_.append(utf8);

@@ -20,4 +20,7 @@ public:
     // Appends the cell as UTF-8 to out when the table can do so without
     // forming a QString; false leaves out unchanged and asks for cell().
     virtual bool appendCellUtf8(int, int, QByteArray&) const { return false; }
+    // Hints that the row will be read soon, so that a writer walking the
+    // table row by row waits less for memory.
+    virtual void prefetchRow(int) const {}
 };
