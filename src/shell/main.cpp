@@ -63,6 +63,8 @@ int main(int argc, char* argv[]) {
     }
     QApplication::setApplicationName(QStringLiteral("Lexometer"));
     QApplication::setWindowIcon(AboutWindow::programIcon());
+    // Lets a Wayland desktop match the windows to the installed menu entry and its icon.
+    QApplication::setDesktopFileName(QStringLiteral("lexometer"));
     MainWindow window;
     window.startUp(window.programSteps());
     window.startUpdateCheck();
