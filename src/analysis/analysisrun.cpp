@@ -262,10 +262,10 @@ bool AnalysisRun::countWords() {
     for (int c = 0; c < 128; ++c)
         asciiWord[c] = isWordUnit[c];
 
-    // Words of a line are gathered first and looked up together, so that
-    // their hash-table slots can be fetched from memory in parallel. Words
-    // with upper-case letters are lowered into `scratch`, which is reserved
-    // to the line's length so that views into it stay valid.
+    // Words of a few lines are gathered first and looked up together, so
+    // that their hash-table slots can be fetched from memory in parallel.
+    // Words with upper-case letters are lowered into `scratch`, which never
+    // grows while the batch views it.
     std::string scratch;
     std::vector<std::string_view> batch;
     auto addWord = [&](const unsigned char* s, const unsigned char* e) {
@@ -313,11 +313,14 @@ bool AnalysisRun::countWords() {
     std::string wordBytes;
     const std::uint64_t n = std::uint64_t(lines_.count());
     for (std::uint64_t i = 0; i < n; ++i) {
-        flush();
         if (!report(int((i * 100 / n) / 2 + 10))) return false;
         const std::string_view line = lines_.lineBytes(qsizetype(i));
         if (line.empty()) continue;
-        if (scratch.capacity() < line.size() * 2) scratch.reserve(line.size() * 2);
+        // Batches span lines, as long as the line's lowered words fit into
+        // what `scratch` holds without moving.
+        if (batch.size() >= 32 || scratch.capacity() - scratch.size() < line.size()) flush();
+        if (scratch.capacity() < line.size())
+            scratch.reserve(std::max<std::size_t>(line.size(), 4096));
         const auto* p = reinterpret_cast<const unsigned char*>(line.data());
         const auto* end = p + line.size();
         if (!surrogates) {
@@ -413,9 +416,18 @@ bool AnalysisRun::countLines() {
     {
         StringIndex index(const_cast<StringPool*>(pool.get()), std::min<std::uint64_t>(n, 1 << 20));
         std::vector<std::uint32_t> groupId; // per line
+        // Keys of a block of lines first, their slots fetched side by side.
+        constexpr std::uint64_t Block = 16;
+        StringIndex::Key keys[Block];
         for (std::uint64_t i = 0; i < n; ++i) {
             if ((i & 0xFFFF) == 0xFFFF && !pulse()) return false;
-            const std::uint32_t first = index.internExisting(std::uint32_t(i));
+            if (i % Block == 0) {
+                for (std::uint64_t j = i; j < std::min(n, i + Block); ++j) {
+                    keys[j - i] = StringIndex::key(pool->view(qsizetype(j)));
+                    index.prefetch(keys[j - i]);
+                }
+            }
+            const std::uint32_t first = index.internExisting(std::uint32_t(i), keys[i % Block]);
             if (first == i) {
                 firstOf.push_back(first);
                 groupCounts.push_back(1);

@@ -422,35 +422,10 @@ bool PhraseCounter::Impl::tokenize(const TextLines& lines, DistinctEstimate* est
         StringIndex::Key key;
         bool closes; // ended by a phrase break
     };
+    // Words are looked up in batches that span lines, so that their slots
+    // are fetched from memory side by side.
     std::vector<Word> batch;
-    const qsizetype n = lines.count();
-    for (qsizetype i = 0; i < n; ++i) {
-        if ((i & 0xFFF) == 0 && cancelled()) return false;
-        const std::string_view line = lines.lineBytes(i);
-        const auto* p = reinterpret_cast<const unsigned char*>(line.data());
-        const auto* end = p + line.size();
-        while (p < end && *p <= 0x20)
-            ++p;
-        while (end > p && end[-1] <= 0x20)
-            --end;
-        batch.clear();
-        for (;;) {
-            while (p < end && *p < 128 && DelimiterTable[*p])
-                ++p;
-            if (p == end) break;
-            const unsigned char* start = p;
-            while (p < end && !(*p < 128 && DelimiterTable[*p]))
-                ++p;
-            // The line's last word is ended by the space appended to every
-            // line, which does not close the window: phrases carry over into
-            // the next line and may span the break.
-            const unsigned char ending = p < end ? *p : ' ';
-            const std::string_view word(reinterpret_cast<const char*>(start),
-                                        std::size_t(p - start));
-            batch.push_back(Word{StringIndex::key(word), BreakTable[ending]});
-            wordIndex.prefetch(batch.back().key);
-            if (p < end) ++p;
-        }
+    auto flush = [&] {
         for (const Word& word : batch) {
             const std::uint32_t wid = wordIndex.intern(word.key);
             if (wid == wordClass.size() && newWord(wid, word.key.text) & SpaceLike)
@@ -468,7 +443,38 @@ bool PhraseCounter::Impl::tokenize(const TextLines& lines, DistinctEstimate* est
             if (window >= 4) estimates[2].add(tupleHash<4>(recent));
             if (word.closes) window = 0;
         }
+        batch.clear();
+    };
+    const qsizetype n = lines.count();
+    for (qsizetype i = 0; i < n; ++i) {
+        if ((i & 0xFFF) == 0 && cancelled()) return false;
+        const std::string_view line = lines.lineBytes(i);
+        const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+        const auto* end = p + line.size();
+        while (p < end && *p <= 0x20)
+            ++p;
+        while (end > p && end[-1] <= 0x20)
+            --end;
+        for (;;) {
+            while (p < end && *p < 128 && DelimiterTable[*p])
+                ++p;
+            if (p == end) break;
+            const unsigned char* start = p;
+            while (p < end && !(*p < 128 && DelimiterTable[*p]))
+                ++p;
+            // The line's last word is ended by the space appended to every
+            // line, which does not close the window: phrases carry over into
+            // the next line and may span the break.
+            const unsigned char ending = p < end ? *p : ' ';
+            const std::string_view word(reinterpret_cast<const char*>(start),
+                                        std::size_t(p - start));
+            batch.push_back(Word{StringIndex::key(word), BreakTable[ending]});
+            wordIndex.prefetch(batch.back().key);
+            if (p < end) ++p;
+        }
+        if (batch.size() >= 32) flush();
     }
+    flush();
     return true;
 }
 

@@ -38,8 +38,7 @@ std::uint32_t StringIndex::find(const Key& k) const {
     return slot.idPlus ? slot.idPlus - 1 : NotFound;
 }
 
-std::uint32_t StringIndex::internExisting(std::uint32_t id) {
-    const Key k = key(pool_->view(id));
+std::uint32_t StringIndex::internExisting(std::uint32_t id, const Key& k) {
     const std::size_t at = slotOf(k);
     if (slots_[at].idPlus) return slots_[at].idPlus - 1;
     place(at, k, id);

@@ -54,7 +54,11 @@ public:
     std::uint32_t intern(const Key& k);
     // For a string already in the pool at `id`: the id of the first string
     // equal to it, registering `id` when none was seen before.
-    std::uint32_t internExisting(std::uint32_t id);
+    std::uint32_t internExisting(std::uint32_t id) {
+        return internExisting(id, key(pool_->view(id)));
+    }
+    // The same, with the string's key computed already.
+    std::uint32_t internExisting(std::uint32_t id, const Key& k);
 
     // Hints the memory a lookup of hash h will touch.
     void prefetch(const Key& k) const { __builtin_prefetch(&slots_[std::size_t(k.hash) & mask_]); }
