@@ -531,12 +531,21 @@ void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, 
     constexpr std::uint32_t Block = 32;
     E keys[Block];
     std::uint64_t hashes[Block];
+    // Blocks come in order from the start of the stream, so the classes of
+    // the last K words slide along: one class is read per word, fetched a
+    // few words ahead.
+    std::uint32_t window[K] = {};
+    constexpr std::uint32_t Ahead = 16;
     auto gather = [&](std::uint32_t from, std::uint32_t to) {
         std::uint32_t got = 0;
         for (std::uint32_t pos = from; pos < to; ++pos) {
+            if (pos + Ahead < n) __builtin_prefetch(&wordClass[id(pos + Ahead)]);
+            for (int t = 0; t < K - 1; ++t)
+                window[t] = window[t + 1];
+            window[K - 1] = wordClass[id(pos)];
             if (run(pos) < K) continue;
             E& key = keys[got];
-            classesAt<K>(pos, key.cls);
+            std::memcpy(key.cls, window, sizeof window);
             key.pos = pos;
             key.count = 1;
             hashes[got] = tupleHash<K>(key.cls);

@@ -6,8 +6,8 @@
 
 namespace {
 
-// Slots are indexed by the 32 hash bits they keep.
-constexpr std::size_t MaxSlots = std::size_t(1) << 32;
+// Ids are 32-bit, and the index is at most half full.
+constexpr std::size_t MaxSlots = std::size_t(1) << 33;
 
 std::size_t capacityFor(std::size_t strings) {
     const std::size_t wanted = std::bit_ceil(std::max<std::size_t>(16, strings + strings / 2 + 1));
@@ -19,7 +19,7 @@ std::size_t capacityFor(std::size_t strings) {
 
 StringIndex::StringIndex(StringPool* pool, std::size_t expected) : pool_(pool) {
     const std::size_t cap = capacityFor(expected);
-    slots_.assign(cap, Slot{0, 0});
+    slots_.assign(cap, Slot{});
     mask_ = cap - 1;
 }
 
@@ -46,7 +46,7 @@ std::uint32_t StringIndex::internExisting(std::uint32_t id, const Key& k) {
 }
 
 void StringIndex::place(std::size_t at, const Key& k, std::uint32_t id) {
-    slots_[at] = Slot{std::uint32_t(k.hash), id + 1};
+    slots_[at] = Slot{tagOf(k), id + 1, k.head};
     if (++size_ * 10 > slots_.size() * 7) resize(slots_.size() * 2);
 }
 
@@ -57,12 +57,15 @@ void StringIndex::reserve(std::size_t strings) {
 
 void StringIndex::resize(std::size_t capacity) {
     if (capacity > MaxSlots) throw std::length_error("too many distinct strings");
-    std::vector<Slot> old(capacity, Slot{0, 0});
+    std::vector<Slot> old(capacity, Slot{});
     old.swap(slots_);
     mask_ = capacity - 1;
+    // Up to 2^24 slots the tag holds the hash bits that place a string.
+    const bool tagPlaces = capacity <= (std::size_t(1) << TagHashBits);
     for (const Slot& s : old) {
         if (s.idPlus == 0) continue;
-        std::size_t i = s.hash & mask_;
+        std::size_t i =
+            tagPlaces ? s.tag & mask_ : std::size_t(key(pool_->view(s.idPlus - 1)).hash) & mask_;
         while (slots_[i].idPlus != 0)
             i = (i + 1) & mask_;
         slots_[i] = s;

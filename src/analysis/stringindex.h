@@ -10,9 +10,9 @@
 // Open-addressing hash index over the strings of a StringPool: finds the id
 // of a string in expected constant time, adding it when it is new.
 //
-// A slot holds 32 bits of the hash and the id, eight bytes: texts of
-// millions of distinct words keep a small index, and growing it never
-// visits the strings again.
+// A slot holds the id, the string's length, 24 bits of its hash and its
+// first eight bytes: a short string is recognised without a visit to the
+// pool, and an index of up to 2^24 slots grows without visiting the strings.
 class StringIndex {
 public:
     // The index adds new strings to `pool`, which must outlive it.
@@ -22,6 +22,7 @@ public:
     struct Key {
         std::string_view text;
         std::uint64_t hash = 0;
+        std::uint64_t head = 0; // the first eight bytes, zero padded
     };
 
     static Key key(std::string_view s) {
@@ -41,7 +42,7 @@ public:
         h ^= h >> 32;
         h *= 0xD6E8FEB86659FD93ULL;
         h ^= h >> 32;
-        return Key{s, h};
+        return Key{s, h, head};
     }
     static std::uint64_t hash(std::string_view s) { return key(s).hash; }
 
@@ -69,16 +70,23 @@ public:
     void reserve(std::size_t strings);
     // Empties the index and gives its memory back; the pool is untouched.
     void release() {
-        slots_ = std::vector<Slot>(16, Slot{0, 0});
+        slots_ = std::vector<Slot>(16, Slot{});
         mask_ = 15;
         size_ = 0;
     }
 
 private:
     struct Slot {
-        std::uint32_t hash;   // the low 32 bits of the string's hash
-        std::uint32_t idPlus; // id + 1; 0 marks an empty slot
+        std::uint32_t tag = 0;    // length (capped at 255) and the hash's low 24 bits
+        std::uint32_t idPlus = 0; // id + 1; 0 marks an empty slot
+        std::uint64_t head = 0;
     };
+    static constexpr std::size_t TagHashBits = 24;
+    static std::uint32_t tagOf(const Key& k) {
+        const std::size_t n = k.text.size();
+        return std::uint32_t(n < 255 ? n : 255) << TagHashBits |
+               std::uint32_t(k.hash & ((1u << TagHashBits) - 1));
+    }
     static std::uint64_t load64(const unsigned char* p) {
         std::uint64_t w;
         std::memcpy(&w, p, 8);
@@ -97,13 +105,15 @@ private:
         return p[0] | std::uint64_t(p[n / 2]) << (8 * (n / 2)) |
                std::uint64_t(p[n - 1]) << (8 * (n - 1));
     }
-    bool matches(const Slot& slot, const Key& k) const {
-        return slot.hash == std::uint32_t(k.hash) && pool_->view(slot.idPlus - 1) == k.text;
+    bool matches(const Slot& slot, std::uint32_t tag, const Key& k) const {
+        return slot.tag == tag && slot.head == k.head &&
+               (k.text.size() <= 8 || pool_->view(slot.idPlus - 1) == k.text);
     }
     // The slot holding the string, or the empty slot where it belongs.
     std::size_t slotOf(const Key& k) const {
+        const std::uint32_t tag = tagOf(k);
         std::size_t i = std::size_t(k.hash) & mask_;
-        while (slots_[i].idPlus != 0 && !matches(slots_[i], k))
+        while (slots_[i].idPlus != 0 && !matches(slots_[i], tag, k))
             i = (i + 1) & mask_;
         return i;
     }
