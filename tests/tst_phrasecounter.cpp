@@ -316,6 +316,8 @@ void TestPhraseCounter::caseFollowsCollator_data() {
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<Cells>("phrases2");
     QTest::addColumn<bool>("caseIsTertiary");
+    QTest::addColumn<bool>("asciiRanked");
+    QTest::addColumn<QString>("collation"); // an ICU locale id in place of the locale's
 
     // In Turkish "I" is the capital of "\u0131", and in Danish and Norwegian
     // "aa", "Aa" and "AA" are a letter near "\u00E5" while "aA" is two letters.
@@ -327,21 +329,33 @@ void TestPhraseCounter::caseFollowsCollator_data() {
     const QLocale danish(QLocale::Danish, QLocale::Denmark);
     const QLocale norwegian(QLocale::NorwegianBokmal, QLocale::Norway);
     QTest::newRow("en_US, I") << english << dotless << Cells{{"IN the", "3"}, {"the box", "3"}}
-                              << true;
-    QTest::newRow("en_US, aA") << english << doubleA << Cells{{"Aa x", "4"}} << true;
+                              << true << true << QString();
+    QTest::newRow("en_US, aA") << english << doubleA << Cells{{"Aa x", "4"}} << true << true
+                               << QString();
     QTest::newRow("de_DE, I") << QLocale(QLocale::German, QLocale::Germany) << dotless
-                              << Cells{{"IN the", "3"}, {"the box", "3"}} << true;
+                              << Cells{{"IN the", "3"}, {"the box", "3"}} << true << true
+                              << QString();
     QTest::newRow("tr_TR, I") << turkish << dotless << Cells{{"IN the", "2"}, {"the box", "3"}}
-                              << false;
+                              << false << false << QString();
     QTest::newRow("tr_TR, dotted capital")
         << turkish << QStringList{"\u0130N the. in the. \u0131n the. IN the."}
-        << Cells{{"\u0131n the", "2"}, {"\u0130N the", "2"}} << false;
+        << Cells{{"\u0131n the", "2"}, {"\u0130N the", "2"}} << false << false << QString();
     QTest::newRow("az_AZ, I") << azerbaijani << dotless << Cells{{"IN the", "2"}, {"the box", "3"}}
-                              << false;
-    QTest::newRow("da_DK, aA") << danish << doubleA << Cells{{"Aa x", "3"}} << false;
-    QTest::newRow("nb_NO, aA") << norwegian << doubleA << Cells{{"Aa x", "3"}} << false;
-    QTest::newRow("nb_NO, aA first") << norwegian << QStringList{"aA x. AA x. aA x. Aa x."}
-                                     << Cells{{"aA x", "2"}, {"AA x", "2"}} << false;
+                              << false << false << QString();
+    QTest::newRow("da_DK, aA") << danish << doubleA << Cells{{"Aa x", "3"}} << false << false
+                               << QString();
+    QTest::newRow("nb_NO, aA") << norwegian << doubleA << Cells{{"Aa x", "3"}} << false << false
+                               << QString();
+    QTest::newRow("nb_NO, aA first")
+        << norwegian << QStringList{"aA x. AA x. aA x. Aa x."}
+        << Cells{{"aA x", "2"}, {"AA x", "2"}} << false << false << QString();
+    // Traditional Spanish has "ll" as a letter of its own, "lL" being two.
+    const QLocale spanish(QLocale::Spanish, QLocale::Spain);
+    const QStringList doubleL{"Ll x. ll x. LL x. lL x."};
+    QTest::newRow("es_ES, ll") << spanish << doubleL << Cells{{"Ll x", "4"}} << true << true
+                               << QString();
+    QTest::newRow("es traditional, ll") << spanish << doubleL << Cells{{"Ll x", "3"}} << false
+                                        << false << QStringLiteral("es@collation=traditional");
 }
 
 void TestPhraseCounter::caseFollowsCollator() {
@@ -349,11 +363,17 @@ void TestPhraseCounter::caseFollowsCollator() {
     QFETCH(QStringList, lines);
     QFETCH(Cells, phrases2);
     QFETCH(bool, caseIsTertiary);
+    QFETCH(bool, asciiRanked);
+    QFETCH(QString, collation);
     QLocale::setDefault(locale);
     const auto restore = qScopeGuard([] { QLocale::setDefault(usEnglish()); });
 
-    const ListCollator collator(locale);
+    const std::unique_ptr<ListCollator> own =
+        collation.isEmpty() ? std::make_unique<ListCollator>(locale)
+                            : ListCollator::forIcuLocale(collation.toStdString());
+    const ListCollator& collator = *own;
     QCOMPARE(collator.lowerAsciiKeepsKeys(), caseIsTertiary);
+    QCOMPARE(collator.asciiRanks() != nullptr, asciiRanked);
     PhraseCounter counter(collator);
     compareCells(countWithEngine(counter, lines).phrases2, phrases2, "engine");
     compareCells(ReferenceAnalysis::countPhrases(lines, collator).phrases2, phrases2, "reference");

@@ -41,6 +41,17 @@ struct Prefix {
 } // namespace
 
 ListCollator::ListCollator(const QLocale& locale) : localeName_(icuLocaleName(locale)) {
+    open();
+}
+
+std::unique_ptr<ListCollator> ListCollator::forIcuLocale(const std::string& id) {
+    std::unique_ptr<ListCollator> collator(new ListCollator(Empty{}));
+    collator->localeName_ = id;
+    collator->open();
+    return collator;
+}
+
+void ListCollator::open() {
     UErrorCode status = U_ZERO_ERROR;
     collator_ = ucol_open(localeName_.c_str(), &status);
     if (U_FAILURE(status) || !collator_) {

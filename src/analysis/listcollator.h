@@ -19,6 +19,9 @@ struct UCollator;
 class ListCollator {
 public:
     explicit ListCollator(const QLocale& locale = QLocale());
+    // A collator for an ICU locale id, which may name a variant of the rules
+    // that QLocale does not carry ("es@collation=traditional").
+    static std::unique_ptr<ListCollator> forIcuLocale(const std::string& id);
     ~ListCollator();
     // A copy with the same rules, for use on another thread.
     std::unique_ptr<ListCollator> clone() const;
@@ -63,6 +66,7 @@ public:
 private:
     struct Empty {};
     explicit ListCollator(Empty) {}
+    void open();
     bool rankAscii();
     std::vector<std::uint32_t> rankedOrder(const std::vector<std::string_view>& items,
                                            const Tick& tick) const;
