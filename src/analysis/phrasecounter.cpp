@@ -584,19 +584,21 @@ void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, 
         // Most phrases occur once: a first pass counts every hash, saturating
         // at two, in two two-bit counters picked by different hash bits; only
         // phrases whose counters both reached two are then counted exactly.
-        // Phrases with space-like characters are always counted, as their
-        // equals may hash differently.
+        // Both counters lie in one 64-byte block, so a phrase costs one
+        // cache line. Phrases with space-like characters are always counted,
+        // as their equals may hash differently.
         const int bitsLog = std::clamp(int(std::bit_width(std::uint64_t(distinct) * 8)), 16, 32);
-        const int shift = 64 - bitsLog;
-        const std::uint64_t low = (std::uint64_t(1) << bitsLog) - 1;
-        std::vector<std::uint64_t> seen((std::size_t(1) << bitsLog) / 32, 0);
+        const int blockShift = 64 - (bitsLog - 8); // blocks of 256 counters
+        std::vector<std::uint64_t> storage((std::size_t(1) << bitsLog) / 32 + 8, 0);
+        std::uint64_t* const seen = reinterpret_cast<std::uint64_t*>(
+            (reinterpret_cast<std::uintptr_t>(storage.data()) + 63) & ~std::uintptr_t(63));
         std::uint64_t first[Block], second[Block];
         auto slotsOf = [&](std::uint32_t got) {
             for (std::uint32_t j = 0; j < got; ++j) {
-                first[j] = hashes[j] >> shift;
-                second[j] = hashes[j] & low;
+                const std::uint64_t block = (hashes[j] >> blockShift) << 8;
+                first[j] = block | (hashes[j] & 255);
+                second[j] = block | ((hashes[j] >> 8) & 255);
                 __builtin_prefetch(&seen[first[j] >> 5]);
-                __builtin_prefetch(&seen[second[j] >> 5]);
             }
         };
         auto counter = [&](std::uint64_t b) { return (seen[b >> 5] >> (int(b & 31) * 2)) & 3; };
