@@ -73,6 +73,10 @@ void TstAnalyzeCli::phrasesFollowLocaleCase_data() {
     QTest::newRow("tr_TR, I") << "tr_TR" << dotless << QByteArray("IN the;2\r\nthe box;3\r\n");
     QTest::newRow("en_US, aA") << "en_US" << doubleA << QByteArray("Aa x,4\r\n");
     QTest::newRow("da_DK, aA") << "da_DK" << doubleA << QByteArray("Aa x;3\r\n");
+    const QByteArray doubleL("Ll x. ll x. LL x. lL x.\n");
+    QTest::newRow("es_ES, ll") << "es_ES" << doubleL << QByteArray("Ll x;4\r\n");
+    QTest::newRow("es_ES traditional, ll")
+        << "es_ES@collation=traditional" << doubleL << QByteArray("Ll x;3\r\n");
 }
 
 void TstAnalyzeCli::phrasesFollowLocaleCase() {
@@ -317,6 +321,8 @@ void TstAnalyzeCli::badOptions_data() {
     QTest::newRow("missing value") << QStringList{"x.txt", "--out"} << "out";
     QTest::newRow("no file") << QStringList{"--quiet"} << "file";
     QTest::newRow("unknown locale") << QStringList{"--locale", "xx_QQ", "x.txt"} << "xx_QQ";
+    QTest::newRow("unknown collation")
+        << QStringList{"--locale", "es_ES@collation=klingon", "x.txt"} << "klingon";
 }
 
 void TstAnalyzeCli::badOptions() {

@@ -58,6 +58,10 @@ AnalysisRun::AnalysisRun(const TextLines& lines, const QString& wordCharacters,
     : lines_(lines), wordCharacters_(wordCharacters), locale_(locale), labels_(std::move(labels)),
       collator_(std::make_unique<ListCollator>(locale)) {}
 
+void AnalysisRun::setCollation(const std::string& icuLocaleId) {
+    collator_ = ListCollator::forIcuLocale(icuLocaleId);
+}
+
 AnalysisRun::~AnalysisRun() {
     stopPhrases();
 }

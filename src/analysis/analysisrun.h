@@ -69,6 +69,10 @@ public:
                 const QLocale& locale = QLocale(), AnalysisLabels labels = AnalysisLabels());
     ~AnalysisRun();
 
+    // Sorts and classes by the collator of an ICU locale id, which may name
+    // rules that QLocale does not carry ("es_ES@collation=traditional").
+    void setCollation(const std::string& icuLocaleId);
+
     void setStatusHandler(StatusHandler handler) { status_ = std::move(handler); }
     // Called every few milliseconds while the run waits for the phrase count,
     // so that a window can stay responsive; false cancels the run.

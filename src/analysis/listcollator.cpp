@@ -5,6 +5,7 @@
 
 #include <unicode/ucol.h>
 #include <unicode/ucoleitr.h>
+#include <unicode/uenum.h>
 #include <unicode/uiter.h>
 #include <unicode/uloc.h>
 #include <unicode/uset.h>
@@ -49,6 +50,23 @@ std::unique_ptr<ListCollator> ListCollator::forIcuLocale(const std::string& id) 
     collator->localeName_ = id;
     collator->open();
     return collator;
+}
+
+bool ListCollator::hasCollation(const std::string& id) {
+    UErrorCode status = U_ZERO_ERROR;
+    char wanted[ULOC_KEYWORDS_CAPACITY] = {};
+    const int32_t n =
+        uloc_getKeywordValue(id.c_str(), "collation", wanted, sizeof wanted - 1, &status);
+    if (U_FAILURE(status)) return false;
+    if (n == 0) return true;
+    char base[ULOC_FULLNAME_CAPACITY] = {};
+    uloc_getBaseName(id.c_str(), base, sizeof base - 1, &status);
+    UEnumeration* values = ucol_getKeywordValuesForLocale("collation", base, false, &status);
+    if (U_FAILURE(status) || !values) return false;
+    const std::unique_ptr<UEnumeration, decltype(&uenum_close)> closeValues(values, &uenum_close);
+    while (const char* value = uenum_next(values, nullptr, &status))
+        if (std::strcmp(value, wanted) == 0) return true;
+    return false;
 }
 
 void ListCollator::open() {

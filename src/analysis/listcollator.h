@@ -22,6 +22,9 @@ public:
     // A collator for an ICU locale id, which may name a variant of the rules
     // that QLocale does not carry ("es@collation=traditional").
     static std::unique_ptr<ListCollator> forIcuLocale(const std::string& id);
+    // Whether ICU has the rules that an id's "@collation=" keyword names for
+    // its locale; true when it names none.
+    static bool hasCollation(const std::string& id);
     ~ListCollator();
     // A copy with the same rules, for use on another thread.
     std::unique_ptr<ListCollator> clone() const;

@@ -2,6 +2,7 @@
 
 #include "analysis/analysisrun.h"
 #include "analysis/csvwriter.h"
+#include "analysis/listcollator.h"
 #include "analysis/sidethread.h"
 #include "analysis/textlines.h"
 #include "info/versioninfo.h"
@@ -179,8 +180,9 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         QStringLiteral("C"));
     const QCommandLineOption localeOption(
         QStringLiteral("locale"),
-        QStringLiteral("Locale for numbers, sorting and the separator, such as de_DE "
-                       "(default: the environment's)."),
+        QStringLiteral("Locale for numbers, sorting and the separator, such as de_DE; "
+                       "rules of its own for sorting follow an @, as in "
+                       "es_ES@collation=traditional (default: the environment's)."),
         QStringLiteral("NAME"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Do not print the overview."));
@@ -205,7 +207,15 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         return true;
 
     if (parser.isSet(localeOption)) {
-        const QString name = parser.value(localeOption);
+        const QString full = parser.value(localeOption);
+        const QString name = full.section(u'@', 0, 0);
+        if (full.contains(u'@')) {
+            collation_ = full.toStdString();
+            if (!ListCollator::hasCollation(collation_)) {
+                usageError(parser, QStringLiteral("Unknown collation in \"%1\".").arg(full));
+                return false;
+            }
+        }
         const QLocale locale(name);
         const bool isC = name == u"C" || name == u"POSIX";
         if (name.isEmpty() || (locale.language() == QLocale::C && !isC)) {
@@ -310,6 +320,7 @@ bool AnalyzeCli::analyzeOrThrow(const QString& path) {
     }
 
     AnalysisRun run(lines, wordCharacters_, QLocale());
+    if (!collation_.empty()) run.setCollation(collation_);
     progressName_ = shownName(QFileInfo(path).fileName());
     progressPercent_ = 0;
     run.setStatusHandler([this](const QString& status) {

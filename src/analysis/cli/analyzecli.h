@@ -5,7 +5,9 @@
 #include <QChar>
 #include <QSet>
 #include <QString>
+
 #include <QStringList>
+#include <string>
 
 #include <cstdio>
 
@@ -43,6 +45,7 @@ private:
     void printError(const QString& message);
 
     QString wordCharacters_;
+    std::string collation_; // an ICU locale id with "@collation=", or empty
     QString outDir_;
     QChar separator_;
     bool quiet_ = false;
