@@ -237,10 +237,15 @@ void TestEngineEquivalence::generatedTexts_data() {
                                         "ХхЦцЧчШшЩщъыьЭэЮюЯяאבגדהוזחטיךכלםמןנסעףפץצקרשת"
                                         "\u00DF\u00E4\u00C4\u0301\u00A0\x01😀") +
                          lone(0xD800);
+    // Letters alone, none of them a phrase delimiter: words are counted from
+    // the phrase counter's words.
+    const QString letters =
+        English + QStringLiteral("ÀàÉéèÇçÜüАаКкОоТтИиРр\u00DF\u00E4\u00C4\u0301שלום");
     const QList<std::pair<const char*, QString>> sets{{"English", English},
                                                       {"with space", English + " "},
                                                       {"with tab", English + "\t"},
-                                                      {"wide", wide}};
+                                                      {"wide", wide},
+                                                      {"letters", letters}};
     // sv_SE sorts "ä" after "z", so a collator on the wrong locale shows.
     const QList<QLocale> locales{QLocale(QLocale::English, QLocale::UnitedStates),
                                  QLocale(QLocale::German, QLocale::Germany),
