@@ -17,57 +17,78 @@ std::size_t capacityFor(std::size_t strings) {
 
 } // namespace
 
-StringIndex::StringIndex(StringPool* pool, std::size_t expected) : pool_(pool) {
-    const std::size_t cap = capacityFor(expected);
-    slots_.assign(cap, Slot{});
-    mask_ = cap - 1;
+StringIndex::StringIndex(StringPool* pool, std::size_t expected, std::size_t wideSlotsUpTo)
+    : pool_(pool), wideSlotsUpTo_(std::min(wideSlotsUpTo, std::size_t(1) << TagHashBits)) {
+    slots_.assign(16, Slot{});
+    mask_ = 15;
+    reserve(expected);
 }
 
-std::uint32_t StringIndex::intern(const Key& k) {
-    const std::size_t at = slotOf(k);
-    if (slots_[at].idPlus) return slots_[at].idPlus - 1;
-    const std::size_t id = std::size_t(pool_->count());
-    if (id >= 0xFFFFFFFEu) throw std::length_error("too many distinct strings");
-    pool_->append(k.text);
-    place(at, k, std::uint32_t(id));
-    return std::uint32_t(id);
-}
-
-std::uint32_t StringIndex::find(const Key& k) const {
-    const Slot& slot = slots_[slotOf(k)];
-    return slot.idPlus ? slot.idPlus - 1 : NotFound;
-}
-
-std::uint32_t StringIndex::internExisting(std::uint32_t id, const Key& k) {
-    const std::size_t at = slotOf(k);
-    if (slots_[at].idPlus) return slots_[at].idPlus - 1;
-    place(at, k, id);
+template <typename S>
+std::uint32_t StringIndex::internIn(std::vector<S>& table, const Key& k, std::uint32_t id) {
+    const std::size_t at = slotOf(table, k);
+    if (table[at].idPlus) return table[at].idPlus - 1;
+    if (id == NotFound) {
+        const std::size_t next = std::size_t(pool_->count());
+        if (next >= 0xFFFFFFFEu) throw std::length_error("too many distinct strings");
+        pool_->append(k.text);
+        id = std::uint32_t(next);
+    }
+    table[at] = slotFor(k, id, static_cast<S*>(nullptr));
+    if (++size_ * 10 > table.size() * 7) resize(table.size() * 2);
     return id;
 }
 
-void StringIndex::place(std::size_t at, const Key& k, std::uint32_t id) {
-    slots_[at] = Slot{tagOf(k), id + 1, k.head};
-    if (++size_ * 10 > slots_.size() * 7) resize(slots_.size() * 2);
+std::uint32_t StringIndex::intern(const Key& k) {
+    return slim_ ? internIn(slimSlots_, k, NotFound) : internIn(slots_, k, NotFound);
+}
+
+std::uint32_t StringIndex::internExisting(std::uint32_t id, const Key& k) {
+    return slim_ ? internIn(slimSlots_, k, id) : internIn(slots_, k, id);
+}
+
+std::uint32_t StringIndex::find(const Key& k) const {
+    const std::uint32_t idPlus =
+        slim_ ? slimSlots_[slotOf(slimSlots_, k)].idPlus : slots_[slotOf(slots_, k)].idPlus;
+    return idPlus ? idPlus - 1 : NotFound;
 }
 
 void StringIndex::reserve(std::size_t strings) {
     const std::size_t cap = capacityFor(strings);
-    if (cap > slots_.size()) resize(cap);
+    if (cap > mask_ + 1) resize(cap);
 }
 
 void StringIndex::resize(std::size_t capacity) {
     if (capacity > MaxSlots) throw std::length_error("too many distinct strings");
-    std::vector<Slot> old(capacity, Slot{});
-    old.swap(slots_);
     mask_ = capacity - 1;
-    // Up to 2^24 slots the tag holds the hash bits that place a string.
-    const bool tagPlaces = capacity <= (std::size_t(1) << TagHashBits);
-    for (const Slot& s : old) {
-        if (s.idPlus == 0) continue;
-        std::size_t i =
-            tagPlaces ? s.tag & mask_ : std::size_t(key(pool_->view(s.idPlus - 1)).hash) & mask_;
-        while (slots_[i].idPlus != 0)
+    auto place = [this](auto& table, const auto& slot, std::size_t hash) {
+        std::size_t i = hash & mask_;
+        while (table[i].idPlus != 0)
             i = (i + 1) & mask_;
-        slots_[i] = s;
+        table[i] = slot;
+    };
+    if (slim_) {
+        std::vector<SlimSlot> old(capacity);
+        old.swap(slimSlots_);
+        for (const SlimSlot& s : old)
+            if (s.idPlus) place(slimSlots_, s, s.hash);
+    } else if (capacity > wideSlotsUpTo_) {
+        // Wide table keep too few hash bits: each string is hashed again,
+        // once.
+        std::vector<SlimSlot> slim(capacity);
+        for (const Slot& s : slots_) {
+            if (!s.idPlus) continue;
+            const std::uint64_t hash = key(pool_->view(s.idPlus - 1)).hash;
+            place(slim, SlimSlot{std::uint32_t(hash), s.idPlus}, hash);
+        }
+        slots_ = {};
+        slimSlots_.swap(slim);
+        slim_ = true;
+    } else {
+        // Up to here the tag holds the hash bits that place a string.
+        std::vector<Slot> old(capacity);
+        old.swap(slots_);
+        for (const Slot& s : old)
+            if (s.idPlus) place(slots_, s, s.tag);
     }
 }

@@ -12,11 +12,15 @@
 //
 // A slot holds the id, the string's length, 24 bits of its hash and its
 // first eight bytes: a short string is recognised without a visit to the
-// pool, and an index of up to 2^24 slots grows without visiting the strings.
+// pool, and the index grows without visiting the strings. Past two million
+// slots, where nearly every string is new (logs, numbered records), slots
+// shrink to the id and 32 bits of the hash, halving the index.
 class StringIndex {
 public:
     // The index adds new strings to `pool`, which must outlive it.
-    explicit StringIndex(StringPool* pool, std::size_t expected = 1024);
+    // Past `wideSlotsUpTo` slots they shrink to eight bytes; lowered by tests.
+    explicit StringIndex(StringPool* pool, std::size_t expected = 1024,
+                         std::size_t wideSlotsUpTo = std::size_t(1) << 21);
 
     // A string prepared for lookups.
     struct Key {
@@ -62,7 +66,13 @@ public:
     std::uint32_t internExisting(std::uint32_t id, const Key& k);
 
     // Hints the memory a lookup of hash h will touch.
-    void prefetch(const Key& k) const { __builtin_prefetch(&slots_[std::size_t(k.hash) & mask_]); }
+    void prefetch(const Key& k) const {
+        const std::size_t i = std::size_t(k.hash) & mask_;
+        if (slim_)
+            __builtin_prefetch(&slimSlots_[i]);
+        else
+            __builtin_prefetch(&slots_[i]);
+    }
 
     std::size_t size() const { return size_; }
     // Makes room for this many strings in all, so that the index need not
@@ -71,6 +81,8 @@ public:
     // Empties the index and gives its memory back; the pool is untouched.
     void release() {
         slots_ = std::vector<Slot>(16, Slot{});
+        slimSlots_ = {};
+        slim_ = false;
         mask_ = 15;
         size_ = 0;
     }
@@ -105,23 +117,42 @@ private:
         return p[0] | std::uint64_t(p[n / 2]) << (8 * (n / 2)) |
                std::uint64_t(p[n - 1]) << (8 * (n - 1));
     }
-    bool matches(const Slot& slot, std::uint32_t tag, const Key& k) const {
-        return slot.tag == tag && slot.head == k.head &&
+    struct SlimSlot {
+        std::uint32_t hash = 0;   // the hash's low 32 bits
+        std::uint32_t idPlus = 0; // id + 1; 0 marks an empty slot
+    };
+
+    bool matches(const Slot& slot, const Key& k) const {
+        return slot.tag == tagOf(k) && slot.head == k.head &&
                (k.text.size() <= 8 || pool_->view(slot.idPlus - 1) == k.text);
     }
+    bool matches(const SlimSlot& slot, const Key& k) const {
+        return slot.hash == std::uint32_t(k.hash) && pool_->view(slot.idPlus - 1) == k.text;
+    }
+    static Slot slotFor(const Key& k, std::uint32_t id, Slot*) {
+        return Slot{tagOf(k), id + 1, k.head};
+    }
+    static SlimSlot slotFor(const Key& k, std::uint32_t id, SlimSlot*) {
+        return SlimSlot{std::uint32_t(k.hash), id + 1};
+    }
     // The slot holding the string, or the empty slot where it belongs.
-    std::size_t slotOf(const Key& k) const {
-        const std::uint32_t tag = tagOf(k);
+    template <typename S> std::size_t slotOf(const std::vector<S>& table, const Key& k) const {
         std::size_t i = std::size_t(k.hash) & mask_;
-        while (slots_[i].idPlus != 0 && !matches(slots_[i], tag, k))
+        while (table[i].idPlus != 0 && !matches(table[i], k))
             i = (i + 1) & mask_;
         return i;
     }
-    void place(std::size_t at, const Key& k, std::uint32_t id);
+    // The id of the string, registering it as `id` when new, or as a new
+    // string of the pool when `id` is NotFound.
+    template <typename S>
+    std::uint32_t internIn(std::vector<S>& table, const Key& k, std::uint32_t id);
     void resize(std::size_t capacity);
 
     StringPool* pool_;
     std::vector<Slot> slots_;
+    std::vector<SlimSlot> slimSlots_;
+    bool slim_ = false;
+    std::size_t wideSlotsUpTo_;
     std::size_t mask_ = 0;
     std::size_t size_ = 0;
 };
