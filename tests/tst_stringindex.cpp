@@ -12,6 +12,8 @@ class TestStringIndex : public QObject {
 private slots:
     void matchesAMap_data();
     void matchesAMap();
+    void poolPastOffsetWidth_data();
+    void poolPastOffsetWidth();
 };
 
 void TestStringIndex::matchesAMap_data() {
@@ -60,6 +62,43 @@ void TestStringIndex::matchesAMap() {
         const std::uint32_t id = first.emplace(strings[i], i).first->second;
         QCOMPARE(groups.internExisting(i), id);
     }
+}
+
+void TestStringIndex::poolPastOffsetWidth_data() {
+    QTest::addColumn<int>("bits");
+    QTest::newRow("32 bits") << 32;
+    // Ends wrap every 16 bytes, as they do every 4 GiB: strings shorter and
+    // far longer than that, and lines taken over whole.
+    QTest::newRow("4 bits") << 4;
+}
+
+void TestStringIndex::poolPastOffsetWidth() {
+    QFETCH(int, bits);
+    StringPool::setOffsetBits(bits);
+    const auto restore = qScopeGuard([] { StringPool::setOffsetBits(32); });
+    std::vector<std::string> strings;
+    for (int i = 0; i < 200; ++i)
+        strings.push_back(std::string(std::size_t(i * 37 % 53), char('a' + i % 26)));
+    StringPool pool;
+    for (const std::string& s : strings)
+        pool.append(std::string_view(s));
+    QCOMPARE(pool.count(), qsizetype(strings.size()));
+    for (std::size_t i = 0; i < strings.size(); ++i)
+        QCOMPARE(pool.view(qsizetype(i)), std::string_view(strings[i]));
+    const StringPool copy = pool;
+    QCOMPARE(copy.view(150), std::string_view(strings[150]));
+
+    std::string text;
+    for (const std::string& s : strings)
+        text += s + "\r\n";
+    StringPool lines;
+    lines.adoptLines(std::move(text));
+    QCOMPARE(lines.count(), qsizetype(strings.size()));
+    for (std::size_t i = 0; i < strings.size(); ++i)
+        QCOMPARE(lines.view(qsizetype(i)), std::string_view(strings[i]));
+    lines.clear();
+    lines.append(std::string_view("after"));
+    QCOMPARE(lines.view(0), std::string_view("after"));
 }
 
 QTEST_GUILESS_MAIN(TestStringIndex)

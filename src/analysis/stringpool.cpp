@@ -11,18 +11,19 @@ QString StringPool::string(qsizetype i) const {
 
 void StringPool::append(QStringView text) {
     Wtf8::append(bytes_, text);
-    offsets_.push_back(bytes_.size());
+    pushEnd(bytes_.size());
 }
 
 void StringPool::adoptLines(std::string&& bytes) {
     bytes_ = std::move(bytes);
     offsets_.assign(1, 0);
+    wraps_.clear();
     char* const base = bytes_.data();
     std::size_t w = 0;
     LineSplitter::forEachLine(bytes_, [&](std::size_t begin, std::size_t end) {
         if (w != begin && end > begin) std::memmove(base + w, base + begin, end - begin);
         w += end - begin;
-        offsets_.push_back(w);
+        pushEnd(w);
     });
     // Only the breaks were removed: not worth a copy of the whole text.
     bytes_.resize(w);

@@ -4,32 +4,39 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 // Append-only list of strings kept back to back in one buffer.
+// Where each string ends is kept in 32 bits, with the rare places where the
+// buffer passes a multiple of 4 GiB noted apart: four bytes a string, as
+// lists of millions of short words need.
 // Strings are stored in generalized UTF-8: well-formed UTF-8, except that an
 // unpaired UTF-16 surrogate is kept as its own three-byte sequence, so any
 // QString survives the round trip unchanged.
 class StringPool {
 public:
-    StringPool() { offsets_.push_back(0); }
+    StringPool() : lowBits_(OffsetBits) { offsets_.push_back(0); }
 
     qsizetype count() const { return qsizetype(offsets_.size()) - 1; }
     bool isEmpty() const { return count() == 0; }
 
     std::string_view view(qsizetype i) const {
-        return std::string_view(bytes_.data() + offsets_[i], offsets_[i + 1] - offsets_[i]);
+        const std::size_t begin = offset(std::size_t(i));
+        return std::string_view(bytes_.data() + begin, offset(std::size_t(i) + 1) - begin);
     }
     QString string(qsizetype i) const;
     void prefetchOffset(qsizetype i) const { __builtin_prefetch(&offsets_[i]); }
-    void prefetchBytes(qsizetype i) const { __builtin_prefetch(bytes_.data() + offsets_[i]); }
+    void prefetchBytes(qsizetype i) const {
+        __builtin_prefetch(bytes_.data() + offset(std::size_t(i)));
+    }
 
     void append(std::string_view utf8) {
         bytes_.append(utf8);
-        offsets_.push_back(bytes_.size());
+        pushEnd(bytes_.size());
     }
     void append(QStringView text);
     // Appends a stored string to out as UTF-8; false when it holds an
@@ -43,6 +50,7 @@ public:
     void clear() {
         bytes_.clear();
         offsets_.assign(1, 0);
+        wraps_.clear();
     }
     // All strings back to back, without separators.
     std::string_view allBytes() const { return bytes_; }
@@ -52,7 +60,30 @@ public:
     // starts no further string.
     void adoptLines(std::string&& bytes);
 
+    // The width of the stored ends in pools made from now on; tests lower
+    // it to reach the 4 GiB crossings with small strings.
+    static void setOffsetBits(int bits) { OffsetBits = bits; }
+
 private:
+    std::size_t offset(std::size_t i) const {
+        std::size_t at = offsets_[i];
+        if (!wraps_.empty()) {
+            const auto crossed = std::upper_bound(wraps_.begin(), wraps_.end(), i) - wraps_.begin();
+            at |= std::size_t(crossed) << lowBits_;
+        }
+        return at;
+    }
+    void pushEnd(std::size_t end) {
+        const std::size_t high = end >> lowBits_;
+        for (std::size_t h = wraps_.size(); h < high; ++h)
+            wraps_.push_back(offsets_.size());
+        offsets_.push_back(std::uint32_t(end & ((std::size_t(1) << lowBits_) - 1)));
+    }
+
+    static inline int OffsetBits = 32;
     std::string bytes_;
-    std::vector<std::uint64_t> offsets_;
+    std::vector<std::uint32_t> offsets_;
+    // The index of the first end past each multiple of 2^lowBits_.
+    std::vector<std::size_t> wraps_;
+    int lowBits_;
 };
