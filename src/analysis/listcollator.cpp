@@ -285,15 +285,26 @@ QByteArray ListCollator::sortKey(QStringView s) const {
 
 std::vector<std::uint32_t> ListCollator::sortedOrder(const std::vector<std::string_view>& items,
                                                      const Tick& tick) const {
+    return sortedOrderOf(
+        std::uint32_t(items.size()), [&items](std::uint32_t i) { return items[i]; }, tick);
+}
+
+std::vector<std::uint32_t> ListCollator::sortedOrderOf(std::uint32_t count, const ItemView& item,
+                                                       const Tick& tick) const {
     // Sort by a short prefix of each sort key, then settle each run of equal
     // prefixes with full sort keys, computed only for the items in such runs.
     // Items the collator finds equal are ordered by their UTF-16 code units.
-    const auto printable = [](std::string_view s) {
+    const std::uint32_t n = count;
+    auto printable = [&](std::uint32_t i) {
+        const std::string_view s = item(i);
         return std::all_of(s.begin(), s.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
     };
-    if (hasAsciiRanks_ && std::all_of(items.begin(), items.end(), printable))
-        return rankedOrder(items, tick);
-    const std::uint32_t n = std::uint32_t(items.size());
+    if (hasAsciiRanks_) {
+        std::uint32_t i = 0;
+        while (i < n && printable(i))
+            ++i;
+        if (i == n) return rankedOrder(n, item, tick);
+    }
     struct Item {
         std::uint8_t prefix[PrefixBytes];
         std::uint32_t index;
@@ -306,7 +317,7 @@ std::vector<std::uint32_t> ListCollator::sortedOrder(const std::vector<std::stri
         for (std::uint32_t i = from; i < to; ++i) {
             if (ticking && tick && (i - from) % TickEvery == TickEvery - 1) tick();
             buffer.clear();
-            Wtf8::appendUtf16(buffer, items[i]);
+            Wtf8::appendUtf16(buffer, item(i));
             UCharIterator iter;
             uiter_setString(&iter, reinterpret_cast<const UChar*>(buffer.data()),
                             int32_t(buffer.size()));
@@ -362,7 +373,7 @@ std::vector<std::uint32_t> ListCollator::sortedOrder(const std::vector<std::stri
             Tied& t = tied[k - g];
             t.index = sorted[k].index;
             t.units.clear();
-            Wtf8::appendUtf16(t.units, items[t.index]);
+            Wtf8::appendUtf16(t.units, item(t.index));
             t.key.clear();
             if (!sorted[k].complete) {
                 const QByteArray key =
@@ -381,20 +392,21 @@ std::vector<std::uint32_t> ListCollator::sortedOrder(const std::vector<std::stri
     return order;
 }
 
-std::vector<std::uint32_t> ListCollator::rankedOrder(const std::vector<std::string_view>& items,
+std::vector<std::uint32_t> ListCollator::rankedOrder(std::uint32_t count, const ItemView& item,
                                                      const Tick& tick) const {
     // Printable ASCII alone: ranks stand in for sort keys, the first eight
-    // packed into one number.
-    const std::uint32_t n = std::uint32_t(items.size());
+    // packed into two numbers.
+    const std::uint32_t n = count;
     const std::uint8_t* rank = asciiRanks_;
     struct Item {
-        std::uint64_t prefix;
+        std::uint32_t high, low; // ranks of the first four and the next four bytes
         std::uint32_t index;
     };
     auto byteRank = [rank](char c) { return rank[static_cast<unsigned char>(c)]; };
     auto less = [&](const Item& a, const Item& b) {
-        if (a.prefix != b.prefix) return a.prefix < b.prefix;
-        const std::string_view x = items[a.index], y = items[b.index];
+        if (a.high != b.high) return a.high < b.high;
+        if (a.low != b.low) return a.low < b.low;
+        const std::string_view x = item(a.index), y = item(b.index);
         for (std::size_t k = 8, m = std::min(x.size(), y.size()); k < m; ++k)
             if (byteRank(x[k]) != byteRank(y[k])) return byteRank(x[k]) < byteRank(y[k]);
         if (x.size() != y.size()) return x.size() < y.size();
@@ -407,11 +419,11 @@ std::vector<std::uint32_t> ListCollator::rankedOrder(const std::vector<std::stri
     auto fill = [&](std::uint32_t from, std::uint32_t to, bool ticking) {
         for (std::uint32_t i = from; i < to; ++i) {
             if (ticking && tick && (i - from) % TickEvery == TickEvery - 1) tick();
-            const std::string_view s = items[i];
+            const std::string_view s = item(i);
             std::uint64_t prefix = 0;
             for (std::size_t k = 0, m = std::min<std::size_t>(s.size(), 8); k < m; ++k)
                 prefix |= std::uint64_t(byteRank(s[k])) << (56 - 8 * k);
-            sorted[i] = Item{prefix, i};
+            sorted[i] = Item{std::uint32_t(prefix >> 32), std::uint32_t(prefix), i};
         }
     };
     if (n >= 65536) {

@@ -62,6 +62,11 @@ public:
                                            const Tick& tick = {}) const;
     std::vector<std::uint32_t> sortedOrder(const std::vector<std::string_view>& items,
                                            const Tick& tick = {}) const;
+    // The same for items read through a function, so that a long list of
+    // strings in a pool needs no list of views beside it.
+    using ItemView = std::function<std::string_view(std::uint32_t)>;
+    std::vector<std::uint32_t> sortedOrderOf(std::uint32_t count, const ItemView& item,
+                                             const Tick& tick = {}) const;
 
     UCollator* handle() const { return collator_; }
     const char* localeName() const { return localeName_.c_str(); }
@@ -71,7 +76,7 @@ private:
     explicit ListCollator(Empty) {}
     void open();
     bool rankAscii();
-    std::vector<std::uint32_t> rankedOrder(const std::vector<std::string_view>& items,
+    std::vector<std::uint32_t> rankedOrder(std::uint32_t count, const ItemView& item,
                                            const Tick& tick) const;
     UCollator* collator_ = nullptr;
     std::string localeName_;
@@ -82,9 +87,5 @@ private:
 template <typename ViewFn>
 std::vector<std::uint32_t> ListCollator::sortedOrder(std::uint32_t count, ViewFn view,
                                                      const Tick& tick) const {
-    std::vector<std::string_view> items;
-    items.reserve(count);
-    for (std::uint32_t i = 0; i < count; ++i)
-        items.push_back(view(i));
-    return sortedOrder(items, tick);
+    return sortedOrderOf(count, ItemView(std::move(view)), tick);
 }
