@@ -795,7 +795,7 @@ bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>
     };
     const bool small = isDirect(2, sizeof(Entry<2>)) && isDirect(3, sizeof(Entry<3>)) &&
                        isDirect(4, sizeof(Entry<4>));
-    auto job = [this, &estimates](int k, const ListCollator& c, unsigned parts) {
+    auto countLength = [this, &estimates](int k, const ListCollator& c, unsigned parts) {
         if (d->cancelled()) return;
         if (k == 2)
             d->countAll<2>(c, estimates[0].value(), parts);
@@ -803,18 +803,34 @@ bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>
             d->countAll<3>(c, estimates[1].value(), parts);
         else
             d->countAll<4>(c, estimates[2].value(), parts);
+    };
+    auto summarize = [this](int k, const ListCollator& c) {
         if (!d->cancelled()) d->summarize(k, c);
     };
     if (small) {
         auto c2 = d->coll.clone(), c3 = d->coll.clone();
-        SideThread t2([&] { job(2, *c2, 1u); });
-        SideThread t3([&] { job(3, *c3, 1u); });
-        job(4, d->coll, 1u);
+        SideThread t2([&] {
+            countLength(2, *c2, 1u);
+            summarize(2, *c2);
+        });
+        SideThread t3([&] {
+            countLength(3, *c3, 1u);
+            summarize(3, *c3);
+        });
+        countLength(4, d->coll, 1u);
+        summarize(4, d->coll);
         t2.join();
         t3.join();
     } else {
-        for (int k = 2; k <= 4; ++k)
-            job(k, d->coll, 2u);
+        // A length's list is sorted while the next length is counted.
+        auto other = d->coll.clone();
+        std::unique_ptr<SideThread> sorting;
+        for (int k = 2; k <= 4; ++k) {
+            countLength(k, d->coll, 2u);
+            if (sorting) sorting->join();
+            sorting = std::make_unique<SideThread>([&, k] { summarize(k, *other); });
+        }
+        sorting->join();
     }
     return !d->cancelled();
 }
