@@ -375,11 +375,11 @@ bool PhraseCounter::Impl::collatesAsAscii(std::string_view bytes, std::string& f
     form.clear();
     bool ascii = true;
     forEachWeight(elements, u16, [&](std::uint32_t p, std::uint32_t s) {
-        if (!ascii) return;
         const auto it =
             std::lower_bound(asciiWeights.begin(), asciiWeights.end(), AsciiWeight{p, s, 0});
         ascii = it != asciiWeights.end() && it->primary == p && it->secondary == s;
         if (ascii) form += it->character;
+        return ascii;
     });
     return ascii && !form.empty();
 }
