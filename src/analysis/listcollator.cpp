@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -30,6 +31,31 @@ std::string icuLocaleName(const QLocale& locale) {
                         &status);
     if (U_FAILURE(status)) return name.toStdString();
     return buffer;
+}
+
+// The contractions and prefixes of the rules made of ASCII characters alone,
+// or nothing when ICU cannot list them.
+std::optional<std::vector<std::u16string>> asciiContractions(const UCollator* collator) {
+    UErrorCode status = U_ZERO_ERROR;
+    USet* contractions = uset_openEmpty();
+    if (!contractions) throw std::bad_alloc();
+    const std::unique_ptr<USet, decltype(&uset_close)> closeSet(contractions, &uset_close);
+    ucol_getContractionsAndExpansions(collator, contractions, nullptr, true, &status);
+    if (U_FAILURE(status)) return std::nullopt;
+    std::vector<std::u16string> ascii;
+    std::u16string text(64, u'\0');
+    for (int32_t i = 0, items = uset_getItemCount(contractions); i < items; ++i) {
+        UChar32 first = 0, last = 0;
+        const int32_t n =
+            uset_getItem(contractions, i, &first, &last, reinterpret_cast<UChar*>(text.data()),
+                         int32_t(text.size()), &status);
+        if (U_FAILURE(status)) return std::nullopt;
+        // A range of single characters has no string (n is 0).
+        if (n >= 2 &&
+            std::all_of(text.begin(), text.begin() + n, [](char16_t c) { return c < 0x80; }))
+            ascii.emplace_back(text, 0, std::size_t(n));
+    }
+    return ascii;
 }
 
 constexpr int PrefixBytes = 32;
@@ -115,22 +141,8 @@ bool ListCollator::rankAscii() {
         if (U_FAILURE(status) || seen != 1 || !primary) return false;
     }
 
-    USet* contractions = uset_openEmpty();
-    if (!contractions) throw std::bad_alloc();
-    const std::unique_ptr<USet, decltype(&uset_close)> closeSet(contractions, &uset_close);
-    ucol_getContractionsAndExpansions(collator_, contractions, nullptr, true, &status);
-    if (U_FAILURE(status)) return false;
-    std::u16string text(64, u'\0');
-    for (int32_t i = 0, items = uset_getItemCount(contractions); i < items; ++i) {
-        UChar32 first = 0, last = 0;
-        const int32_t n =
-            uset_getItem(contractions, i, &first, &last, reinterpret_cast<UChar*>(text.data()),
-                         int32_t(text.size()), &status);
-        if (U_FAILURE(status)) return false;
-        if (n >= 2 &&
-            std::all_of(text.begin(), text.begin() + n, [](char16_t c) { return c < 0x80; }))
-            return false;
-    }
+    const std::optional<std::vector<std::u16string>> contractions = asciiContractions(collator_);
+    if (!contractions || !contractions->empty()) return false;
 
     // Ranks in collation order; only the two cases of a letter may share one.
     auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
@@ -202,24 +214,10 @@ bool ListCollator::lowerAsciiKeepsKeys() const {
             if (!keeps(std::u16string{a, b})) return false;
     }
     // Longer contractions made of ASCII alone, in every mix of case.
-    UErrorCode status = U_ZERO_ERROR;
-    USet* contractions = uset_openEmpty();
-    if (!contractions) throw std::bad_alloc();
-    const std::unique_ptr<USet, decltype(&uset_close)> closeSet(contractions, &uset_close);
-    ucol_getContractionsAndExpansions(collator_, contractions, nullptr, true, &status);
-    if (U_FAILURE(status)) return false;
-    const int32_t items = uset_getItemCount(contractions);
-    std::u16string text(64, u'\0');
-    for (int32_t i = 0; i < items; ++i) {
-        UChar32 first = 0, last = 0;
-        status = U_ZERO_ERROR;
-        const int32_t n =
-            uset_getItem(contractions, i, &first, &last, reinterpret_cast<UChar*>(text.data()),
-                         int32_t(text.size()), &status);
-        if (U_FAILURE(status)) return false;
-        if (n <= 2) continue; // a range of single characters, or a pair tried above
-        const std::u16string s = text.substr(0, std::size_t(n));
-        if (!std::all_of(s.begin(), s.end(), [](char16_t c) { return c < 0x80; })) continue;
+    const std::optional<std::vector<std::u16string>> contractions = asciiContractions(collator_);
+    if (!contractions) return false;
+    for (const std::u16string& s : *contractions) {
+        if (s.size() <= 2) continue; // a pair, tried above
         if (s.size() > 12) return false;
         for (std::uint32_t mask = 0; mask < (1u << s.size()); ++mask) {
             std::u16string variant = lower(s);

@@ -192,10 +192,6 @@ public:
                         std::vector<std::pair<std::uint32_t, std::uint32_t>>& out);
     template <int K> void countAll(const ListCollator& c, double distinct, unsigned parts);
     void summarize(int k, const ListCollator& c);
-    template <int K> void classesAt(std::uint32_t pos, std::uint32_t* cls) const {
-        for (int t = 0; t < K; ++t)
-            cls[t] = wordClass[id(pos - std::uint32_t(K - 1 - t))];
-    }
     void appendPhrase(std::string& out, std::uint32_t pos, int k) const;
     std::uint32_t id(std::uint32_t pos) const { return stream[pos] & IdMask; }
     int run(std::uint32_t pos) const { return int(stream[pos] >> 30) + 1; }

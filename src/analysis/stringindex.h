@@ -48,7 +48,6 @@ public:
         h ^= h >> 32;
         return Key{s, h, head};
     }
-    static std::uint64_t hash(std::string_view s) { return key(s).hash; }
 
     static constexpr std::uint32_t NotFound = 0xFFFFFFFFu;
     // The id of the string, or NotFound.

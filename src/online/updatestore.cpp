@@ -1,5 +1,7 @@
 #include "online/updatestore.h"
 
+#include "text/userfolders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,21 +11,6 @@
 namespace {
 
 const QString Section = QStringLiteral("Settings");
-
-// Folders the store adds are the user's alone, as under ~/.config.
-bool makePath(const QString& path) {
-    if (QFileInfo(path).isDir()) return true;
-    const QString parent = QFileInfo(path).path();
-    if (parent != path && !makePath(parent)) return false;
-    return QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) ||
-           QFileInfo(path).isDir();
-}
-
-QString userConfigFolder() {
-    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (QDir::isAbsolutePath(xdg)) return QDir::cleanPath(xdg);
-    return QDir::homePath() + QStringLiteral("/.config");
-}
 
 // A signed decimal number with nothing else around it but blanks.
 bool parseInt(const QString& text, int* value) {
@@ -36,7 +23,7 @@ bool parseInt(const QString& text, int* value) {
 } // namespace
 
 QString UpdateStore::defaultPath(const QString& companyName, const QString& productName) {
-    return userConfigFolder() + u'/' + companyName + u'/' + productName + u'/' +
+    return UserFolders::configHome() + u'/' + companyName + u'/' + productName + u'/' +
            QLatin1String(FileName);
 }
 
@@ -46,7 +33,7 @@ bool UpdateStore::open(const QString& path, QString* error) {
     open_ = false;
     QFile file(path);
     if (!file.exists()) {
-        if (!makePath(QFileInfo(path).path())) {
+        if (!UserFolders::makePrivatePath(QFileInfo(path).path())) {
             if (error) *error = QStringLiteral("cannot create the folder of \"%1\"").arg(path);
             return false;
         }

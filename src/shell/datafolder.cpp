@@ -1,26 +1,13 @@
 #include "shell/datafolder.h"
 
+#include "text/userfolders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <fcntl.h>
 #include <unistd.h>
-
-namespace {
-
-// Like QDir::mkpath, but the folders it adds are the user's alone, as the
-// XDG base directory rules ask for ~/.config.
-bool makePath(const QString& path) {
-    if (QFileInfo(path).isDir()) return true;
-    const QString parent = QFileInfo(path).path();
-    if (parent != path && !makePath(parent)) return false;
-    // Another process may have made it meanwhile.
-    return QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) ||
-           QFileInfo(path).isDir();
-}
-
-} // namespace
 
 namespace DataFolder {
 
@@ -34,16 +21,9 @@ bool isFolderWritable(const QString& folder) {
     return true;
 }
 
-QString userConfigFolder() {
-    // A relative value is to be ignored, not taken from the current folder.
-    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (QDir::isAbsolutePath(xdg)) return QDir::cleanPath(xdg);
-    return QDir::homePath() + QStringLiteral("/.config");
-}
-
 QString userFolder(const QString& companyName, const QString& productName) {
-    const QString folder = userConfigFolder() + u'/' + companyName + u'/' + productName;
-    return makePath(folder) ? folder : QString();
+    const QString folder = UserFolders::configHome() + u'/' + companyName + u'/' + productName;
+    return UserFolders::makePrivatePath(folder) ? folder : QString();
 }
 
 QString decide(const QString& programFolder, const QString& companyName,
@@ -55,7 +35,7 @@ QString decide(const QString& programFolder, const QString& companyName,
     // A fresh account may not have ~/.config yet. A folder that cannot be
     // made still names the data folder; the first save then reports it.
     userFolder(companyName, productName);
-    return userConfigFolder() + u'/' + companyName + u'/' + productName + u'/';
+    return UserFolders::configHome() + u'/' + companyName + u'/' + productName + u'/';
 }
 
 } // namespace DataFolder

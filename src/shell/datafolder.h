@@ -12,9 +12,7 @@ bool isFolderWritable(const QString& folder);
 // every missing folder above it.
 QString decide(const QString& programFolder, const QString& companyName,
                const QString& productName);
-// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
-QString userConfigFolder();
-// `userConfigFolder()`/company/product, created with every missing folder
+// UserFolders::configHome()/company/product, created with every missing folder
 // above it; no trailing "/". Empty when it cannot be created.
 QString userFolder(const QString& companyName, const QString& productName);
 
