@@ -42,4 +42,23 @@ inline QByteArray makePdf(const QStringList& pages) {
     return pdf;
 }
 
+// A page tree that holds itself (/Kids [2 0 R] on object 2): Qt PDF spins on
+// it for ever.
+inline QByteArray makeLoopingPdf() {
+    const QList<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+                                       "<< /Type /Pages /Kids [2 0 R] /Count 1 >>"};
+    QByteArray pdf = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets << pdf.size();
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 3\n0000000000 65535 f \n";
+    for (qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    return pdf + "trailer\n<< /Size 3 /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) +
+           "\n%%EOF\n";
+}
+
 } // namespace TestPdf

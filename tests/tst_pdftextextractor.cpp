@@ -1,5 +1,6 @@
 #include "import/pdftextextractor.h"
 #include "testpdf.h"
+#include "text/programfolder.h"
 
 #include <QDir>
 #include <QEvent>
@@ -11,6 +12,11 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -50,7 +56,12 @@ private slots:
     void inProcessPages();
     void inProcessErrors_data();
     void inProcessErrors();
+    void errorTexts();
     void documentFileStaysOpen();
+    void hostileDocumentIsAbandoned();
+    void endedConverterIsReplaced();
+    void programFolderFromBytes();
+    void moduleNeverFromWorkingFolder();
     void missingModule();
     void moduleWithoutFunctions();
     void toolReadsPathsWithBlanksAndQuotes();
@@ -129,7 +140,7 @@ void TstPdfTextExtractor::inProcessErrors_data() {
     QTest::newRow("not a PDF") << writeFile(QStringLiteral("text.pdf"), "just some text\n")
                                << QStringLiteral("File is not a PDF document or is corrupted");
     QTest::newRow("password") << DataDir + QStringLiteral("/password.pdf")
-                              << QStringLiteral("Password required oder invalid password");
+                              << QStringLiteral("Password required or invalid password");
 }
 
 void TstPdfTextExtractor::inProcessErrors() {
@@ -148,22 +159,135 @@ void TstPdfTextExtractor::inProcessErrors() {
     QCOMPARE(text, QString());
 }
 
+void TstPdfTextExtractor::errorTexts() {
+    QCOMPARE(PdfTextExtractor::errorText(PdfModule::PasswordError),
+             QStringLiteral("Password required or invalid password"));
+    QCOMPARE(PdfTextExtractor::errorText(PdfModule::SecurityError),
+             QStringLiteral("Security scheme is not supported"));
+}
+
 void TstPdfTextExtractor::documentFileStaysOpen() {
-    auto isOpen = [](const QString& path) {
-        const QDir fds(QStringLiteral("/proc/self/fd"));
+    PdfTextExtractor extractor;
+    // The converter process holds the document, as the module does.
+    auto isOpen = [&](const QString& path) {
+        const QDir fds(QStringLiteral("/proc/%1/fd").arg(extractor.converterProcessId()));
         for (const QFileInfo& fd : fds.entryInfoList(QDir::Files | QDir::System))
             if (fd.symLinkTarget() == path) return true;
         return false;
     };
     const QString first = writeFile(QStringLiteral("open/first.pdf"), TestPdf::makePdf({"one"}));
     const QString second = writeFile(QStringLiteral("open/second.pdf"), TestPdf::makePdf({"two"}));
-    PdfTextExtractor extractor;
     QString text;
     QVERIFY(extractor.extractInProcess(first, text, nullptr));
     QVERIFY(isOpen(first));
     QVERIFY(extractor.extractInProcess(second, text, nullptr));
     QVERIFY(!isOpen(first));
     QVERIFY(isOpen(second));
+}
+
+void TstPdfTextExtractor::hostileDocumentIsAbandoned() {
+    const QString looping =
+        writeFile(QStringLiteral("hostile/loop.pdf"), TestPdf::makeLoopingPdf());
+    const QString good = writeFile(QStringLiteral("hostile/good.pdf"), TestPdf::makePdf({"Fine"}));
+    PdfTextExtractor extractor;
+    extractor.setStepTimeLimit(std::chrono::seconds(2));
+    QString text = QStringLiteral("kept");
+    QString error;
+    QVERIFY(!extractor.extractInProcess(looping, text, &error));
+    QCOMPARE(error, QStringLiteral("Converting the PDF took too long and was abandoned"));
+    QCOMPARE(text, QStringLiteral("kept"));
+    QCOMPARE(extractor.converterProcessId(), 0);
+
+    // The next document gets a new converter.
+    QVERIFY2(extractor.extractInProcess(good, text, &error), qPrintable(error));
+    QCOMPARE(text, QStringLiteral("Fine"));
+}
+
+void TstPdfTextExtractor::endedConverterIsReplaced() {
+    const QString pdf = writeFile(QStringLiteral("ended/one.pdf"), TestPdf::makePdf({"One"}));
+    PdfTextExtractor extractor;
+    QString text;
+    QString error;
+    QVERIFY2(extractor.extractInProcess(pdf, text, &error), qPrintable(error));
+    const pid_t first = extractor.converterProcessId();
+    QVERIFY(first > 0);
+    QCOMPARE(::kill(first, SIGKILL), 0);
+    // Dead and not yet reaped: its state in /proc/PID/stat is Z.
+    const auto state = [first] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(first));
+        if (!stat.open(QIODevice::ReadOnly)) return QByteArray();
+        const QByteArray line = stat.readAll();
+        return line.mid(line.lastIndexOf(')') + 2, 1);
+    };
+    QTRY_COMPARE(state(), QByteArray("Z"));
+    text.clear();
+    QVERIFY2(extractor.extractInProcess(pdf, text, &error), qPrintable(error));
+    QCOMPARE(text, QStringLiteral("One"));
+    QVERIFY(extractor.converterProcessId() != first);
+}
+
+void TstPdfTextExtractor::programFolderFromBytes() {
+    QString error;
+    QCOMPARE(ProgramFolder::fromBytes(QFile::encodeName(dir_.path()), &error), dir_.path());
+
+    // A name that is not UTF-8 is reached through a descriptor.
+    const QByteArray odd = QFile::encodeName(dir_.path()) + "/odd \xff\xfe name";
+    QCOMPARE(::mkdir(odd.constData(), 0700), 0);
+    const QString folder = ProgramFolder::fromBytes(odd, &error);
+    QVERIFY2(folder.startsWith(QStringLiteral("/proc/self/fd/")), qPrintable(folder + error));
+    QFile file(folder + QStringLiteral("/inside.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QCOMPARE(::access((odd + "/inside.txt").constData(), F_OK), 0);
+    // QDir cannot name these for the temporary folder's removal.
+    QCOMPARE(::unlink((odd + "/inside.txt").constData()), 0);
+    QCOMPARE(::rmdir(odd.constData()), 0);
+
+    // Nothing relative, nothing empty.
+    for (const QByteArray& bad : {QByteArray(), QByteArray("."), QByteArray("bin")}) {
+        error.clear();
+        QCOMPARE(ProgramFolder::fromBytes(bad, &error), QString());
+        QVERIFY(!error.isEmpty());
+    }
+}
+
+void TstPdfTextExtractor::moduleNeverFromWorkingFolder() {
+    // The program, its module and its converter in a folder whose name is
+    // not UTF-8; a library of the module's name in the working folder.
+    const QByteArray programFolder = QFile::encodeName(dir_.path()) + "/prog \xff\xfe";
+    QCOMPARE(::mkdir(programFolder.constData(), 0700), 0);
+    const QString bin = QCoreApplication::applicationDirPath();
+    for (const char* name : {"lexometer-analyze", "liblexo_pdfmodule.so", "lexometer-pdftext"}) {
+        const QByteArray target = programFolder + '/' + name;
+        QVERIFY2(::link(QFile::encodeName(bin + u'/' + QLatin1String(name)).constData(),
+                        target.constData()) == 0 ||
+                     QProcess::execute(QStringLiteral("cp"), {bin + u'/' + QLatin1String(name),
+                                                              QString::fromLocal8Bit(target)}) == 0,
+                 name);
+    }
+    const QString work = dir_.filePath(QStringLiteral("work"));
+    QVERIFY(QDir().mkpath(work));
+    QVERIFY(QFile::copy(QStringLiteral(LEXO_PLANTED_MODULE),
+                        work + QStringLiteral("/liblexo_pdfmodule.so")));
+    const QString pdf = writeFile(QStringLiteral("work/text.pdf"), TestPdf::makePdf({"alpha"}));
+
+    // Started through a descriptor of the folder: QProcess takes QString paths.
+    const int folderFd = ::open(programFolder.constData(), O_PATH | O_DIRECTORY);
+    QVERIFY(folderFd >= 0);
+    QProcess process;
+    process.setWorkingDirectory(work);
+    process.start(QStringLiteral("/proc/self/fd/%1/lexometer-analyze").arg(folderFd),
+                  {QStringLiteral("--quiet"), QStringLiteral("--out"), work, pdf});
+    QVERIFY(process.waitForFinished(60000));
+    ::close(folderFd);
+    for (const char* name : {"lexometer-analyze", "liblexo_pdfmodule.so", "lexometer-pdftext"})
+        ::unlink((programFolder + '/' + name).constData());
+    ::rmdir(programFolder.constData());
+    QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+    QVERIFY(!QFileInfo::exists(work + QStringLiteral("/planted-module-ran")));
+    QFile words(work + QStringLiteral("/text_Word.csv"));
+    QVERIFY(words.open(QIODevice::ReadOnly));
+    QVERIFY(words.readAll().contains("alpha,1,"));
 }
 
 void TstPdfTextExtractor::missingModule() {
@@ -246,7 +370,7 @@ void TstPdfTextExtractor::toolMissingFallsBack() {
     extractor.setToolFolder(fakeTool("echo 'Syntax Error: broken' >&2\nexit 1\n"));
     const QString password = DataDir + QStringLiteral("/password.pdf");
     QVERIFY(!extractor.extract(password, PdfTextExtractor::Engine::Tool, text, &error));
-    QCOMPARE(error, QStringLiteral("Password required oder invalid password"));
+    QCOMPARE(error, QStringLiteral("Password required or invalid password"));
     QVERIFY(log.contains(QStringLiteral("Syntax Error: broken\n")));
 }
 

@@ -1,6 +1,7 @@
 #include "import/pdftextextractor.h"
 
 #include "text/linesplitter.h"
+#include "text/programfolder.h"
 #include "text/textfile.h"
 
 #include <QCoreApplication>
@@ -68,6 +69,11 @@ QString quotedForRecord(const QString& path) {
 } // namespace
 
 bool PdfTextExtractor::loadModule(QString* error) {
+    QString folderError;
+    if (!loadTried_ && ProgramFolder::path(&folderError).isEmpty()) {
+        loadTried_ = true;
+        loadError_ = folderError;
+    }
     return loadModule(modulePath(), error);
 }
 
@@ -78,21 +84,19 @@ bool PdfTextExtractor::loadModule(const QString& path, QString* error) {
         if (!library_.load()) {
             loadError_ = library_.errorString();
         } else {
-            auto initialize = reinterpret_cast<PdfModule::Initialize>(
+            const auto initialize = reinterpret_cast<PdfModule::Initialize>(
                 library_.resolve(PdfModule::InitializeName));
-            open_ = reinterpret_cast<PdfModule::Open>(library_.resolve(PdfModule::OpenName));
-            lastError_ =
-                reinterpret_cast<PdfModule::LastError>(library_.resolve(PdfModule::LastErrorName));
-            pageCount_ =
-                reinterpret_cast<PdfModule::PageCount>(library_.resolve(PdfModule::PageCountName));
-            pageText_ =
-                reinterpret_cast<PdfModule::PageText>(library_.resolve(PdfModule::PageTextName));
-            const char* missing = !initialize   ? PdfModule::InitializeName
-                                  : !open_      ? PdfModule::OpenName
-                                  : !lastError_ ? PdfModule::LastErrorName
-                                  : !pageCount_ ? PdfModule::PageCountName
-                                  : !pageText_  ? PdfModule::PageTextName
-                                                : nullptr;
+            // The converter process calls the rest; the module must still
+            // have them all.
+            const char* missing = nullptr;
+            for (const char* name :
+                 {PdfModule::InitializeName, PdfModule::OpenName, PdfModule::LastErrorName,
+                  PdfModule::PageCountName, PdfModule::PageTextName}) {
+                if (!library_.resolve(name)) {
+                    missing = name;
+                    break;
+                }
+            }
             if (missing) {
                 loadError_ = QStringLiteral("The function %1 is missing from the library %2")
                                  .arg(QLatin1String(missing), library_.fileName());
@@ -115,16 +119,22 @@ bool PdfTextExtractor::extract(const QString& pdfPath, Engine engine, QString& t
 bool PdfTextExtractor::extractInProcess(const QString& pdfPath, QString& text, QString* error) {
     if (!loadModule(error)) return false;
     const QString path = QFileInfo(pdfPath).absoluteFilePath();
-    if (!open_(reinterpret_cast<const char16_t*>(path.utf16()), path.size())) {
-        if (error) *error = errorText(lastError_());
+    QStringList pages;
+    int openError = PdfModule::NoError;
+    switch (converter_.convert(converterPath(), library_.fileName(), path, stepTimeLimit_, pages,
+                               &openError, error)) {
+    case PdfConverterProcess::Result::Failed:
         return false;
+    case PdfConverterProcess::Result::OpenFailed:
+        if (error) *error = errorText(openError);
+        return false;
+    case PdfConverterProcess::Result::Converted:
+        break;
     }
     QString result;
-    for (int page = 0; page < pageCount_(); ++page) {
-        std::ptrdiff_t length = 0;
-        const char16_t* pageText = pageText_(page, &length);
+    for (const QString& page : pages) {
         if (!result.isEmpty()) result += QStringLiteral("\r\r");
-        result += QStringView(pageText, length);
+        result += page;
     }
     text = std::move(result);
     return true;
@@ -155,6 +165,7 @@ bool PdfTextExtractor::runTool(const QString& pdfPath, const QString& outputPath
     appendLogLine(QStringLiteral("Commencing processing..."));
 
     const QString folder = toolFolder_.isEmpty() ? toolFolder() : toolFolder_;
+    if (folder.isEmpty()) return false;
     QProcess process;
     process.setProgram(folder + u'/' + ToolName);
     process.setArguments({QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdfPath, outputPath});
@@ -210,16 +221,20 @@ void PdfTextExtractor::appendLogLine(const QString& line) {
 }
 
 QString PdfTextExtractor::modulePath() {
-    return QDir(QCoreApplication::applicationDirPath())
-        .filePath(QLatin1String(PdfModule::FileName));
+    return ProgramFolder::filePath(QLatin1String(PdfModule::FileName));
+}
+
+QString PdfTextExtractor::converterPath() {
+    return ProgramFolder::filePath(QStringLiteral("lexometer-pdftext"));
 }
 
 QString PdfTextExtractor::toolFolder() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("xpdf"));
+    return ProgramFolder::filePath(QStringLiteral("xpdf"));
 }
 
 QString PdfTextExtractor::toolPath() {
-    return toolFolder() + u'/' + ToolName;
+    const QString folder = toolFolder();
+    return folder.isEmpty() ? QString() : folder + u'/' + ToolName;
 }
 
 bool PdfTextExtractor::toolExists() {
@@ -235,9 +250,9 @@ QString PdfTextExtractor::errorText(int code) {
     case PdfModule::FormatError:
         return QStringLiteral("File is not a PDF document or is corrupted");
     case PdfModule::PasswordError:
-        return QStringLiteral("Password required oder invalid password");
+        return QStringLiteral("Password required or invalid password");
     case PdfModule::SecurityError:
-        return QStringLiteral("Security schema is not support");
+        return QStringLiteral("Security scheme is not supported");
     case PdfModule::PageError:
         return QStringLiteral("Page does not exist or data error");
     default:

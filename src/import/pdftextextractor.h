@@ -1,5 +1,6 @@
 #pragma once
 
+#include "import/pdfconverterprocess.h"
 #include "import/pdfmodule.h"
 
 #include <QLibrary>
@@ -7,15 +8,21 @@
 
 #include <chrono>
 
-// Turns PDF files into plain text, in one of two ways: in-process through the
-// PDF module beside the program, or with the pdftotext tool in the program's
-// xpdf folder, whose output file is read back. The tool road falls back to
-// the module whenever the tool leaves no output file.
+// Turns PDF files into plain text, in one of two ways: through the PDF module
+// beside the program, or with the pdftotext tool in the program's xpdf
+// folder, whose output file is read back. The tool road falls back to the
+// module whenever the tool leaves no output file. The module is loaded here,
+// so that a missing one is reported at once, but does its work in the
+// converter process beside the program, which is ended when a step runs too
+// long.
 class PdfTextExtractor {
 public:
     enum class Engine { InProcess, Tool };
 
     static constexpr std::chrono::milliseconds DefaultToolTimeLimit = std::chrono::minutes(5);
+    // Opening a document, or reading one page, that takes longer is
+    // abandoned with an error.
+    static constexpr std::chrono::milliseconds DefaultStepTimeLimit = std::chrono::minutes(1);
 
     PdfTextExtractor() = default;
     PdfTextExtractor(const PdfTextExtractor&) = delete;
@@ -44,8 +51,12 @@ public:
     void setToolFolder(const QString& folder) { toolFolder_ = folder; }
     // A tool run still going after this long is ended and gives no output.
     void setToolTimeLimit(std::chrono::milliseconds limit) { toolTimeLimit_ = limit; }
+    void setStepTimeLimit(std::chrono::milliseconds limit) { stepTimeLimit_ = limit; }
+    // The converter process that holds the last document open, or 0.
+    pid_t converterProcessId() const { return converter_.processId(); }
 
     static QString modulePath();
+    static QString converterPath();
     static QString toolFolder();
     static QString toolPath();
     static bool toolExists();
@@ -64,9 +75,6 @@ private:
     QString* log_ = nullptr;
     QString toolFolder_; // the program's when empty
     std::chrono::milliseconds toolTimeLimit_ = DefaultToolTimeLimit;
-
-    PdfModule::Open open_ = nullptr;
-    PdfModule::LastError lastError_ = nullptr;
-    PdfModule::PageCount pageCount_ = nullptr;
-    PdfModule::PageText pageText_ = nullptr;
+    std::chrono::milliseconds stepTimeLimit_ = DefaultStepTimeLimit;
+    PdfConverterProcess converter_;
 };

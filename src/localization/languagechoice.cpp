@@ -2,6 +2,7 @@
 
 #include "localization/translation.h"
 #include "text/linesplitter.h"
+#include "text/programfolder.h"
 #include "text/textfile.h"
 #include "text/textrules.h"
 
@@ -110,7 +111,7 @@ QLocale userInterfaceLocale() {
 }
 
 QString defaultLanguagesFolder() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Languages");
+    return ProgramFolder::filePath(QStringLiteral("Languages"));
 }
 
 QString languageName(const QString& fileName) {

@@ -3,6 +3,7 @@
 #include "import/linebreakstyle.h"
 #include "import/pdftextextractor.h"
 #include "shell/inistore.h"
+#include "text/programfolder.h"
 
 #include <QCoreApplication>
 #include <QList>
@@ -92,6 +93,11 @@ public:
     using PdfConverter =
         std::function<bool(const QString& path, std::string* utf8, QString* error)>;
     static PdfConverter& pdfConverter();
+    // How long the PDF module may spend on one step of a document; a minute
+    // unless a test asks for less.
+    void setPdfStepTimeLimit(std::chrono::milliseconds limit) {
+        pdfExtractor_.setStepTimeLimit(limit);
+    }
 
 public slots:
     void openFile();
@@ -186,7 +192,7 @@ private:
     QAction* feedbackAction_ = nullptr;
     QAction* aboutAction_ = nullptr;
 
-    QString programFolder_ = QCoreApplication::applicationDirPath();
+    QString programFolder_ = ProgramFolder::path();
     QString dataFolder_;
     PdfTextExtractor pdfExtractor_;
     QString pdfToolLogText_;
