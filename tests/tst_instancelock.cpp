@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
 #include <unistd.h>
 
 class TestInstanceLock : public QObject {
@@ -16,6 +19,8 @@ private slots:
     void linkIsNotFollowed_data();
     void linkIsNotFollowed();
     void createdForTheUserAlone();
+    void notARegularFile_data();
+    void notARegularFile();
     void folder_data();
     void folder();
 };
@@ -62,6 +67,42 @@ void TestInstanceLock::createdForTheUserAlone() {
                                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     QCOMPARE(QFileInfo(folder.filePath(QStringLiteral("app.lock"))).permissions() & others,
              QFile::Permissions());
+}
+
+void TestInstanceLock::notARegularFile_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("folder") << "folder";
+}
+
+void TestInstanceLock::notARegularFile() {
+    QFETCH(QString, kind);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QByteArray path = QFile::encodeName(folder.filePath(QStringLiteral("app.lock")));
+    if (kind == u"fifo")
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    else
+        QCOMPARE(::mkdir(path.constData(), 0700), 0);
+
+    QString error;
+    auto opened = std::async(std::launch::async, [&] {
+        return InstanceLock::acquire(folder.path(), QStringLiteral("app.lock"), &error);
+    });
+    if (opened.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Give the blocked open its writer, so that the test can end.
+        const int writer = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
+        opened.wait();
+        if (writer >= 0) ::close(writer);
+        QFAIL("opening the lock file waited");
+    }
+    const int fd = opened.get();
+    if (fd >= 0) ::close(fd);
+    QCOMPARE(fd, -1);
+    QVERIFY2(error.contains(QStringLiteral("not a regular file")) ||
+                 error.contains(QStringLiteral("Cannot open")),
+             qPrintable(error));
+    QVERIFY(error.contains(folder.filePath(QStringLiteral("app.lock"))));
 }
 
 void TestInstanceLock::folder_data() {

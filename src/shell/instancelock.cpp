@@ -6,8 +6,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace InstanceLock {
 
@@ -17,13 +21,31 @@ QString folder(const QString& companyName, const QString& productName) {
     return DataFolder::userFolder(companyName, productName);
 }
 
-int acquire(const QString& folder, const QString& name) {
-    if (folder.isEmpty()) return -1;
-    const QByteArray path = QFile::encodeName(folder + u'/' + name);
+int acquire(const QString& folder, const QString& name, QString* error) {
+    if (folder.isEmpty()) {
+        if (error) *error = QStringLiteral("No folder for the lock file");
+        return -1;
+    }
+    const QString filePath = folder + u'/' + name;
+    const QByteArray path = QFile::encodeName(filePath);
     // A link planted at the path would otherwise make us create or open
-    // whatever it points to.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd >= 0) ::flock(fd, LOCK_SH | LOCK_NB);
+    // whatever it points to; O_NONBLOCK keeps a FIFO there from waiting for
+    // a writer for ever.
+    const int fd =
+        ::open(path.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+    if (fd < 0) {
+        if (error)
+            *error = QStringLiteral("Cannot open the lock file %1: %2")
+                         .arg(filePath, QString::fromLocal8Bit(std::strerror(errno)));
+        return -1;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        if (error) *error = QStringLiteral("The lock file %1 is not a regular file").arg(filePath);
+        return -1;
+    }
+    ::flock(fd, LOCK_SH | LOCK_NB);
     return fd;
 }
 

@@ -11,7 +11,8 @@ namespace InstanceLock {
 QString folder(const QString& companyName, const QString& productName);
 // Opens or creates folder/name (never through a symbolic link) and takes a
 // shared lock on it. The descriptor, to be left open for the life of the
-// process; -1 when the file cannot be opened.
-int acquire(const QString& folder, const QString& name);
+// process; -1 when the file cannot be opened or is no regular file (a FIFO,
+// a folder, a device), with the reason in error. Never waits.
+int acquire(const QString& folder, const QString& name, QString* error = nullptr);
 
 } // namespace InstanceLock

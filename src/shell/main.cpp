@@ -49,7 +49,10 @@ int main(int argc, char* argv[]) {
     // program starts normally.
     const QString maker = QStringLiteral("BRELLIX");
     const QString product = QStringLiteral("Lexometer");
-    InstanceLock::acquire(InstanceLock::folder(maker, product), maker + u'_' + product + ".lock");
+    QString lockError;
+    if (InstanceLock::acquire(InstanceLock::folder(maker, product),
+                              maker + u'_' + product + ".lock", &lockError) < 0)
+        std::fprintf(stderr, "lexometer: %s; going on without it\n", qPrintable(lockError));
 
     // Before any thread can make a request.
     ServiceRequest::initialize();
