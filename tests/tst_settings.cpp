@@ -45,7 +45,8 @@ private slots:
     void iniOpenFails_data();
     void iniOpenFails();
     void iniMissingFileIsEmpty();
-    void iniOpenOrResetDeletesUnreadableFile();
+    void iniOpenOrResetKeepsUnreadableFile_data();
+    void iniOpenOrResetKeepsUnreadableFile();
     void iniSaveKeepsForeignEntries();
     void iniWriteMatchesNamesWithoutCase();
     void iniSaveFailureKeepsOldFile();
@@ -283,21 +284,33 @@ void TestSettings::iniMissingFileIsEmpty() {
     QVERIFY2(error.contains(path), qPrintable(error));
 }
 
-void TestSettings::iniOpenOrResetDeletesUnreadableFile() {
+void TestSettings::iniOpenOrResetKeepsUnreadableFile_data() {
+    QTest::addColumn<QByteArray>("content");
+    const QString text =
+        QStringLiteral("; my own notes: caf\u00e9\r\n[Settings]\r\nShowLineNumbers=OFF\r\n");
+    QTest::newRow("UTF-16") << utf16(text, QStringConverter::Utf16LE);
+    QTest::newRow("Windows-1252") << text.toLatin1();
+}
+
+void TestSettings::iniOpenOrResetKeepsUnreadableFile() {
+    QFETCH(QByteArray, content);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("settings.ini"));
-    TestFiles::write(path, utf16(QStringLiteral("[Settings]\r\nShowLineNumbers=OFF\r\n"),
-                                 QStringConverter::Utf16LE));
+    const QString kept = path + QStringLiteral(".unreadable");
+    TestFiles::write(path, content);
+    TestFiles::write(kept, "an older copy");
 
     IniStore store;
     store.openOrReset(path);
     QVERIFY(!QFile::exists(path));
+    QCOMPARE(TestFiles::read(kept), content);
     QCOMPARE(store.read(QStringLiteral("Settings"), QStringLiteral("ShowLineNumbers")), QString());
 
     // The store stays bound to the path.
     store.write(QStringLiteral("Settings"), QStringLiteral("WordWrap"), QStringLiteral("ON"));
     QVERIFY(store.save());
     QCOMPARE(TestFiles::read(path), Bom + "[Settings]\r\nWordWrap=ON\r\n");
+    QCOMPARE(TestFiles::read(kept), content);
 }
 
 void TestSettings::iniSaveKeepsForeignEntries() {

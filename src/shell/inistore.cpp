@@ -38,7 +38,11 @@ bool IniStore::open(const QString& path, QString* error) {
 
 void IniStore::openOrReset(const QString& path) {
     if (!open(path)) {
-        QFile::remove(path);
+        // Moved aside, not deleted: a file edited by hand in another encoding
+        // may hold the user's own notes.
+        const QString kept = path + QStringLiteral(".unreadable");
+        QFile::remove(kept);
+        QFile::rename(path, kept);
         open(path);
     }
 }

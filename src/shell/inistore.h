@@ -11,8 +11,9 @@ public:
     // gives an empty store. False for a file that is not valid UTF-8 or
     // cannot be read.
     bool open(const QString& path, QString* error = nullptr);
-    // Opens the settings; a file that cannot be opened is deleted and the
-    // store starts empty, silently.
+    // Opens the settings; a file that cannot be opened is kept as
+    // path + ".unreadable" (replacing an older copy) and the store starts
+    // empty, silently.
     void openOrReset(const QString& path);
 
     QString read(const QString& section, const QString& key, const QString& def = {}) const;
