@@ -1,3 +1,5 @@
+#include "testpdf.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -27,6 +29,9 @@ private slots:
     void initTestCase();
     void writesAllTables();
     void printsOverview();
+    void outputWriteErrorFails();
+    void failedTableKeepsEarlierSet();
+    void hangingPdfAmongGoodFiles();
     void separatorFollowsLocale_data();
     void separatorFollowsLocale();
     void presetWordCharacters();
@@ -199,6 +204,69 @@ void TstAnalyzeCli::printsOverview() {
     QVERIFY(!QFile::exists(dir_.filePath(QStringLiteral("overview_Word.csv"))));
 }
 
+void TstAnalyzeCli::outputWriteErrorFails() {
+    // As wc does: an overview that cannot be written fails the run.
+    const QString input = writeFile(QStringLiteral("full.txt"), Fixture);
+    for (const QStringList& arguments : {QStringList{input}, QStringList{"--version"}}) {
+        QProcess process;
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        process.start(tool_, arguments);
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+                 QStringLiteral("lexometer-analyze: write error on standard output: No space "
+                                "left on device\n"));
+    }
+}
+
+void TstAnalyzeCli::failedTableKeepsEarlierSet() {
+    const QString out = dir_.filePath(QStringLiteral("set"));
+    QVERIFY(QDir().mkpath(out));
+    const QString input = writeFile(QStringLiteral("set/report.txt"), Fixture);
+    const Result first = run({QStringLiteral("--quiet"), QStringLiteral("--out"), out, input});
+    QVERIFY2(first.exitCode == 0, qPrintable(first.err));
+    const QStringList names = QDir(out).entryList({QStringLiteral("report_*.csv")}, QDir::Files);
+    QCOMPARE(names.size(), 7);
+    QList<QByteArray> before;
+    for (const QString& name : names)
+        before << readFile(QDir(out).filePath(name));
+
+    // A text whose Word and Line tables outgrow a 20 KB file-size limit,
+    // as a full disk would stop them; the small tables still fit.
+    QByteArray big;
+    for (int i = 0; i < 5000; ++i)
+        big += "word" + QByteArray::number(i) + '\n';
+    writeFile(QStringLiteral("set/report.txt"), big);
+    QProcess process;
+    process.start(QStringLiteral("/bin/sh"),
+                  {"-c", "trap '' XFSZ; ulimit -f 40; exec \"$0\" \"$@\"", tool_, "--quiet",
+                   "--out", out, input});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 1);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(err.contains(QStringLiteral("report_Word.csv")), qPrintable(err));
+
+    // The earlier set, whole; no temporary file left behind.
+    QCOMPARE(QDir(out).entryList({QStringLiteral("report_*.csv")}, QDir::Files), names);
+    for (int i = 0; i < names.size(); ++i)
+        QCOMPARE(readFile(QDir(out).filePath(names[i])), before[i]);
+    QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden).size(), 8); // the tables and the text
+}
+
+void TstAnalyzeCli::hangingPdfAmongGoodFiles() {
+    // The crafted PDF spins the PDF engine for ever: it is given up after
+    // the limit, and the next file is analysed.
+    const QString looping = writeFile(QStringLiteral("loop.pdf"), TestPdf::makeLoopingPdf());
+    const QString good = writeFile(QStringLiteral("after-loop.txt"), Fixture);
+    const Result r = run({QStringLiteral("--pdf-time-limit"), QStringLiteral("1.5"),
+                          QStringLiteral("--quiet"), looping, good});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.err, QStringLiteral("lexometer-analyze: \"%1\": Converting the PDF took too long "
+                                   "and was abandoned\n")
+                        .arg(looping));
+}
+
 void TstAnalyzeCli::separatorFollowsLocale_data() {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QByteArray>("lineTable");
@@ -323,6 +391,8 @@ void TstAnalyzeCli::badOptions_data() {
     QTest::newRow("unknown locale") << QStringList{"--locale", "xx_QQ", "x.txt"} << "xx_QQ";
     QTest::newRow("unknown collation")
         << QStringList{"--locale", "es_ES@collation=klingon", "x.txt"} << "klingon";
+    QTest::newRow("PDF time limit of zero")
+        << QStringList{"--pdf-time-limit", "0", "x.txt"} << "pdf-time-limit";
 }
 
 void TstAnalyzeCli::badOptions() {

@@ -11,10 +11,13 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <iterator>
 #include <new>
@@ -26,10 +29,16 @@ namespace {
 const QString ProgramName = QStringLiteral("lexometer-analyze");
 constexpr int BarWidth = 30;
 
-void writeText(FILE* stream, const QString& text) {
+// 0, or the errno of a failed write.
+int writeText(FILE* stream, const QString& text) {
     const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    errno = 0;
+    const bool written =
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size()) &&
+        std::fflush(stream) == 0;
+    if (written) return 0;
+    std::clearerr(stream);
+    return errno ? errno : EIO;
 }
 
 // The engine's messages use CR breaks, which a terminal would print over.
@@ -120,10 +129,13 @@ int AnalyzeCli::run(const QStringList& arguments) {
     QCommandLineParser parser;
     if (!parse(parser, arguments)) return BadUsage;
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
-        writeText(stdout, parser.helpText());
-        return Success;
+        writeOutput(parser.helpText());
+        return outputFailed() ? FileFailed : Success;
     }
-    if (parser.isSet(QStringLiteral("version"))) return printVersion();
+    if (parser.isSet(QStringLiteral("version"))) {
+        const int code = printVersion();
+        return outputFailed() ? FileFailed : code;
+    }
 
     if (!outDir_.isEmpty() && !QDir().mkpath(outDir_)) {
         printError(QStringLiteral("Cannot create the folder %1.").arg(quoted(outDir_)));
@@ -136,7 +148,21 @@ int AnalyzeCli::run(const QStringList& arguments) {
     for (const QString& path : files) {
         if (!analyzeFile(path)) allDone = false;
     }
+    if (outputFailed()) return FileFailed;
     return allDone ? Success : FileFailed;
+}
+
+void AnalyzeCli::writeOutput(const QString& text) {
+    if (outputError_) return;
+    outputError_ = writeText(stdout, text);
+}
+
+bool AnalyzeCli::outputFailed() {
+    if (!outputError_) return false;
+    // As wc does: the overview that did not arrive is a failure of the run.
+    printError(QStringLiteral("write error on standard output: %1")
+                   .arg(QString::fromLocal8Bit(std::strerror(outputError_))));
+    return true;
 }
 
 int AnalyzeCli::printVersion() {
@@ -144,9 +170,8 @@ int AnalyzeCli::printVersion() {
     try {
         const VersionData data =
             VersionInfo::readVersionData(QCoreApplication::applicationFilePath());
-        writeText(stdout,
-                  ProgramName +
-                      QStringLiteral(" (%1) %2\n").arg(data.productName, data.productVersion));
+        writeOutput(ProgramName +
+                    QStringLiteral(" (%1) %2\n").arg(data.productName, data.productVersion));
         return Success;
     } catch (const std::exception& e) {
         printError(QString::fromUtf8(e.what()));
@@ -192,8 +217,13 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
                        "pdftotext tool in the xpdf folder beside the program, falling back to "
                        "pdfium when it gives no text)."),
         QStringLiteral("NAME"));
+    const QCommandLineOption pdfTimeLimitOption(
+        QStringLiteral("pdf-time-limit"),
+        QStringLiteral("Give up a PDF whose opening, or one of whose pages, takes longer than "
+                       "SECONDS in the PDF module (default: 60)."),
+        QStringLiteral("SECONDS"));
     parser.addOptions({wordCharsOption, presetOption, outOption, separatorOption, localeOption,
-                       quietOption, pdfEngineOption});
+                       quietOption, pdfEngineOption, pdfTimeLimitOption});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Text or PDF files to analyze."),
                                  QStringLiteral("FILE..."));
@@ -265,6 +295,17 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         return false;
     }
     quiet_ = parser.isSet(quietOption);
+
+    if (parser.isSet(pdfTimeLimitOption)) {
+        bool ok = false;
+        const double seconds = parser.value(pdfTimeLimitOption).toDouble(&ok);
+        if (!ok || !(seconds > 0) || seconds > 86400) {
+            usageError(parser, QStringLiteral("--pdf-time-limit needs a number of seconds "
+                                              "above 0 and up to 86400."));
+            return false;
+        }
+        pdf_.setStepTimeLimit(std::chrono::milliseconds(qint64(seconds * 1000 + 0.5)));
+    }
 
     if (parser.isSet(pdfEngineOption)) {
         const QString name = parser.value(pdfEngineOption);
@@ -354,7 +395,7 @@ void AnalyzeCli::printOverview(const QString& path, const AnalysisResults& resul
                  overview.cell(row, 1) + u'\n';
     }
     firstBlock_ = false;
-    writeText(stdout, block);
+    writeOutput(block);
 }
 
 QString AnalyzeCli::uniqueStem(const QString& stem) {
@@ -383,24 +424,57 @@ bool AnalyzeCli::writeTables(const QString& path, const AnalysisResults& results
         printError(QStringLiteral("%1: tables written as %2 (%3 are an earlier file's)")
                        .arg(quoted(path), quoted(stem + QStringLiteral("_*.csv")),
                             quoted(plainStem + QStringLiteral("_*.csv"))));
-    // The tables are independent: the big ones are written side by side.
+    // The seven tables are one set: each is written to a temporary file
+    // beside its target first, and the targets are replaced only once all
+    // seven are complete, so that a failure (a full disk) leaves the earlier
+    // set whole. A target that is a device or a pipe is written directly.
     constexpr int Count = int(std::size(exports));
     QString targets[Count];
+    QString parts[Count];
     QString errors[Count];
     bool written[Count] = {};
-    auto writeOne = [&](int i) {
+    const QString partTag = QStringLiteral(".part-%1").arg(QCoreApplication::applicationPid());
+    for (int i = 0; i < Count; ++i) {
         targets[i] =
             dir.filePath(stem + u'_' + QLatin1String(exports[i].tag) + QStringLiteral(".csv"));
-        written[i] = CsvWriter::write(exports[i].table, targets[i], separator_, &errors[i]);
+        const QFileInfo target(targets[i]);
+        // A folder in the way fails here, as before any table is replaced.
+        const bool special = target.exists() && !target.isFile();
+        parts[i] = special ? targets[i] : dir.filePath(u'.' + target.fileName() + partTag);
+    }
+    // The tables are independent: the big ones are written side by side.
+    auto writeOne = [&](int i) {
+        written[i] = CsvWriter::write(exports[i].table, parts[i], separator_, &errors[i]);
+        if (!written[i]) errors[i].replace(parts[i], targets[i]);
     };
     SideThread lineTable([&] { writeOne(3); });
     for (int i = 0; i < Count; ++i)
         if (i != 3) writeOne(i);
     lineTable.join();
+
     bool allWritten = true;
     for (int i = 0; i < Count; ++i) {
         if (!written[i]) {
             printError(escapedMessage(errors[i], targets[i]));
+            allWritten = false;
+        }
+    }
+    for (int i = 0; i < Count; ++i) {
+        if (parts[i] == targets[i]) continue;
+        if (!allWritten) {
+            QFile::remove(parts[i]);
+            continue;
+        }
+        // A table replaced keeps the permissions its file had.
+        const QFileInfo target(targets[i]);
+        if (target.exists()) QFile::setPermissions(parts[i], target.permissions());
+        if (std::rename(QFile::encodeName(parts[i]).constData(),
+                        QFile::encodeName(targets[i]).constData()) != 0) {
+            printError(
+                escapedMessage(QStringLiteral("Cannot write file \"%1\". %2")
+                                   .arg(targets[i], QString::fromLocal8Bit(std::strerror(errno))),
+                               targets[i]));
+            QFile::remove(parts[i]);
             allWritten = false;
         }
     }

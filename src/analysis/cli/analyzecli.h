@@ -43,6 +43,11 @@ private:
     void showProgress(const QString& status);
     void clearProgress();
     void printError(const QString& message);
+    // Standard output: the first failed write is remembered and later
+    // writes are skipped.
+    void writeOutput(const QString& text);
+    // Reports a failed write on standard output; true when there was one.
+    bool outputFailed();
 
     QString wordCharacters_;
     std::string collation_; // an ICU locale id with "@collation=", or empty
@@ -59,4 +64,5 @@ private:
     QString progressName_;
     int progressPercent_ = 0;
     qsizetype progressWidth_ = 0;
+    int outputError_ = 0;
 };
