@@ -196,6 +196,25 @@ private:
         case TestService::Reply::Kind::Close:
             QTimer::singleShot(reply.delayMs, socket, [socket] { socket->abort(); });
             return;
+        case TestService::Reply::Kind::Endless: {
+            QByteArray head = "HTTP/1.1 200 OK\r\n";
+            if (!reply.contentType.isEmpty()) head += "Content-Type: " + reply.contentType + "\r\n";
+            socket->write(head + "Transfer-Encoding: chunked\r\n\r\n");
+            const QByteArray piece = reply.body.isEmpty() ? QByteArray("x") : reply.body;
+            QByteArray chunk;
+            while (chunk.size() < 64 * 1024)
+                chunk += piece;
+            chunk = QByteArray::number(chunk.size(), 16) + "\r\n" + chunk + "\r\n";
+            // Topped up as it drains, so that memory stays flat here.
+            auto* pump = new QTimer(socket);
+            connect(pump, &QTimer::timeout, socket, [socket, chunk] {
+                if (socket->state() != QAbstractSocket::ConnectedState) return;
+                if (socket->bytesToWrite() + socket->encryptedBytesToWrite() < 4 * chunk.size())
+                    socket->write(chunk);
+            });
+            pump->start(1);
+            return;
+        }
         case TestService::Reply::Kind::Answer:
             QTimer::singleShot(reply.delayMs, socket, [socket, reply] {
                 QByteArray answer = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' +

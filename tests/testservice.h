@@ -18,8 +18,10 @@ class TestServiceListener;
 class TestService {
 public:
     struct Reply {
-        enum class Kind { Answer, Close, Silent };
-        Kind kind = Kind::Answer; // Close: hang up unanswered; Silent: never answer
+        enum class Kind { Answer, Close, Silent, Endless };
+        // Close: hang up unanswered; Silent: never answer; Endless: a chunked
+        // answer that repeats the body until the client hangs up.
+        Kind kind = Kind::Answer;
         int status = 200;
         QByteArray contentType = "text/plain; charset=utf-8"; // none when empty
         QByteArray body = "OK";

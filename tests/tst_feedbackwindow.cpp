@@ -1,7 +1,9 @@
+#include "envguard.h"
 #include "localization/translation.h"
 #include "online/emailaddress.h"
 #include "online/ui/feedbackwindow.h"
 #include "testfiles.h"
+#include "testservice.h"
 #include "widgetlookup.h"
 #include "widgets/dialogs.h"
 
@@ -274,7 +276,9 @@ private slots:
         QTest::newRow("OK") << std::optional<QString>("OK") << false << true;
         QTest::newRow("OK CR LF") << std::optional<QString>("OK\r\n") << false << true;
         QTest::newRow("OK LF, blanks") << std::optional<QString>(" OK\n") << false << true;
-        QTest::newRow("plain after secure failed") << std::optional<QString>("OK") << true << true;
+        // The message went in clear: never counted as delivered.
+        QTest::newRow("plain answer after secure failed")
+            << std::optional<QString>("OK") << true << false;
         QTest::newRow("small letters") << std::optional<QString>("ok") << false << false;
         QTest::newRow("full stop") << std::optional<QString>("OK.") << false << false;
         QTest::newRow("more lines") << std::optional<QString>("OK\r\nDone") << false << false;
@@ -314,6 +318,40 @@ private slots:
             QCOMPARE(emailEdit->text(), QStringLiteral("ann@example.com"));
             QCOMPARE(window->choice(), Choice::Dislike);
         }
+    }
+
+    // Through the real request: a certificate that fails its check ends the
+    // send, and the message never goes out in clear.
+    void messageNeverTravelsInClear() {
+        TestService service;
+        QVERIFY2(service.isListening(), qPrintable(service.errorString()));
+        service.setCertificate(TestService::Certificate::OtherHost);
+        EnvGuard hostGuard("LEXOMETER_SERVICE_HOST");
+        EnvGuard caGuard("LEXOMETER_CA_FILE");
+        qputenv("LEXOMETER_SERVICE_HOST", service.hostAndPort().toLatin1());
+        qputenv("LEXOMETER_CA_FILE", TestService::caFile().toLocal8Bit());
+        FeedbackWindow window(nullptr, QStringLiteral("Lexometer"),
+                              QStringLiteral("BRELLIX - Lexometer"), QStringLiteral("4.0"));
+        window.show();
+        auto* messageEdit = findWidget<QPlainTextEdit>(&window, "messageEdit");
+        auto* emailEdit = findWidget<QLineEdit>(&window, "emailEdit");
+        messageEdit->setPlainText(QStringLiteral("My private words"));
+        emailEdit->setText(QStringLiteral("ann@example.com"));
+        click(findWidget<QPushButton>(&window, "sendButton"));
+        QCOMPARE(dialogs_.size(), 1);
+        QCOMPARE(dialogs_[0].text, FailureText);
+        QVERIFY(service.requests().isEmpty());
+        QVERIFY(window.isVisible());
+        QCOMPARE(messageEdit->toPlainText(), QStringLiteral("My private words"));
+        QCOMPARE(emailEdit->text(), QStringLiteral("ann@example.com"));
+
+        // With a certificate that checks out, it is delivered.
+        service.setCertificate(TestService::Certificate::Localhost);
+        click(findWidget<QPushButton>(&window, "sendButton"));
+        QCOMPARE(dialogs_.size(), 2);
+        QCOMPARE(dialogs_[1].title, QStringLiteral("Success"));
+        QCOMPARE(service.requests().size(), 1);
+        QVERIFY(service.requests()[0].secure);
     }
 
     void escapeCloses_data() {

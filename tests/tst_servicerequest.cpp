@@ -36,6 +36,11 @@ private slots:
     void capitalSchemeTakesSecurePath();
     void answerCharset_data();
     void answerCharset();
+    void unknownCharsetIsASecureAnswer();
+    void overlongAnswerFails_data();
+    void overlongAnswerFails();
+    void secureOnlyNeverGoesPlain_data();
+    void secureOnlyNeverGoesPlain();
     void slowAnswerTimesOut();
     void closedPortFails();
     void hangUpFails();
@@ -224,6 +229,10 @@ void TestServiceRequest::answerCharset_data() {
                                   << QByteArray("\x80 caf\xe9\r\n") << text;
     QTest::newRow("iso-8859-1") << QByteArray("text/plain;charset=iso-8859-1")
                                 << QByteArray("caf\xe9") << QStringLiteral("caf\u00e9");
+    // Read as UTF-8, what is not UTF-8 replaced.
+    QTest::newRow("unknown charset")
+        << QByteArray("text/plain; charset=x-klingon") << QByteArray("OK caf\xc3\xa9 \xff")
+        << QStringLiteral("OK caf\u00e9 \ufffd");
 }
 
 void TestServiceRequest::answerCharset() {
@@ -234,6 +243,74 @@ void TestServiceRequest::answerCharset() {
     service.setDefaultReply({Reply::Kind::Answer, 200, contentType, body, 0});
     QCOMPARE(ServiceRequest::postServiceForm(url("https://", service), {}, 5000), answer);
     QCOMPARE(ServiceRequest::postServiceForm(url("http://", service), {}, 5000), answer);
+}
+
+void TestServiceRequest::unknownCharsetIsASecureAnswer() {
+    TestService service;
+    service.setDefaultReply({Reply::Kind::Answer, 200, "text/plain; charset=x-klingon", "OK", 0});
+    const auto result =
+        ServiceRequest::callService(service.hostAndPort() + "/php/feedback.php", {}, 5000);
+    QCOMPARE(result.answer, std::optional<QString>(QStringLiteral("OK")));
+    QVERIFY(!result.secureFailed);
+    // No plain repeat of the request.
+    QCOMPARE(service.requests().size(), 1);
+}
+
+void TestServiceRequest::overlongAnswerFails_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("two megabytes") << int(Reply::Kind::Answer) << QByteArray(2 << 20, 'x');
+    QTest::newRow("endless") << int(Reply::Kind::Endless) << QByteArray("<version>9.9</version>\n");
+}
+
+void TestServiceRequest::overlongAnswerFails() {
+    QFETCH(int, kind);
+    QFETCH(QByteArray, body);
+    TestService service;
+    service.setDefaultReply({Reply::Kind(kind), 200, "text/plain", body, 0});
+    for (const char* scheme : {"https://", "http://"}) {
+        try {
+            ServiceRequest::postServiceForm(url(QLatin1String(scheme), service), {}, 30000);
+            QFAIL("an answer over the limit was taken");
+        } catch (const ServiceRequest::Error& error) {
+            QVERIFY2(QByteArray(error.what()).contains("longer than 1048576 bytes"), error.what());
+        }
+    }
+    const auto result = ServiceRequest::callService(service.hostAndPort() + "/x", {}, 30000);
+    QVERIFY(!result.answer);
+    QVERIFY(result.secureFailed);
+    QVERIFY(result.plainFailed);
+}
+
+void TestServiceRequest::secureOnlyNeverGoesPlain_data() {
+    QTest::addColumn<bool>("otherHost");
+    QTest::addColumn<bool>("trustTestRoot");
+    QTest::newRow("certificate for another host") << true << true;
+    QTest::newRow("unknown root") << false << false;
+}
+
+void TestServiceRequest::secureOnlyNeverGoesPlain() {
+    QFETCH(bool, otherHost);
+    QFETCH(bool, trustTestRoot);
+    TestService service;
+    if (otherHost) service.setCertificate(TestService::Certificate::OtherHost);
+    if (!trustTestRoot) qunsetenv("LEXOMETER_CA_FILE");
+    const auto result = ServiceRequest::callSecureService(
+        service.hostAndPort() + "/php/feedback.php", {"feedback=private"}, 5000);
+    QVERIFY(!result.answer);
+    QVERIFY(result.secureFailed);
+    QVERIFY(!result.plainFailed);
+    // The handshake failed before any request; nothing went in clear.
+    QVERIFY(service.requests().isEmpty());
+
+    // With a verified certificate the answer comes.
+    service.setCertificate(TestService::Certificate::Localhost);
+    qputenv("LEXOMETER_CA_FILE", TestService::caFile().toLocal8Bit());
+    const auto verified = ServiceRequest::callSecureService(
+        service.hostAndPort() + "/php/feedback.php", {"feedback=private"}, 5000);
+    QCOMPARE(verified.answer, std::optional<QString>(QStringLiteral("OK")));
+    QCOMPARE(service.requests().size(), 1);
+    QVERIFY(service.requests()[0].secure);
 }
 
 void TestServiceRequest::slowAnswerTimesOut() {

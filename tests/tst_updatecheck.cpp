@@ -265,7 +265,12 @@ private slots:
         QTest::addColumn<bool>("noticeDue");
         QTest::newRow("equal") << "4.0" << false;
         QTest::newRow("higher") << "4.1" << true;
-        QTest::newRow("lower") << "3.9" << true;
+        // Only a newer version is announced, compared part by part.
+        QTest::newRow("lower") << "3.9" << false;
+        QTest::newRow("lower, longer") << "3.10.2" << false;
+        QTest::newRow("equal, written longer") << "4.0.0" << false;
+        QTest::newRow("equal, leading zero") << "04.0" << false;
+        QTest::newRow("a third part") << "4.0.1" << true;
         QTest::newRow("same number, other text") << "40" << true;
         QTest::newRow("signed") << "+4.2" << true;
         QTest::newRow("letters") << "2.1 beta" << false;
@@ -301,6 +306,10 @@ private slots:
         QTest::newRow("result tag in other case")
             << answered(QString(good).replace("result>", "Result>"));
         QTest::newRow("no answer") << ServiceRequest::Result{{}, true, true};
+        // No version or address is so long; the store must not grow with one.
+        QTest::newRow("version too long") << answered(answer(QString(65, u'1')));
+        QTest::newRow("address too long")
+            << answered(answer("4.1", "https://d.example/" + QString(2031, u'a')));
         ServiceRequest::Result secure = answered(good);
         secure.secureFailed = true;
         secure.plainFailed = true;
@@ -366,6 +375,58 @@ private slots:
         QTEST(store().currentVersion(), "version");
         QTEST(store().currentUrl(), "url");
         QTEST(result.downloadAddress, "url");
+    }
+
+    // A plain answer may be forged on the way: its address counts only when
+    // it leads to the service's own host.
+    void plainAnswerAddress_data() {
+        QTest::addColumn<bool>("secureFailed");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("secure, another host") << false << "https://d.example/"
+                                              << "https://d.example/";
+        QTest::newRow("plain, another host") << true << "https://d.example/"
+                                             << "";
+        QTest::newRow("plain, the service's host") << true << "http://WWW.brellix.com/download"
+                                                   << "http://WWW.brellix.com/download";
+        QTest::newRow("plain, a look-alike host") << true << "https://www.brellix.com.evil.example/"
+                                                  << "";
+    }
+    void plainAnswerAddress() {
+        QFETCH(bool, secureFailed);
+        QFETCH(QString, url);
+        QFETCH(QString, kept);
+        const QByteArray savedHost = qgetenv("LEXOMETER_SERVICE_HOST");
+        qunsetenv("LEXOMETER_SERVICE_HOST");
+        ServiceRequest::Result reply = answered(answer(QStringLiteral("4.1"), url));
+        reply.secureFailed = secureFailed;
+        service_->results.push_back(reply);
+        const UpdateCheck::Result result = run();
+        if (!savedHost.isNull()) qputenv("LEXOMETER_SERVICE_HOST", savedHost);
+        QVERIFY(result.noticeDue);
+        QCOMPARE(result.downloadAddress, kept);
+        QCOMPARE(store().currentUrl(), kept);
+    }
+
+    void newerVersion_data() {
+        QTest::addColumn<QString>("offered");
+        QTest::addColumn<QString>("running");
+        QTest::addColumn<bool>("newer");
+        QTest::newRow("4.10 after 4.9") << "4.10"
+                                        << "4.9" << true;
+        QTest::newRow("4.9 before 4.10") << "4.9"
+                                         << "4.10" << false;
+        QTest::newRow("5 after 4.99") << "5"
+                                      << "4.99" << true;
+        QTest::newRow("equal") << "4.0"
+                               << "4.0" << false;
+        QTest::newRow("negative") << "-5.0"
+                                  << "4.0" << false;
+    }
+    void newerVersion() {
+        QFETCH(QString, offered);
+        QFETCH(QString, running);
+        QTEST(UpdateCheck::isNewerVersion(offered, running), "newer");
     }
 
     void errorState_data() {

@@ -98,6 +98,16 @@ private slots:
             << "https://d.example/get" << QUrl(QStringLiteral("https://d.example/get"));
         QTest::newRow("none: the home page")
             << "" << QUrl(QStringLiteral("https://www.brellix.com/"));
+        QTest::newRow("plain http")
+            << "http://d.example/get?v=4.1" << QUrl(QStringLiteral("http://d.example/get?v=4.1"));
+        // Nothing but http(s) reaches the desktop's opener.
+        const QUrl home(QStringLiteral("https://www.brellix.com/"));
+        QTest::newRow("javascript") << "javascript:alert(1)" << home;
+        QTest::newRow("file") << "file:///etc/passwd" << home;
+        QTest::newRow("smb") << "smb://host/share" << home;
+        QTest::newRow("bare path") << "/etc/passwd" << home;
+        QTest::newRow("no host") << "https:///path" << home;
+        QTest::newRow("not a URL") << "https://d.example:port/" << home;
     }
     void linkOpensTheAddressAndCloses() {
         QFETCH(QString, address);

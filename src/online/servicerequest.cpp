@@ -46,27 +46,43 @@ QByteArray charsetOf(const char* contentType) {
     return {};
 }
 
+// An answer arrived: a character set we cannot decode does not make it
+// less of one, so it is read as UTF-8 instead.
 QString decodeAnswer(const QByteArray& body, const QByteArray& charset) {
     if (charset.isEmpty() || charset.compare("utf-8", Qt::CaseInsensitive) == 0)
         return QString::fromUtf8(body);
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<UConverter, decltype(&ucnv_close)> converter(
         ucnv_open(charset.constData(), &status), &ucnv_close);
-    if (U_FAILURE(status))
-        throw ServiceRequest::Error("unknown character set " + charset.toStdString());
+    if (U_FAILURE(status)) return QString::fromUtf8(body);
     // Every byte becomes at most two UTF-16 units, plus room for the terminator.
     QString text(body.size() * 2 + 1, Qt::Uninitialized);
     const int32_t length = ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()),
                                          text.size(), body.constData(), body.size(), &status);
-    if (U_FAILURE(status)) throw ServiceRequest::Error("answer not in " + charset.toStdString());
+    if (U_FAILURE(status)) return QString::fromUtf8(body);
     text.truncate(length);
     return text;
 }
 
+struct Body {
+    QByteArray bytes;
+    bool tooLong = false;
+};
+
+// Returning less than offered makes curl end the transfer with a write error.
 size_t collectBody(char* data, size_t size, size_t count, void* target) {
-    static_cast<QByteArray*>(target)->append(data, static_cast<qsizetype>(size * count));
-    return size * count;
+    auto* body = static_cast<Body*>(target);
+    const size_t offered = size * count;
+    if (offered > size_t(ServiceRequest::MaxAnswerBytes - body->bytes.size())) {
+        body->tooLong = true;
+        return 0;
+    }
+    body->bytes.append(data, static_cast<qsizetype>(offered));
+    return offered;
 }
+
+QString postOrThrow(const QString& url, const ServiceRequest::Fields& fields, int timeoutMs,
+                    const std::atomic<bool>* stop);
 
 int checkStop(void* stop, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return stop && static_cast<const std::atomic<bool>*>(stop)->load() ? 1 : 0;
@@ -105,11 +121,27 @@ QByteArray ServiceRequest::encodeForm(const Fields& fields) {
 
 QString ServiceRequest::postServiceForm(const QString& url, const Fields& fields, int timeoutMs,
                                         const std::atomic<bool>* stop) {
-    initialize();
+    // Nothing but Error leaves a request: running out of memory on a
+    // hostile answer is one more failed attempt.
+    try {
+        return postOrThrow(url, fields, timeoutMs, stop);
+    } catch (const Error&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw Error(url.toStdString() + ": " + error.what());
+    }
+}
+
+namespace {
+
+QString postOrThrow(const QString& url, const ServiceRequest::Fields& fields, int timeoutMs,
+                    const std::atomic<bool>* stop) {
+    using ServiceRequest::Error;
+    ServiceRequest::initialize();
     if (stop && stop->load()) throw Error("stopped before " + url.toStdString());
     const bool secure = url.toLower().startsWith(QStringLiteral("https://"));
     const QByteArray address = url.toUtf8();
-    const QByteArray body = encodeForm(fields);
+    const QByteArray body = ServiceRequest::encodeForm(fields);
 
     std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
     if (!handle) throw Error("no client for " + url.toStdString());
@@ -129,7 +161,7 @@ QString ServiceRequest::postServiceForm(const QString& url, const Fields& fields
     headerList = curl_slist_append(headerList, "Expect:");
     std::unique_ptr<curl_slist, ListDeleter> headers(headerList);
 
-    QByteArray answer;
+    Body answer;
     char errorText[CURL_ERROR_SIZE] = {};
     const QByteArray caFile = qgetenv("LEXOMETER_CA_FILE");
 
@@ -155,6 +187,9 @@ QString ServiceRequest::postServiceForm(const QString& url, const Fields& fields
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(stop));
 
     const CURLcode code = curl_easy_perform(curl);
+    if (answer.tooLong)
+        throw Error(url.toStdString() + ": answer longer than " +
+                    std::to_string(ServiceRequest::MaxAnswerBytes) + " bytes");
     if (code != CURLE_OK) {
         const std::string cause = errorText[0] ? errorText : curl_easy_strerror(code);
         throw Error(url.toStdString() + ": " + cause);
@@ -165,8 +200,10 @@ QString ServiceRequest::postServiceForm(const QString& url, const Fields& fields
         throw Error(url.toStdString() + ": HTTP status " + std::to_string(status));
     const char* contentType = nullptr;
     curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
-    return decodeAnswer(answer, charsetOf(contentType));
+    return decodeAnswer(answer.bytes, charsetOf(contentType));
 }
+
+} // namespace
 
 ServiceRequest::Result ServiceRequest::callService(const QString& endpoint, const Fields& fields,
                                                    int timeoutMs, const std::atomic<bool>* stop) {
@@ -185,4 +222,22 @@ ServiceRequest::Result ServiceRequest::callService(const QString& endpoint, cons
         result.plainFailed = true;
     }
     return result;
+}
+
+ServiceRequest::Result ServiceRequest::callSecureService(const QString& endpoint,
+                                                         const Fields& fields, int timeoutMs,
+                                                         const std::atomic<bool>* stop) {
+    Result result;
+    try {
+        result.answer =
+            postServiceForm(QStringLiteral("https://") + endpoint, fields, timeoutMs, stop);
+    } catch (const Error&) {
+        result.secureFailed = true;
+    }
+    return result;
+}
+
+QString ServiceRequest::hostOf(const QString& endpoint) {
+    const qsizetype slash = endpoint.indexOf(u'/');
+    return (slash < 0 ? endpoint : endpoint.left(slash)).toLower();
 }

@@ -26,6 +26,10 @@ struct Result {
     bool plainFailed = false;
 };
 
+// The longest answer read; the service's answers are a few lines. A longer
+// one fails the attempt.
+inline constexpr qsizetype MaxAnswerBytes = 1024 * 1024;
+
 // Once per process, before any request (the main thread at start-up).
 void initialize();
 
@@ -38,7 +42,10 @@ QString endpoint(const QString& path);
 QByteArray encodeForm(const Fields& fields);
 
 // One POST of the fields to the URL; throws Error when no answer comes (on
-// the plain path also for a status of 400 or above). `stop`, when set,
+// the plain path also for a status of 400 or above), when the answer is
+// longer than MaxAnswerBytes, and for any other failure, running out of
+// memory included. An answer in a character set the system does not know
+// is read as UTF-8, bytes that are not replaced. `stop`, when set,
 // aborts a transfer under way. The connection may take timeoutMs and the
 // whole exchange twice that. TLS is always verified against the system's
 // roots, plus the file that LEXOMETER_CA_FILE names when set.
@@ -48,5 +55,12 @@ QString postServiceForm(const QString& url, const Fields& fields, int timeoutMs,
 // "https://" + endpoint first; "http://" + endpoint only when that failed.
 Result callService(const QString& endpoint, const Fields& fields, int timeoutMs,
                    const std::atomic<bool>* stop = nullptr);
+// "https://" + endpoint only, certificate verified: for requests that carry
+// what the user wrote, which never travels in clear.
+Result callSecureService(const QString& endpoint, const Fields& fields, int timeoutMs,
+                         const std::atomic<bool>* stop = nullptr);
+
+// The host (and port) of an endpoint, lower case.
+QString hostOf(const QString& endpoint);
 
 } // namespace ServiceRequest

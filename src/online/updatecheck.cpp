@@ -2,6 +2,8 @@
 
 #include "online/clientidentity.h"
 
+#include <QUrl>
+
 #include <exception>
 #include <limits>
 
@@ -100,21 +102,69 @@ void UpdateCheck::checkNow() {
             if (code != QLatin1String("0") && code != QLatin1String("1"))
                 recordError(QStringLiteral("the answer carries no valid result"));
         }
+        const QString version =
+            lines.size() >= 1 ? tagValue(lines[0], QStringLiteral("version")) : QString();
+        QString address = lines.size() >= 2 ? tagValue(lines[1], QStringLiteral("url")) : QString();
+        if (!result_.failed &&
+            (version.size() > MaxVersionLength || address.size() > MaxAddressLength))
+            recordError(QStringLiteral("the answer carries a value too long"));
+        // Anyone on the path can write a plain answer: its address is taken
+        // only when it leads to the service's own host.
+        if (answer.secureFailed && !address.isEmpty() &&
+            QUrl(address).host().compare(serviceHost(), Qt::CaseInsensitive) != 0)
+            address.clear();
         if (!result_.failed) {
             if (lines.size() >= 1) {
-                result_.newVersion = tagValue(lines[0], QStringLiteral("version"));
+                result_.newVersion = version;
                 store_.setCurrentVersion(result_.newVersion);
             }
             if (lines.size() >= 2) {
-                result_.downloadAddress = tagValue(lines[1], QStringLiteral("url"));
+                result_.downloadAddress = address;
                 store_.setCurrentUrl(result_.downloadAddress);
             }
-            result_.noticeDue = result_.newVersion != inputs_.appVersion &&
-                                isNumericVersion(result_.newVersion) && result_.showUpdate == 1 &&
-                                (!sameDay || dayCount <= NoticesPerDay);
+            result_.noticeDue = isNumericVersion(result_.newVersion) &&
+                                isNewerVersion(result_.newVersion, inputs_.appVersion) &&
+                                result_.showUpdate == 1 && (!sameDay || dayCount <= NoticesPerDay);
         }
     }
     finished_.store(true, std::memory_order_release);
+}
+
+QString UpdateCheck::serviceHost() {
+    return QUrl(QStringLiteral("http://") + ServiceRequest::endpoint(QLatin1String(ServicePath)))
+        .host();
+}
+
+bool UpdateCheck::isNewerVersion(const QString& offered, const QString& running) {
+    const auto parts = [](QString version) {
+        if (version.startsWith(u'+')) version.remove(0, 1);
+        QList<qint64> numbers;
+        for (const QString& part : version.split(u'.')) {
+            bool ok = false;
+            const qint64 number = part.isEmpty() ? 0 : part.toLongLong(&ok);
+            numbers << (part.isEmpty() || ok ? number : -1);
+        }
+        while (numbers.size() > 1 && numbers.last() == 0)
+            numbers.removeLast();
+        return numbers;
+    };
+    const QList<qint64> a = parts(offered);
+    const QList<qint64> b = parts(running);
+    for (qsizetype i = 0; i < qMax(a.size(), b.size()); ++i) {
+        const qint64 x = a.value(i, 0);
+        const qint64 y = b.value(i, 0);
+        if (x < 0 || y < 0) return false;
+        if (x != y) return x > y;
+    }
+    return false;
+}
+
+QString UpdateCheck::openableAddress(const QString& address) {
+    const QUrl url(address, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != u"http" && scheme != u"https") || url.host().isEmpty())
+        return {};
+    return address;
 }
 
 QStringList UpdateCheck::answerLines(const QString& answer) {

@@ -84,9 +84,20 @@ public:
     // Whether the text, its dots removed, is an optional sign and decimal
     // digits that fit a signed 32-bit number.
     static bool isNumericVersion(const QString& version);
+    // Whether the offered version is newer than the running one, their
+    // dotted numbers compared part by part (4.10 after 4.9, 4.0 equal to 4).
+    static bool isNewerVersion(const QString& offered, const QString& running);
+    // The address when it is an http or https URL with a host, else empty:
+    // nothing else may reach the desktop's opener.
+    static QString openableAddress(const QString& address);
+
+    // Longer values make an answer invalid: no version or address is so long.
+    static constexpr qsizetype MaxVersionLength = 64;
+    static constexpr qsizetype MaxAddressLength = 2048;
 
 private:
     void recordError(const QString& message);
+    static QString serviceHost();
 
     Inputs inputs_;
     UpdateStore store_;

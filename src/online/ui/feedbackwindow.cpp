@@ -142,7 +142,8 @@ FeedbackWindow::FeedbackWindow(QWidget* parent, const QString& productName, cons
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       appTitle_(appTitle), appVersion_(appVersion), callService_(std::move(callService)) {
-    if (!callService_) callService_ = ServiceRequest::callService;
+    // What the user wrote goes over verified HTTPS or not at all.
+    if (!callService_) callService_ = ServiceRequest::callSecureService;
     setWindowTitle(productName + QLatin1Char(' ') + translateText("feedback"));
     setFont(pixelFont(QFont(QStringLiteral("Tahoma")), 11));
 
@@ -314,7 +315,9 @@ void FeedbackWindow::send() {
     }
 
     QString answer;
-    if (result.answer) {
+    // An answer that came over plain HTTP means the message went in clear:
+    // never counted as delivered.
+    if (result.answer && !result.secureFailed) {
         static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
         answer = TextRules::trimmed(result.answer->split(lineBreak).join(QStringLiteral("\r\n")))
                      .toString();

@@ -1,6 +1,7 @@
 #include "online/ui/updatenotice.h"
 
 #include "localization/translation.h"
+#include "online/updatecheck.h"
 #include "widgets/desktop.h"
 
 #include <QApplication>
@@ -182,11 +183,12 @@ void UpdateNotice::followPointer(const QPoint& globalPos) {
 }
 
 QString UpdateNotice::linkAddress() const {
-    return downloadAddress_.isEmpty() ? QString::fromLatin1(HomePage) : downloadAddress_;
+    const QString address = UpdateCheck::openableAddress(downloadAddress_);
+    return address.isEmpty() ? QString::fromLatin1(HomePage) : address;
 }
 
 void UpdateNotice::openLink() {
-    Desktop::openUrl(QUrl::fromUserInput(linkAddress()));
+    Desktop::openUrl(QUrl(linkAddress(), QUrl::StrictMode));
     close();
 }
 
