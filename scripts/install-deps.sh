@@ -12,7 +12,7 @@ PACKAGES=(
   poppler-utils qpdf xvfb xauth fonts-dejavu-core qt6-translations-l10n
   bible-kjv bible-kjv-text time python3
   ca-certificates openssl
-  desktop-file-utils appstream file dpkg-dev
+  desktop-file-utils appstream file dpkg-dev lintian
 )
 
 missing=()
