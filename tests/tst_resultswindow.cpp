@@ -2,14 +2,17 @@
 #include "analysis/ui/piechartwindow.h"
 #include "analysis/ui/resultswindow.h"
 #include "analysis/ui/texttablemodel.h"
+#include "localization/translation.h"
 #include "widgetlookup.h"
 #include "widgets/desktop.h"
 #include "widgets/dialogs.h"
 
+#include <QDir>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -73,6 +76,8 @@ private slots:
     void exportWritesTheTable_data();
     void exportWritesTheTable();
     void exportSuggestsNamesAndReportsFailures();
+    void exportsMatchEarlierFiles_data();
+    void exportsMatchEarlierFiles();
     void synonymsOfTheClickedWord_data();
     void synonymsOfTheClickedWord();
     void resizeSetsColumnWidths();
@@ -252,6 +257,61 @@ void TestResultsWindow::exportWritesTheTable() {
         {"Line", &r->lines},        {"2-Phrase", &r->phrases2}, {"3-Phrase", &r->phrases3},
         {"4-Phrase", &r->phrases4}};
     QCOMPARE(file.readAll(), CsvWriter::toCsv(*tables.at(tag), QChar(u',')));
+}
+
+void TestResultsWindow::exportsMatchEarlierFiles_data() {
+    QTest::addColumn<QString>("language"); // a file of Languages/, or none
+    QTest::addColumn<QLocale>("locale");
+    QTest::newRow("English") << QString() << QLocale(QLocale::English, QLocale::UnitedStates);
+    QTest::newRow("German") << "German" << QLocale(QLocale::German, QLocale::Germany);
+    QTest::newRow("Hebrew") << "Hebrew" << QLocale(QLocale::Hebrew, QLocale::Israel);
+}
+
+// The seven tables a window exports, byte for byte as the program wrote them
+// before (tests/data/exports; LEXO_RECORD_EXPORTS=1 writes them anew).
+void TestResultsWindow::exportsMatchEarlierFiles() {
+    QFETCH(QString, language);
+    QFETCH(QLocale, locale);
+    Translation::reset();
+    if (!language.isEmpty())
+        QVERIFY(Translation::load(QStringLiteral(LEXO_SOURCE_DIR "/Languages/") + language +
+                                  QStringLiteral(".lang.txt")));
+    const auto restore = qScopeGuard([] {
+        Translation::reset();
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    });
+    QLocale::setDefault(locale);
+
+    QString text = QStringLiteral("Stra\u00dfe, \u00c4rger; \u05e9\u05dc\u05d5\u05dd \"x\"\n\n");
+    for (int i = 0; i < 300; ++i)
+        text += QStringLiteral("The cat sat. New York, New York\nline %1 of the text\n").arg(i % 7);
+    ResultsWindow* window = makeWindow(text);
+    QVERIFY(runToEnd(window));
+
+    QTemporaryDir dir;
+    const QString fixtures = QStringLiteral(LEXO_SOURCE_DIR "/tests/data/exports/") +
+                             (language.isEmpty() ? QStringLiteral("English") : language);
+    const bool record = qEnvironmentVariableIsSet("LEXO_RECORD_EXPORTS");
+    if (record) QDir().mkpath(fixtures);
+    const QStringList stems = {"overview",      "character",       "word",          "line",
+                               "twoWordPhrase", "threeWordPhrase", "fourWordPhrase"};
+    for (const QString& stem : stems) {
+        const QString path = dir.filePath(stem + QStringLiteral(".csv"));
+        Dialogs::setHandler([&](const Dialogs::Request&) { return path; });
+        QTest::mouseClick(findWidget<QPushButton>(window, qPrintable(stem + "ExportButton")),
+                          Qt::LeftButton);
+        QFile written(path);
+        QVERIFY2(written.open(QIODevice::ReadOnly), qPrintable(path));
+        const QByteArray bytes = written.readAll();
+        QFile fixture(fixtures + u'/' + stem + QStringLiteral(".csv"));
+        if (record) {
+            QVERIFY(fixture.open(QIODevice::WriteOnly));
+            fixture.write(bytes);
+            continue;
+        }
+        QVERIFY2(fixture.open(QIODevice::ReadOnly), qPrintable(fixture.fileName()));
+        QCOMPARE(bytes, fixture.readAll());
+    }
 }
 
 void TestResultsWindow::exportSuggestsNamesAndReportsFailures() {
