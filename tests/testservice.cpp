@@ -215,6 +215,19 @@ private:
             pump->start(1);
             return;
         }
+        case TestService::Reply::Kind::Drip: {
+            QByteArray head = "HTTP/1.1 200 OK\r\n";
+            if (!reply.contentType.isEmpty()) head += "Content-Type: " + reply.contentType + "\r\n";
+            socket->write(head + "Transfer-Encoding: chunked\r\n\r\n");
+            const QByteArray chunk =
+                "1\r\n" + (reply.body.isEmpty() ? "x" : reply.body.left(1)) + "\r\n";
+            auto* drip = new QTimer(socket);
+            connect(drip, &QTimer::timeout, socket, [socket, chunk] {
+                if (socket->state() == QAbstractSocket::ConnectedState) socket->write(chunk);
+            });
+            drip->start(reply.delayMs > 0 ? reply.delayMs : 10);
+            return;
+        }
         case TestService::Reply::Kind::Answer:
             QTimer::singleShot(reply.delayMs, socket, [socket, reply] {
                 QByteArray answer = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' +

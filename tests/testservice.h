@@ -18,9 +18,11 @@ class TestServiceListener;
 class TestService {
 public:
     struct Reply {
-        enum class Kind { Answer, Close, Silent, Endless };
+        enum class Kind { Answer, Close, Silent, Endless, Drip };
         // Close: hang up unanswered; Silent: never answer; Endless: a chunked
-        // answer that repeats the body until the client hangs up.
+        // answer that repeats the body until the client hangs up; Drip: a
+        // chunked answer that sends the body's first byte every delayMs
+        // (10 when 0) until the client hangs up.
         Kind kind = Kind::Answer;
         int status = 200;
         QByteArray contentType = "text/plain; charset=utf-8"; // none when empty

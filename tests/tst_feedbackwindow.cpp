@@ -354,6 +354,50 @@ private slots:
         QVERIFY(service.requests()[0].secure);
     }
 
+    // Through the real request: a hostile answer is a failed send that
+    // keeps everything typed; an answer in an unknown character set is still
+    // a secure answer. Either way the request goes out once, encrypted.
+    void hostileAnswers_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("delivered");
+        QTest::newRow("endless answer") << int(TestService::Reply::Kind::Endless)
+                                        << QByteArray("text/plain") << QByteArray("OK") << false;
+        QTest::newRow("answer over the limit")
+            << int(TestService::Reply::Kind::Answer) << QByteArray("text/plain")
+            << QByteArray("OK\r\n") + QByteArray(2 << 20, ' ') << false;
+        QTest::newRow("unknown character set")
+            << int(TestService::Reply::Kind::Answer) << QByteArray("text/plain; charset=x-klingon")
+            << QByteArray("OK") << true;
+    }
+    void hostileAnswers() {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, contentType);
+        QFETCH(QByteArray, body);
+        QFETCH(bool, delivered);
+        TestService service;
+        QVERIFY2(service.isListening(), qPrintable(service.errorString()));
+        service.setDefaultReply({TestService::Reply::Kind(kind), 200, contentType, body, 0});
+        EnvGuard hostGuard("LEXOMETER_SERVICE_HOST");
+        EnvGuard caGuard("LEXOMETER_CA_FILE");
+        qputenv("LEXOMETER_SERVICE_HOST", service.hostAndPort().toLatin1());
+        qputenv("LEXOMETER_CA_FILE", TestService::caFile().toLocal8Bit());
+        FeedbackWindow window(nullptr, QStringLiteral("Lexometer"),
+                              QStringLiteral("BRELLIX - Lexometer"), QStringLiteral("4.0"));
+        window.show();
+        auto* messageEdit = findWidget<QPlainTextEdit>(&window, "messageEdit");
+        messageEdit->setPlainText(QStringLiteral("My words"));
+        click(findWidget<QPushButton>(&window, "sendButton"));
+        QCOMPARE(dialogs_.size(), 1);
+        QCOMPARE(dialogs_[0].title,
+                 delivered ? QStringLiteral("Success") : QStringLiteral("Failure"));
+        QCOMPARE(window.isVisible(), !delivered);
+        QCOMPARE(messageEdit->toPlainText(), QStringLiteral("My words"));
+        QCOMPARE(service.requests().size(), 1);
+        QVERIFY(service.requests()[0].secure);
+    }
+
     void escapeCloses_data() {
         QTest::addColumn<QString>("widget");
         QTest::newRow("message") << "messageEdit";

@@ -42,6 +42,8 @@ private slots:
     void secureOnlyNeverGoesPlain_data();
     void secureOnlyNeverGoesPlain();
     void slowAnswerTimesOut();
+    void drippingAnswerEndsAtTheTimeLimit_data();
+    void drippingAnswerEndsAtTheTimeLimit();
     void closedPortFails();
     void hangUpFails();
     void stopAbortsTransfer();
@@ -323,6 +325,25 @@ void TestServiceRequest::slowAnswerTimesOut() {
     // The answer may take twice the connection's time-out, and no longer.
     QVERIFY2(clock.elapsed() >= 1000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestServiceRequest::drippingAnswerEndsAtTheTimeLimit_data() {
+    QTest::addColumn<QString>("scheme");
+    QTest::newRow("secure") << "https://";
+    QTest::newRow("plain") << "http://";
+}
+
+void TestServiceRequest::drippingAnswerEndsAtTheTimeLimit() {
+    QFETCH(QString, scheme);
+    TestService service;
+    // A byte at a time stays far below the size limit: only time ends it.
+    service.setDefaultReply({Reply::Kind::Drip, 200, "text/plain", "x", 20});
+    try {
+        ServiceRequest::postServiceForm(url(scheme, service), {}, 500);
+        QFAIL("a dripping answer was taken");
+    } catch (const ServiceRequest::Error& error) {
+        QVERIFY2(QByteArray(error.what()).contains("timed out"), error.what());
+    }
 }
 
 void TestServiceRequest::closedPortFails() {

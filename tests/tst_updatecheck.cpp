@@ -1,3 +1,4 @@
+#include "envguard.h"
 #include "online/ui/updatecontroller.h"
 #include "online/ui/updatenotice.h"
 #include "online/updatecheck.h"
@@ -11,6 +12,7 @@
 
 #include <deque>
 #include <memory>
+#include <new>
 #include <stdexcept>
 
 #include <unistd.h>
@@ -320,7 +322,7 @@ private slots:
         {
             UpdateStore setUp = store();
             setUp.setCurrentVersion(QStringLiteral("3.0"));
-            setUp.setCurrentUrl(QStringLiteral("https://old.example/"));
+            setUp.setCurrentUrl(QStringLiteral("https://old.example/"), true);
         }
         service_->results.push_back(reply);
         const UpdateCheck::Result result = run();
@@ -367,7 +369,7 @@ private slots:
         {
             UpdateStore setUp = store();
             setUp.setCurrentVersion(QStringLiteral("3.0"));
-            setUp.setCurrentUrl(QStringLiteral("https://old.example/"));
+            setUp.setCurrentUrl(QStringLiteral("https://old.example/"), true);
         }
         service_->results.push_back(answered(text));
         const UpdateCheck::Result result = run();
@@ -391,21 +393,136 @@ private slots:
                                                    << "http://WWW.brellix.com/download";
         QTest::newRow("plain, a look-alike host") << true << "https://www.brellix.com.evil.example/"
                                                   << "";
+        // Read by a browser as a path on another host.
+        QTest::newRow("plain, a backslash before the service's host")
+            << true << "http://evil.example\\@www.brellix.com/"
+            << "";
     }
     void plainAnswerAddress() {
         QFETCH(bool, secureFailed);
         QFETCH(QString, url);
         QFETCH(QString, kept);
-        const QByteArray savedHost = qgetenv("LEXOMETER_SERVICE_HOST");
+        EnvGuard hostGuard("LEXOMETER_SERVICE_HOST");
         qunsetenv("LEXOMETER_SERVICE_HOST");
         ServiceRequest::Result reply = answered(answer(QStringLiteral("4.1"), url));
         reply.secureFailed = secureFailed;
         service_->results.push_back(reply);
         const UpdateCheck::Result result = run();
-        if (!savedHost.isNull()) qputenv("LEXOMETER_SERVICE_HOST", savedHost);
         QVERIFY(result.noticeDue);
         QCOMPARE(result.downloadAddress, kept);
         QCOMPARE(store().currentUrl(), kept);
+
+        // A later run that makes no request reads the same address back.
+        store().setShowUpdate(0);
+        const UpdateCheck::Result later = run();
+        QCOMPARE(later.downloadAddress, kept);
+    }
+
+    // What the store holds counts only when a verified answer left it there
+    // or it leads to the service's host: an earlier version stored any
+    // address, plain or forged, without a word on where it came from.
+    void storedAddressOfUnknownOrigin_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("writer");
+        QTest::addColumn<QString>("taken");
+        QTest::newRow("earlier version, another host") << "https://evil.example/"
+                                                       << "earlier"
+                                                       << "";
+        QTest::newRow("earlier version, the service's host") << "https://www.brellix.com/download"
+                                                             << "earlier"
+                                                             << "https://www.brellix.com/download";
+        QTest::newRow("verified answer, another host") << "https://d.example/"
+                                                       << "verified"
+                                                       << "https://d.example/";
+        QTest::newRow("verified, then replaced by an earlier version") << "https://evil.example/"
+                                                                       << "replaced"
+                                                                       << "";
+        QTest::newRow("plain answer, another host") << "https://evil.example/"
+                                                    << "plain"
+                                                    << "";
+    }
+    void storedAddressOfUnknownOrigin() {
+        QFETCH(QString, url);
+        QFETCH(QString, writer);
+        EnvGuard hostGuard("LEXOMETER_SERVICE_HOST");
+        qunsetenv("LEXOMETER_SERVICE_HOST");
+        {
+            UpdateStore setUp = store();
+            setUp.setShowUpdate(0); // no request: the stored address is all there is
+            if (writer == u"earlier") {
+                setUp.setValues({{"CurrentURL", UpdateStore::encodeText(url)}});
+            } else if (writer == u"replaced") {
+                setUp.setCurrentUrl(QStringLiteral("https://d.example/"), true);
+                setUp.setValues({{"CurrentURL", UpdateStore::encodeText(url)}});
+            } else {
+                setUp.setCurrentUrl(url, writer == u"verified");
+            }
+        }
+        const UpdateCheck::Result result = run();
+        QVERIFY(service_->requests.isEmpty());
+        QTEST(result.downloadAddress, "taken");
+        QCOMPARE(store().currentUrl(), url); // read as it is, never rewritten
+    }
+
+    // An earlier version wrote whatever version line came; such a file must
+    // not cost every start-up its size, and its other values still count.
+    void anOverlongStoreLosesItsOverlongLines_data() {
+        QTest::addColumn<QByteArray>("junk");
+        QTest::newRow("a version line of 8 MB")
+            << QByteArray("CurrentVersion=") + QByteArray(8 << 20, '9') + "\r\n";
+        QTest::newRow("an overlong line at the end")
+            << QByteArray("CurrentVersion=") + QByteArray(UpdateStore::MaxLineBytes, '9');
+        QByteArray lines;
+        while (lines.size() <= UpdateStore::MaxFileBytes)
+            lines += "Junk=1\n";
+        QTest::newRow("more lines than a store holds") << lines;
+    }
+    void anOverlongStoreLosesItsOverlongLines() {
+        QFETCH(QByteArray, junk);
+        const QByteArray url =
+            UpdateStore::encodeText(QStringLiteral("https://d.example/")).toLatin1();
+        writeFile(storePath(), "[Settings]\r\nShowUpdate=0\r\nLastUpdateCheckCount=3\r\n"
+                               "CurrentURL=" +
+                                   url + "\r\n" + junk);
+        {
+            UpdateStore opened;
+            QVERIFY(opened.open(storePath()));
+            QCOMPARE(opened.showUpdate(), 0);
+            QCOMPARE(opened.lastUpdateCheckCount(), 3);
+            QCOMPARE(opened.currentUrl(), QStringLiteral("https://d.example/"));
+            QVERIFY(opened.currentVersion().size() < UpdateStore::MaxLineBytes);
+        }
+        // Written back without them at once.
+        QVERIFY2(QFileInfo(storePath()).size() <= UpdateStore::MaxFileBytes,
+                 qPrintable(QString::number(QFileInfo(storePath()).size())));
+        QCOMPARE(store().lastUpdateCheckCount(), 3);
+
+        // A store of ordinary size is read whole and left as it was.
+        QVERIFY(QFile::remove(storePath()));
+        UpdateStore ordinary = store();
+        QVERIFY(ordinary.setCurrentVersion(QString(UpdateCheck::MaxVersionLength, u'9')));
+        QVERIFY(ordinary.setCurrentUrl(QString(UpdateCheck::MaxAddressLength, u'\u00e4'), true));
+        const QByteArray before = readFile(storePath());
+        const UpdateStore reopened = store();
+        QCOMPARE(reopened.currentVersion(), QString(UpdateCheck::MaxVersionLength, u'9'));
+        QVERIFY(reopened.currentUrlVerified());
+        QCOMPARE(readFile(storePath()), before);
+    }
+
+    // Even running out of memory in the request is a failed check that
+    // finishes, on the worker thread as on any other.
+    void aThrowingRequestIsAFailedCheck() {
+        UpdateCheck::Inputs in = inputs();
+        in.callService = [](const QString&, const ServiceRequest::Fields&, int,
+                            const std::atomic<bool>*) -> ServiceRequest::Result {
+            throw std::bad_alloc();
+        };
+        UpdateCheck check(std::move(in));
+        check.start();
+        QTRY_VERIFY(check.finished());
+        QVERIFY(check.result().failed);
+        QVERIFY(!check.result().noticeDue);
+        QCOMPARE(store().lastUpdateCheckCount(), 1);
     }
 
     void newerVersion_data() {

@@ -49,6 +49,21 @@ void UpdateCheck::recordError(const QString& message) {
 }
 
 void UpdateCheck::checkNow() {
+    // The worker's last word: whatever throws, even running out of memory,
+    // is one more failed check, never the end of the program.
+    try {
+        performCheck();
+    } catch (const std::exception& error) {
+        recordError(QString::fromLocal8Bit(error.what()));
+        result_.noticeDue = false;
+    } catch (...) {
+        recordError(QStringLiteral("the check failed"));
+        result_.noticeDue = false;
+    }
+    finished_.store(true, std::memory_order_release);
+}
+
+void UpdateCheck::performCheck() {
     result_ = Result();
 
     QString machineId;
@@ -65,7 +80,11 @@ void UpdateCheck::checkNow() {
 
     const QString storedDate = store_.lastUpdateCheck();
     int dayCount = store_.lastUpdateCheckCount();
-    result_.downloadAddress = store_.currentUrl();
+    // An address that no verified answer vouched for, one written by an
+    // earlier version among them, counts only as a plain answer's would.
+    const QString storedUrl = store_.currentUrl();
+    if (store_.currentUrlVerified() || leadsToService(storedUrl))
+        result_.downloadAddress = storedUrl;
     result_.showUpdate = store_.showUpdate();
 
     const QString today = UpdateStore::shortDate(inputs_.today(), inputs_.dateLocale);
@@ -110,9 +129,8 @@ void UpdateCheck::checkNow() {
             recordError(QStringLiteral("the answer carries a value too long"));
         // Anyone on the path can write a plain answer: its address is taken
         // only when it leads to the service's own host.
-        if (answer.secureFailed && !address.isEmpty() &&
-            QUrl(address).host().compare(serviceHost(), Qt::CaseInsensitive) != 0)
-            address.clear();
+        const bool verified = !answer.secureFailed;
+        if (!verified && !leadsToService(address)) address.clear();
         if (!result_.failed) {
             if (lines.size() >= 1) {
                 result_.newVersion = version;
@@ -120,19 +138,25 @@ void UpdateCheck::checkNow() {
             }
             if (lines.size() >= 2) {
                 result_.downloadAddress = address;
-                store_.setCurrentUrl(result_.downloadAddress);
+                store_.setCurrentUrl(result_.downloadAddress, verified);
             }
             result_.noticeDue = isNumericVersion(result_.newVersion) &&
                                 isNewerVersion(result_.newVersion, inputs_.appVersion) &&
                                 result_.showUpdate == 1 && (!sameDay || dayCount <= NoticesPerDay);
         }
     }
-    finished_.store(true, std::memory_order_release);
 }
 
 QString UpdateCheck::serviceHost() {
     return QUrl(QStringLiteral("http://") + ServiceRequest::endpoint(QLatin1String(ServicePath)))
         .host();
+}
+
+bool UpdateCheck::leadsToService(const QString& address) {
+    // Parsed as the notice parses it before opening.
+    const QUrl url(address, QUrl::StrictMode);
+    return url.isValid() && !url.host().isEmpty() &&
+           url.host().compare(serviceHost(), Qt::CaseInsensitive) == 0;
 }
 
 bool UpdateCheck::isNewerVersion(const QString& offered, const QString& running) {

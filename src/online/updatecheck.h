@@ -75,6 +75,7 @@ public:
     void requestStop() { stop_.store(true); }
 
     // The whole check on the calling thread; sets finished() at its end.
+    // Nothing it calls can make it throw.
     void checkNow();
 
     // The answer's lines, split at CR LF, LF or CR.
@@ -96,8 +97,11 @@ public:
     static constexpr qsizetype MaxAddressLength = 2048;
 
 private:
+    void performCheck();
     void recordError(const QString& message);
     static QString serviceHost();
+    // Whether the address's host is the service's own.
+    static bool leadsToService(const QString& address);
 
     Inputs inputs_;
     UpdateStore store_;

@@ -2,6 +2,7 @@
 
 #include "text/userfolders.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,12 +13,41 @@ namespace {
 
 const QString Section = QStringLiteral("Settings");
 
+// Ties the mark of a verified address to that address alone.
+QString digestOf(const QString& url) {
+    return QString::fromLatin1(
+        QCryptographicHash::hash(url.toUtf8(), QCryptographicHash::Sha256).toHex());
+}
+
 // A signed decimal number with nothing else around it but blanks.
 bool parseInt(const QString& text, int* value) {
     bool ok = false;
     const int number = text.trimmed().toInt(&ok, 10);
     if (ok) *value = number;
     return ok;
+}
+
+// The file's lines, less those over MaxLineBytes and those past
+// MaxFileBytes; `dropped` tells whether any went.
+QByteArray readBounded(QFile& file, bool* dropped) {
+    QByteArray kept;
+    while (!file.atEnd()) {
+        QByteArray line = file.readLine(UpdateStore::MaxLineBytes + 1);
+        if (line.isEmpty()) break; // a read error: what was read is all there is
+        bool overlong = line.size() > UpdateStore::MaxLineBytes;
+        // Cut short: skip the rest of the line without holding it.
+        while (!line.endsWith('\n') && !file.atEnd()) {
+            overlong = true;
+            line = file.readLine(64 * 1024);
+            if (line.isEmpty()) break;
+        }
+        if (overlong || kept.size() + line.size() > UpdateStore::MaxFileBytes) {
+            *dropped = true;
+            continue;
+        }
+        kept += line;
+    }
+    return kept;
 }
 
 } // namespace
@@ -49,13 +79,17 @@ bool UpdateStore::open(const QString& path, QString* error) {
         if (error) *error = file.errorString();
         return false;
     }
-    QString text = QString::fromUtf8(file.readAll());
+    bool dropped = false;
+    QString text = QString::fromUtf8(readBounded(file, &dropped));
     if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
     lines_ = text.split(u'\n');
     if (!lines_.isEmpty() && lines_.last().isEmpty()) lines_.removeLast();
     open_ = true;
+    // Heals a file that an earlier version let grow; a failure only means
+    // the next read drops the same lines again.
+    if (dropped) save();
     return true;
 }
 
@@ -170,8 +204,16 @@ QString UpdateStore::currentUrl() const {
     return decodeText(value(QStringLiteral("CurrentURL")));
 }
 
-bool UpdateStore::setCurrentUrl(const QString& url) {
-    return setValues({{QStringLiteral("CurrentURL"), encodeText(url)}});
+bool UpdateStore::currentUrlVerified() const {
+    const QString url = currentUrl();
+    return !url.isEmpty() && value(QStringLiteral("CurrentURLVerified")).trimmed() == digestOf(url);
+}
+
+bool UpdateStore::setCurrentUrl(const QString& url, bool verified) {
+    // Both in one write, so that neither is ever seen without the other.
+    return setValues(
+        {{QStringLiteral("CurrentURL"), encodeText(url)},
+         {QStringLiteral("CurrentURLVerified"), verified ? digestOf(url) : QString()}});
 }
 
 QString UpdateStore::encodeText(const QString& text) {

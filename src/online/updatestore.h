@@ -12,13 +12,19 @@
 class UpdateStore {
 public:
     static constexpr const char* FileName = "update.ini";
+    // Lines longer than this, and lines past the total, are dropped when the
+    // file is read: no value the check writes comes near either, and a file
+    // that grew out of bounds must not cost every start-up its size.
+    static constexpr qsizetype MaxLineBytes = 16 * 1024;
+    static constexpr qsizetype MaxFileBytes = 256 * 1024;
 
     // $XDG_CONFIG_HOME (when absolute, else ~/.config)/company/product/update.ini.
     static QString defaultPath(const QString& companyName, const QString& productName);
 
     // Reads the file, creating it and the folders above it when missing.
     // False when it can be neither read nor created; the store then reads
-    // its defaults and writes nothing.
+    // its defaults and writes nothing. A file that had lines dropped is
+    // written back without them.
     bool open(const QString& path, QString* error = nullptr);
     bool isOpen() const { return open_; }
     QString path() const { return path_; }
@@ -33,9 +39,13 @@ public:
     bool setLastUpdateCheck(const QString& date, int count);
     QString currentVersion() const;
     bool setCurrentVersion(const QString& version);
-    // Kept encoded; a value that does not decode reads as empty.
+    // Kept encoded; a value that does not decode reads as empty. `verified`
+    // says that the address came in an answer over verified HTTPS; it is
+    // kept as a digest of the address beside it, so that an address written
+    // without one, by an earlier version among others, reads as unverified.
     QString currentUrl() const;
-    bool setCurrentUrl(const QString& url);
+    bool currentUrlVerified() const;
+    bool setCurrentUrl(const QString& url, bool verified = false);
 
     // Base64 of the UTF-8 bytes, and back (empty for anything else).
     static QString encodeText(const QString& text);
