@@ -236,8 +236,3 @@ ServiceRequest::Result ServiceRequest::callSecureService(const QString& endpoint
     }
     return result;
 }
-
-QString ServiceRequest::hostOf(const QString& endpoint) {
-    const qsizetype slash = endpoint.indexOf(u'/');
-    return (slash < 0 ? endpoint : endpoint.left(slash)).toLower();
-}

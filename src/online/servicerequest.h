@@ -60,7 +60,4 @@ Result callService(const QString& endpoint, const Fields& fields, int timeoutMs,
 Result callSecureService(const QString& endpoint, const Fields& fields, int timeoutMs,
                          const std::atomic<bool>* stop = nullptr);
 
-// The host (and port) of an endpoint, lower case.
-QString hostOf(const QString& endpoint);
-
 } // namespace ServiceRequest

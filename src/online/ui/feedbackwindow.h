@@ -27,7 +27,8 @@ class FeedbackWindow : public QDialog {
     Q_OBJECT
 
 public:
-    // The shape of ServiceRequest::callService, which is the default.
+    // The shape of ServiceRequest::callSecureService, which is the default:
+    // what the user wrote never goes over plain HTTP.
     using ServiceCall = std::function<ServiceRequest::Result(
         const QString& endpoint, const ServiceRequest::Fields& fields, int timeoutMs,
         const std::atomic<bool>* stop)>;
