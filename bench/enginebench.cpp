@@ -171,7 +171,7 @@ void addResultCounters(benchmark::State& state, const AnalysisResults& results) 
     state.counters["unique_words"] = results.words.itemCount();
     state.counters["unique_lines"] = results.lines.itemCount();
     state.counters["phrases"] =
-        results.phrases2.rowCount() + results.phrases3.rowCount() + results.phrases4.rowCount();
+        results.phrases2.itemCount() + results.phrases3.itemCount() + results.phrases4.itemCount();
 }
 
 // Construction and every phase, as the results window and the command-line

@@ -1,8 +1,10 @@
 #include "referenceanalysis.h"
 
 #include "analysis/analysisrun.h"
+#include "analysis/analysistext.h"
 #include "analysis/listcollator.h"
 #include "analysis/numberformat.h"
+#include "analysis/tabletext.h"
 #include "analysis/texttable.h"
 #include "localization/translation.h"
 
@@ -336,6 +338,17 @@ ReferenceAnalysis::Results ReferenceAnalysis::analyze(const QStringList& lines, 
     return r;
 }
 
+AnalysisLabels ReferenceAnalysis::translatedLabels() {
+    AnalysisLabels labels;
+    for (QString* text :
+         {&labels.loadingPercent, &labels.loading, &labels.fileSize, &labels.bytes,
+          &labels.character, &labels.occurrence, &labels.totalCharacters, &labels.uniqueCharacters,
+          &labels.word, &labels.totalWords, &labels.uniqueWords, &labels.line, &labels.totalLines,
+          &labels.uniqueLines, &labels.noWords, &labels.elapsedTime})
+        *text = translateText(*text);
+    return labels;
+}
+
 ReferenceAnalysis::Cells ReferenceAnalysis::cellsOf(const TextTable& table) {
     Cells rows;
     for (int row = 0; row < table.rowCount(); ++row) {
@@ -366,22 +379,25 @@ ReferenceAnalysis::Results ReferenceAnalysis::runEngine(const TextLines& lines,
                                                         const QString& wordCharacters,
                                                         const QLocale& locale) {
     Results r;
+    const AnalysisLabels labels = translatedLabels();
     AnalysisRun run(lines, wordCharacters, locale);
-    run.setStatusHandler([&](const QString& status) {
-        r.statuses << status;
+    run.setProgressHandler([&](const AnalysisProgress& progress) {
+        r.statuses << AnalysisText::status(progress, labels, locale);
         return true;
     });
-    run.setNoWordsHandler([&](const QString& message) { r.noWordsMessage = message; });
+    run.setNoWordsHandler(
+        [&] { r.noWordsMessage = AnalysisText::noWordsMessage(labels, wordCharacters); });
     run.run();
     if (!r.statuses.isEmpty()) r.statuses.last() = maskSeconds(r.statuses.last(), locale);
     const AnalysisResults& results = run.results();
-    r.overview = cellsOf(results.overview);
-    r.characters = cellsOf(results.characters);
-    r.words = cellsOf(results.words);
-    r.lines = cellsOf(results.lines);
-    r.phrases2 = cellsOf(results.phrases2);
-    r.phrases3 = cellsOf(results.phrases3);
-    r.phrases4 = cellsOf(results.phrases4);
+    r.overview = cellsOf(OverviewText(results.overview, labels, locale));
+    r.characters =
+        cellsOf(FrequencyText(results.characters, labels.character, labels.occurrence, locale));
+    r.words = cellsOf(FrequencyText(results.words, labels.word, labels.occurrence, locale));
+    r.lines = cellsOf(FrequencyText(results.lines, labels.line, labels.occurrence, locale));
+    r.phrases2 = cellsOf(PhraseText(results.phrases2));
+    r.phrases3 = cellsOf(PhraseText(results.phrases3));
+    r.phrases4 = cellsOf(PhraseText(results.phrases4));
     r.noWords = results.noWords;
     return r;
 }

@@ -9,6 +9,7 @@
 class TextLines;
 class ListCollator;
 class TextTable;
+struct AnalysisLabels;
 
 // A deliberately plain analysis: linear scans of key lists, counts kept as
 // decimal text, sorted phrase tables searched by collation. It is slow and
@@ -51,6 +52,8 @@ public:
     static QString upperAscii(const QString& s);
     static QString lowerAscii(const QString& s);
 
+    // The run's labels in the loaded language.
+    static AnalysisLabels translatedLabels();
     // Every cell of an engine table, row by row, for comparison.
     static Cells cellsOf(const TextTable& table);
     // The fast engine's run in the same form. Well-formed seconds in the

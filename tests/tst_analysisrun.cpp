@@ -1,8 +1,9 @@
 #include "analysis/analysisrun.h"
+#include "analysis/analysistext.h"
 #include "analysis/listcollator.h"
 #include "analysis/sidethread.h"
+#include "analysis/tabletext.h"
 #include "analysis/textlines.h"
-#include "analysis/ui/analysislabels.h"
 #include "localization/translation.h"
 #include "referenceanalysis.h"
 
@@ -66,6 +67,16 @@ void compareCells(const Cells& actual, const Cells& expected, const QString& wha
     QVERIFY2(difference.isEmpty(), qPrintable(what + QStringLiteral(": ") + difference));
 }
 
+// The run's progress as a window words it, in English unless told.
+void onStatus(AnalysisRun& run, std::function<bool(const QString&)> handler,
+              const AnalysisLabels& labels = AnalysisLabels(),
+              const QLocale& locale = usEnglish()) {
+    run.setProgressHandler(
+        [handler = std::move(handler), labels, locale](const AnalysisProgress& p) {
+            return handler(AnalysisText::status(p, labels, locale));
+        });
+}
+
 // Events of one engine run in the order they happened: statuses as shown,
 // the no-words warning as "warning: " and its text.
 struct RecordedRun {
@@ -76,13 +87,18 @@ struct RecordedRun {
 RecordedRun record(const TextLines& lines, const QString& wordCharacters, const QLocale& locale,
                    const AnalysisLabels& labels = AnalysisLabels()) {
     RecordedRun recorded;
-    AnalysisRun run(lines, wordCharacters, locale, labels);
-    run.setStatusHandler([&](const QString& status) {
-        recorded.events << status;
-        return true;
+    AnalysisRun run(lines, wordCharacters, locale);
+    onStatus(
+        run,
+        [&](const QString& status) {
+            recorded.events << status;
+            return true;
+        },
+        labels, locale);
+    run.setNoWordsHandler([&] {
+        recorded.events << QStringLiteral("warning: ") +
+                               AnalysisText::noWordsMessage(labels, wordCharacters);
     });
-    run.setNoWordsHandler(
-        [&](const QString& message) { recorded.events << QStringLiteral("warning: ") + message; });
     recorded.finished = run.run();
     return recorded;
 }
@@ -395,13 +411,14 @@ void TestAnalysisRun::oneLineStatuses() {
     const TextLines lines = makeLines({"word"}, false);
     QStringList shown;
     AnalysisRun run(lines, English, usEnglish());
-    run.setStatusHandler([&](const QString& status) {
+    onStatus(run, [&](const QString& status) {
         shown << status;
         return true;
     });
     QVERIFY(run.run());
     QCOMPARE(shown.size(), 6);
-    QCOMPARE(run.status(), shown.last());
+    QCOMPARE(AnalysisText::status(run.progress(), AnalysisLabels()), shown.last());
+    QCOMPARE(run.progress().phase, AnalysisProgress::Phase::Finished);
     QVERIFY2(QRegularExpression("^Elapsed Time: \\d+\\.\\d{3} sec$").match(shown.last()).hasMatch(),
              qPrintable(shown.last()));
     shown.removeLast();
@@ -479,12 +496,13 @@ void TestAnalysisRun::wordCharactersCopiedAtStart() {
     AnalysisRun run(lines, wordCharacters, usEnglish());
     // Another Analyze command rebuilds the shared set while this run
     // processes events.
-    run.setStatusHandler([&](const QString&) {
+    onStatus(run, [&](const QString&) {
         wordCharacters = "xy";
         return true;
     });
     QVERIFY(run.run());
-    QCOMPARE(ReferenceAnalysis::cellsOf(run.results().words),
+    QCOMPARE(ReferenceAnalysis::cellsOf(
+                 FrequencyText(run.results().words, "Word", "Occurrence", usEnglish())),
              withHeader("Word", {{"ab", "2", "66.67"}, {"cd", "1", "33.33"}}));
 }
 
@@ -508,11 +526,13 @@ void TestAnalysisRun::cancel() {
     const TextLines lines = makeLines({"a b", "c d", "e f"}, false);
     QStringList events;
     AnalysisRun run(lines, wordCharacters, usEnglish());
-    run.setStatusHandler([&](const QString& status) {
+    onStatus(run, [&](const QString& status) {
         events << status;
         return status != cancelAt;
     });
-    run.setNoWordsHandler([&](const QString& message) { events << "warning: " + message; });
+    run.setNoWordsHandler([&] {
+        events << "warning: " + AnalysisText::noWordsMessage(AnalysisLabels(), wordCharacters);
+    });
     QCOMPARE(run.run(), false);
     QVERIFY2(!events.isEmpty() && events.last() == cancelAt, qPrintable(events.join(" | ")));
     QCOMPARE(events.count(cancelAt), 1);
@@ -543,7 +563,7 @@ void TestAnalysisRun::translatedTexts() {
 
     // The run takes its texts from its caller, which a window builds from
     // the loaded language.
-    const AnalysisLabels labels = AnalysisUi::analysisLabels();
+    const AnalysisLabels labels = ReferenceAnalysis::translatedLabels();
     const QStringList lines{"x y"};
     const TextLines analyzeLines = makeLines(lines, false);
     const RecordedRun recorded = record(analyzeLines, "#", usEnglish(), labels);
@@ -555,13 +575,18 @@ void TestAnalysisRun::translatedTexts() {
              (QStringList{"Laden...", "Laden: 10%", "Laden: 80%", "Laden: 90%",
                           QStringLiteral("warning: Keine Wörter:\r\r#")}));
 
-    AnalysisRun run(analyzeLines, "#", usEnglish(), labels);
+    AnalysisRun run(analyzeLines, "#", usEnglish());
     QVERIFY(run.run());
+    const AnalysisResults& results = run.results();
     Results engine;
-    engine.overview = ReferenceAnalysis::cellsOf(run.results().overview);
-    engine.characters = ReferenceAnalysis::cellsOf(run.results().characters);
-    engine.words = ReferenceAnalysis::cellsOf(run.results().words);
-    engine.lines = ReferenceAnalysis::cellsOf(run.results().lines);
+    engine.overview =
+        ReferenceAnalysis::cellsOf(OverviewText(results.overview, labels, usEnglish()));
+    engine.characters = ReferenceAnalysis::cellsOf(
+        FrequencyText(results.characters, labels.character, labels.occurrence, usEnglish()));
+    engine.words = ReferenceAnalysis::cellsOf(
+        FrequencyText(results.words, labels.word, labels.occurrence, usEnglish()));
+    engine.lines = ReferenceAnalysis::cellsOf(
+        FrequencyText(results.lines, labels.line, labels.occurrence, usEnglish()));
     QCOMPARE(engine.overview[0], (QStringList{"Dateigröße:", "3 (Bytes)"}));
     QCOMPARE(engine.overview[1], (QStringList{"Zeichen gesamt:", "3"}));
     QCOMPARE(engine.overview[2], (QStringList{"Unique Characters:", "3"}));
@@ -578,8 +603,8 @@ void TestAnalysisRun::translatedTexts() {
     QCOMPARE(reference.statuses, statuses);
     QCOMPARE(QStringLiteral("warning: ") + reference.noWordsMessage, recorded.events[4]);
 
-    // Without labels from its caller, a run speaks English whatever is
-    // loaded.
+    // The run carries no text of its own: English labels give English,
+    // whatever is loaded.
     const RecordedRun english = record(analyzeLines, "#", usEnglish());
     QCOMPARE(english.events.mid(0, 5),
              (QStringList{"Loading...", "Loading: 10%", "Loading: 80%", "Loading: 90%",
@@ -605,7 +630,7 @@ void TestAnalysisRun::idleHandler() {
 
     AnalysisRun plain(lines, English, usEnglish());
     QStringList plainStatuses;
-    plain.setStatusHandler([&](const QString& status) {
+    onStatus(plain, [&](const QString& status) {
         plainStatuses << status;
         return true;
     });
@@ -613,7 +638,7 @@ void TestAnalysisRun::idleHandler() {
 
     AnalysisRun run(lines, English, usEnglish());
     QStringList statuses;
-    run.setStatusHandler([&](const QString& status) {
+    onStatus(run, [&](const QString& status) {
         statuses << status;
         return true;
     });
@@ -632,9 +657,8 @@ void TestAnalysisRun::idleHandler() {
     }
     // Idle calls show no status and change no result.
     QCOMPARE(statuses.mid(0, statuses.size() - 1), plainStatuses.mid(0, plainStatuses.size() - 1));
-    for (int row = 0; row < 7; ++row)
-        QCOMPARE(run.results().overview.cell(row, 1), plain.results().overview.cell(row, 1));
-    QCOMPARE(run.results().phrases2.rowCount(), plain.results().phrases2.rowCount());
+    QVERIFY(run.results().overview == plain.results().overview);
+    QCOMPARE(run.results().phrases2.size(), plain.results().phrases2.size());
 }
 
 void TestAnalysisRun::sideThreadErrors() {

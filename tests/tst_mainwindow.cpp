@@ -134,7 +134,7 @@ void TestMainWindow::analyzeOpensAResultsWindow() {
     QCOMPARE(form.wordCharacters(), QStringLiteral("abcd"));
     QSignalSpy finished(window, &ResultsWindow::analysisFinished);
     QVERIFY(finished.wait(5000));
-    QCOMPARE(window->results()->overview.cell(5, 1), QStringLiteral("2"));
+    QCOMPARE(window->results()->overview.totalLines, 2u);
     QVERIFY(requests.isEmpty());
 }
 

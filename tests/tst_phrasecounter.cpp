@@ -1,5 +1,6 @@
 #include "analysis/listcollator.h"
 #include "analysis/phrasecounter.h"
+#include "analysis/tabletext.h"
 #include "analysis/textlines.h"
 #include "referenceanalysis.h"
 
@@ -29,9 +30,9 @@ struct Counted {
 
 Counted countWithEngine(PhraseCounter& counter, const QStringList& lines) {
     counter.countPhrases(makeLines(lines));
-    return {ReferenceAnalysis::cellsOf(counter.showSummary(2)),
-            ReferenceAnalysis::cellsOf(counter.showSummary(3)),
-            ReferenceAnalysis::cellsOf(counter.showSummary(4))};
+    return {ReferenceAnalysis::cellsOf(PhraseText(counter.showSummary(2))),
+            ReferenceAnalysis::cellsOf(PhraseText(counter.showSummary(3))),
+            ReferenceAnalysis::cellsOf(PhraseText(counter.showSummary(4)))};
 }
 
 void compareCells(const Cells& actual, const Cells& expected, const QString& what) {

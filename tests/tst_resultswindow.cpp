@@ -1,7 +1,7 @@
 #include "analysis/csvwriter.h"
+#include "analysis/tabletext.h"
 #include "analysis/ui/piechartwindow.h"
 #include "analysis/ui/resultswindow.h"
-#include "analysis/ui/texttablemodel.h"
 #include "localization/translation.h"
 #include "widgetlookup.h"
 #include "widgets/desktop.h"
@@ -90,23 +90,29 @@ void TestResultsWindow::showsTheEngineTables() {
     QVERIFY(runToEnd(window));
     const AnalysisResults* results = window->results();
     QVERIFY(results);
-    const std::pair<QAbstractItemView*, const TextTable*> grids[] = {
-        {findWidget<QTableView>(window, "characterGrid"), &results->characters},
-        {findWidget<QTableView>(window, "wordGrid"), &results->words},
-        {findWidget<QTableView>(window, "lineGrid"), &results->lines}};
-    for (const auto& [view, table] : grids) {
+    // The models show what the export writes, and give the raw counts.
+    const std::tuple<QAbstractItemView*, const FrequencyTable*, const char*> grids[] = {
+        {findWidget<QTableView>(window, "characterGrid"), &results->characters, "Character"},
+        {findWidget<QTableView>(window, "wordGrid"), &results->words, "Word"},
+        {findWidget<QTableView>(window, "lineGrid"), &results->lines, "Line"}};
+    for (const auto& [view, typed, header] : grids) {
+        const FrequencyText table(*typed, QString::fromLatin1(header),
+                                  QStringLiteral("Occurrence"));
         QAbstractItemModel* model = view->model();
-        QCOMPARE(model->rowCount(), table->rowCount() - 1);
+        QCOMPARE(model->rowCount(), table.rowCount() - 1);
         for (int c = 0; c < 3; ++c) {
-            QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), table->cell(0, c));
-            for (int r = 0; r < model->rowCount(); ++r)
-                QCOMPARE(model->index(r, c).data().toString(), table->cell(r + 1, c));
+            QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), table.cell(0, c));
+            for (int r = 0; r < model->rowCount(); ++r) {
+                QCOMPARE(model->index(r, c).data().toString(), table.cell(r + 1, c));
+                QCOMPARE(model->index(r, c).data(Qt::UserRole).toULongLong(), typed->count(r));
+            }
         }
     }
     QAbstractItemModel* overview = findWidget<QTableView>(window, "overviewGrid")->model();
     QCOMPARE(overview->rowCount(), 7);
     QCOMPARE(overview->index(3, 0).data().toString(), QStringLiteral("Total Words:"));
-    QCOMPARE(overview->index(3, 1).data().toString(), results->overview.cell(3, 1));
+    QCOMPARE(overview->index(3, 1).data().toString(), QStringLiteral("8"));
+    QCOMPARE(overview->index(3, 1).data(Qt::UserRole).toULongLong(), results->overview.totalWords);
     QAbstractItemModel* phrases = findWidget<QTreeView>(window, "twoWordPhraseList")->model();
     QCOMPARE(phrases->rowCount(), 1);
     QCOMPARE(phrases->index(0, 0).data().toString(), QStringLiteral("The cat"));
@@ -252,10 +258,15 @@ void TestResultsWindow::exportWritesTheTable() {
     QFile file(dir.filePath(QStringLiteral("out.csv")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const AnalysisResults* r = window->results();
+    const AnalysisLabels labels;
+    const OverviewText overview(r->overview, labels);
+    const FrequencyText characters(r->characters, labels.character, labels.occurrence);
+    const FrequencyText words(r->words, labels.word, labels.occurrence);
+    const FrequencyText lines(r->lines, labels.line, labels.occurrence);
+    const PhraseText phrases2(r->phrases2), phrases3(r->phrases3), phrases4(r->phrases4);
     const std::map<QString, const TextTable*> tables{
-        {"Overview", &r->overview}, {"Char", &r->characters},   {"Word", &r->words},
-        {"Line", &r->lines},        {"2-Phrase", &r->phrases2}, {"3-Phrase", &r->phrases3},
-        {"4-Phrase", &r->phrases4}};
+        {"Overview", &overview}, {"Char", &characters},   {"Word", &words},       {"Line", &lines},
+        {"2-Phrase", &phrases2}, {"3-Phrase", &phrases3}, {"4-Phrase", &phrases4}};
     QCOMPARE(file.readAll(), CsvWriter::toCsv(*tables.at(tag), QChar(u',')));
 }
 

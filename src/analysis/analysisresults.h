@@ -1,12 +1,32 @@
 #pragma once
 
 #include "analysis/frequencytable.h"
-#include "analysis/overviewtable.h"
 #include "analysis/phrasetable.h"
+#include "analysis/textlines.h"
 
-// Everything one analysis run produces.
+#include <QtGlobal>
+
+#include <cstdint>
+
+// The Overview's counts.
+struct AnalysisOverview {
+    // The text's size as the Overview shows it: UTF-16 code units of its
+    // lines joined with CR LF.
+    qint64 fileSize = 0;
+    std::uint64_t totalCharacters = 0;
+    std::uint64_t uniqueCharacters = 0;
+    std::uint64_t totalWords = 0;
+    std::uint64_t uniqueWords = 0;
+    std::uint64_t totalLines = 0;
+    std::uint64_t uniqueLines = 0;
+
+    bool operator==(const AnalysisOverview&) const = default;
+};
+
+// Everything one analysis run produces: counts and items, no text for the
+// eye. Windows and the command-line tool format them.
 struct AnalysisResults {
-    OverviewTable overview;
+    AnalysisOverview overview;
     FrequencyTable characters;
     FrequencyTable words;
     FrequencyTable lines;
@@ -14,4 +34,7 @@ struct AnalysisResults {
     PhraseTable phrases3;
     PhraseTable phrases4;
     bool noWords = false;
+    // The lines as analysed, shared with whoever handed them in and never
+    // changed, so that an item can be found where it occurs.
+    TextLines text;
 };

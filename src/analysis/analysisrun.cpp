@@ -1,7 +1,6 @@
 #include "analysis/analysisrun.h"
 
 #include "analysis/listcollator.h"
-#include "analysis/numberformat.h"
 #include "analysis/phrasecounter.h"
 #include "analysis/stringindex.h"
 #include "text/wtf8.h"
@@ -54,8 +53,8 @@ struct AnalysisRun::WordCounts {
 };
 
 AnalysisRun::AnalysisRun(const TextLines& lines, const QString& wordCharacters,
-                         const QLocale& locale, AnalysisLabels labels)
-    : lines_(lines), wordCharacters_(wordCharacters), locale_(locale), labels_(std::move(labels)),
+                         const QLocale& locale)
+    : lines_(lines), wordCharacters_(wordCharacters),
       collator_(std::make_unique<ListCollator>(locale)) {}
 
 void AnalysisRun::setCollation(const std::string& icuLocaleId) {
@@ -82,10 +81,10 @@ bool AnalysisRun::pulse() {
     return !cancelled_;
 }
 
-bool AnalysisRun::setStatus(const QString& text) {
+bool AnalysisRun::setProgress(const AnalysisProgress& progress) {
     sinceAnswered_.restart();
-    statusText_ = text;
-    if (status_ && !status_(text)) {
+    shown_ = progress;
+    if (progress_ && !progress_(progress)) {
         cancelled_ = true;
         cancelPhrases_ = true;
     }
@@ -94,10 +93,10 @@ bool AnalysisRun::setStatus(const QString& text) {
 
 bool AnalysisRun::report(int percent) {
     if (cancelled_) return false;
-    if (percent == shownPercent_) return true;
-    shownPercent_ = percent;
-    return setStatus(QString(labels_.loadingPercent)
-                         .replace(QLatin1String("%s"), QString::number(percent) + u'%'));
+    // The first percentage is always shown; later ones when they change.
+    if (shown_.phase == AnalysisProgress::Phase::Counting && percent == shown_.percent) return true;
+    if (shown_.phase == AnalysisProgress::Phase::Started && percent == 0) return true;
+    return setProgress({AnalysisProgress::Phase::Counting, percent, 0});
 }
 
 bool AnalysisRun::run() {
@@ -130,7 +129,7 @@ void AnalysisRun::start() {
     checkLines(lines_, limits_);
     clock_.start();
     stopPhrases();
-    shownPercent_ = 0;
+    shown_ = AnalysisProgress();
     cancelled_ = false;
     cancelPhrases_ = false;
     phraseError_ = nullptr;
@@ -153,10 +152,9 @@ void AnalysisRun::start() {
             // No thread to be had: countPhrases() counts them itself.
         }
     }
-    setStatus(labels_.loading);
-    results_.overview.setRow(0, labels_.fileSize,
-                             NumberFormat::formatCount(lines_.textLength(), locale_) + u' ' +
-                                 labels_.bytes);
+    results_.text = lines_;
+    results_.overview.fileSize = lines_.textLength();
+    setProgress(AnalysisProgress());
 }
 
 template <typename Percent, typename Body>
@@ -240,13 +238,9 @@ bool AnalysisRun::countCharacters() {
     std::vector<std::uint64_t> sortedCounts(distinct);
     for (std::uint32_t k = 0; k < distinct; ++k)
         sortedCounts[k] = distinctCounts[order[k]];
-    results_.characters.setHeaders(labels_.character, labels_.occurrence);
-    results_.characters.setRows(pool, std::move(order), std::move(sortedCounts), locale_);
-    results_.overview.setRow(
-        1, labels_.totalCharacters,
-        NumberFormat::formatCount(qint64(results_.characters.total()), locale_));
-    results_.overview.setRow(2, labels_.uniqueCharacters,
-                             NumberFormat::formatCount(distinct, locale_));
+    results_.characters.setItems(pool, std::move(order), std::move(sortedCounts));
+    results_.overview.totalCharacters = results_.characters.total();
+    results_.overview.uniqueCharacters = distinct;
     return true;
 }
 
@@ -397,11 +391,9 @@ bool AnalysisRun::fillWordTable() {
                 sortedCounts[i] = w.counts[order[i]];
         });
     if (!filled) return false;
-    results_.words.setHeaders(labels_.word, labels_.occurrence);
-    results_.words.setRows(w.pool, std::move(order), std::move(sortedCounts), locale_);
-    results_.overview.setRow(3, labels_.totalWords,
-                             NumberFormat::formatCount(qint64(results_.words.total()), locale_));
-    results_.overview.setRow(4, labels_.uniqueWords, NumberFormat::formatCount(distinct, locale_));
+    results_.words.setItems(w.pool, std::move(order), std::move(sortedCounts));
+    results_.overview.totalWords = results_.words.total();
+    results_.overview.uniqueWords = distinct;
     results_.noWords = distinct == 0;
     words_.reset();
     return true;
@@ -464,18 +456,16 @@ bool AnalysisRun::countLines() {
             }
         });
     if (!filled) return false;
-    results_.lines.setHeaders(labels_.line, labels_.occurrence);
-    results_.lines.setRows(pool, std::move(keys), std::move(sortedCounts), locale_);
-    results_.overview.setRow(5, labels_.totalLines,
-                             NumberFormat::formatCount(qint64(results_.lines.total()), locale_));
-    results_.overview.setRow(6, labels_.uniqueLines, NumberFormat::formatCount(distinct, locale_));
+    results_.lines.setItems(pool, std::move(keys), std::move(sortedCounts));
+    results_.overview.totalLines = results_.lines.total();
+    results_.overview.uniqueLines = distinct;
     return true;
 }
 
 void AnalysisRun::warnIfNoWords() {
     if (results_.words.itemCount() > 0) return;
     results_.noWords = true;
-    if (noWords_) noWords_(labels_.noWords + QLatin1String("\r\r") + wordCharacters_);
+    if (noWords_) noWords_();
 }
 
 bool AnalysisRun::countPhrases() {
@@ -509,7 +499,5 @@ bool AnalysisRun::countPhrases() {
 }
 
 void AnalysisRun::finish() {
-    const double seconds = double(clock_.elapsed()) / 1000.0;
-    setStatus(QString(labels_.elapsedTime)
-                  .replace(QLatin1String("%s"), NumberFormat::formatSeconds(seconds, locale_)));
+    setProgress({AnalysisProgress::Phase::Finished, 100, double(clock_.elapsed()) / 1000.0});
 }

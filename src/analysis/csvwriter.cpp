@@ -1,5 +1,6 @@
 #include "analysis/csvwriter.h"
 
+#include "analysis/tabletext.h"
 #include "analysis/texttable.h"
 
 #include <QFile>
@@ -157,6 +158,23 @@ bool CsvWriter::write(const TextTable& table, const QString& path, QChar separat
     if (!ok && error)
         *error = fileError(QStringLiteral("Cannot write file"), path, file->errorString());
     return ok;
+}
+
+bool CsvWriter::write(const AnalysisOverview& overview, const AnalysisLabels& labels,
+                      const QLocale& locale, const QString& path, QChar separator, QString* error) {
+    return write(OverviewText(overview, labels, locale), path, separator, error);
+}
+
+bool CsvWriter::write(const FrequencyTable& table, const QString& itemHeader,
+                      const QString& occurrenceHeader, const QLocale& locale, const QString& path,
+                      QChar separator, QString* error) {
+    return write(FrequencyText(table, itemHeader, occurrenceHeader, locale), path, separator,
+                 error);
+}
+
+bool CsvWriter::write(const PhraseTable& table, const QString& path, QChar separator,
+                      QString* error) {
+    return write(PhraseText(table), path, separator, error);
 }
 
 QString CsvWriter::suggestedExportName(const QString& caption, const QString& tag) {

@@ -5,7 +5,11 @@
 #include <QLocale>
 #include <QString>
 
+class FrequencyTable;
+class PhraseTable;
 class TextTable;
+struct AnalysisLabels;
+struct AnalysisOverview;
 
 // Writes a results table as a CSV file: UTF-8 with a byte order mark, one
 // record per table row, every record ended by CR LF.
@@ -28,6 +32,16 @@ QByteArray toCsv(const TextTable& table, QChar separator);
 // system's reason, and leaves no partial file; a file that was there
 // stays as it was.
 bool write(const TextTable& table, const QString& path, QChar separator, QString* error = nullptr);
+
+// The same for the tables of a run, with the labels and numbers of the
+// caller's language and locale: the command-line tool passes English labels,
+// a window its translated ones.
+bool write(const AnalysisOverview& overview, const AnalysisLabels& labels, const QLocale& locale,
+           const QString& path, QChar separator, QString* error = nullptr);
+bool write(const FrequencyTable& table, const QString& itemHeader, const QString& occurrenceHeader,
+           const QLocale& locale, const QString& path, QChar separator, QString* error = nullptr);
+bool write(const PhraseTable& table, const QString& path, QChar separator,
+           QString* error = nullptr);
 
 // The file name to suggest for an export with the given tag: when caption
 // is the path of an existing file, its name without the last extension,

@@ -4,6 +4,7 @@
 #include "analysis/csvwriter.h"
 #include "analysis/listcollator.h"
 #include "analysis/sidethread.h"
+#include "analysis/tabletext.h"
 #include "analysis/textlines.h"
 #include "info/versioninfo.h"
 #include "shell/wordcharacterpresets.h"
@@ -103,17 +104,6 @@ QString escapedMessage(QString message, const QString& path) {
     for (QChar c : message)
         out += isControl(c) ? escape(c) : QString(c);
     return out;
-}
-
-// The percentage in a "Loading: 37%" status, in whatever language.
-int percentOf(const QString& status) {
-    qsizetype i = 0;
-    while (i < status.size() && !status.at(i).isDigit())
-        ++i;
-    int value = 0;
-    for (; i < status.size() && status.at(i).isDigit() && value < 100; ++i)
-        value = value * 10 + status.at(i).digitValue();
-    return qMin(value, 100);
 }
 
 struct Export {
@@ -364,12 +354,14 @@ bool AnalyzeCli::analyzeOrThrow(const QString& path) {
     if (!collation_.empty()) run.setCollation(collation_);
     progressName_ = shownName(QFileInfo(path).fileName());
     progressPercent_ = 0;
-    run.setStatusHandler([this](const QString& status) {
-        showProgress(status);
+    run.setProgressHandler([this](const AnalysisProgress& progress) {
+        showProgress(progress);
         return true;
     });
-    run.setNoWordsHandler([this, &path](const QString& message) {
-        printError(QStringLiteral("%1: %2").arg(quoted(path), plainBreaks(message)));
+    run.setNoWordsHandler([this, &path] {
+        printError(QStringLiteral("%1: %2").arg(
+            quoted(path),
+            plainBreaks(AnalysisText::noWordsMessage(AnalysisLabels(), wordCharacters_))));
     });
     run.run();
     clearProgress();
@@ -380,7 +372,7 @@ bool AnalyzeCli::analyzeOrThrow(const QString& path) {
 }
 
 void AnalyzeCli::printOverview(const QString& path, const AnalysisResults& results) {
-    const OverviewTable& overview = results.overview;
+    const OverviewText overview(results.overview, AnalysisLabels(), QLocale());
     qsizetype width = 0;
     for (int row = 0; row < overview.rowCount(); ++row)
         width = qMax(width, overview.cell(row, 0).size());
@@ -407,11 +399,19 @@ QString AnalyzeCli::uniqueStem(const QString& stem) {
 }
 
 bool AnalyzeCli::writeTables(const QString& path, const AnalysisResults& results) {
+    // English labels, the user's locale for numbers and the separator.
+    const AnalysisLabels labels;
+    const QLocale locale;
+    const OverviewText overview(results.overview, labels, locale);
+    const FrequencyText characters(results.characters, labels.character, labels.occurrence, locale);
+    const FrequencyText words(results.words, labels.word, labels.occurrence, locale);
+    const FrequencyText lines(results.lines, labels.line, labels.occurrence, locale);
+    const PhraseText phrases2(results.phrases2);
+    const PhraseText phrases3(results.phrases3);
+    const PhraseText phrases4(results.phrases4);
     const Export exports[] = {
-        {results.overview, "Overview"}, {results.characters, "Char"},
-        {results.words, "Word"},        {results.lines, "Line"},
-        {results.phrases2, "2-Phrase"}, {results.phrases3, "3-Phrase"},
-        {results.phrases4, "4-Phrase"},
+        {overview, "Overview"}, {characters, "Char"},   {words, "Word"},        {lines, "Line"},
+        {phrases2, "2-Phrase"}, {phrases3, "3-Phrase"}, {phrases4, "4-Phrase"},
     };
     const QDir dir(outDir_);
     // Tables are named as a results window would suggest: report_Word.csv
@@ -481,10 +481,13 @@ bool AnalyzeCli::writeTables(const QString& path, const AnalysisResults& results
     return allWritten;
 }
 
-void AnalyzeCli::showProgress(const QString& status) {
+void AnalyzeCli::showProgress(const AnalysisProgress& progress) {
     if (!progress_) return;
-    // The bar never shrinks: the final status holds the elapsed time, not a percentage.
-    progressPercent_ = qMax(progressPercent_, percentOf(status));
+    const QString status = AnalysisText::status(progress, AnalysisLabels());
+    // The bar never shrinks; once finished it is full.
+    progressPercent_ =
+        qMax(progressPercent_,
+             progress.phase == AnalysisProgress::Phase::Finished ? 100 : progress.percent);
     const int filled = progressPercent_ * BarWidth / 100;
     const QString line =
         QStringLiteral("%1 [%2%3] %4")

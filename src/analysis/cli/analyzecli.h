@@ -11,7 +11,8 @@
 
 #include <cstdio>
 
-class AnalysisResults;
+struct AnalysisProgress;
+struct AnalysisResults;
 class QCommandLineParser;
 
 // The command-line analyser: reads text and PDF files, prints each one's overview and
@@ -40,7 +41,7 @@ private:
     // under it; the result is taken.
     QString uniqueStem(const QString& stem);
 
-    void showProgress(const QString& status);
+    void showProgress(const AnalysisProgress& progress);
     void clearProgress();
     void printError(const QString& message);
     // Standard output: the first failed write is remembered and later

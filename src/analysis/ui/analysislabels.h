@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/analysisrun.h"
+#include "analysis/analysistext.h"
 
 namespace AnalysisUi {
 

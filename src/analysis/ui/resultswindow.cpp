@@ -3,8 +3,10 @@
 #include "analysis/analysisrun.h"
 #include "analysis/csvwriter.h"
 #include "analysis/ui/analysislabels.h"
+#include "analysis/ui/frequencytablemodel.h"
+#include "analysis/ui/overviewmodel.h"
+#include "analysis/ui/phrasetablemodel.h"
 #include "analysis/ui/piechartwindow.h"
-#include "analysis/ui/texttablemodel.h"
 #include "localization/translation.h"
 #include "widgets/desktop.h"
 #include "widgets/dialogs.h"
@@ -181,25 +183,19 @@ QWidget* ResultsWindow::buildTab(Tab tab) {
     pageLayout->setContentsMargins(0, 0, 0, 0);
     pageLayout->setSpacing(0);
 
-    const QString occurrence = translateText("Occurrence");
-    TextTableModel* model;
+    QAbstractItemModel* model;
     if (tab == OverviewTab) {
-        model = new TextTableModel(2, false, {}, 7, this);
+        model = overviewModel_ = new OverviewModel(this);
         views_[tab] = grid(page, false);
     } else if (isPhraseTab(tab)) {
-        model = new TextTableModel(
-            2, false, {translateText(QString::fromLatin1(spec.itemHeader)), occurrence}, 0, this);
-        model->setRightAligned({1});
+        model = phraseModels_[tab - TwoWordPhraseTab] =
+            new PhraseTableModel(translateText(QString::fromLatin1(spec.itemHeader)), this);
         views_[tab] = phraseList(page);
     } else {
-        model = new TextTableModel(
-            3, true,
-            {translateText(QString::fromLatin1(spec.itemHeader)), occurrence, QStringLiteral("%")},
-            1, this);
-        model->setRightAligned({1, 2});
+        model = frequencyModels_[tab - CharacterTab] =
+            new FrequencyTableModel(translateText(QString::fromLatin1(spec.itemHeader)), this);
         views_[tab] = grid(page, true);
     }
-    models_[tab] = model;
     views_[tab]->setObjectName(QString::fromLatin1(spec.viewName));
     views_[tab]->setModel(model);
     if (auto* list = qobject_cast<QTreeView*>(views_[tab])) {
@@ -231,7 +227,14 @@ QWidget* ResultsWindow::buildTab(Tab tab) {
 
 ResultsWindow::~ResultsWindow() {
     // Views must let go of the tables before the tables go.
-    for (TextTableModel* model : models_)
+    clearModels();
+}
+
+void ResultsWindow::clearModels() {
+    overviewModel_->setOverview(nullptr);
+    for (FrequencyTableModel* model : frequencyModels_)
+        model->setTable(nullptr);
+    for (PhraseTableModel* model : phraseModels_)
         model->setTable(nullptr);
 }
 
@@ -304,8 +307,10 @@ void ResultsWindow::runAnalysis() {
 
     bool finished = false;
     try {
-        AnalysisRun run(lines_, wordCharacters_, QLocale(), AnalysisUi::analysisLabels());
-        run.setStatusHandler([this](const QString& status) {
+        const AnalysisLabels labels = AnalysisUi::analysisLabels();
+        AnalysisRun run(lines_, wordCharacters_, QLocale());
+        run.setProgressHandler([this, &labels](const AnalysisProgress& progress) {
+            const QString status = AnalysisText::status(progress, labels);
             statusLabel_->setText(status);
             emit statusChanged(status);
             QCoreApplication::processEvents();
@@ -315,8 +320,9 @@ void ResultsWindow::runAnalysis() {
             QCoreApplication::processEvents();
             return !closeRequested_;
         });
-        run.setNoWordsHandler([this](const QString& message) {
-            Dialogs::warning(this, translateText("Warning"), message);
+        run.setNoWordsHandler([this, &labels] {
+            Dialogs::warning(this, translateText("Warning"),
+                             AnalysisText::noWordsMessage(labels, wordCharacters_));
         });
         // The frequency tables show, and export and chart, while the phrases
         // still count; they belong to the run until it hands them over.
@@ -351,16 +357,22 @@ void ResultsWindow::runAnalysis() {
 }
 
 void ResultsWindow::showTables(Tab first, Tab last) {
-    for (int tab = first; tab <= last; ++tab)
-        models_[tab]->setTable(table(Tab(tab)));
+    const AnalysisResults* shown = results_ ? results_.get() : partial_;
+    for (int tab = first; tab <= last; ++tab) {
+        if (tab == OverviewTab)
+            overviewModel_->setOverview(shown ? &shown->overview : nullptr);
+        else if (isPhraseTab(tab))
+            phraseModels_[tab - TwoWordPhraseTab]->setTable(phraseTable(Tab(tab)));
+        else
+            frequencyModels_[tab - CharacterTab]->setTable(frequencyTable(Tab(tab)));
+    }
     fitColumns();
 }
 
 void ResultsWindow::forgetPartial() {
     if (!partial_) return;
     partial_ = nullptr;
-    for (TextTableModel* model : models_)
-        model->setTable(nullptr);
+    clearModels();
 }
 
 void ResultsWindow::showResults() {
@@ -372,15 +384,10 @@ void ResultsWindow::showResults() {
     }
 }
 
-const TextTable* ResultsWindow::table(Tab tab) const {
-    if (!results_) {
-        // While the phrases count, only the overview and the frequency tables.
-        if (tab == OverviewTab) return partial_ ? &partial_->overview : nullptr;
-        return frequencyTable(tab);
-    }
+// Phrases only once the run has handed over its results.
+const PhraseTable* ResultsWindow::phraseTable(Tab tab) const {
+    if (!results_) return nullptr;
     switch (tab) {
-    case OverviewTab:
-        return &results_->overview;
     case TwoWordPhraseTab:
         return &results_->phrases2;
     case ThreeWordPhraseTab:
@@ -388,7 +395,7 @@ const TextTable* ResultsWindow::table(Tab tab) const {
     case FourWordPhraseTab:
         return &results_->phrases4;
     default:
-        return frequencyTable(tab);
+        return nullptr;
     }
 }
 
@@ -412,15 +419,25 @@ QString ResultsWindow::suggestedExportName(const QString& tag) const {
 }
 
 void ResultsWindow::exportTab(Tab tab) {
-    const TextTable* exported = table(tab);
-    if (!exported) return;
+    const AnalysisResults* shown = results_ ? results_.get() : partial_;
+    if (!shown || (isPhraseTab(tab) && !phraseTable(tab))) return;
     QString path =
         Dialogs::saveFileName(this, translateText("CSV File (*.csv)"),
                               suggestedExportName(QString::fromLatin1(Tabs[tab].exportTag)));
     if (path.isEmpty()) return;
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
     QString error;
-    if (!CsvWriter::write(*exported, path, csvSeparator_, &error)) Dialogs::error(this, error);
+    const AnalysisLabels labels = AnalysisUi::analysisLabels();
+    bool written;
+    if (tab == OverviewTab)
+        written = CsvWriter::write(shown->overview, labels, QLocale(), path, csvSeparator_, &error);
+    else if (isPhraseTab(tab))
+        written = CsvWriter::write(*phraseTable(tab), path, csvSeparator_, &error);
+    else
+        written = CsvWriter::write(*frequencyTable(tab),
+                                   translateText(QString::fromLatin1(Tabs[tab].itemHeader)),
+                                   labels.occurrence, QLocale(), path, csvSeparator_, &error);
+    if (!written) Dialogs::error(this, error);
 }
 
 void ResultsWindow::openPieChart(Tab tab) {

@@ -11,6 +11,10 @@
 #include <memory>
 
 class FrequencyTable;
+class FrequencyTableModel;
+class OverviewModel;
+class PhraseTable;
+class PhraseTableModel;
 class QAbstractItemView;
 class QLabel;
 class QMenu;
@@ -18,8 +22,6 @@ class QStatusBar;
 class QTabWidget;
 class QTableView;
 class QTimer;
-class TextTable;
-class TextTableModel;
 class PieChartWindow;
 
 // The results window: one analysis, run once shortly after the window is
@@ -94,8 +96,9 @@ private:
     void showResults();
     void showTables(Tab first, Tab last);
     void forgetPartial();
-    const TextTable* table(Tab tab) const;
+    void clearModels();
     const FrequencyTable* frequencyTable(Tab tab) const;
+    const PhraseTable* phraseTable(Tab tab) const;
     QWidget* buildTab(Tab tab);
     void buildWordMenu();
 
@@ -111,7 +114,9 @@ private:
     QTableView* wordGrid_ = nullptr;
     QTableView* lineGrid_ = nullptr;
     QAbstractItemView* views_[TabCount] = {};
-    TextTableModel* models_[TabCount] = {};
+    OverviewModel* overviewModel_ = nullptr;
+    FrequencyTableModel* frequencyModels_[3] = {}; // Character, Word, Line
+    PhraseTableModel* phraseModels_[3] = {};       // 2-, 3-, 4-word phrases
     QStatusBar* statusBar_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QMenu* wordMenu_ = nullptr;
