@@ -8,7 +8,7 @@
 // when there), or generated words, written to a temporary folder first.
 
 #include "analysis/ui/resultswindow.h"
-#include "import/ui/batchwindow.h"
+#include "shell/ui/batchwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

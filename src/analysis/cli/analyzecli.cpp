@@ -7,7 +7,7 @@
 #include "analysis/tabletext.h"
 #include "analysis/textlines.h"
 #include "info/versioninfo.h"
-#include "shell/wordcharacterpresets.h"
+#include "analysis/wordcharacterpresets.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

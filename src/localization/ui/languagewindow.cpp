@@ -4,7 +4,7 @@
 #include "localization/restartscript.h"
 #include "localization/translation.h"
 #include "localization/translators.h"
-#include "shell/inistore.h"
+#include "text/inistore.h"
 #include "widgets/desktop.h"
 #include "widgets/dialogs.h"
 

@@ -2,7 +2,7 @@
 
 #include "import/linebreakstyle.h"
 #include "import/pdftextextractor.h"
-#include "shell/inistore.h"
+#include "text/inistore.h"
 #include "text/programfolder.h"
 
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 // window can be tried by hand before the main window exists.
 #include "analysis/memorytuning.h"
 #include "analysis/ui/resultswindow.h"
-#include "shell/wordcharacterpresets.h"
+#include "analysis/wordcharacterpresets.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

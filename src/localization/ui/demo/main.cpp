@@ -7,7 +7,7 @@
 #include "localization/languagechoice.h"
 #include "localization/qttranslation.h"
 #include "localization/ui/languagewindow.h"
-#include "shell/inistore.h"
+#include "text/inistore.h"
 #include "widgets/desktop.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "shell/inistore.h"
+#include "text/inistore.h"
 
 #include "text/byteordermark.h"
 #include "text/linesplitter.h"

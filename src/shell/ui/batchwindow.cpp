@@ -1,4 +1,4 @@
-#include "import/ui/batchwindow.h"
+#include "shell/ui/batchwindow.h"
 
 #include "analysis/numberformat.h"
 #include "analysis/ui/resultswindow.h"
@@ -34,7 +34,7 @@
 // The icon lives in a static library, whose resources are not registered on
 // their own.
 static void initIconResources() {
-    Q_INIT_RESOURCE(importicons);
+    Q_INIT_RESOURCE(batchicons);
 }
 
 // The rows of the list: each file's path and its size as shown, in the
