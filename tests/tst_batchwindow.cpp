@@ -1,5 +1,5 @@
 #include "analysis/ui/resultswindow.h"
-#include "import/ui/batchwindow.h"
+#include "shell/ui/batchwindow.h"
 #include "localization/translation.h"
 #include "testfiles.h"
 #include "widgetlookup.h"

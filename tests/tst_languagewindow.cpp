@@ -3,7 +3,7 @@
 #include "localization/restartscript.h"
 #include "localization/translation.h"
 #include "localization/ui/languagewindow.h"
-#include "shell/inistore.h"
+#include "text/inistore.h"
 #include "testfiles.h"
 #include "widgetlookup.h"
 #include "widgets/desktop.h"

@@ -1,7 +1,7 @@
 #include "envguard.h"
 #include "filesizelimit.h"
 #include "shell/datafolder.h"
-#include "shell/inistore.h"
+#include "text/inistore.h"
 #include "shell/wordlettersfile.h"
 #include "testfiles.h"
 

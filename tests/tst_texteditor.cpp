@@ -1,5 +1,5 @@
 #include "filesizelimit.h"
-#include "shell/inistore.h"
+#include "text/inistore.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/texteditor.h"
 #include "testfiles.h"

@@ -1,4 +1,4 @@
-#include "shell/wordcharacterpresets.h"
+#include "analysis/wordcharacterpresets.h"
 
 #include <QTest>
 
