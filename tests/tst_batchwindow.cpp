@@ -1,6 +1,7 @@
+#include "analysis/ui/analysisqueue.h"
 #include "analysis/ui/resultswindow.h"
-#include "shell/ui/batchwindow.h"
 #include "localization/translation.h"
+#include "shell/ui/batchwindow.h"
 #include "testfiles.h"
 #include "widgetlookup.h"
 #include "widgets/dialogs.h"
@@ -12,11 +13,14 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
+
+#include <atomic>
 
 #include <new>
 
@@ -53,10 +57,13 @@ QList<ResultsWindow*> resultsWindows(const BatchWindow* batch) {
     return batch->findChildren<ResultsWindow*>(Qt::FindDirectChildrenOnly);
 }
 
+// The lines the window's analysis read.
 QStringList lineList(ResultsWindow* window) {
     QStringList lines;
-    for (qsizetype i = 0; i < window->lines().count(); ++i)
-        lines << window->lines().line(i);
+    if (!window->results()) return lines;
+    const TextLines& text = window->results()->text;
+    for (qsizetype i = 0; i < text.count(); ++i)
+        lines << text.line(i);
     return lines;
 }
 
@@ -251,7 +258,14 @@ void TestBatchWindow::startOpensAWindowPerRow() {
     findWidget<QPushButton>(batch, "startButton")->click();
 
     const QList<ResultsWindow*> windows = resultsWindows(batch);
-    QCOMPARE(windows.size(), 4);                  // the duplicate gets its own window
+    QCOMPARE(windows.size(), 4); // the duplicate gets its own window
+    // The analyses end in row order.
+    QList<ResultsWindow*> finished;
+    for (ResultsWindow* window : windows)
+        connect(window, &ResultsWindow::analysisFinished, this,
+                [&finished, window] { finished << window; });
+    QTRY_COMPARE(finished.size(), 4);
+    QCOMPARE(finished, windows);
     QCOMPARE(calls_.converted, QStringList{pdf}); // capitals are still PDF; .csv is text
     QCOMPARE(calls_.wordCharacterRequests, 4);
     QVERIFY(calls_.dialogs.isEmpty());
@@ -272,9 +286,6 @@ void TestBatchWindow::startOpensAWindowPerRow() {
     QCOMPARE(lineList(windows[0]), QStringList({"alpha beta", "second"}));
     QCOMPARE(lineList(windows[1]), QStringList({"from the pdf", "second page"}));
     QCOMPARE(lineList(windows[2]), QStringList({"a;b", "1;2"}));
-    // Each window runs its own analysis once shown.
-    for (ResultsWindow* window : windows)
-        QTRY_VERIFY(window->results());
 }
 
 void TestBatchWindow::rowCountIsReadOnEveryPass() {
@@ -322,10 +333,11 @@ void TestBatchWindow::failingFileStopsTheRun() {
     batch->addFiles({first, folder_.filePath(failing), last});
     batch->start();
 
-    QCOMPARE(calls_.dialogs.size(), 1);
+    QTRY_COMPARE(calls_.dialogs.size(), 1);
     QCOMPARE(calls_.dialogs[0].kind, Dialogs::Kind::Error);
     QVERIFY2(calls_.dialogs[0].text.contains(message), qPrintable(calls_.dialogs[0].text));
     QVERIFY(!calls_.dialogs[0].text.contains(QLatin1String("bad_alloc")));
+    flushDeletes();
     const QList<ResultsWindow*> windows = resultsWindows(batch);
     QCOMPARE(windows.size(), 1); // none for the failing file or after it
     QCOMPARE(windows[0]->windowTitle(), first);
@@ -337,27 +349,19 @@ void TestBatchWindow::failingAnalysisStopsTheRun() {
     const QString first = file(QStringLiteral("first.txt"), "first");
     const QString second = file(QStringLiteral("second.txt"), "second");
     const QString third = file(QStringLiteral("third.txt"), "third");
-    BatchWindow* batch = nullptr;
-    int asked = 0;
-    batch = new BatchWindow(
-        nullptr, [](const QString&, std::string*, QString*) { return false; },
-        [&] {
-            if (++asked == 1) {
-                // The first file's analysis runs short of memory once it starts.
-                ResultsWindow* window = resultsWindows(batch).last();
-                connect(window, &ResultsWindow::statusChanged, window,
-                        [](const QString&) { throw std::bad_alloc(); });
-            } else {
-                // Time for the first window's analysis before this file goes on.
-                QTest::qWait(100);
-            }
-            return English;
-        });
+    // The first analysis runs short of memory once it counts.
+    std::atomic<bool> failed = false;
+    AnalysisQueue::setProgressProbe([&failed](const AnalysisProgress& progress) {
+        if (progress.phase == AnalysisProgress::Phase::Counting && !failed.exchange(true))
+            throw std::bad_alloc();
+    });
+    const auto restore = qScopeGuard([] { AnalysisQueue::setProgressProbe({}); });
+    BatchWindow* batch = makeWindow(&calls_);
     batch->addFiles({first, second, third});
     batch->start();
-    QCOMPARE(asked, 2);
-    QCOMPARE(calls_.dialogs.size(), 1);
+    QTRY_COMPARE(calls_.dialogs.size(), 1);
     QCOMPARE(calls_.dialogs[0].text, QStringLiteral("Not enough memory to analyze the text."));
+    flushDeletes();
     const QList<ResultsWindow*> windows = resultsWindows(batch);
     QCOMPARE(windows.size(), 1);
     QCOMPARE(windows[0]->windowTitle(), first);

@@ -1,14 +1,14 @@
 #include "analysis/ui/resultswindow.h"
+#include "analysis/wordcharacterpresets.h"
 #include "envguard.h"
 #include "localization/qttranslation.h"
 #include "localization/translation.h"
-#include "text/inistore.h"
 #include "shell/programarguments.h"
 #include "shell/ui/mainwindow.h"
-#include "analysis/wordcharacterpresets.h"
 #include "testfiles.h"
 #include "testpdf.h"
 #include "testservice.h"
+#include "text/inistore.h"
 #include "widgetlookup.h"
 #include "widgets/desktop.h"
 #include "widgets/dialogs.h"
@@ -127,13 +127,14 @@ void TestMainWindow::analyzeOpensAResultsWindow() {
     QCOMPARE(windows.size(), 2);
     ResultsWindow* window = windows.first();
     QVERIFY(window->isVisible());
-    // The editor's lines: 'a', 'b' and an empty last line, no final break.
-    QCOMPARE(window->lines().count(), 3);
-    QVERIFY(!window->lines().trailingBreak());
-    QCOMPARE(window->lines().textLength(), 6);
     QCOMPARE(form.wordCharacters(), QStringLiteral("abcd"));
     QSignalSpy finished(window, &ResultsWindow::analysisFinished);
     QVERIFY(finished.wait(5000));
+    // The editor's lines: 'a', 'b' and an empty last line, no final break.
+    const TextLines& lines = window->results()->text;
+    QCOMPARE(lines.count(), 3);
+    QVERIFY(!lines.trailingBreak());
+    QCOMPARE(lines.textLength(), 6);
     QCOMPARE(window->results()->overview.totalLines, 2u);
     QVERIFY(requests.isEmpty());
 }

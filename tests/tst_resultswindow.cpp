@@ -1,5 +1,6 @@
 #include "analysis/csvwriter.h"
 #include "analysis/tabletext.h"
+#include "analysis/ui/analysisqueue.h"
 #include "analysis/ui/piechartwindow.h"
 #include "analysis/ui/resultswindow.h"
 #include "localization/translation.h"
@@ -159,11 +160,12 @@ void TestResultsWindow::outOfMemoryIsReported() {
         return QString();
     });
     QPointer<ResultsWindow> window = makeWindow(QStringLiteral("one two three"));
-    // The run reports its progress to the window; an allocation failing
-    // there stands for one failing anywhere in the run.
-    connect(window, &ResultsWindow::statusChanged, this, [](const QString& status) {
-        if (status.startsWith(QLatin1String("Loading:"))) throw std::bad_alloc();
+    // An allocation failing at a progress report stands for one failing
+    // anywhere in the run.
+    AnalysisQueue::setProgressProbe([](const AnalysisProgress& progress) {
+        if (progress.phase == AnalysisProgress::Phase::Counting) throw std::bad_alloc();
     });
+    const auto restore = qScopeGuard([] { AnalysisQueue::setProgressProbe({}); });
     window->show();
     QTRY_COMPARE(requests.size(), 1);
     QCOMPARE(requests[0].kind, Dialogs::Kind::Error);

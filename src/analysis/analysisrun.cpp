@@ -152,8 +152,8 @@ void AnalysisRun::start() {
             // No thread to be had: countPhrases() counts them itself.
         }
     }
-    results_.text = lines_;
-    results_.overview.fileSize = lines_.textLength();
+    results_->text = lines_;
+    results_->overview.fileSize = lines_.textLength();
     setProgress(AnalysisProgress());
 }
 
@@ -238,9 +238,9 @@ bool AnalysisRun::countCharacters() {
     std::vector<std::uint64_t> sortedCounts(distinct);
     for (std::uint32_t k = 0; k < distinct; ++k)
         sortedCounts[k] = distinctCounts[order[k]];
-    results_.characters.setItems(pool, std::move(order), std::move(sortedCounts));
-    results_.overview.totalCharacters = results_.characters.total();
-    results_.overview.uniqueCharacters = distinct;
+    results_->characters.setItems(pool, std::move(order), std::move(sortedCounts));
+    results_->overview.totalCharacters = results_->characters.total();
+    results_->overview.uniqueCharacters = distinct;
     return true;
 }
 
@@ -391,10 +391,10 @@ bool AnalysisRun::fillWordTable() {
                 sortedCounts[i] = w.counts[order[i]];
         });
     if (!filled) return false;
-    results_.words.setItems(w.pool, std::move(order), std::move(sortedCounts));
-    results_.overview.totalWords = results_.words.total();
-    results_.overview.uniqueWords = distinct;
-    results_.noWords = distinct == 0;
+    results_->words.setItems(w.pool, std::move(order), std::move(sortedCounts));
+    results_->overview.totalWords = results_->words.total();
+    results_->overview.uniqueWords = distinct;
+    results_->noWords = distinct == 0;
     words_.reset();
     return true;
 }
@@ -456,15 +456,15 @@ bool AnalysisRun::countLines() {
             }
         });
     if (!filled) return false;
-    results_.lines.setItems(pool, std::move(keys), std::move(sortedCounts));
-    results_.overview.totalLines = results_.lines.total();
-    results_.overview.uniqueLines = distinct;
+    results_->lines.setItems(pool, std::move(keys), std::move(sortedCounts));
+    results_->overview.totalLines = results_->lines.total();
+    results_->overview.uniqueLines = distinct;
     return true;
 }
 
 void AnalysisRun::warnIfNoWords() {
-    if (results_.words.itemCount() > 0) return;
-    results_.noWords = true;
+    if (results_->words.itemCount() > 0) return;
+    results_->noWords = true;
     if (noWords_) noWords_();
 }
 
@@ -488,10 +488,10 @@ bool AnalysisRun::countPhrases() {
         phrases_->countPhrases(lines_, &cancelPhrases_);
     }
     if (phraseError_) std::rethrow_exception(std::exchange(phraseError_, nullptr));
-    results_.phrases2 = phrases_->takeSummary(2);
-    results_.phrases3 = phrases_->takeSummary(3);
-    results_.phrases4 = phrases_->takeSummary(4);
-    for (const PhraseTable* table : {&results_.phrases2, &results_.phrases3, &results_.phrases4})
+    results_->phrases2 = phrases_->takeSummary(2);
+    results_->phrases3 = phrases_->takeSummary(3);
+    results_->phrases4 = phrases_->takeSummary(4);
+    for (const PhraseTable* table : {&results_->phrases2, &results_->phrases3, &results_->phrases4})
         if (table->size() > std::size_t(limits_.items)) tooMany("repeated phrases", limits_.items);
     phrases_.reset();
     phraseCollator_.reset();

@@ -97,8 +97,11 @@ public:
     bool countPhrases();
     void finish();
 
-    const AnalysisResults& results() const { return results_; }
-    AnalysisResults& results() { return results_; }
+    const AnalysisResults& results() const { return *results_; }
+    AnalysisResults& results() { return *results_; }
+    // The same results, to be shared once a phase has filled its part; the
+    // run writes only the parts that later phases fill.
+    std::shared_ptr<const AnalysisResults> sharedResults() const { return results_; }
 
     AnalysisProgress progress() const { return shown_; }
 
@@ -121,7 +124,7 @@ private:
     std::function<void()> noWords_;
     IdleHandler idle_;
     std::function<void()> tablesReady_;
-    AnalysisResults results_;
+    std::shared_ptr<AnalysisResults> results_ = std::make_shared<AnalysisResults>();
     AnalysisProgress shown_;
     bool cancelled_ = false;
     QElapsedTimer clock_;

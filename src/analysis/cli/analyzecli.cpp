@@ -6,8 +6,9 @@
 #include "analysis/sidethread.h"
 #include "analysis/tabletext.h"
 #include "analysis/textlines.h"
-#include "info/versioninfo.h"
 #include "analysis/wordcharacterpresets.h"
+#include "import/documentreader.h"
+#include "info/versioninfo.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -338,17 +339,15 @@ bool AnalyzeCli::analyzeOrThrow(const QString& path) {
     TextLines lines;
     lines.setTrailingBreak(true);
     QString error;
-    if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
-        QString text;
-        if (!pdf_.extract(path, pdfEngine_, text, &error)) {
-            printError(QStringLiteral("%1: %2").arg(quoted(path), escapedMessage(error, path)));
-            return false;
-        }
-        lines.setText(text);
-    } else if (!lines.readFile(path, &error, QLocale())) {
-        printError(escapedMessage(error, path));
+    DocumentReader::Document document;
+    if (!DocumentReader::read(path, DocumentReader::converter(pdf_, pdfEngine_), document,
+                              &error)) {
+        printError(DocumentReader::isPdf(path)
+                       ? QStringLiteral("%1: %2").arg(quoted(path), escapedMessage(error, path))
+                       : escapedMessage(error, path));
         return false;
     }
+    lines.adoptUtf8Text(std::move(document.utf8));
 
     AnalysisRun run(lines, wordCharacters_, QLocale());
     if (!collation_.empty()) run.setCollation(collation_);

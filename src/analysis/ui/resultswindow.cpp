@@ -2,6 +2,7 @@
 
 #include "analysis/analysisrun.h"
 #include "analysis/csvwriter.h"
+#include "analysis/ui/analysisjob.h"
 #include "analysis/ui/analysislabels.h"
 #include "analysis/ui/frequencytablemodel.h"
 #include "analysis/ui/overviewmodel.h"
@@ -152,7 +153,7 @@ ResultsWindow::ResultsWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     startTimer_->setObjectName("startTimer");
     startTimer_->setSingleShot(true);
     startTimer_->setInterval(10);
-    connect(startTimer_, &QTimer::timeout, this, &ResultsWindow::runAnalysis);
+    connect(startTimer_, &QTimer::timeout, this, &ResultsWindow::startAnalysis);
 
     resize(634, 362);
     fitColumns();
@@ -272,14 +273,9 @@ void ResultsWindow::fitColumns() {
 }
 
 void ResultsWindow::closeEvent(QCloseEvent* event) {
-    // The run processes events, so a close can arrive while it still uses
-    // this window: it is cancelled, and the window closes once it returns.
-    if (running_) {
-        closeRequested_ = true;
-        hide();
-        event->ignore();
-        return;
-    }
+    // Nothing the job still produces reaches a closed window.
+    if (job_) job_->cancel();
+    running_ = false;
     QWidget::closeEvent(event);
 }
 
@@ -297,67 +293,80 @@ bool ResultsWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void ResultsWindow::runAnalysis() {
-    startTimer_->stop();
-    running_ = true;
-    QApplication::setOverrideCursor(Qt::BusyCursor);
-    struct CursorGuard {
-        ~CursorGuard() { QApplication::restoreOverrideCursor(); }
-    } cursorGuard;
+void ResultsWindow::setEditorText(std::string bytes) {
+    editorBytes_ = std::move(bytes);
+    fromEditor_ = true;
+}
 
-    bool finished = false;
-    try {
-        const AnalysisLabels labels = AnalysisUi::analysisLabels();
-        AnalysisRun run(lines_, wordCharacters_, QLocale());
-        run.setProgressHandler([this, &labels](const AnalysisProgress& progress) {
-            const QString status = AnalysisText::status(progress, labels);
-            statusLabel_->setText(status);
-            emit statusChanged(status);
-            QCoreApplication::processEvents();
-            return !closeRequested_;
-        });
-        run.setIdleHandler([this] {
-            QCoreApplication::processEvents();
-            return !closeRequested_;
-        });
-        run.setNoWordsHandler([this, &labels] {
-            Dialogs::warning(this, translateText("Warning"),
-                             AnalysisText::noWordsMessage(labels, wordCharacters_));
-        });
-        // The frequency tables show, and export and chart, while the phrases
-        // still count; they belong to the run until it hands them over.
-        run.setTablesReadyHandler([this, &run] {
-            partial_ = &run.results();
-            showTables(OverviewTab, LineTab);
-        });
-        struct ForgetPartial {
-            ResultsWindow* window;
-            ~ForgetPartial() { window->forgetPartial(); }
-        } forgetPartial{this};
-        finished = run.run();
-        if (finished) results_ = std::make_unique<AnalysisResults>(std::move(run.results()));
-    } catch (const std::bad_alloc&) {
-        running_ = false;
-        emit analysisFailed();
-        Dialogs::error(this, translateText("Not enough memory to analyze the text"));
-    } catch (const std::exception& e) {
-        running_ = false;
-        emit analysisFailed();
-        Dialogs::error(this, QString::fromLocal8Bit(e.what()));
+void ResultsWindow::setFile(const QString& path, DocumentReader::PdfConverter convertPdf) {
+    path_ = path;
+    convertPdf_ = std::move(convertPdf);
+}
+
+void ResultsWindow::startAnalysis() {
+    startTimer_->stop();
+    if (job_) return;
+    AnalysisRequest request;
+    if (fromEditor_) {
+        request.source = AnalysisRequest::Source::EditorBytes;
+        request.bytes = std::move(editorBytes_);
+    } else if (!path_.isEmpty()) {
+        request.source = AnalysisRequest::Source::File;
+        request.path = path_;
+        request.convertPdf = convertPdf_;
+    } else {
+        request.lines = lines_;
     }
-    running_ = false;
-    if (closeRequested_) {
-        close();
-        return;
-    }
-    if (finished) {
-        showResults();
-        emit analysisFinished();
-    }
+    request.wordCharacters = wordCharacters_;
+    request.locale = QLocale();
+    job_ = new AnalysisJob(std::move(request), this);
+    running_ = true;
+    setCursor(Qt::BusyCursor);
+
+    const AnalysisLabels labels = AnalysisUi::analysisLabels();
+    connect(job_, &AnalysisJob::progressed, this, [this, labels](const AnalysisProgress& progress) {
+        const QString status = AnalysisText::status(progress, labels);
+        statusLabel_->setText(status);
+        emit statusChanged(status);
+    });
+    connect(job_, &AnalysisJob::noWordsFound, this, [this, labels] {
+        Dialogs::warning(this, translateText("Warning"),
+                         AnalysisText::noWordsMessage(labels, wordCharacters_));
+    });
+    // The frequency tables show, and export and chart, while the phrases
+    // still count.
+    connect(job_, &AnalysisJob::tablesReady, this,
+            [this](std::shared_ptr<const AnalysisResults> results) {
+                partial_ = std::move(results);
+                showTables(OverviewTab, LineTab);
+            });
+    connect(job_, &AnalysisJob::finished, this,
+            [this](std::shared_ptr<const AnalysisResults> results) {
+                running_ = false;
+                unsetCursor();
+                results_ = std::move(results);
+                partial_.reset();
+                showResults();
+                emit analysisFinished();
+            });
+    connect(job_, &AnalysisJob::failed, this,
+            [this](AnalysisJob::Failure failure, const QString& message) {
+                running_ = false;
+                unsetCursor();
+                if (failure == AnalysisJob::Failure::Document) {
+                    emit documentFailed(message);
+                    return;
+                }
+                emit analysisFailed();
+                Dialogs::error(this, failure == AnalysisJob::Failure::OutOfMemory
+                                         ? translateText("Not enough memory to analyze the text")
+                                         : message);
+            });
+    job_->start(firstInLine_);
 }
 
 void ResultsWindow::showTables(Tab first, Tab last) {
-    const AnalysisResults* shown = results_ ? results_.get() : partial_;
+    const AnalysisResults* shown = results_ ? results_.get() : partial_.get();
     for (int tab = first; tab <= last; ++tab) {
         if (tab == OverviewTab)
             overviewModel_->setOverview(shown ? &shown->overview : nullptr);
@@ -367,12 +376,6 @@ void ResultsWindow::showTables(Tab first, Tab last) {
             frequencyModels_[tab - CharacterTab]->setTable(frequencyTable(Tab(tab)));
     }
     fitColumns();
-}
-
-void ResultsWindow::forgetPartial() {
-    if (!partial_) return;
-    partial_ = nullptr;
-    clearModels();
 }
 
 void ResultsWindow::showResults() {
@@ -400,7 +403,7 @@ const PhraseTable* ResultsWindow::phraseTable(Tab tab) const {
 }
 
 const FrequencyTable* ResultsWindow::frequencyTable(Tab tab) const {
-    const AnalysisResults* shown = results_ ? results_.get() : partial_;
+    const AnalysisResults* shown = results_ ? results_.get() : partial_.get();
     if (!shown) return nullptr;
     switch (tab) {
     case CharacterTab:
@@ -419,7 +422,7 @@ QString ResultsWindow::suggestedExportName(const QString& tag) const {
 }
 
 void ResultsWindow::exportTab(Tab tab) {
-    const AnalysisResults* shown = results_ ? results_.get() : partial_;
+    const AnalysisResults* shown = results_ ? results_.get() : partial_.get();
     if (!shown || (isPhraseTab(tab) && !phraseTable(tab))) return;
     QString path =
         Dialogs::saveFileName(this, translateText("CSV File (*.csv)"),

@@ -2,6 +2,7 @@
 
 #include "analysis/analysisresults.h"
 #include "analysis/textlines.h"
+#include "import/documentreader.h"
 
 #include <QChar>
 #include <QString>
@@ -10,6 +11,7 @@
 
 #include <memory>
 
+class AnalysisJob;
 class FrequencyTable;
 class FrequencyTableModel;
 class OverviewModel;
@@ -49,12 +51,22 @@ public:
     explicit ResultsWindow(QWidget* owner = nullptr);
     ~ResultsWindow() override;
 
-    // Filled by the creator before the window is shown.
+    // What to analyse, set by the creator before the window is shown: lines
+    // filled here, the editor's bytes, or a file read on the worker.
     TextLines& lines() { return lines_; }
+    void setEditorText(std::string bytes);
+    void setFile(const QString& path, DocumentReader::PdfConverter convertPdf);
     void setWordCharacters(const QString& characters) { wordCharacters_ = characters; }
+    // The job goes before jobs still waiting that were not put first.
+    void setFirstInLine(bool first) { firstInLine_ = first; }
+
+    // Queues the analysis; otherwise it is queued shortly after the window
+    // is first shown. Only the first call does anything.
+    void startAnalysis();
 
     // Results of the finished run; null before it (or when it was cancelled).
     const AnalysisResults* results() const { return results_.get(); }
+    // Queued or running.
     bool isRunning() const { return running_; }
     QString statusText() const;
 
@@ -75,6 +87,9 @@ signals:
     void analysisFinished();
     // The run ended on an error, which the window has shown.
     void analysisFailed();
+    // The file could not be read or converted; the window shows nothing and
+    // leaves the message to its creator.
+    void documentFailed(const QString& message);
 
 public slots:
     // Asks for a file name and writes the tab's table there as CSV.
@@ -91,11 +106,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void runAnalysis();
     void fitColumns();
     void showResults();
     void showTables(Tab first, Tab last);
-    void forgetPartial();
     void clearModels();
     const FrequencyTable* frequencyTable(Tab tab) const;
     const PhraseTable* phraseTable(Tab tab) const;
@@ -103,9 +116,16 @@ private:
     void buildWordMenu();
 
     TextLines lines_;
+    std::string editorBytes_;
+    bool fromEditor_ = false;
+    QString path_;
+    DocumentReader::PdfConverter convertPdf_;
     QString wordCharacters_;
-    std::unique_ptr<AnalysisResults> results_;
-    const AnalysisResults* partial_ = nullptr; // the run's, while it counts phrases
+    bool firstInLine_ = false;
+    AnalysisJob* job_ = nullptr;
+    std::shared_ptr<const AnalysisResults> results_;
+    // The run's, once its tables are ready and while it counts phrases.
+    std::shared_ptr<const AnalysisResults> partial_;
     QChar csvSeparator_;
 
     QTabWidget* tabs_ = nullptr;
@@ -122,7 +142,6 @@ private:
     QMenu* wordMenu_ = nullptr;
     QTimer* startTimer_ = nullptr;
     bool running_ = false;
-    bool closeRequested_ = false;
     bool placed_ = false;
     bool positioned_ = false;
 };

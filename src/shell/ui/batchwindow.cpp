@@ -309,63 +309,35 @@ QList<QPoint> BatchWindow::cascadePositions(int step, int workAreaHeight, int co
 }
 
 void BatchWindow::start() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    struct CursorGuard {
-        ~CursorGuard() { QApplication::restoreOverrideCursor(); }
-    } cursorGuard;
-
+    // The windows of an earlier run stay; this run's are tracked so that a
+    // failing row can stop the rows after it.
+    run_.clear();
     QScreen* screen = this->screen();
     Cascade cascade{scaledDimension(20, screen ? screen->logicalDotsPerInch() : DesignDpi)};
-    const QPointer<BatchWindow> alive(this);
-    // An analysis that fails while the run goes on (out of memory) has shown
-    // its error; the run stops there as for a file that cannot be read.
-    analysisFailed_ = false;
-    // Rows may be deleted while events are processed: the count is read anew.
-    for (int row = 0; alive && row < files_->rowCount(); ++row) {
+    const int workAreaHeight = screen ? screen->availableGeometry().height() : 0;
+    for (int row = 0; row < files_->rowCount(); ++row) {
         const QString path = files_->path(row);
-        QPointer<ResultsWindow> window = new ResultsWindow(this);
-        connect(window, &ResultsWindow::analysisFailed, this, [this] { analysisFailed_ = true; });
-        QString error;
-        bool filled = false;
-        try {
-            filled = fillWindow(window, path, &error);
-        } catch (const std::bad_alloc&) {
-            error = QStringLiteral("Cannot open file \"%1\". Not enough memory").arg(path);
-        } catch (const std::exception& e) {
-            error = QString::fromLocal8Bit(e.what());
-        }
-        if (analysisFailed_) {
-            delete window;
-            return;
-        }
-        if (!filled) {
-            delete window;
-            Dialogs::error(this, error);
-            return;
-        }
-        const int workAreaHeight = screen ? screen->availableGeometry().height() : 0;
+        auto* window = new ResultsWindow(this);
+        window->setFile(path, convertPdf_);
+        window->setWordCharacters(wordCharacters_ ? wordCharacters_() : QString());
         window->placeAt(cascade.next(workAreaHeight));
         window->setWindowTitle(path);
+        const int index = int(run_.size());
+        connect(window, &ResultsWindow::documentFailed, this,
+                [this, index](const QString& message) { stopRunAt(index, message, true); });
+        connect(window, &ResultsWindow::analysisFailed, this,
+                [this, index] { stopRunAt(index, QString(), false); });
+        run_ << QPointer<ResultsWindow>(window);
         window->show();
-        // Draws the window and lets its analysis begin before the next file.
-        QCoreApplication::processEvents();
-        if (analysisFailed_) return;
+        // Queued in row order, so that the analyses end first-in-first-out.
+        window->startAnalysis();
     }
 }
 
-bool BatchWindow::fillWindow(ResultsWindow* window, const QString& path, QString* error) {
-    if (QFileInfo(path).fileName().toLower().endsWith(QLatin1String(".pdf"))) {
-        std::string utf8;
-        if (!convertPdf_) {
-            *error = QStringLiteral("Cannot convert PDF file \"%1\". No PDF engine is available")
-                         .arg(path);
-            return false;
-        }
-        if (!convertPdf_(path, &utf8, error)) return false;
-        window->lines().adoptUtf8Text(std::move(utf8));
-    } else if (!window->lines().readFile(path, error)) {
-        return false;
-    }
-    window->setWordCharacters(wordCharacters_ ? wordCharacters_() : QString());
-    return true;
+void BatchWindow::stopRunAt(int index, const QString& message, bool closeFailing) {
+    // The rows after the failing one are cancelled and their windows closed;
+    // the earlier ones stay.
+    for (int i = index + (closeFailing ? 0 : 1); i < run_.size(); ++i)
+        if (run_[i]) run_[i]->close();
+    if (closeFailing) Dialogs::error(this, message);
 }

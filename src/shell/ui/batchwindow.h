@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -29,6 +30,7 @@ class BatchWindow : public QWidget {
 
 public:
     // Turns a PDF file into text (UTF-8); false with the reason on failure.
+    // Called on the analysis worker.
     using PdfConverter =
         std::function<bool(const QString& path, std::string* utf8, QString* error)>;
     // The current word characters; asked anew for every file of a run.
@@ -64,10 +66,12 @@ private:
     QTreeView* buildFileList();
     void buildListMenu();
     void listChanged();
-    bool fillWindow(ResultsWindow* window, const QString& path, QString* error);
+    // Row `index` of the run failed: the rows after it are cancelled.
+    void stopRunAt(int index, const QString& message, bool closeFailing);
 
     PdfConverter convertPdf_;
     WordCharactersProvider wordCharacters_;
+    QList<QPointer<ResultsWindow>> run_;
     QString fileCountText_;
 
     QPushButton* addFilesButton_ = nullptr;
@@ -80,5 +84,4 @@ private:
     QStatusBar* statusBar_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     bool placed_ = false;
-    bool analysisFailed_ = false;
 };

@@ -2,9 +2,10 @@
 
 #include "analysis/numberformat.h"
 #include "analysis/ui/resultswindow.h"
+#include "analysis/wordcharacterpresets.h"
+#include "import/documentreader.h"
 #include "import/pdftextextractor.h"
 #include "import/textfilewriter.h"
-#include "shell/ui/batchwindow.h"
 #include "import/ui/loadfilter.h"
 #include "import/utf8piecereader.h"
 #include "info/ui/aboutwindow.h"
@@ -17,8 +18,8 @@
 #include "online/ui/updatecontroller.h"
 #include "online/updatecheck.h"
 #include "shell/datafolder.h"
+#include "shell/ui/batchwindow.h"
 #include "shell/ui/texteditor.h"
-#include "analysis/wordcharacterpresets.h"
 #include "shell/wordlettersfile.h"
 #include "text/textfile.h"
 #include "text/textrules.h"
@@ -268,6 +269,9 @@ void MainWindow::buildSettingsMenu() {
     }
     connect(pdfiumAction_, &QAction::triggered, this, &MainWindow::choosePdfium);
     connect(xpdfAction_, &QAction::triggered, this, &MainWindow::chooseXpdf);
+    // The batch analyses read the choice on the worker.
+    connect(xpdfAction_, &QAction::toggled, this,
+            [this](bool on) { batchPdf_->toolChosen.store(on); });
     pdfiumAction_->setChecked(true);
     lineNumbersAction_ = settingsMenu_->addAction(QStringLiteral("Show Line Numbers"));
     lineNumbersAction_->setObjectName("lineNumbersAction");
@@ -410,6 +414,7 @@ std::vector<MainWindow::Step> MainWindow::programSteps(const QString& programPat
         programPath.isEmpty() ? QCoreApplication::applicationFilePath() : programPath;
     programFolder_ = QFileInfo(program).absolutePath();
     pdfExtractor_.setToolFolder(QFileInfo(pdfToolPath()).absolutePath());
+    batchPdf_->extractor.setToolFolder(QFileInfo(pdfToolPath()).absolutePath());
     return {
         {QStringLiteral("version information"),
          [this, program] {
@@ -539,14 +544,11 @@ void MainWindow::analyze() {
         return;
     }
     auto* window = new ResultsWindow(this);
-    // The editor's bytes go over as they are, without a UTF-16 copy; a final
-    // break leaves an empty last line, as the editor shows it.
-    std::string text(editor_->textBytes());
-    const bool lastLineEmpty = !text.empty() && (text.back() == '\n' || text.back() == '\r');
-    window->lines().adoptUtf8Text(std::move(text));
-    if (lastLineEmpty) window->lines().appendUtf8({});
-    window->lines().setTrailingBreak(false);
+    // Only the editor's bytes are copied here; the worker splits them.
+    window->setEditorText(std::string(editor_->textBytes()));
     window->setWordCharacters(wordCharacters());
+    // Before any batch analysis still waiting.
+    window->setFirstInLine(true);
     window->show();
 }
 
@@ -648,10 +650,15 @@ void MainWindow::openLanguageWindow() {
 
 void MainWindow::openBatchWindow() {
     // A new list each time; the window lives on, hidden, with its results.
+    // Called on the analysis worker: its own extractor and converter process,
+    // the engine chosen in the menu when the file's turn comes.
     auto* batch = new BatchWindow(
         this,
-        [this](const QString& path, std::string* utf8, QString* error) {
-            return convertPdf(path, utf8, error);
+        [pdf = batchPdf_](const QString& path, std::string* utf8, QString* error) {
+            if (pdfConverter()) return pdfConverter()(path, utf8, error);
+            const auto engine = pdf->toolChosen ? PdfTextExtractor::Engine::Tool
+                                                : PdfTextExtractor::Engine::InProcess;
+            return DocumentReader::converter(pdf->extractor, engine)(path, utf8, error);
         },
         [this] { return wordCharacters(); });
     batch->show();
@@ -660,7 +667,7 @@ void MainWindow::openBatchWindow() {
 bool MainWindow::loadFile(const QString& path, QString* error) {
     try {
         const QFileInfo file(path);
-        if (file.fileName().toLower().endsWith(QLatin1String(".pdf"))) {
+        if (DocumentReader::isPdf(path)) {
             std::string utf8;
             if (!convertPdf(path, &utf8, error)) return false;
             return putText(path, std::move(utf8), byteOrderMark_, error);

@@ -12,7 +12,9 @@
 #include <QStringList>
 
 #include <array>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -97,6 +99,7 @@ public:
     // unless a test asks for less.
     void setPdfStepTimeLimit(std::chrono::milliseconds limit) {
         pdfExtractor_.setStepTimeLimit(limit);
+        batchPdf_->extractor.setStepTimeLimit(limit);
     }
 
 public slots:
@@ -195,6 +198,13 @@ private:
     QString programFolder_ = ProgramFolder::path();
     QString dataFolder_;
     PdfTextExtractor pdfExtractor_;
+    // The batch analyses' PDF engine, used on the analysis worker only; shared
+    // with the jobs, which may outlive the window.
+    struct BatchPdf {
+        PdfTextExtractor extractor;
+        std::atomic<bool> toolChosen{false};
+    };
+    std::shared_ptr<BatchPdf> batchPdf_ = std::make_shared<BatchPdf>();
     QString pdfToolLogText_;
     IniStore settings_;
     QString companyName_;

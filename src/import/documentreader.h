@@ -1,0 +1,34 @@
+#pragma once
+
+#include "import/pdftextextractor.h"
+
+#include <QString>
+
+#include <functional>
+#include <string>
+
+// The one place that decides how a file becomes text: ".pdf" in any letter
+// case through a PDF engine, everything else through the text reader
+// (strict UTF-8, then a byte-order mark, then the ANSI code page). Callable
+// from any thread that owns its converter.
+namespace DocumentReader {
+
+// Turns a PDF file into UTF-8; false with the reason.
+using PdfConverter = std::function<bool(const QString& path, std::string* utf8, QString* error)>;
+
+bool isPdf(const QString& path);
+
+struct Document {
+    std::string utf8;
+    bool byteOrderMark = false;
+    bool fromPdf = false;
+};
+
+// The file's text. A PDF without a converter fails with a message naming it.
+bool read(const QString& path, const PdfConverter& convertPdf, Document& document, QString* error);
+
+// A converter through an extractor and an engine, for a thread that uses the
+// extractor alone.
+PdfConverter converter(PdfTextExtractor& extractor, PdfTextExtractor::Engine engine);
+
+} // namespace DocumentReader
