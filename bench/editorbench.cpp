@@ -6,6 +6,8 @@
 //   editorbench --load FILE      FILE loaded into the editor, then exit
 //   editorbench --analyze FILE   FILE loaded and analysed in a results window
 //   editorbench --type FILE      FILE loaded, then keys typed at its start and end
+//   editorbench --close FILE     FILE analysed; the window closed at each 10% of
+//                                the count, and the time until its job has ended
 //   editorbench [benchmark options]   BM_ReadLines and BM_EditorLoad on the
 //                                     file named by LEXO_BENCH_FILE
 //
@@ -14,6 +16,7 @@
 
 #include "analysis/memorytuning.h"
 #include "analysis/textlines.h"
+#include "analysis/ui/analysisqueue.h"
 #include "analysis/ui/resultswindow.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/texteditor.h"
@@ -23,7 +26,9 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QStatusBar>
+#include <QThread>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
@@ -131,6 +136,40 @@ int analyze(const QString& path) {
     return 0;
 }
 
+// Closes a results window at a percentage of its count and times how long
+// its job goes on: the longest over the closes at 10%, 20% ... 90%.
+int closeDuringAnalysis(const QString& path) {
+    MainWindow form;
+    if (!load(form, path)) return 1;
+    double longest = 0;
+    for (int percent = 10; percent < 100; percent += 10) {
+        form.analyze();
+        QPointer<ResultsWindow> window = form.findChild<ResultsWindow*>();
+        if (!window) return 1;
+        QElapsedTimer closed;
+        const QString at = QStringLiteral("Loading: %1%").arg(percent);
+        bool reached = false;
+        QObject::connect(window, &ResultsWindow::statusChanged, window, [&](const QString& s) {
+            const int shown = s.mid(9).chopped(1).toInt();
+            if (!reached && s.startsWith(QLatin1String("Loading: ")) && shown >= percent) {
+                reached = true;
+                closed.start();
+                window->close();
+            }
+        });
+        while (window && !reached)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        while (AnalysisQueue::instance().pending() > 0)
+            QThread::usleep(200);
+        const double stopped = closed.nsecsElapsed() / 1e6;
+        longest = std::max(longest, stopped);
+        std::printf("close at %s: job ended after %.1f ms\n", qPrintable(at), stopped);
+    }
+    std::printf("close longest %.1f ms\n", longest);
+    return 0;
+}
+
 // Time from a key press to the editor having taken it, at the start and at
 // the end of the text.
 int type(const QString& path) {
@@ -200,6 +239,7 @@ int main(int argc, char** argv) {
         }
         if (mode == QLatin1String("--analyze")) return analyze(path);
         if (mode == QLatin1String("--type")) return type(path);
+        if (mode == QLatin1String("--close")) return closeDuringAnalysis(path);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -545,7 +545,7 @@ void MainWindow::analyze() {
     }
     auto* window = new ResultsWindow(this);
     // Only the editor's bytes are copied here; the worker splits them.
-    window->setEditorText(std::string(editor_->textBytes()));
+    window->setEditorText(editor_->copyText());
     window->setWordCharacters(wordCharacters());
     // Before any batch analysis still waiting.
     window->setFirstInLine(true);

@@ -316,9 +316,33 @@ qint64 TextEditor::joinedLength() const {
     return counts_.units + counts_.lf + counts_.cr - 2 * counts_.pairs;
 }
 
+std::pair<std::string_view, std::string_view> TextEditor::textPieces() const {
+    const long length = SendScintilla(SCI_GETLENGTH);
+    const long gap = std::clamp(long(SendScintilla(SCI_GETGAPPOSITION)), 0L, length);
+    const auto piece = [this](long from, long size) {
+        if (size <= 0) return std::string_view();
+        const auto* bytes = reinterpret_cast<const char*>(
+            SendScintilla(SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), size));
+        return bytes ? std::string_view(bytes, std::size_t(size)) : std::string_view();
+    };
+    return {piece(0, gap), piece(gap, length - gap)};
+}
+
+std::string TextEditor::copyText() const {
+    const auto [before, after] = textPieces();
+    std::string text;
+    text.reserve(before.size() + after.size());
+    text.append(before);
+    text.append(after);
+    return text;
+}
+
 bool TextEditor::isBlank() const {
-    const std::string_view text = textBytes();
-    return std::all_of(text.begin(), text.end(), [](char c) { return quint8(c) <= 0x20; });
+    const auto blank = [](std::string_view text) {
+        return std::all_of(text.begin(), text.end(), [](char c) { return quint8(c) <= 0x20; });
+    };
+    const auto [before, after] = textPieces();
+    return blank(before) && blank(after);
 }
 
 void TextEditor::setGutterVisible(bool visible) {

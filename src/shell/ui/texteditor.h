@@ -50,6 +50,11 @@ public:
     bool replaceFailed() const;
     // The text as the editor holds it; valid until the next change.
     std::string_view textBytes() const;
+    // The text's two stretches on either side of the editor's gap, read
+    // without closing it (closing it moves the whole text).
+    std::pair<std::string_view, std::string_view> textPieces() const;
+    // A copy of the text, made without moving it.
+    std::string copyText() const;
     // Length in UTF-16 code units of the lines joined with CR LF.
     qint64 joinedLength() const;
     // True when no character is above U+0020.
