@@ -51,6 +51,7 @@ private slots:
     void analyzeRefusesBlankText_data();
     void analyzeRefusesBlankText();
     void analyzeOpensAResultsWindow();
+    void largeTextIsHandedOverWhole();
     void presetsFillTheWordCharacterBox_data();
     void presetsFillTheWordCharacterBox();
     void startUpStopsAtTheFailingStep();
@@ -114,6 +115,27 @@ void TestMainWindow::analyzeRefusesBlankText() {
         QVERIFY(findWidget<QCheckBox>(&form, "customizeBox")->isChecked());
         QVERIFY(findWidget<QWidget>(&form, "wordCharactersPanel")->isVisible());
     }
+}
+
+void TestMainWindow::largeTextIsHandedOverWhole() {
+    // Large texts go over through memory prepared on a helper thread; the
+    // editor takes no edits until the copy is made.
+    MainWindow form;
+    QString text;
+    for (int i = 0; text.size() < 5 << 20; ++i)
+        text += QStringLiteral("line %1 of a long text\n").arg(i);
+    const qsizetype lineCount = text.count(u'\n');
+    editorOf(&form)->setText(text);
+    form.analyze();
+    QVERIFY(editorOf(&form)->isReadOnly());
+    ResultsWindow* window = form.findChild<ResultsWindow*>();
+    QVERIFY(window);
+    QSignalSpy finished(window, &ResultsWindow::analysisFinished);
+    QVERIFY(finished.wait(30000));
+    QVERIFY(!editorOf(&form)->isReadOnly());
+    // The lines and an empty last one after the final break.
+    QCOMPARE(window->results()->text.count(), lineCount + 1);
+    QCOMPARE(window->results()->overview.totalLines, std::uint64_t(lineCount));
 }
 
 void TestMainWindow::analyzeOpensAResultsWindow() {

@@ -249,7 +249,7 @@ void ResultsWindow::showEvent(QShowEvent* event) {
         placed_ = true;
         if (QWidget* owner = parentWidget(); owner && !positioned_)
             Placement::centreOn(this, owner->frameGeometry().center());
-        startTimer_->start();
+        if (!startedByCreator_) startTimer_->start();
     }
 }
 

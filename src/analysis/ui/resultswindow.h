@@ -61,8 +61,10 @@ public:
     void setFirstInLine(bool first) { firstInLine_ = first; }
 
     // Queues the analysis; otherwise it is queued shortly after the window
-    // is first shown. Only the first call does anything.
+    // is first shown, unless the creator said it starts it. Only the first
+    // call does anything.
     void startAnalysis();
+    void setStartedByCreator(bool byCreator) { startedByCreator_ = byCreator; }
 
     // Results of the finished run; null before it (or when it was cancelled).
     const AnalysisResults* results() const { return results_.get(); }
@@ -122,6 +124,7 @@ private:
     DocumentReader::PdfConverter convertPdf_;
     QString wordCharacters_;
     bool firstInLine_ = false;
+    bool startedByCreator_ = false;
     AnalysisJob* job_ = nullptr;
     std::shared_ptr<const AnalysisResults> results_;
     // The run's, once its tables are ready and while it counts phrases.

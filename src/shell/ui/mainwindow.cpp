@@ -41,6 +41,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -50,9 +51,11 @@
 
 #include <array>
 #include <climits>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -544,12 +547,53 @@ void MainWindow::analyze() {
         return;
     }
     auto* window = new ResultsWindow(this);
-    // Only the editor's bytes are copied here; the worker splits them.
-    window->setEditorText(editor_->copyText());
     window->setWordCharacters(wordCharacters());
     // Before any batch analysis still waiting.
     window->setFirstInLine(true);
+    window->setStartedByCreator(true);
     window->show();
+    handOverText(window);
+}
+
+// Only the editor's bytes are copied on this thread, and into memory that a
+// helper thread has already allocated and touched: fresh pages cost far more
+// than the copy. The editor takes no edits meanwhile, so that the copy is the
+// text as it was when Analyze was pressed.
+void MainWindow::handOverText(ResultsWindow* window) {
+    const auto [before, after] = editor_->textPieces();
+    const std::size_t size = before.size() + after.size();
+    if (size < PrefaultFrom) {
+        window->setEditorText(editor_->copyText());
+        window->startAnalysis();
+        return;
+    }
+    editor_->setReadOnly(true);
+    const QPointer<MainWindow> self(this);
+    const QPointer<ResultsWindow> target(window);
+    std::thread([self, target, size] {
+        auto buffer = std::make_shared<std::string>();
+        try {
+            buffer->assign(size, '\0');
+        } catch (const std::bad_alloc&) {
+            buffer.reset();
+        }
+        QMetaObject::invokeMethod(qApp, [self, target, buffer] {
+            if (!self) return;
+            self->editor_->setReadOnly(false);
+            if (!target) return;
+            const auto [before, after] = self->editor_->textPieces();
+            std::string text;
+            if (buffer && buffer->size() == before.size() + after.size()) {
+                text = std::move(*buffer);
+                std::memcpy(text.data(), before.data(), before.size());
+                std::memcpy(text.data() + before.size(), after.data(), after.size());
+            } else {
+                text = self->editor_->copyText();
+            }
+            target->setEditorText(std::move(text));
+            target->startAnalysis();
+        });
+    }).detach();
 }
 
 void MainWindow::showWordCharacters(bool shown) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 class QAction;
+class ResultsWindow;
 class QCheckBox;
 class QGroupBox;
 class QLayout;
@@ -138,6 +139,10 @@ protected:
 
 private:
     using EditActions = std::array<QAction*, 6>;
+    // Texts from this size on are handed over through memory prepared on a
+    // helper thread.
+    static constexpr std::size_t PrefaultFrom = 4 << 20;
+    void handOverText(ResultsWindow* window);
 
     QWidget* buildCommandStrip(QWidget* parent);
     QWidget* buildWordCharactersPanel(QWidget* parent);
