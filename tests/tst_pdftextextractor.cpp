@@ -33,18 +33,6 @@ QString libraryHolding(const char* name) {
     return {};
 }
 
-// Counts the events that reach it.
-class EventCounter : public QObject {
-public:
-    QList<QEvent::Type> seen;
-
-protected:
-    bool event(QEvent* event) override {
-        seen << event->type();
-        return true;
-    }
-};
-
 } // namespace
 
 class TstPdfTextExtractor : public QObject {
@@ -69,7 +57,7 @@ private slots:
     void toolStartedDirectly();
     void toolOutputInAnsiCodePage();
     void toolRunTooLongFallsBack();
-    void inputBlockedWhileToolRuns();
+    void toolRunsWithoutAnEventLoop();
     void cliReadsPdf_data();
     void cliReadsPdf();
 
@@ -435,35 +423,20 @@ void TstPdfTextExtractor::toolRunTooLongFallsBack() {
                                         "**********************************\n\n")));
 }
 
-void TstPdfTextExtractor::inputBlockedWhileToolRuns() {
+void TstPdfTextExtractor::toolRunsWithoutAnEventLoop() {
+    // Nothing of the caller's thread runs while the tool works: a timer due
+    // meanwhile fires only afterwards.
     const QString folder = fakeTool("sleep 1\necho done > \"$4\"\n");
     const QString pdf = writeFile(QStringLiteral("blocked.pdf"), TestPdf::makePdf({"x"}));
-    EventCounter receiver;
-    const QList<QEvent::Type> blocked = {QEvent::MouseButtonPress, QEvent::KeyPress, QEvent::Wheel,
-                                         QEvent::Drop, QEvent::Close};
-    bool closeIgnored = false;
-    QTimer::singleShot(100, [&] {
-        for (QEvent::Type type : blocked) {
-            QEvent event(type);
-            QCoreApplication::sendEvent(&receiver, &event);
-            if (type == QEvent::Close) closeIgnored = !event.isAccepted();
-        }
-        // Other events, painting among them, still go through.
-        QEvent other(QEvent::User);
-        QCoreApplication::sendEvent(&receiver, &other);
-    });
+    bool fired = false;
+    QTimer::singleShot(100, [&] { fired = true; });
     PdfTextExtractor extractor;
     extractor.setToolFolder(folder);
     QString text;
     QVERIFY(extractor.extract(pdf, PdfTextExtractor::Engine::Tool, text, nullptr));
     QCOMPARE(text, QStringLiteral("done\r\n"));
-    QCOMPARE(receiver.seen, QList<QEvent::Type>{QEvent::User});
-    QVERIFY(closeIgnored);
-
-    // Afterwards input flows again.
-    QEvent key(QEvent::KeyPress);
-    QCoreApplication::sendEvent(&receiver, &key);
-    QCOMPARE(receiver.seen.last(), QEvent::KeyPress);
+    QVERIFY(!fired);
+    QTRY_VERIFY(fired);
 }
 
 void TstPdfTextExtractor::cliReadsPdf_data() {

@@ -5,62 +5,18 @@
 #include "text/textfile.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QEvent>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QObject>
 #include <QProcess>
 #include <QStringDecoder>
 #include <QTemporaryDir>
-#include <QTimer>
 
 namespace {
 
 const QString ToolName = QStringLiteral("pdftotext");
-
-// While the tool runs, the windows go on painting, but the user cannot act
-// on them: input and close requests are swallowed.
-class InputBlocker : public QObject {
-public:
-    InputBlocker() {
-        if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
-    }
-    ~InputBlocker() override {
-        if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::NonClientAreaMouseButtonPress:
-        case QEvent::NonClientAreaMouseButtonRelease:
-        case QEvent::NonClientAreaMouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop:
-        case QEvent::Close:
-            // A close event that is not ignored would still close its window.
-            event->ignore();
-            return true;
-        default:
-            return false;
-        }
-    }
-};
 
 QString quotedForRecord(const QString& path) {
     return u'"' + path + u'"';
@@ -174,29 +130,19 @@ bool PdfTextExtractor::runTool(const QString& pdfPath, const QString& outputPath
     process.setInputChannelMode(QProcess::ForwardedInputChannel);
 
     QStringDecoder decoder(QStringDecoder::System);
-    QEventLoop loop;
-    QTimer limit;
-    limit.setSingleShot(true);
     bool timedOut = false;
-    QObject::connect(&process, &QProcess::readyRead, &loop, [&] {
-        const QString output = decoder(process.readAll());
-        if (log_) *log_ += output;
-    });
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart) loop.quit();
-    });
-    QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
-        timedOut = true;
-        loop.quit();
-    });
-
-    {
-        InputBlocker blocker;
-        process.start(QIODevice::ReadOnly);
-        if (process.state() != QProcess::NotRunning) {
-            limit.start(toolTimeLimit_);
-            loop.exec();
+    // Waited for here, without an event loop: the caller may be a worker,
+    // and no window's events are handled meanwhile.
+    process.start(QIODevice::ReadOnly);
+    if (process.waitForStarted()) {
+        const QDeadlineTimer deadline(toolTimeLimit_);
+        while (!process.waitForFinished(50)) {
+            if (log_) *log_ += decoder(process.readAll());
+            if (process.state() == QProcess::NotRunning) break;
+            if (deadline.hasExpired()) {
+                timedOut = true;
+                break;
+            }
         }
     }
     if (process.state() != QProcess::NotRunning) {
