@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -20,6 +21,8 @@ QString systemError(int code) {
     return QString::fromLocal8Bit(std::strerror(code));
 }
 
+std::atomic<bool> abandonedAll{false};
+
 QString tookTooLong() {
     return QStringLiteral("Converting the PDF took too long and was abandoned");
 }
@@ -29,6 +32,14 @@ QString converterEnded() {
 }
 
 } // namespace
+
+void PdfConverterProcess::abandonAll() {
+    abandonedAll = true;
+}
+
+bool PdfConverterProcess::abandoned() {
+    return abandonedAll;
+}
 
 PdfConverterProcess::~PdfConverterProcess() {
     stop();
@@ -103,14 +114,15 @@ PdfConverterProcess::receive(void* buffer, size_t size,
     while (size > 0) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return Read::TimedOut;
+        if (left.count() <= 0 || abandonedAll) return Read::TimedOut;
+        // In short slices, so that the program's end is noticed.
         pollfd watched{socket_, POLLIN, 0};
-        const int ready = ::poll(&watched, 1, int(std::min<long long>(left.count(), INT32_MAX)));
+        const int ready = ::poll(&watched, 1, int(std::min<long long>(left.count(), 100)));
         if (ready < 0) {
             if (errno == EINTR) continue;
             return Read::Ended;
         }
-        if (ready == 0) return Read::TimedOut;
+        if (ready == 0) continue;
         const ssize_t got = ::recv(socket_, bytes, size, 0);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return Read::Ended;

@@ -33,6 +33,11 @@ public:
                    std::chrono::milliseconds stepLimit, QStringList& pages, int* openError,
                    QString* error);
 
+    // Makes every conversion under way, and every later one, give up at
+    // once: the program is ending.
+    static void abandonAll();
+    static bool abandoned();
+
     // The running converter's process id, or 0.
     pid_t processId() const { return pid_; }
     void stop();

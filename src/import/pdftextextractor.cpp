@@ -139,7 +139,7 @@ bool PdfTextExtractor::runTool(const QString& pdfPath, const QString& outputPath
         while (!process.waitForFinished(50)) {
             if (log_) *log_ += decoder(process.readAll());
             if (process.state() == QProcess::NotRunning) break;
-            if (deadline.hasExpired()) {
+            if (deadline.hasExpired() || PdfConverterProcess::abandoned()) {
                 timedOut = true;
                 break;
             }

@@ -1,5 +1,7 @@
 #include "analysis/ui/analysisqueue.h"
 
+#include "import/pdfconverterprocess.h"
+
 #include <QCoreApplication>
 
 #include <exception>
@@ -36,6 +38,8 @@ AnalysisQueue::~AnalysisQueue() {
 }
 
 void AnalysisQueue::stopAll() {
+    // A PDF conversion under way gives up too, so that the worker ends at once.
+    PdfConverterProcess::abandonAll();
     {
         const std::lock_guard lock(mutex_);
         quit_ = true;
