@@ -711,10 +711,16 @@ void MainWindow::openBatchWindow() {
 bool MainWindow::loadFile(const QString& path, QString* error) {
     try {
         const QFileInfo file(path);
+        // PDF files by the routing every reader shares; text files the
+        // editor's own fast way below.
         if (DocumentReader::isPdf(path)) {
-            std::string utf8;
-            if (!convertPdf(path, &utf8, error)) return false;
-            return putText(path, std::move(utf8), byteOrderMark_, error);
+            DocumentReader::Document document;
+            const DocumentReader::PdfConverter convert =
+                [this](const QString& pdf, std::string* utf8, QString* reason) {
+                    return convertPdf(pdf, utf8, reason);
+                };
+            if (!DocumentReader::read(path, convert, document, error)) return false;
+            return putText(path, std::move(document.utf8), byteOrderMark_, error);
         }
         if (file.size() >= qint64(INT_MAX)) return tooLarge(path, error);
         // UTF-8, the usual case, is read and checked on a second thread while
