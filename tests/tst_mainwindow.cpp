@@ -4,6 +4,7 @@
 #include "localization/qttranslation.h"
 #include "localization/translation.h"
 #include "shell/programarguments.h"
+#include "shell/ui/batchwindow.h"
 #include "shell/ui/mainwindow.h"
 #include "testfiles.h"
 #include "testpdf.h"
@@ -52,6 +53,9 @@ private slots:
     void analyzeRefusesBlankText();
     void analyzeOpensAResultsWindow();
     void largeTextIsHandedOverWhole();
+    void keyboardStartsInTheEditor();
+    void secondResultsWindowMovesOn();
+    void wordCharacterBoxShowsFiveLines();
     void presetsFillTheWordCharacterBox_data();
     void presetsFillTheWordCharacterBox();
     void startUpStopsAtTheFailingStep();
@@ -159,6 +163,48 @@ void TestMainWindow::analyzeOpensAResultsWindow() {
     QCOMPARE(lines.textLength(), 6);
     QCOMPARE(window->results()->overview.totalLines, 2u);
     QVERIFY(requests.isEmpty());
+}
+
+// A second results window moves on from the first by the cascade's step
+// instead of hiding exactly behind it.
+void TestMainWindow::secondResultsWindowMovesOn() {
+    MainWindow form;
+    form.resize(300, 200);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    editorOf(&form)->setText(QStringLiteral("a b"));
+    form.analyze();
+    form.analyze();
+    const QList<ResultsWindow*> windows = form.findChildren<ResultsWindow*>();
+    QCOMPARE(windows.size(), 2);
+    const int step = BatchWindow::scaledDimension(20, form.screen()->logicalDotsPerInch());
+    QCOMPARE(windows[1]->pos(), windows[0]->pos() + QPoint(step, step));
+}
+
+// Typing right after start goes into the editor, and a click on a button
+// leaves the keyboard where it was.
+void TestMainWindow::keyboardStartsInTheEditor() {
+    MainWindow form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form) || form.isVisible());
+    QCOMPARE(form.focusWidget(), static_cast<QWidget*>(editorOf(&form)));
+    for (const char* name : {"loadButton", "analyzeButton"})
+        QCOMPARE(findWidget<QPushButton>(&form, name)->focusPolicy(), Qt::TabFocus);
+    QTest::keyClicks(editorOf(&form), QStringLiteral("hello world"));
+    QCOMPARE(editorOf(&form)->text(), QStringLiteral("hello world"));
+}
+
+// The word-character box shows the five lines of the longest presets.
+void TestMainWindow::wordCharacterBoxShowsFiveLines() {
+    MainWindow form;
+    form.showWordCharacters(true);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto* box = findWidget<QPlainTextEdit>(&form, "wordCharactersEdit");
+    const int lineSpacing = QFontMetrics(box->font()).lineSpacing();
+    QVERIFY2(
+        box->viewport()->height() >= 5 * lineSpacing,
+        qPrintable(QStringLiteral("%1 < %2").arg(box->viewport()->height()).arg(5 * lineSpacing)));
 }
 
 void TestMainWindow::presetsFillTheWordCharacterBox_data() {

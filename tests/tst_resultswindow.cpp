@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -82,6 +83,11 @@ private slots:
     void synonymsOfTheClickedWord_data();
     void synonymsOfTheClickedWord();
     void resizeSetsColumnWidths();
+    void everyTabCaptionShows_data();
+    void everyTabCaptionShows();
+    void chartLabelsShowBlanks_data();
+    void chartLabelsShowBlanks();
+    void chartClosesOnEscape();
     void escapeCloses();
     void chartButtonsOpenCharts();
 };
@@ -396,16 +402,71 @@ void TestResultsWindow::synonymsOfTheClickedWord() {
     QCOMPARE(opened[0].toString(QUrl::FullyEncoded), address);
 }
 
+void TestResultsWindow::everyTabCaptionShows_data() {
+    QTest::addColumn<QString>("language");
+    for (const char* language :
+         {"", "German", "French", "Spanish", "Turkish", "Russian", "Hebrew", "ChineseSimplified"})
+        QTest::newRow(*language ? language : "English") << QString::fromLatin1(language);
+}
+
+// The first width fits the tab bar, so that no caption needs the scroll
+// arrows.
+void TestResultsWindow::everyTabCaptionShows() {
+    QFETCH(QString, language);
+    Translation::reset();
+    const auto restore = qScopeGuard([] { Translation::reset(); });
+    if (!language.isEmpty())
+        QVERIFY(Translation::load(QStringLiteral(LEXO_SOURCE_DIR "/Languages/") + language +
+                                  QStringLiteral(".lang.txt")));
+    ResultsWindow window;
+    const int needed = findWidget<QTabWidget>(&window, "tabs")->tabBar()->sizeHint().width();
+    // Capped at the screen's width (the test screen is narrow).
+    const int screenWidth = window.screen()->availableGeometry().width();
+    QVERIFY2(window.width() >= std::min(needed, screenWidth) && window.width() <= screenWidth,
+             qPrintable(QStringLiteral("%1: needs %2").arg(window.width()).arg(needed)));
+}
+
+void TestResultsWindow::chartLabelsShowBlanks_data() {
+    QTest::addColumn<QString>("character");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("space") << " "
+                           << "\u2423";
+    QTest::newRow("tab") << "\t"
+                         << "\u21E5";
+    QTest::newRow("form feed") << "\f"
+                               << "U+000C";
+    QTest::newRow("no-break space") << "\u00A0"
+                                    << "U+00A0";
+    QTest::newRow("em space") << "\u2003"
+                              << "U+2003";
+    QTest::newRow("letter") << "A"
+                            << "A";
+}
+
+void TestResultsWindow::chartLabelsShowBlanks() {
+    QFETCH(QString, character);
+    QTEST(ResultsWindow::visibleCharacter(character), "label");
+}
+
+void TestResultsWindow::chartClosesOnEscape() {
+    QPointer<PieChartWindow> chart = new PieChartWindow(nullptr);
+    chart->show();
+    QVERIFY(QTest::qWaitForWindowExposed(chart));
+    QTest::keyClick(chart, Qt::Key_Escape);
+    flushDeletes();
+    QVERIFY(chart.isNull());
+}
+
 void TestResultsWindow::resizeSetsColumnWidths() {
     ResultsWindow* window = makeWindow(QStringLiteral("a"));
-    window->resize(634, 362);
-    QCOMPARE(findWidget<QTableView>(window, "overviewGrid")->columnWidth(0), 307);
-    QCOMPARE(findWidget<QTableView>(window, "overviewGrid")->columnWidth(1), 307);
+    const int width = window->width();
+    QCOMPARE(findWidget<QTableView>(window, "overviewGrid")->columnWidth(0), width / 2 - 10);
+    QCOMPARE(findWidget<QTableView>(window, "overviewGrid")->columnWidth(1), width / 2 - 10);
     for (QTableView* grid :
          {findWidget<QTableView>(window, "characterGrid"),
           findWidget<QTableView>(window, "wordGrid"), findWidget<QTableView>(window, "lineGrid")})
         for (int c = 0; c < 3; ++c)
-            QCOMPARE(grid->columnWidth(c), 199);
+            QCOMPARE(grid->columnWidth(c), width / 3 - 12);
     QVERIFY(runToEnd(window));
     window->resize(900, 400);
     QTRY_COMPARE(findWidget<QTableView>(window, "overviewGrid")->columnWidth(0), 440);
@@ -441,8 +502,8 @@ void TestResultsWindow::chartButtonsOpenCharts() {
             QCOMPARE(chart->pie()->value(0), 2.0);
             QCOMPARE(chart->pie()->label(1), QStringLiteral("y z"));
         } else {
-            QCOMPARE(chart->pie()->sliceCount(), 4); // space, X, Y, Z
-            QCOMPARE(chart->pie()->label(0), QStringLiteral(" "));
+            QCOMPARE(chart->pie()->sliceCount(), 4);                    // space, X, Y, Z
+            QCOMPARE(chart->pie()->label(0), QStringLiteral("\u2423")); // a visible space
         }
     }
     QCOMPARE(lineCharts, 2);

@@ -1,9 +1,9 @@
 #include "filesizelimit.h"
-#include "text/inistore.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/texteditor.h"
 #include "testfiles.h"
 #include "testpdf.h"
+#include "text/inistore.h"
 #include "widgetlookup.h"
 #include "widgets/dialogs.h"
 
@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -84,6 +85,21 @@ class TestTextEditor : public QObject {
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    // Control characters (a form feed from pdftotext) show as one plain sign,
+    // the text keeping them; an empty editor has no horizontal scroll bar.
+    void controlCharactersAndScrollWidth() {
+        TextEditor editor;
+        editor.resize(400, 200);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        QCOMPARE(editor.SendScintilla(QsciScintillaBase::SCI_GETCONTROLCHARSYMBOL),
+                 long(TextEditor::ControlCharacterSymbol));
+        QVERIFY(editor.SendScintilla(QsciScintillaBase::SCI_GETSCROLLWIDTHTRACKING) != 0);
+        QVERIFY(!editor.horizontalScrollBar()->isVisible());
+        editor.setText(QStringLiteral("page one\fpage two"));
+        QCOMPARE(editor.text(), QStringLiteral("page one\fpage two"));
+    }
     void init() {
         requests.clear();
         answer.clear();

@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 PieChartWindow::PieChartWindow(QWidget* centreOver)
@@ -19,6 +20,10 @@ PieChartWindow::PieChartWindow(QWidget* centreOver)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(pie_);
     resize(740, 403);
+    // Esc closes it, as it closes the other windows.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 void PieChartWindow::showEvent(QShowEvent* event) {

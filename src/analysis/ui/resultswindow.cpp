@@ -26,12 +26,14 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <new>
@@ -155,7 +157,11 @@ ResultsWindow::ResultsWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     startTimer_->setInterval(10);
     connect(startTimer_, &QTimer::timeout, this, &ResultsWindow::startAnalysis);
 
-    resize(634, 362);
+    // Wide enough that every tab's caption shows without scrolling, in any
+    // language, up to the screen's width.
+    int width = std::max(634, tabs_->tabBar()->sizeHint().width() + 16);
+    if (QScreen* shown = screen()) width = std::min(width, shown->availableGeometry().width());
+    resize(width, 362);
     fitColumns();
 }
 
@@ -457,10 +463,21 @@ void ResultsWindow::fillChart(Tab tab, PieChartWindow* chart) const {
     const int items = table->itemCount();
     chart->pie()->reserve(items);
     for (int item = 0; item < items; ++item) {
-        const QString label = table->key(item);
+        QString label = table->key(item);
         if (label.isEmpty()) continue;
+        if (tab == CharacterTab) label = visibleCharacter(label);
         chart->addSlice(double(table->count(item)), label);
     }
+}
+
+QString ResultsWindow::visibleCharacter(const QString& character) {
+    if (character.size() != 1) return character;
+    const QChar c = character.front();
+    if (c == u' ') return QStringLiteral("\u2423");  // ␣
+    if (c == u'\t') return QStringLiteral("\u21E5"); // ⇥
+    if (c.unicode() <= 0x20 || c.unicode() == 0xA0 || c.category() == QChar::Separator_Space)
+        return QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    return character;
 }
 
 QUrl ResultsWindow::synonymUrl(const QString& word) {

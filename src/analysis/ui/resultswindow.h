@@ -83,6 +83,9 @@ public:
     void fillChart(Tab tab, PieChartWindow* chart) const;
 
     static QUrl synonymUrl(const QString& word);
+    // How a chart labels a character that would show as nothing: a space
+    // as ␣, a tab as ⇥, other blanks and controls as U+XXXX.
+    static QString visibleCharacter(const QString& character);
 
 signals:
     void statusChanged(const QString& status);

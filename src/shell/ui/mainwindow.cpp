@@ -36,6 +36,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,6 +46,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -141,9 +143,12 @@ QWidget* MainWindow::buildCommandStrip(QWidget* parent) {
     loadButton_ = new QPushButton(QStringLiteral("Load Text from File..."), commandStrip_);
     loadButton_->setObjectName("loadButton");
     loadButton_->setFixedSize(200, 30);
+    // A click leaves the keyboard where the user typed last.
+    loadButton_->setFocusPolicy(Qt::TabFocus);
     analyzeButton_ = new QPushButton(QStringLiteral("Analyze"), commandStrip_);
     analyzeButton_->setObjectName("analyzeButton");
     analyzeButton_->setFixedSize(200, 30);
+    analyzeButton_->setFocusPolicy(Qt::TabFocus);
     QFont bold = analyzeButton_->font();
     bold.setBold(true);
     analyzeButton_->setFont(bold);
@@ -161,7 +166,6 @@ QWidget* MainWindow::buildCommandStrip(QWidget* parent) {
 QWidget* MainWindow::buildWordCharactersPanel(QWidget* parent) {
     wordCharactersPanel_ = new QWidget(parent);
     wordCharactersPanel_->setObjectName("wordCharactersPanel");
-    wordCharactersPanel_->setFixedHeight(120);
     auto* panelLayout = new QVBoxLayout(wordCharactersPanel_);
     panelLayout->setContentsMargins(5, 0, 5, 5);
     wordCharactersGroup_ = new QGroupBox(QStringLiteral("Word Characters"), wordCharactersPanel_);
@@ -174,6 +178,11 @@ QWidget* MainWindow::buildWordCharactersPanel(QWidget* parent) {
     wordCharactersEdit_->setLineWrapMode(QPlainTextEdit::NoWrap);
     wordCharactersEdit_->setPlainText(
         WordCharacterPresets::lines(WordCharacterPresets::English).join(u'\n'));
+    // Five lines, the longest preset's, whatever the font.
+    const int margins = int(2 * wordCharactersEdit_->document()->documentMargin()) +
+                        2 * wordCharactersEdit_->frameWidth();
+    wordCharactersEdit_->setFixedHeight(
+        WordCharactersLines * QFontMetrics(wordCharactersEdit_->font()).lineSpacing() + margins);
     group->addWidget(wordCharactersEdit_, 1);
     auto* presets = new QHBoxLayout;
     presets->setSpacing(4);
@@ -191,6 +200,7 @@ QWidget* MainWindow::buildWordCharactersPanel(QWidget* parent) {
     wordCharactersPanel_->hide();
     connect(wordCharactersEdit_, &QPlainTextEdit::textChanged, this,
             &MainWindow::saveWordCharacters);
+    wordCharactersPanel_->setFixedHeight(wordCharactersPanel_->sizeHint().height());
     return wordCharactersPanel_;
 }
 
@@ -320,6 +330,8 @@ void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (placed_) return;
     placed_ = true;
+    // Typing right after start goes into the text.
+    editor_->setFocus();
     if (QScreen* screen = this->screen()) {
         Placement::centreOn(this, screen->availableGeometry().center());
     }
@@ -551,8 +563,28 @@ void MainWindow::analyze() {
     // Before any batch analysis still waiting.
     window->setFirstInLine(true);
     window->setStartedByCreator(true);
+    placeResultsWindow(window);
     window->show();
     handOverText(window);
+}
+
+// The first results window is centred over this one; a new one while others
+// are open moves on from the newest by the batch cascade's step, so that it
+// does not hide exactly behind it.
+void MainWindow::placeResultsWindow(ResultsWindow* window) {
+    ResultsWindow* newest = nullptr;
+    for (ResultsWindow* open : findChildren<ResultsWindow*>(Qt::FindDirectChildrenOnly))
+        if (open != window && open->isVisible()) newest = open;
+    if (!newest) return;
+    QScreen* shown = screen();
+    const int step = BatchWindow::scaledDimension(20, shown ? shown->logicalDotsPerInch() : 96.0);
+    QPoint at = newest->frameGeometry().topLeft() + QPoint(step, step);
+    if (shown) {
+        const QRect area = shown->availableGeometry();
+        if (at.y() >= area.bottom() - step) at.setY(area.top());
+        if (at.x() >= area.right() - step) at.setX(area.left());
+    }
+    window->placeAt(at);
 }
 
 // Only the editor's bytes are copied on this thread, and into memory that a

@@ -142,7 +142,10 @@ private:
     // Texts from this size on are handed over through memory prepared on a
     // helper thread.
     static constexpr std::size_t PrefaultFrom = 4 << 20;
+    // Lines the word-character box shows: the longest presets have five.
+    static constexpr int WordCharactersLines = 5;
     void handOverText(ResultsWindow* window);
+    void placeResultsWindow(ResultsWindow* window);
 
     QWidget* buildCommandStrip(QWidget* parent);
     QWidget* buildWordCharactersPanel(QWidget* parent);

@@ -96,6 +96,12 @@ TextEditor::TextEditor(QWidget* parent) : QsciScintilla(parent) {
     SendScintilla(SCI_ADDREFDOCUMENT, 0, original_);
     newDocument();
     SendScintilla(SCI_SETPASTECONVERTENDINGS, 1);
+    // Control characters (form feeds from pdftotext) as one plain sign, not
+    // black boxes with their names.
+    SendScintilla(SCI_SETCONTROLCHARSYMBOL, ControlCharacterSymbol);
+    // No horizontal scroll bar until a line is wider than the view.
+    SendScintilla(SCI_SETSCROLLWIDTH, 1);
+    SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
     SendScintilla(SCI_SETMODEVENTMASK, long(SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE));
 
     setFont(EditorFont::forEditor(13, logicalDpiY()));

@@ -50,6 +50,8 @@ public:
     bool replaceFailed() const;
     // The text as the editor holds it; valid until the next change.
     std::string_view textBytes() const;
+    // The sign shown for a control character.
+    static constexpr int ControlCharacterSymbol = '?';
     // The text's two stretches on either side of the editor's gap, read
     // without closing it (closing it moves the whole text).
     std::pair<std::string_view, std::string_view> textPieces() const;
