@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QtTest>
 
@@ -55,6 +56,7 @@ private slots:
     void largeTextIsHandedOverWhole();
     void keyboardStartsInTheEditor();
     void secondResultsWindowMovesOn();
+    void openDialogStartsInTheLastFolder();
     void wordCharacterBoxShowsFiveLines();
     void presetsFillTheWordCharacterBox_data();
     void presetsFillTheWordCharacterBox();
@@ -163,6 +165,28 @@ void TestMainWindow::analyzeOpensAResultsWindow() {
     QCOMPARE(lines.textLength(), 6);
     QCOMPARE(window->results()->overview.totalLines, 2u);
     QVERIFY(requests.isEmpty());
+}
+
+// The Open dialog starts where the last file was loaded or saved in this
+// run, not in the working folder.
+void TestMainWindow::openDialogStartsInTheLastFolder() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("texts")));
+    const QString text = dir.filePath(QStringLiteral("texts/one.txt"));
+    TestFiles::write(text, "first");
+    MainWindow form;
+    QStringList folders;
+    QString answer = text;
+    Dialogs::setHandler([&](const Dialogs::Request& r) {
+        if (r.kind == Dialogs::Kind::OpenFile) folders << r.folder;
+        return std::exchange(answer, QString());
+    });
+    const auto restore = qScopeGuard([] { Dialogs::setHandler({}); });
+    form.openFile();
+    form.openFile();
+    QCOMPARE(folders.size(), 2);
+    QCOMPARE(folders[1], dir.filePath(QStringLiteral("texts")));
+    QCOMPARE(editorOf(&form)->text(), QStringLiteral("first"));
 }
 
 // A second results window moves on from the first by the cascade's step

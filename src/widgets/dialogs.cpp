@@ -1,7 +1,9 @@
 #include "widgets/dialogs.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -50,10 +52,30 @@ void Dialogs::error(QWidget* parent, const QString& text) {
     box.exec();
 }
 
+namespace {
+
+QString& lastFolder() {
+    static QString folder;
+    return folder;
+}
+
+} // namespace
+
+void Dialogs::noteFileUsed(const QString& path) {
+    lastFolder() = QFileInfo(path).absolutePath();
+}
+
+QString Dialogs::startFolder() {
+    const QString folder = lastFolder();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::currentPath();
+}
+
 QString Dialogs::saveFileName(QWidget* parent, const QString& filter, const QString& suggestedName,
                               const QString& defaultSuffix) {
-    if (handler()) return handler()(Request{Kind::SaveFile, {}, {}, filter, suggestedName, {}});
+    if (handler())
+        return handler()(Request{Kind::SaveFile, {}, {}, filter, suggestedName, {}, startFolder()});
     QFileDialog dialog(parent);
+    dialog.setDirectory(startFolder());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(filter);
@@ -63,8 +85,9 @@ QString Dialogs::saveFileName(QWidget* parent, const QString& filter, const QStr
 }
 
 QString Dialogs::openFileName(QWidget* parent, const QString& filter) {
-    if (handler()) return handler()(Request{Kind::OpenFile, {}, {}, filter, {}, {}});
+    if (handler()) return handler()(Request{Kind::OpenFile, {}, {}, filter, {}, {}, startFolder()});
     QFileDialog dialog(parent);
+    dialog.setDirectory(startFolder());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(filter);
@@ -73,9 +96,10 @@ QString Dialogs::openFileName(QWidget* parent, const QString& filter) {
 
 QStringList Dialogs::openFileNames(QWidget* parent, const QString& filter) {
     if (handler())
-        return handler()(Request{Kind::OpenFiles, {}, {}, filter, {}, {}})
+        return handler()(Request{Kind::OpenFiles, {}, {}, filter, {}, {}, startFolder()})
             .split(u'\n', Qt::SkipEmptyParts);
     QFileDialog dialog(parent);
+    dialog.setDirectory(startFolder());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setNameFilter(filter);

@@ -20,6 +20,7 @@ struct Request {
     QString filter;
     QString suggestedName;
     QStringList captions; // Message: the button captions in order
+    QString folder = {};  // file dialogs: the folder they start in
 };
 // Receives each request instead of a dialog; for SaveFile it returns the
 // chosen path (empty: cancelled), and so for OpenFile; for OpenFiles the
@@ -36,6 +37,11 @@ void error(QWidget* parent, const QString& text);
 // one and asks before it replaces a file; empty when cancelled.
 QString saveFileName(QWidget* parent, const QString& filter, const QString& suggestedName,
                      const QString& defaultSuffix = QStringLiteral("csv"));
+// File dialogs start in the folder of the last file loaded or saved in this
+// run, else in the working folder.
+void noteFileUsed(const QString& path);
+QString startFolder();
+
 // An open-file dialog for one existing file, the first filter selected;
 // empty when cancelled.
 QString openFileName(QWidget* parent, const QString& filter);

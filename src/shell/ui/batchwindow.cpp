@@ -258,6 +258,7 @@ void BatchWindow::chooseFiles() {
     const QString filter = LoadFilter::filter();
     const QStringList chosen = Dialogs::openFileNames(this, filter);
     if (chosen.isEmpty()) return;
+    Dialogs::noteFileUsed(chosen.last());
     addFiles(chosen);
 }
 

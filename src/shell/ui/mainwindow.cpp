@@ -811,7 +811,10 @@ void MainWindow::openFile() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool loaded = loadFile(path, &error);
     QApplication::restoreOverrideCursor();
-    if (!loaded) Dialogs::error(this, error);
+    if (!loaded)
+        Dialogs::error(this, error);
+    else
+        Dialogs::noteFileUsed(path);
 }
 
 void MainWindow::loadDroppedFiles(const QStringList& paths) {
@@ -822,6 +825,7 @@ void MainWindow::loadDroppedFiles(const QStringList& paths) {
             Dialogs::error(this, error);
             return;
         }
+        Dialogs::noteFileUsed(path);
     }
 }
 
@@ -850,6 +854,8 @@ void MainWindow::saveTextAs() {
     if (!TextFileWriter::write(path, editor_->textBytes(),
                                LineBreakStyle::separator(lineBreakStyle_), byteOrderMark_, &error))
         Dialogs::error(this, error);
+    else
+        Dialogs::noteFileUsed(path);
 }
 
 void MainWindow::newText() {
