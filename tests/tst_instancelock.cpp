@@ -73,6 +73,7 @@ void TestInstanceLock::notARegularFile_data() {
     QTest::addColumn<QString>("kind");
     QTest::newRow("FIFO") << "fifo";
     QTest::newRow("folder") << "folder";
+    QTest::newRow("link to a FIFO") << "link to a fifo";
 }
 
 void TestInstanceLock::notARegularFile() {
@@ -80,10 +81,15 @@ void TestInstanceLock::notARegularFile() {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     const QByteArray path = QFile::encodeName(folder.filePath(QStringLiteral("app.lock")));
-    if (kind == u"fifo")
+    if (kind == u"fifo") {
         QCOMPARE(::mkfifo(path.constData(), 0600), 0);
-    else
+    } else if (kind == u"folder") {
         QCOMPARE(::mkdir(path.constData(), 0700), 0);
+    } else {
+        const QByteArray fifo = QFile::encodeName(folder.filePath(QStringLiteral("fifo")));
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        QCOMPARE(::symlink(fifo.constData(), path.constData()), 0);
+    }
 
     QString error;
     auto opened = std::async(std::launch::async, [&] {
