@@ -3,8 +3,8 @@
 #include "localization/restartscript.h"
 #include "localization/translation.h"
 #include "localization/ui/languagewindow.h"
-#include "text/inistore.h"
 #include "testfiles.h"
+#include "text/inistore.h"
 #include "widgetlookup.h"
 #include "widgets/desktop.h"
 #include "widgets/dialogs.h"
@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -217,7 +218,15 @@ void TestLanguageWindow::showsTheTranslators() {
     IniStore settings;
     std::unique_ptr<LanguageWindow> w(window(settings));
     if (language != u"English") choose(w.get(), language);
-    QCOMPARE(findWidget<QPlainTextEdit>(w.get(), "translatorBox")->toPlainText(), shown);
+    auto* box = findWidget<QPlainTextEdit>(w.get(), "translatorBox");
+    QCOMPARE(box->toPlainText(), shown);
+    // One short line needs no scroll bars.
+    if (!shown.contains(u'\n') && shown.size() < 20) {
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QVERIFY(!box->horizontalScrollBar()->isVisible());
+        QVERIFY(!box->verticalScrollBar()->isVisible());
+    }
     QFile::remove(name);
 }
 

@@ -157,8 +157,9 @@ void LanguageWindow::buildTranslatorBox() {
     translatorBox_->setFont(pixelFont(16));
     translatorBox_->setReadOnly(true);
     translatorBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    translatorBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    translatorBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Scroll bars only when the names need them: most languages have one.
+    translatorBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    translatorBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     translatorLabel_->setBuddy(translatorBox_);
 
     translatorMenu_ = new QMenu(this);
