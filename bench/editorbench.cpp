@@ -8,6 +8,9 @@
 //   editorbench --type FILE      FILE loaded, then keys typed at its start and end
 //   editorbench --close FILE     FILE analysed; the window closed at each 10% of
 //                                the count, and the time until its job has ended
+//   editorbench --wrap FILE      FILE loaded with Word Wrap on; the CPU time the
+//                                program uses after the load, until it idles or
+//                                LEXO_WRAP_LIMIT seconds (default 60) have passed
 //   editorbench [benchmark options]   BM_ReadLines and BM_EditorLoad on the
 //                                     file named by LEXO_BENCH_FILE
 //
@@ -22,6 +25,7 @@
 #include "shell/ui/texteditor.h"
 #include "widgets/dialogs.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -35,6 +39,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 
@@ -206,6 +211,66 @@ int type(const QString& path) {
     return 0;
 }
 
+QString statusText(const MainWindow& form) {
+    QStringList shown;
+    for (const QLabel* label :
+         form.findChild<QStatusBar*>(QStringLiteral("statusBar"))->findChildren<QLabel*>())
+        if (label->isVisible()) shown << label->text();
+    return shown.join(QStringLiteral(" | "));
+}
+
+double cpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+// Word Wrap is on before the load, as when the setting was saved; the
+// editor's wrapping runs in the event loop after it.
+int wrap(const QString& path) {
+    MainWindow form;
+    form.show();
+    auto* wordWrap = form.findChild<QAction*>(QStringLiteral("wordWrapAction"));
+    if (!wordWrap) return 1;
+    wordWrap->setChecked(true);
+    QElapsedTimer clock;
+    clock.start();
+    if (!load(form, path)) return 1;
+    const double loaded = clock.nsecsElapsed() / 1e9;
+    const double limit = qEnvironmentVariableIntValue("LEXO_WRAP_LIMIT") > 0
+                             ? qEnvironmentVariableIntValue("LEXO_WRAP_LIMIT")
+                             : 60.0;
+    const double start = cpuSeconds();
+    QElapsedTimer since;
+    since.start();
+    // Idle: under 2% of a core over the last second.
+    double secondStartCpu = start;
+    qint64 secondStart = 0;
+    bool idle = false;
+    while (since.nsecsElapsed() / 1e9 < limit) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(1);
+        if (since.nsecsElapsed() - secondStart >= 1000000000) {
+            const double used = cpuSeconds() - secondStartCpu;
+            if (used < 0.02) {
+                idle = true;
+                break;
+            }
+            secondStart = since.nsecsElapsed();
+            secondStartCpu = cpuSeconds();
+        }
+    }
+    const long lines = editorOf(&form)->SendScintilla(QsciScintilla::SCI_GETLINECOUNT);
+    const long shown = editorOf(&form)->SendScintilla(QsciScintilla::SCI_VISIBLEFROMDOCLINE,
+                                                      lines);
+    std::printf("wrap load %.3f s, then %.2f CPU s in %.1f s (%s), %ld lines shown as %ld, "
+                "status \"%s\"\n",
+                loaded, cpuSeconds() - start, since.nsecsElapsed() / 1e9,
+                idle ? "idle" : "still busy", lines, shown,
+                qPrintable(statusText(form)));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -240,6 +305,7 @@ int main(int argc, char** argv) {
         if (mode == QLatin1String("--analyze")) return analyze(path);
         if (mode == QLatin1String("--type")) return type(path);
         if (mode == QLatin1String("--close")) return closeDuringAnalysis(path);
+        if (mode == QLatin1String("--wrap")) return wrap(path);
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

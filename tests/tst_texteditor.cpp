@@ -9,6 +9,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
@@ -135,6 +136,8 @@ private slots:
     void pdfRouting();
     void loadThroughTheDialog();
     void togglesAndSettings();
+    void wordWrapSuspendedForLongTexts_data();
+    void wordWrapSuspendedForLongTexts();
     void editorSetUp();
     void endKey();
     void tabMovesTheFocus();
@@ -577,6 +580,77 @@ void TestTextEditor::togglesAndSettings() {
     QCOMPARE(editorOf(&form)->wrapMode(), QsciScintilla::WrapNone);
     QCOMPARE(editorOf(&form)->SendScintilla(QsciScintilla::SCI_GETHSCROLLBAR), 1L);
     QCOMPARE(saved("WordWrap"), QStringLiteral("OFF"));
+}
+
+// A text longer than the limit is shown unwrapped, however it came in, with
+// a note; the setting stays as chosen and wrapping comes back once the text
+// is short again.
+void TestTextEditor::wordWrapSuspendedForLongTexts_data() {
+    QTest::addColumn<QString>("arrival");
+    QTest::newRow("loaded with Word Wrap on") << "load";
+    QTest::newRow("Word Wrap turned on after the load") << "turn on";
+    QTest::newRow("pasted into a wrapped text") << "paste";
+    QTest::newRow("typed past the limit") << "type";
+}
+
+void TestTextEditor::wordWrapSuspendedForLongTexts() {
+    QFETCH(QString, arrival);
+    QTemporaryDir dir;
+    MainWindow form;
+    form.useDataFolder(dir.path() + u'/');
+    form.show();
+    TextEditor* editor = editorOf(&form);
+    auto* wordWrap = findWidget<QAction>(&form, "wordWrapAction");
+    auto* note = findWidget<QLabel>(&form, "wrapNoteLabel");
+    const QByteArray line("In the beginning God created the heaven and the earth.\n");
+    QByteArray text;
+    while (text.size() <= TextEditor::WordWrapLimit)
+        text += line;
+    const auto wrapped = [&] {
+        return editor->wrapMode() == QsciScintilla::WrapWord &&
+               editor->SendScintilla(QsciScintilla::SCI_GETHSCROLLBAR) == 0;
+    };
+
+    if (arrival != "turn on") wordWrap->trigger();
+    if (arrival == "load" || arrival == "turn on") {
+        const QString path = dir.filePath("long.txt");
+        TestFiles::write(path, text);
+        QString error;
+        QVERIFY2(form.loadFile(path, &error), qPrintable(error));
+        if (arrival == "turn on") wordWrap->trigger();
+    } else if (arrival == "paste") {
+        editor->setText(QStringLiteral("short"));
+        QVERIFY(wrapped());
+        QApplication::clipboard()->setText(QString::fromUtf8(text));
+        editor->paste();
+    } else {
+        text.chop(line.size());
+        editor->setText(QString::fromUtf8(text));
+        QVERIFY(wrapped());
+        editor->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
+        QTest::keyClicks(editor, QString::fromUtf8(line.chopped(1).repeated(2)));
+    }
+    QCoreApplication::processEvents();
+    QVERIFY(!wrapped());
+    QCOMPARE(editor->SendScintilla(QsciScintilla::SCI_GETHSCROLLBAR), 1L);
+    QVERIFY(note->isVisible());
+    QVERIFY(wordWrap->isChecked());
+    IniStore ini;
+    ini.open(form.dataFolder() + "settings.ini");
+    QCOMPARE(ini.read("Settings", "WordWrap"), QStringLiteral("ON"));
+
+    // Short again: wrapped, no note.
+    const long length = editor->SendScintilla(QsciScintilla::SCI_GETLENGTH);
+    editor->SendScintilla(QsciScintilla::SCI_DELETERANGE, 0L, length - 100);
+    QCoreApplication::processEvents();
+    QVERIFY(wrapped());
+    QVERIFY(!note->isVisible());
+    // Turned off by the user: no note even for a long text.
+    wordWrap->trigger();
+    editor->setText(QString::fromUtf8(text));
+    QCoreApplication::processEvents();
+    QCOMPARE(editor->wrapMode(), QsciScintilla::WrapNone);
+    QVERIFY(!note->isVisible());
 }
 
 void TestTextEditor::editorSetUp() {

@@ -114,6 +114,12 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     sizeLabel_ = new QLabel(statusBar_);
     sizeLabel_->setObjectName("sizeLabel");
     statusBar_->addWidget(sizeLabel_, 1);
+    wrapNoteLabel_ = new QLabel(statusBar_);
+    wrapNoteLabel_->setObjectName("wrapNoteLabel");
+    wrapNoteLabel_->setText(QStringLiteral("Word Wrap is suspended: the text is too long"));
+    wrapNoteLabel_->hide();
+    statusBar_->addWidget(wrapNoteLabel_);
+    connect(editor_, &TextEditor::wordWrapSuspendedChanged, wrapNoteLabel_, &QLabel::setVisible);
     setStatusBar(statusBar_);
 
     // Menus, in English until start-up translates them.
@@ -465,8 +471,7 @@ std::vector<MainWindow::Step> MainWindow::programSteps(const QString& programPat
          [this] {
              // Line numbers on, word wrap off; the saved settings follow.
              editor_->setGutterVisible(lineNumbersAction_->isChecked());
-             editor_->setWrapMode(wordWrapAction_->isChecked() ? QsciScintilla::WrapWord
-                                                               : QsciScintilla::WrapNone);
+             editor_->setWordWrap(wordWrapAction_->isChecked());
          }},
         {QStringLiteral("PDF module"),
          [this] {
@@ -529,6 +534,8 @@ void MainWindow::translateCaptions() {
     helpMenu_->setTitle(translateText(QStringLiteral("Help")));
     loadButton_->setText(translateText(QStringLiteral("Load Text from File...")));
     analyzeButton_->setText(translateText(QStringLiteral("Analyze")));
+    wrapNoteLabel_->setText(
+        translateText(QStringLiteral("Word Wrap is suspended: the text is too long")));
     customizeBox_->setText(translateText(QStringLiteral("Customize Word Characters")));
     wordCharactersGroup_->setTitle(translateText(QStringLiteral("Word Characters")));
     for (std::size_t i = 0; i < Presets.size(); ++i)
@@ -672,9 +679,7 @@ void MainWindow::showLineNumbers(bool shown) {
 }
 
 void MainWindow::setWordWrap(bool wrap) {
-    editor_->setWrapMode(wrap ? QsciScintilla::WrapWord : QsciScintilla::WrapNone);
-    // Wrapped lines need no horizontal scroll bar.
-    editor_->SendScintilla(QsciScintilla::SCI_SETHSCROLLBAR, long(!wrap));
+    editor_->setWordWrap(wrap);
     saveSetting(QStringLiteral("WordWrap"), wrap ? QStringLiteral("ON") : QStringLiteral("OFF"));
 }
 

@@ -177,6 +177,7 @@ private:
     QPlainTextEdit* pdfToolLog_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
     QLabel* sizeLabel_ = nullptr;
+    QLabel* wrapNoteLabel_ = nullptr; // while a long text is shown unwrapped
     QTimer* updateCheckTimer_ = nullptr;
 
     QMenu* fileMenu_ = nullptr;

@@ -21,6 +21,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -210,6 +211,8 @@ void TextEditor::documentModified(int position, int type, int length) {
     if (!(type & (SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE)) || length <= 0) return;
     countPendingInsertion();
     if (type & SC_MOD_BEFOREINSERT) {
+        // Before a long paste goes in, not after it has been wrapped.
+        applyWordWrap(SendScintilla(SCI_GETLENGTH) + length);
         pendingPosition_ = position;
         pendingLength_ = length;
     } else {
@@ -224,6 +227,7 @@ void TextEditor::documentModified(int position, int type, int length) {
         [this] {
             updatePending_ = false;
             countPendingInsertion();
+            applyWordWrap(SendScintilla(SCI_GETLENGTH));
             fitLineNumbers();
             emit textChanged();
             emit modified();
@@ -262,6 +266,7 @@ bool TextEditor::setTextUtf8(std::string_view utf8) {
 // that it can be put back.
 void TextEditor::beginReplace(qint64 capacity) {
     countPendingInsertion();
+    applyWordWrap(long(std::min<qint64>(capacity, LONG_MAX)));
     previous_ = SendScintillaPtrResult(SCI_GETDOCPOINTER);
     SendScintilla(SCI_ADDREFDOCUMENT, 0, previous_);
     previousCounts_ = counts_;
@@ -295,6 +300,7 @@ void TextEditor::finishReplace(const Counts& counts) {
     SendScintilla(SCI_RELEASEDOCUMENT, 0, std::exchange(previous_, nullptr));
     counts_ = counts;
     numberDigits_ = 0;
+    applyWordWrap(SendScintilla(SCI_GETLENGTH));
     fitLineNumbers();
     emit textChanged();
     emit modified();
@@ -307,6 +313,7 @@ void TextEditor::abandonReplace() {
     SendScintilla(SCI_RELEASEDOCUMENT, 0, std::exchange(previous_, nullptr));
     counts_ = previousCounts_;
     numberDigits_ = 0;
+    applyWordWrap(SendScintilla(SCI_GETLENGTH));
     fitLineNumbers();
 }
 
@@ -349,6 +356,25 @@ bool TextEditor::isBlank() const {
     };
     const auto [before, after] = textPieces();
     return blank(before) && blank(after);
+}
+
+void TextEditor::setWordWrap(bool wrap) {
+    wrapWanted_ = wrap;
+    applyWordWrap(SendScintilla(SCI_GETLENGTH));
+}
+
+void TextEditor::applyWordWrap(long length) {
+    const bool suspended = wrapWanted_ && length > WordWrapLimit;
+    const WrapMode mode = wrapWanted_ && !suspended ? WrapWord : WrapNone;
+    if (wrapMode() != mode) {
+        setWrapMode(mode);
+        // Wrapped lines need no horizontal scroll bar.
+        SendScintilla(SCI_SETHSCROLLBAR, long(mode == WrapNone));
+    }
+    if (suspended != wrapSuspended_) {
+        wrapSuspended_ = suspended;
+        emit wordWrapSuspendedChanged(suspended);
+    }
 }
 
 void TextEditor::setGutterVisible(bool visible) {

@@ -52,6 +52,13 @@ public:
     std::string_view textBytes() const;
     // The sign shown for a control character.
     static constexpr int ControlCharacterSymbol = '?';
+
+    // Word wrap as the user chose it. QScintilla wraps the whole text on
+    // the interface thread, about a second a megabyte, so a text longer
+    // than WordWrapLimit bytes is shown unwrapped until it is shorter again.
+    static constexpr long WordWrapLimit = 4L << 20;
+    void setWordWrap(bool wrap);
+    bool wordWrapSuspended() const { return wrapSuspended_; }
     // The text's two stretches on either side of the editor's gap, read
     // without closing it (closing it moves the whole text).
     std::pair<std::string_view, std::string_view> textPieces() const;
@@ -75,6 +82,8 @@ signals:
     // Text was inserted or deleted: sent once control is back in the event
     // loop, for all the changes made until then.
     void modified();
+    // Word wrap was suspended for a long text, or taken up again.
+    void wordWrapSuspendedChanged(bool suspended);
     // Files dropped on the editor, in the order the drop lists them.
     void filesDropped(const QStringList& paths);
 
@@ -120,5 +129,8 @@ private:
     mutable long pendingPosition_ = 0; // an insertion not counted yet
     mutable long pendingLength_ = 0;
     bool updatePending_ = false;
+    void applyWordWrap(long length);
+    bool wrapWanted_ = false;
+    bool wrapSuspended_ = false;
     int numberDigits_ = 0;
 };
