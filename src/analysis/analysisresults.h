@@ -4,9 +4,11 @@
 #include "analysis/phrasetable.h"
 #include "analysis/textlines.h"
 
+#include <QString>
 #include <QtGlobal>
 
 #include <cstdint>
+#include <string>
 
 // The Overview's counts.
 struct AnalysisOverview {
@@ -37,4 +39,8 @@ struct AnalysisResults {
     // The lines as analysed, shared with whoever handed them in and never
     // changed, so that an item can be found where it occurs.
     TextLines text;
+    // The word characters and the collation (an ICU locale id) the tables
+    // were counted with, by which the same items are found again.
+    QString wordCharacters;
+    std::string collation;
 };

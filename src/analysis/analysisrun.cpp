@@ -133,6 +133,8 @@ void AnalysisRun::start() {
     cancelled_ = false;
     cancelPhrases_ = false;
     phraseError_ = nullptr;
+    results_->wordCharacters = wordCharacters_;
+    results_->collation = collator_->localeName();
     phraseCollator_ = collator_->clone();
     phrases_ = std::make_unique<PhraseCounter>(*phraseCollator_);
     phrasesCounted_ = false;
