@@ -28,6 +28,7 @@ package: build
 bench: build
 	bash bench/run.sh $(BUILD)
 	bash bench/editor.sh $(BUILD)
+	bash bench/concordance.sh $(BUILD)
 
 # A results window for FILE (or for a sample text), until the main window lands.
 demo: build

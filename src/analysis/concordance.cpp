@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <deque>
 #include <string_view>
 #include <unordered_map>
 
@@ -100,7 +101,7 @@ std::pair<std::size_t, std::size_t> trimmedSpan(std::string_view line) {
 }
 
 std::uint64_t startOf(const TextLines& lines, qsizetype line) {
-    return std::uint64_t(lines.lineBytes(line).data() - lines.pool()->allBytes().data());
+    return lines.lineStart(line);
 }
 
 } // namespace
@@ -501,7 +502,7 @@ bool Finder::Impl::findPhrase(const QString& phrase, Batches& out) {
         if (all && !maybe) return true;
         if (!maybe) return false;
         candidate.clear();
-        const std::string_view text = lines.pool()->allBytes();
+        const std::string_view text = lines.allBytes();
         for (int j = 0; j < k; ++j) {
             const Token& t = window[4 - k + j];
             if (j) candidate += u' ';
@@ -739,6 +740,7 @@ public:
         return true;
     }
     std::uint32_t rankOf(std::uint32_t id) const { return id == Missing ? 0 : ranks_[id]; }
+    std::size_t distinct() const { return strings_.size(); }
 
 private:
     static constexpr std::uint32_t Missing = 0xFFFFFFFF;
@@ -757,59 +759,74 @@ bool sortHits(std::vector<Hit>& hits, const TextLines& lines, const Order& order
         return true;
     }
     const int wanted = std::clamp(order.words, 1, 3);
+    // Ties go by position: the hits are put in text order first.
+    if (!std::is_sorted(hits.begin(), hits.end(), byPosition))
+        std::sort(hits.begin(), hits.end(), byPosition);
     const std::size_t n = hits.size();
-    // Items are compared as their text, a phrase's line ends as spaces.
-    std::string items;
-    std::vector<std::pair<std::size_t, std::size_t>> itemSpans(n);
-    const std::string_view text = lines.pool()->allBytes();
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t at = items.size();
-        const Hit& h = hits[i];
-        const qsizetype last = endLine(lines, h);
-        for (qsizetype line = qsizetype(h.line); line <= last; ++line) {
-            const std::uint64_t base = startOf(lines, line);
-            const std::uint64_t from = std::max(h.begin, base);
-            const std::uint64_t to =
-                std::min<std::uint64_t>(h.begin + h.length, base + lines.lineBytes(line).size());
-            if (line > qsizetype(h.line)) items += ' ';
-            items.append(text.substr(std::size_t(from), std::size_t(to - from)));
-        }
-        itemSpans[i] = {at, items.size() - at};
-    }
     struct Keyed {
-        std::uint32_t key[4];
-        std::uint64_t begin;
-        std::uint32_t index;
+        std::uint32_t key[4]; // the item's, then the words', ids and then ranks
     };
-    std::vector<Keyed> keyed(n);
+    std::vector<Keyed> keyed;
+    keyed.reserve(n);
     Ranks itemRanks, wordRanks;
-    std::vector<std::array<std::uint32_t, 3>> wordIds(n);
+    // An item is compared as its text; one that runs over a line end, as
+    // its lines joined with spaces.
+    std::deque<std::string> joinedItems;
+    const std::string_view text = lines.allBytes();
     for (std::size_t i = 0; i < n; ++i) {
         if ((i & 0xFFFF) == 0 && cancel && cancel->load()) return false;
-        const std::string_view item(items.data() + itemSpans[i].first, itemSpans[i].second);
-        keyed[i].key[0] = itemRanks.idOf(item);
-        const Neighbours near = order.side == Side::Right ? wordsAfter(lines, hits[i], wanted)
-                                                          : wordsBefore(lines, hits[i], wanted);
-        for (int w = 0; w < 3; ++w)
-            wordIds[i][std::size_t(w)] = wordRanks.idOf(near.words[w]);
-        keyed[i].begin = hits[i].begin;
-        keyed[i].index = std::uint32_t(i);
+        const Hit& h = hits[i];
+        std::string_view item = text.substr(std::size_t(h.begin), h.length);
+        const qsizetype last = endLine(lines, h);
+        if (last > qsizetype(h.line)) {
+            std::string joined;
+            for (qsizetype line = qsizetype(h.line); line <= last; ++line) {
+                const std::uint64_t base = startOf(lines, line);
+                const std::uint64_t from = std::max(h.begin, base);
+                const std::uint64_t to = std::min<std::uint64_t>(h.begin + h.length,
+                                                                 base + lines.lineBytes(line).size());
+                if (line > qsizetype(h.line)) joined += ' ';
+                joined.append(text.substr(std::size_t(from), std::size_t(to - from)));
+            }
+            item = joinedItems.emplace_back(std::move(joined));
+        }
+        const Neighbours near = order.side == Side::Right ? wordsAfter(lines, h, wanted)
+                                                          : wordsBefore(lines, h, wanted);
+        keyed.push_back({{itemRanks.idOf(item), wordRanks.idOf(near.words[0]),
+                          wordRanks.idOf(near.words[1]), wordRanks.idOf(near.words[2])}});
     }
     if (!itemRanks.rank(collator, cancel) || !wordRanks.rank(collator, cancel)) return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        keyed[i].key[0] = itemRanks.rankOf(keyed[i].key[0]);
-        for (int w = 0; w < 3; ++w)
-            keyed[i].key[w + 1] = wordRanks.rankOf(wordIds[i][std::size_t(w)]);
+    for (Keyed& k : keyed) {
+        k.key[0] = itemRanks.rankOf(k.key[0]);
+        for (int w = 1; w < 4; ++w)
+            k.key[w] = wordRanks.rankOf(k.key[w]);
     }
     if (cancel && cancel->load()) return false;
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        for (int w = 0; w < 4; ++w)
-            if (a.key[w] != b.key[w]) return a.key[w] < b.key[w];
-        return a.begin < b.begin;
-    });
-    std::vector<Hit> sorted(n);
+    // Ranks are dense, so the keys are sorted least significant first, each
+    // pass a stable counting sort: ties keep text order.
+    std::vector<std::uint32_t> sequence(n), spare(n);
     for (std::size_t i = 0; i < n; ++i)
-        sorted[i] = hits[keyed[i].index];
+        sequence[i] = std::uint32_t(i);
+    std::vector<std::uint32_t> starts;
+    for (int w = 3; w >= 0; --w) {
+        std::uint32_t top = 0;
+        for (const Keyed& k : keyed)
+            top = std::max(top, k.key[w]);
+        if (top == 0 || (w == 0 && itemRanks.distinct() <= 1)) continue;
+        starts.assign(std::size_t(top) + 2, 0);
+        for (const Keyed& k : keyed)
+            ++starts[k.key[w] + 1];
+        for (std::size_t r = 1; r < starts.size(); ++r)
+            starts[r] += starts[r - 1];
+        for (const std::uint32_t i : sequence)
+            spare[starts[keyed[i].key[w]]++] = i;
+        sequence.swap(spare);
+        if (cancel && cancel->load()) return false;
+    }
+    std::vector<Hit> sorted;
+    sorted.reserve(n);
+    for (const std::uint32_t i : sequence)
+        sorted.push_back(hits[i]);
     hits.swap(sorted);
     return true;
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <cstdint>
 #include <memory>
 
 // The lines a results window analyses, with the trailing-break flag that
@@ -20,6 +21,11 @@ public:
     bool isEmpty() const { return pool_->isEmpty(); }
     QString line(qsizetype i) const { return pool_->string(i); }
     std::string_view lineBytes(qsizetype i) const { return pool_->view(i); }
+    // All lines' bytes back to back, and where line i starts among them.
+    std::string_view allBytes() const { return pool_->allBytes(); }
+    std::uint64_t lineStart(qsizetype i) const {
+        return std::uint64_t(pool_->view(i).data() - pool_->allBytes().data());
+    }
 
     void clear();
     void append(QStringView line);
