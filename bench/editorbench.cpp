@@ -69,9 +69,9 @@ bool readLines(const QString& path) {
 }
 
 bool load(MainWindow& form, const QString& path) {
-    QString error;
+    FileError error;
     if (!form.loadFile(path, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+        std::fprintf(stderr, "%s\n", qPrintable(FileErrorText::text(error)));
         return false;
     }
     return true;

@@ -245,7 +245,9 @@ void TstAnalyzeCli::failedTableKeepsEarlierSet() {
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 1);
     const QString err = QString::fromUtf8(process.readAllStandardError());
-    QVERIFY2(err.contains(QStringLiteral("report_Word.csv")), qPrintable(err));
+    QVERIFY2(err.contains(QStringLiteral("lexometer-analyze: Cannot write file \"%1\". ")
+                              .arg(QDir(out).filePath(QStringLiteral("report_Word.csv")))),
+             qPrintable(err));
 
     // The earlier set, whole; no temporary file left behind.
     QCOMPARE(QDir(out).entryList({QStringLiteral("report_*.csv")}, QDir::Files), names);
@@ -340,8 +342,10 @@ void TstAnalyzeCli::unreadableFileAmongGoodOnes() {
     const QString out = dir_.filePath(QStringLiteral("mixed"));
     const Result r = run({"--locale", "en_US", "--out", out, first, missing, last});
     QCOMPARE(r.exitCode, 1);
-    QVERIFY2(r.err.contains(missing), qPrintable(r.err));
-    QCOMPARE(r.err.count(u'\n'), 1);
+    // In English, as the windows' language files never reach the tool.
+    QCOMPARE(r.err, QStringLiteral("lexometer-analyze: Cannot open file \"%1\". No such file or "
+                                   "directory\n")
+                        .arg(missing));
 
     // The readable files are analysed and written, each under a header line.
     QVERIFY(r.out.contains(QStringLiteral("==> %1 <==\nFile Size:").arg(first)));

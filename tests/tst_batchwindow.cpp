@@ -308,11 +308,21 @@ void TestBatchWindow::failingFileStopsTheRun_data() {
     QTest::addColumn<QString>("failing");
     QTest::addColumn<QString>("pdfError");
     QTest::addColumn<bool>("outOfMemory");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("missing file") << "gone.txt" << QString() << false << "gone.txt";
-    QTest::newRow("converter error") << "bad.pdf"
-                                     << "Cannot convert it" << false << "Cannot convert it.";
-    QTest::newRow("out of memory") << "huge.pdf" << QString() << true << "Not enough memory";
+    QTest::addColumn<QString>("message"); // %1 the folder of the files
+    QTest::addColumn<bool>("german");
+    QTest::newRow("missing file") << "gone.txt" << QString() << false << "gone.txt" << false;
+    QTest::newRow("converter error")
+        << "bad.pdf"
+        << "Cannot convert it" << false << "Cannot convert it." << false;
+    QTest::newRow("out of memory")
+        << "huge.pdf" << QString() << true << "Not enough memory" << false;
+    QTest::newRow("missing file in German")
+        << "gone.txt" << QString() << false
+        << "Die Datei „%1/gone.txt“ kann nicht geöffnet werden. " << true;
+    QTest::newRow("out of memory in German")
+        << "huge.pdf" << QString() << true
+        << "Die Datei „%1/huge.pdf“ kann nicht geöffnet werden. Nicht genügend Arbeitsspeicher."
+        << true;
 }
 
 void TestBatchWindow::failingFileStopsTheRun() {
@@ -320,6 +330,10 @@ void TestBatchWindow::failingFileStopsTheRun() {
     QFETCH(QString, pdfError);
     QFETCH(bool, outOfMemory);
     QFETCH(QString, message);
+    QFETCH(bool, german);
+    if (german)
+        QVERIFY(Translation::load(QStringLiteral(LEXO_SOURCE_DIR "/Languages/German.lang.txt")));
+    message.replace(QStringLiteral("%1"), folder_.path());
     const QString first = file(QStringLiteral("first.txt"), "first");
     const QString last = file(QStringLiteral("last.txt"), "last");
     BatchWindow* batch;

@@ -189,8 +189,8 @@ void TstCsvWriter::writeMatchesContent() {
     QVERIFY(dir_.isValid());
     const LargeTable table(rows);
     const QString path = dir_.filePath(QStringLiteral("large.csv"));
-    QString error;
-    QVERIFY2(CsvWriter::write(table, path, u',', &error), qPrintable(error));
+    FileError error;
+    QVERIFY2(CsvWriter::write(table, path, u',', &error), qPrintable(FileErrorText::text(error)));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray written = file.readAll();
@@ -219,19 +219,23 @@ void TstCsvWriter::writeFailure_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("needsNonRoot");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("missing folder") << dir_.filePath(QStringLiteral("no such folder/Word.csv"))
-                                    << false << "No such file or directory";
-    QTest::newRow("read-only folder")
-        << dir_.filePath(QStringLiteral("locked/Word.csv")) << true << "Permission denied";
-    QTest::newRow("path is a folder") << dir_.path() << false << "";
+    QTest::addColumn<FileError::Action>("action");
+    QTest::newRow("missing folder")
+        << dir_.filePath(QStringLiteral("no such folder/Word.csv")) << false
+        << "No such file or directory" << FileError::Action::Create;
+    QTest::newRow("read-only folder") << dir_.filePath(QStringLiteral("locked/Word.csv")) << true
+                                      << "Permission denied" << FileError::Action::Create;
+    QTest::newRow("path is a folder") << dir_.path() << false << "" << FileError::Action::Create;
     if (QFile::exists(QStringLiteral("/dev/full")))
-        QTest::newRow("device full") << "/dev/full" << false << "No space left on device";
+        QTest::newRow("device full")
+            << "/dev/full" << false << "No space left on device" << FileError::Action::Write;
 }
 
 void TstCsvWriter::writeFailure() {
     QFETCH(QString, path);
     QFETCH(bool, needsNonRoot);
     QFETCH(QString, reason);
+    QFETCH(FileError::Action, action);
     QVERIFY(dir_.isValid());
     if (needsNonRoot) {
         if (geteuid() == 0) QSKIP("Running as root: a read-only folder does not stop writing.");
@@ -242,11 +246,14 @@ void TstCsvWriter::writeFailure() {
 
     // Enough rows that a full device fails while writing, not only at the end.
     const LargeTable table(100000);
-    QString error;
+    FileError error;
     QVERIFY(!CsvWriter::write(table, path, u',', &error));
-    QVERIFY2(error.contains(path), qPrintable(error));
-    QVERIFY2(error.contains(reason), qPrintable(error));
-    QVERIFY2(error.size() > path.size() + 10, qPrintable(error));
+    const QString message = FileErrorText::text(error);
+    QCOMPARE(error.action, action);
+    QCOMPARE(error.path, path);
+    QCOMPARE(error.reason, FileError::Reason::System);
+    QVERIFY2(error.detail.contains(reason), qPrintable(message));
+    QVERIFY2(!error.detail.isEmpty(), qPrintable(message));
     // No partial table at the path; a device stays a device.
     QVERIFY(!QFileInfo(path).isFile());
 }
@@ -270,15 +277,17 @@ void TstCsvWriter::failedWriteKeepsOldFile() {
 
     // The table fails well past its first chunk.
     const LargeTable table(200000);
-    QString error;
+    FileError error;
     bool written;
     {
         const FileSizeLimit limit(1536 * 1024);
         written = CsvWriter::write(table, path, u',', &error);
     }
     QVERIFY(!written);
-    QVERIFY2(error.contains(path), qPrintable(error));
-    QVERIFY2(error.contains(QStringLiteral("File too large")), qPrintable(error));
+    QCOMPARE(error.action, FileError::Action::Write);
+    QCOMPARE(error.path, path);
+    QVERIFY2(error.detail.contains(QStringLiteral("File too large")),
+             qPrintable(FileErrorText::text(error)));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
              old.isEmpty() ? QStringList() : QStringList{QStringLiteral("Word.csv")});
     if (!old.isEmpty()) QCOMPARE(readAll(path), old);
@@ -297,14 +306,14 @@ void TstCsvWriter::pipeWrittenInPlace() {
     const int fd = open(name.constData(), O_RDONLY | O_NONBLOCK);
     QVERIFY(fd >= 0);
     const LargeTable table(1000);
-    QString error;
+    FileError error;
     const bool written = CsvWriter::write(table, path, u',', &error);
     QByteArray received;
     char chunk[4096];
     for (ssize_t got; (got = read(fd, chunk, sizeof chunk)) > 0;)
         received.append(chunk, got);
     close(fd);
-    QVERIFY2(written, qPrintable(error));
+    QVERIFY2(written, qPrintable(FileErrorText::text(error)));
     QCOMPARE(received, CsvWriter::toCsv(table, u','));
     struct stat info {};
     QCOMPARE(stat(name.constData(), &info), 0);

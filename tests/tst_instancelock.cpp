@@ -91,7 +91,7 @@ void TestInstanceLock::notARegularFile() {
         QCOMPARE(::symlink(fifo.constData(), path.constData()), 0);
     }
 
-    QString error;
+    FileError error;
     auto opened = std::async(std::launch::async, [&] {
         return InstanceLock::acquire(folder.path(), QStringLiteral("app.lock"), &error);
     });
@@ -105,10 +105,10 @@ void TestInstanceLock::notARegularFile() {
     const int fd = opened.get();
     if (fd >= 0) ::close(fd);
     QCOMPARE(fd, -1);
-    QVERIFY2(error.contains(QStringLiteral("not a regular file")) ||
-                 error.contains(QStringLiteral("Cannot open")),
-             qPrintable(error));
-    QVERIFY(error.contains(folder.filePath(QStringLiteral("app.lock"))));
+    QCOMPARE(error.action, FileError::Action::Open);
+    QCOMPARE(error.path, folder.filePath(QStringLiteral("app.lock")));
+    QVERIFY2(error.reason == FileError::Reason::NotRegularFile || !error.detail.isEmpty(),
+             qPrintable(FileErrorText::text(error)));
 }
 
 void TestInstanceLock::folder_data() {

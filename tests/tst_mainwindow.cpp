@@ -82,6 +82,8 @@ private slots:
     void closingDuringACheckEndsAtOnce();
     void commandLineFilesLoad_data();
     void commandLineFilesLoad();
+    void fileErrorsSpeakTheLoadedLanguage_data();
+    void fileErrorsSpeakTheLoadedLanguage();
 
 private:
     QList<Dialogs::Request> requests;
@@ -700,6 +702,115 @@ void TestMainWindow::commandLineFilesLoad() {
         QCOMPARE(requests[0].kind, Dialogs::Kind::Error);
         if (failed.contains(QStringLiteral("%1"))) failed = failed.arg(dir.path());
         QVERIFY2(requests[0].text.contains(failed), qPrintable(requests[0].text));
+    }
+}
+
+void TestMainWindow::fileErrorsSpeakTheLoadedLanguage_data() {
+    QTest::addColumn<QString>("language"); // a file of Languages/, or none: English
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("name");    // the file the command fails on
+    QTest::addColumn<QString>("message"); // the box's text up to the system's reason, %1 the file
+    QTest::addColumn<bool>("whole");      // no reason of the system's follows
+
+    QTest::newRow("English: load a missing file") << ""
+                                                  << "load"
+                                                  << "missing.txt"
+                                                  << "Cannot open file \"%1\". " << false;
+    QTest::newRow("German: load a missing file")
+        << "German"
+        << "load"
+        << "missing.txt"
+        << "Die Datei „%1“ kann nicht geöffnet werden. " << false;
+    QTest::newRow("Hebrew: load a missing file")
+        << "Hebrew"
+        << "load"
+        << "missing.txt"
+        << "\u05dc\u05d0 \u05e0\u05d9\u05ea\u05df \u05dc\u05e4\u05ea\u05d5\u05d7 \u05d0\u05ea "
+           "\u05d4\u05e7\u05d5\u05d1\u05e5 \"%1\". "
+        << false;
+    QTest::newRow("German: drop a missing file")
+        << "German"
+        << "drop"
+        << "missing.txt"
+        << "Die Datei „%1“ kann nicht geöffnet werden. " << false;
+    QTest::newRow("German: too large for the editor")
+        << "German"
+        << "load"
+        << "huge.txt"
+        << "Die Datei „%1“ kann nicht geöffnet werden. Der Text ist zu groß für den Editor."
+        << true;
+    QTest::newRow("German: save into a missing folder")
+        << "German"
+        << "save"
+        << "no/such/folder/x.txt"
+        << "Die Datei „%1“ kann nicht erstellt werden. " << false;
+    QTest::newRow("Turkish: save into a missing folder")
+        << "Turkish"
+        << "save"
+        << "no/such/folder/x.txt"
+        << "\"%1\" dosyası oluşturulamıyor. " << false;
+    QTest::newRow("German: a setting in a missing folder")
+        << "German"
+        << "setting"
+        << "gone/settings.ini"
+        << "Die Datei „%1“ kann nicht erstellt werden. " << false;
+    QTest::newRow("German: reset cannot delete the settings")
+        << "German"
+        << "reset"
+        << "settings.ini"
+        << "Die Datei „%1“ kann nicht gelöscht werden. " << false;
+}
+
+void TestMainWindow::fileErrorsSpeakTheLoadedLanguage() {
+    QFETCH(QString, language);
+    QFETCH(QString, command);
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    QFETCH(bool, whole);
+    if (!language.isEmpty())
+        QVERIFY(Translation::load(QStringLiteral(LEXO_SOURCE_DIR "/Languages/") + language +
+                                  QStringLiteral(".lang.txt")));
+    const auto forget = qScopeGuard([] { Translation::reset(); });
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QFile huge(dir.filePath(QStringLiteral("huge.txt")));
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    QVERIFY(huge.resize(qint64(1) << 31)); // sparse: takes no room
+    huge.close();
+    Dialogs::setHandler([&](const Dialogs::Request& r) {
+        requests << r;
+        if (r.kind == Dialogs::Kind::Message) return QString::number(Dialogs::Yes);
+        return r.kind == Dialogs::Kind::OpenFile || r.kind == Dialogs::Kind::SaveFile ? path
+                                                                                      : QString();
+    });
+
+    MainWindow form;
+    if (command == u"load") {
+        form.openFile();
+    } else if (command == u"drop") {
+        form.loadDroppedFiles({path});
+    } else if (command == u"save") {
+        form.saveTextAs();
+    } else if (command == u"setting") {
+        form.useDataFolder(QFileInfo(path).path() + u'/');
+        findWidget<QAction>(&form, "wordWrapAction")->trigger();
+    } else {
+        form.useDataFolder(dir.path() + u'/');
+        // A folder in the file's place cannot be deleted as a file.
+        QVERIFY(QDir().mkdir(path));
+        findWidget<QAction>(&form, "resetAction")->trigger();
+    }
+
+    QVERIFY(!requests.isEmpty());
+    const Dialogs::Request& shown = requests.last();
+    QCOMPARE(shown.kind, Dialogs::Kind::Error);
+    const QString expected = QString(message).replace(QStringLiteral("%1"), path);
+    if (whole) {
+        QCOMPARE(shown.text, expected);
+    } else {
+        QVERIFY2(shown.text.startsWith(expected), qPrintable(shown.text));
+        QVERIFY2(shown.text.size() > expected.size() + 1, qPrintable(shown.text));
     }
 }
 

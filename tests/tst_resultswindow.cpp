@@ -3,6 +3,7 @@
 #include "analysis/ui/analysisqueue.h"
 #include "analysis/ui/piechartwindow.h"
 #include "analysis/ui/resultswindow.h"
+#include "filesizelimit.h"
 #include "localization/translation.h"
 #include "widgetlookup.h"
 #include "widgets/desktop.h"
@@ -22,6 +23,7 @@
 #include <QtTest>
 
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -78,6 +80,8 @@ private slots:
     void exportWritesTheTable_data();
     void exportWritesTheTable();
     void exportSuggestsNamesAndReportsFailures();
+    void exportFailureSpeaksTheLoadedLanguage_data();
+    void exportFailureSpeaksTheLoadedLanguage();
     void exportsMatchEarlierFiles_data();
     void exportsMatchEarlierFiles();
     void synonymsOfTheClickedWord_data();
@@ -363,6 +367,64 @@ void TestResultsWindow::exportSuggestsNamesAndReportsFailures() {
     QVERIFY2(requests[2].text.contains(answer), qPrintable(requests[2].text));
     QVERIFY(requests[2].text.endsWith(u'.'));
     QVERIFY(window->isVisible());
+}
+
+void TestResultsWindow::exportFailureSpeaksTheLoadedLanguage_data() {
+    QTest::addColumn<QString>("language"); // a file of Languages/, or none: English
+    QTest::addColumn<QString>("name");     // the chosen file, in a fresh folder
+    QTest::addColumn<int>("room");         // bytes a file may take; 0: no limit
+    QTest::addColumn<QString>("message");  // up to the system's reason, %1 the file
+
+    QTest::newRow("English: missing folder")
+        << ""
+        << "missing/x.csv" << 0 << "Cannot create file \"%1\". ";
+    QTest::newRow("German: missing folder")
+        << "German"
+        << "missing/x.csv" << 0 << "Die Datei „%1“ kann nicht erstellt werden. ";
+    QTest::newRow("French: missing folder")
+        << "French"
+        << "missing/x.csv" << 0 << "Impossible de créer le fichier «\u00a0%1\u00a0». ";
+    QTest::newRow("Chinese: missing folder")
+        << "ChineseSimplified"
+        << "missing/x.csv" << 0 << "\u65e0\u6cd5\u521b\u5efa\u6587\u4ef6\u201c%1\u201d\u3002";
+    QTest::newRow("German: the disk is full")
+        << "German"
+        << "x.csv" << 100 << "Die Datei „%1“ kann nicht geschrieben werden. ";
+}
+
+void TestResultsWindow::exportFailureSpeaksTheLoadedLanguage() {
+    QFETCH(QString, language);
+    QFETCH(QString, name);
+    QFETCH(int, room);
+    QFETCH(QString, message);
+    if (!language.isEmpty())
+        QVERIFY(Translation::load(QStringLiteral(LEXO_SOURCE_DIR "/Languages/") + language +
+                                  QStringLiteral(".lang.txt")));
+    const auto forget = qScopeGuard([] { Translation::reset(); });
+    QString text;
+    for (int i = 0; i < 100; ++i)
+        text += QStringLiteral("word%1 ").arg(i);
+    ResultsWindow* window = makeWindow(text);
+    QVERIFY(runToEnd(window));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QList<Dialogs::Request> requests;
+    Dialogs::setHandler([&](const Dialogs::Request& r) {
+        requests << r;
+        return r.kind == Dialogs::Kind::SaveFile ? path : QString();
+    });
+    {
+        std::optional<FileSizeLimit> limit;
+        if (room > 0) limit.emplace(rlim_t(room));
+        window->exportTab(ResultsWindow::WordTab);
+    }
+    QCOMPARE(requests.size(), 2);
+    QCOMPARE(requests[1].kind, Dialogs::Kind::Error);
+    const QString expected = QString(message).replace(QStringLiteral("%1"), path);
+    QVERIFY2(requests[1].text.startsWith(expected), qPrintable(requests[1].text));
+    // The system's reason follows.
+    QVERIFY2(requests[1].text.size() > expected.size() + 1, qPrintable(requests[1].text));
 }
 
 void TestResultsWindow::synonymsOfTheClickedWord_data() {

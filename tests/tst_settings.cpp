@@ -238,8 +238,8 @@ void TestSettings::iniRead() {
     TestFiles::write(path, bytes);
 
     IniStore store;
-    QString error;
-    QVERIFY2(store.open(path, &error), qPrintable(error));
+    FileError error;
+    QVERIFY2(store.open(path, &error), qPrintable(FileErrorText::text(error)));
     QCOMPARE(store.read(section, key), expected);
     QCOMPARE(store.read(section, key, QStringLiteral("default")),
              expected.isEmpty() ? QStringLiteral("default") : expected);
@@ -264,9 +264,10 @@ void TestSettings::iniOpenFails() {
     TestFiles::write(path, bytes);
 
     IniStore store;
-    QString error;
+    FileError error;
     QVERIFY(!store.open(path, &error));
-    QVERIFY2(error.contains(path), qPrintable(error));
+    QVERIFY2(error.path == path, qPrintable(FileErrorText::text(error)));
+    QCOMPARE(error.reason, FileError::Reason::NotUtf8);
 }
 
 void TestSettings::iniMissingFileIsEmpty() {
@@ -279,9 +280,9 @@ void TestSettings::iniMissingFileIsEmpty() {
 
     // A folder in the file's place cannot be read.
     QVERIFY(QDir().mkdir(path));
-    QString error;
+    FileError error;
     QVERIFY(!store.open(path, &error));
-    QVERIFY2(error.contains(path), qPrintable(error));
+    QVERIFY2(error.path == path, qPrintable(FileErrorText::text(error)));
 }
 
 void TestSettings::iniOpenOrResetKeepsUnreadableFile_data() {
@@ -326,8 +327,8 @@ void TestSettings::iniSaveKeepsForeignEntries() {
                 QStringLiteral("OFF"));
     store.write(QStringLiteral("Settings"), QStringLiteral("PdfEngine"), QStringLiteral("Xpdf"));
     store.write(QStringLiteral("Fresh"), QStringLiteral("K"), QStringLiteral("v"));
-    QString error;
-    QVERIFY2(store.save(&error), qPrintable(error));
+    FileError error;
+    QVERIFY2(store.save(&error), qPrintable(FileErrorText::text(error)));
 
     QCOMPARE(TestFiles::read(path),
              Bom + "[Window]\r\nLeft=10\r\n\r\n[Settings]\r\nOldKey=1\r\nShowLineNumbers=OFF\r\n"
@@ -365,7 +366,7 @@ void TestSettings::iniSaveFailureKeepsOldFile() {
     QVERIFY(store.open(path));
     store.write(QStringLiteral("Settings"), QStringLiteral("LanguageFile"),
                 QString(200, u'x') + QStringLiteral(".lang.txt"));
-    QString error;
+    FileError error;
     bool saved = true;
     {
         // The disk is full after 16 bytes.
@@ -373,7 +374,8 @@ void TestSettings::iniSaveFailureKeepsOldFile() {
         saved = store.save(&error);
     }
     QVERIFY(!saved);
-    QVERIFY2(error.contains(path), qPrintable(error));
+    QVERIFY2(error.path == path, qPrintable(FileErrorText::text(error)));
+    QCOMPARE(error.action, FileError::Action::Write);
     QCOMPARE(TestFiles::read(path), old);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("settings.ini")});
@@ -385,9 +387,10 @@ void TestSettings::iniSaveIntoMissingFolderReportsFile() {
     IniStore store;
     QVERIFY(store.open(path));
     store.write(QStringLiteral("Settings"), QStringLiteral("WordWrap"), QStringLiteral("ON"));
-    QString error;
+    FileError error;
     QVERIFY(!store.save(&error));
-    QVERIFY2(error.contains(path), qPrintable(error));
+    QVERIFY2(error.path == path, qPrintable(FileErrorText::text(error)));
+    QCOMPARE(error.action, FileError::Action::Create);
     // The change stays in effect for the run.
     QCOMPARE(store.read(QStringLiteral("Settings"), QStringLiteral("WordWrap")),
              QStringLiteral("ON"));

@@ -182,8 +182,8 @@ void TestTextEditor::loadEncodings() {
     MainWindow form;
     editorOf(&form)->setText(QStringLiteral("old\ntext"));
     editorOf(&form)->setCursorPosition(1, 2);
-    QString error;
-    QVERIFY2(form.loadFile(path, &error), qPrintable(error));
+    FileError error;
+    QVERIFY2(form.loadFile(path, &error), qPrintable(FileErrorText::text(error)));
     QCOMPARE(editorText(form), text);
     QCOMPARE(form.byteOrderMark(), bom);
     QCOMPARE(caret(form), 0L);
@@ -221,7 +221,7 @@ void TestTextEditor::saveRoundTrip() {
     QTemporaryDir dir;
     write(dir.filePath("in.txt"), bytes);
     MainWindow form;
-    QString error;
+    FileError error;
     QVERIFY(form.loadFile(dir.filePath("in.txt"), &error));
     QCOMPARE(int(form.lineBreakStyle()), style);
     answer = dir.filePath("out.txt");
@@ -242,7 +242,7 @@ void TestTextEditor::saveKeepsTheNotedStyle() {
     QCOMPARE(read(answer), QByteArray("a\r\nb"));
 
     write(dir.filePath("lf.txt"), Bom + "x\ny");
-    QString error;
+    FileError error;
     QVERIFY(form.loadFile(dir.filePath("lf.txt"), &error));
     // New, typing and pasting keep what the load noted.
     findWidget<QAction>(&form, "newAction")->trigger();
@@ -282,8 +282,8 @@ void TestTextEditor::pdfThroughTheChosenEngine() {
     // The PDF module loaded at start-up.
     QVERIFY2(requests.isEmpty(), requests.isEmpty() ? "" : qPrintable(requests[0].text));
     if (tool) findWidget<QAction>(&form, "xpdfAction")->trigger();
-    QString error;
-    QVERIFY2(form.loadFile(pdf, &error), qPrintable(error));
+    FileError error;
+    QVERIFY2(form.loadFile(pdf, &error), qPrintable(FileErrorText::text(error)));
     const QString text = editorText(form);
     auto* log = findWidget<QPlainTextEdit>(&form, "pdfToolLog");
     if (tool) {
@@ -322,7 +322,7 @@ void TestTextEditor::loadFailureKeepsTheEditor() {
     QVERIFY(huge.resize(qint64(1) << 31)); // sparse: takes no room
     write(dir.filePath("lf.txt"), Bom + "kept\ntext");
     MainWindow form;
-    QString error;
+    FileError error;
     QVERIFY(form.loadFile(dir.filePath("lf.txt"), &error));
     answer = dir.filePath(name);
     form.openFile();
@@ -379,7 +379,7 @@ void TestTextEditor::sizeLine() {
     write(dir.filePath("t.txt"), bytes);
     MainWindow form;
     form.startUp(form.programSteps());
-    QString error;
+    FileError error;
     QVERIFY(form.loadFile(dir.filePath("t.txt"), &error));
     QCOMPARE(statusText(form), QStringLiteral("File Size: %1 bytes").arg(size));
     // Edits keep it up to date once control is back in the event loop.
@@ -515,7 +515,7 @@ void TestTextEditor::pdfRouting() {
         return true;
     };
     MainWindow form;
-    QString error;
+    FileError error;
     QVERIFY(form.loadFile(path, &error));
     QCOMPARE(asked, converted ? QStringList{path} : QStringList());
     QCOMPARE(editorText(form),
@@ -615,8 +615,8 @@ void TestTextEditor::wordWrapSuspendedForLongTexts() {
     if (arrival == "load" || arrival == "turn on") {
         const QString path = dir.filePath("long.txt");
         TestFiles::write(path, text);
-        QString error;
-        QVERIFY2(form.loadFile(path, &error), qPrintable(error));
+        FileError error;
+        QVERIFY2(form.loadFile(path, &error), qPrintable(FileErrorText::text(error)));
         if (arrival == "turn on") wordWrap->trigger();
     } else if (arrival == "paste") {
         editor->setText(QStringLiteral("short"));

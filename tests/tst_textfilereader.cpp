@@ -301,7 +301,7 @@ void TstTextFileReader::piecesMatchTheWholeText() {
 
     for (std::size_t size : {1, 2, 3, 5, 7, 64, 1 << 20}) {
         std::string joined;
-        QString error;
+        FileError error;
         const Utf8PieceReader::Result r = Utf8PieceReader::read(
             path, [&](std::string_view piece) { joined.append(piece); }, &error, size);
         const QByteArray row = QByteArray("piece size ") + QByteArray::number(qulonglong(size));
@@ -316,11 +316,12 @@ void TstTextFileReader::piecesMatchTheWholeText() {
         QVERIFY2(r.utf16Length == Wtf8::utf16Length(whole.utf8), row);
         QVERIFY2(r.lineFeeds == std::uint64_t(std::count(joined.begin(), joined.end(), '\n')), row);
     }
-    QString error;
+    FileError error;
     const Utf8PieceReader::Result missing = Utf8PieceReader::read(
         dir.filePath("missing.txt"), [](std::string_view) {}, &error);
     QVERIFY(missing.outcome == Utf8PieceReader::Outcome::Failed);
-    QVERIFY(error.contains("missing.txt"));
+    QCOMPARE(error.action, FileError::Action::Open);
+    QCOMPARE(error.path, dir.filePath("missing.txt"));
 }
 
 void TstTextFileReader::codePageForLocale_data() {

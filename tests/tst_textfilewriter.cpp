@@ -53,19 +53,22 @@ void TstTextFileWriter::write() {
     TestFiles::write(path, "old contents");
     const std::string_view utf8 =
         text.isNull() ? std::string_view() : std::string_view(text.constData(), text.size());
-    QString error;
+    FileError error;
     QVERIFY2(TextFileWriter::write(path, utf8,
                                    std::string_view(separator.constData(), separator.size()),
                                    byteOrderMark, &error),
-             qPrintable(error));
+             qPrintable(FileErrorText::text(error)));
     QCOMPARE(TestFiles::read(path), file);
 }
 
 void TstTextFileWriter::missingFolder() {
     const QString path = dir.filePath(u"gone/out.txt"_s);
-    QString error;
+    FileError error;
     QVERIFY(!TextFileWriter::write(path, "a", "\r\n", false, &error));
-    QVERIFY2(error.contains(path), qPrintable(error));
+    QCOMPARE(error.action, FileError::Action::Create);
+    QCOMPARE(error.path, path);
+    QVERIFY2(error.detail.contains(u"No such file or directory"_s),
+             qPrintable(FileErrorText::text(error)));
 }
 
 QTEST_GUILESS_MAIN(TstTextFileWriter)

@@ -1,3 +1,4 @@
+#include "localization/fileerrortranslation.h"
 #include "localization/translation.h"
 #include "testfiles.h"
 
@@ -21,6 +22,8 @@ private slots:
     void lines();
     void unreadableFile_data();
     void unreadableFile();
+    void fileErrorMessages_data();
+    void fileErrorMessages();
 
 private:
     QString write(const QByteArray& bytes) {
@@ -150,6 +153,48 @@ void TstTranslation::unreadableFile() {
     QVERIFY(Translation::languageFilePath().isEmpty());
     QVERIFY(Translation::languageLines().isEmpty());
     QCOMPARE(translateText("Analyze"), QString("Analyze"));
+}
+
+void TstTranslation::fileErrorMessages_data() {
+    QTest::addColumn<bool>("loaded");
+    QTest::addColumn<FileError>("error");
+    QTest::addColumn<QString>("shown");   // in the windows
+    QTest::addColumn<QString>("english"); // by the command-line tool
+
+    using Action = FileError::Action;
+    const FileError missing = FileError::system(Action::Open, u"/d/a.txt"_s, u"No such file"_s);
+    // A name with a placeholder of its own.
+    const FileError percent = FileError::system(Action::Write, u"/d/100%2.csv"_s, u"Full"_s);
+    const FileError tooLarge =
+        FileError::own(Action::Open, u"/d/big.txt"_s, FileError::Reason::TooLargeForEditor);
+    const FileError engine = FileError::message(u"Password required or invalid password"_s);
+    const QString missingEnglish = u"Cannot open file \"/d/a.txt\". No such file"_s;
+    const QString tooLargeEnglish =
+        u"Cannot open file \"/d/big.txt\". The text is too large for the editor"_s;
+
+    QTest::newRow("no language") << false << missing << missingEnglish << missingEnglish;
+    QTest::newRow("no language, own reason")
+        << false << tooLarge << tooLargeEnglish << tooLargeEnglish;
+    QTest::newRow("reason first in the language")
+        << true << missing << u"No such file: cannot open /d/a.txt"_s << missingEnglish;
+    QTest::newRow("placeholder in the name") << true << percent << u"/d/100%2.csv: Full"_s
+                                             << u"Cannot write file \"/d/100%2.csv\". Full"_s;
+    QTest::newRow("own reason translated")
+        << true << tooLarge << u"too big: cannot open /d/big.txt"_s << tooLargeEnglish;
+    QTest::newRow("a message passes as it is") << true << engine << engine.detail << engine.detail;
+}
+
+void TstTranslation::fileErrorMessages() {
+    QFETCH(bool, loaded);
+    QFETCH(FileError, error);
+    QFETCH(QString, shown);
+    QFETCH(QString, english);
+    if (loaded)
+        QVERIFY(Translation::load(write("{Cannot open file \"%1\". %2}%2: cannot open %1\n"
+                                        "{Cannot write file \"%1\". %2}%1: %2\n"
+                                        "{The text is too large for the editor}too big\n")));
+    QCOMPARE(FileErrorTranslation::text(error), shown);
+    QCOMPARE(FileErrorText::text(error), english);
 }
 
 QTEST_GUILESS_MAIN(TstTranslation)

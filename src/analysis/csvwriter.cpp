@@ -76,10 +76,6 @@ private:
     QStringEncoder encoder_;
 };
 
-QString fileError(const QString& action, const QString& path, const QString& reason) {
-    return QStringLiteral("%1 \"%2\". %3").arg(action, path, reason);
-}
-
 } // namespace
 
 QChar CsvWriter::localeSeparator(const QLocale& locale) {
@@ -103,7 +99,7 @@ QByteArray CsvWriter::toCsv(const TextTable& table, QChar separator) {
 }
 
 bool CsvWriter::write(const TextTable& table, const QString& path, QChar separator,
-                      QString* error) {
+                      FileError* error) {
     // A file goes into a temporary file beside it, which replaces it only
     // once every byte is written: a failure leaves no partial table and
     // keeps an earlier file as it was. A device or a pipe is written as it
@@ -118,8 +114,7 @@ bool CsvWriter::write(const TextTable& table, const QString& path, QChar separat
 
     // The chunks are large already; no second buffer behind them.
     if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (error)
-            *error = fileError(QStringLiteral("Cannot create file"), path, file->errorString());
+        if (error) *error = FileError::system(FileError::Action::Create, path, file->errorString());
         return false;
     }
 
@@ -156,24 +151,25 @@ bool CsvWriter::write(const TextTable& table, const QString& path, QChar separat
         }
     }
     if (!ok && error)
-        *error = fileError(QStringLiteral("Cannot write file"), path, file->errorString());
+        *error = FileError::system(FileError::Action::Write, path, file->errorString());
     return ok;
 }
 
 bool CsvWriter::write(const AnalysisOverview& overview, const AnalysisLabels& labels,
-                      const QLocale& locale, const QString& path, QChar separator, QString* error) {
+                      const QLocale& locale, const QString& path, QChar separator,
+                      FileError* error) {
     return write(OverviewText(overview, labels, locale), path, separator, error);
 }
 
 bool CsvWriter::write(const FrequencyTable& table, const QString& itemHeader,
                       const QString& occurrenceHeader, const QLocale& locale, const QString& path,
-                      QChar separator, QString* error) {
+                      QChar separator, FileError* error) {
     return write(FrequencyText(table, itemHeader, occurrenceHeader, locale), path, separator,
                  error);
 }
 
 bool CsvWriter::write(const PhraseTable& table, const QString& path, QChar separator,
-                      QString* error) {
+                      FileError* error) {
     return write(PhraseText(table), path, separator, error);
 }
 

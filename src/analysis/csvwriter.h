@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/fileerror.h"
+
 #include <QByteArray>
 #include <QChar>
 #include <QLocale>
@@ -28,20 +30,21 @@ QByteArray toCsv(const TextTable& table, QChar separator);
 
 // Creates or replaces the file with the content, which is streamed into
 // a temporary file first (a device or a pipe is written directly). On
-// failure returns false, sets error to a message naming the file and the
+// failure returns false, sets error to what failed on the file and the
 // system's reason, and leaves no partial file; a file that was there
 // stays as it was.
-bool write(const TextTable& table, const QString& path, QChar separator, QString* error = nullptr);
+bool write(const TextTable& table, const QString& path, QChar separator,
+           FileError* error = nullptr);
 
 // The same for the tables of a run, with the labels and numbers of the
 // caller's language and locale: the command-line tool passes English labels,
 // a window its translated ones.
 bool write(const AnalysisOverview& overview, const AnalysisLabels& labels, const QLocale& locale,
-           const QString& path, QChar separator, QString* error = nullptr);
+           const QString& path, QChar separator, FileError* error = nullptr);
 bool write(const FrequencyTable& table, const QString& itemHeader, const QString& occurrenceHeader,
-           const QLocale& locale, const QString& path, QChar separator, QString* error = nullptr);
+           const QLocale& locale, const QString& path, QChar separator, FileError* error = nullptr);
 bool write(const PhraseTable& table, const QString& path, QChar separator,
-           QString* error = nullptr);
+           FileError* error = nullptr);
 
 // The file name to suggest for an export with the given tag: when caption
 // is the path of an existing file, its name without the last extension,

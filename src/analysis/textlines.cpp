@@ -42,7 +42,12 @@ void TextLines::setText(QStringView text) {
 
 bool TextLines::readFile(const QString& path, QString* error, const QLocale& locale) {
     TextFile::Text text;
-    if (!TextFile::read(path, text, error, locale)) return false;
+    FileError readError;
+    if (!TextFile::read(path, text, &readError, locale)) {
+        // For tools and tests, which speak English.
+        if (error) *error = FileErrorText::text(readError);
+        return false;
+    }
     adoptUtf8Text(std::move(text.utf8));
     return true;
 }

@@ -10,17 +10,21 @@ bool isPdf(const QString& path) {
     return QFileInfo(path).fileName().endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
 }
 
-bool read(const QString& path, const PdfConverter& convertPdf, Document& document, QString* error) {
+bool read(const QString& path, const PdfConverter& convertPdf, Document& document,
+          FileError* error) {
     if (isPdf(path)) {
         if (!convertPdf) {
             if (error)
-                *error =
-                    QStringLiteral("Cannot convert PDF file \"%1\". No PDF engine is available")
-                        .arg(path);
+                *error = FileError::own(FileError::Action::Convert, path,
+                                        FileError::Reason::NoPdfEngine);
             return false;
         }
         std::string utf8;
-        if (!convertPdf(path, &utf8, error)) return false;
+        QString message;
+        if (!convertPdf(path, &utf8, &message)) {
+            if (error) *error = FileError::message(message);
+            return false;
+        }
         document = Document{std::move(utf8), false, true};
         return true;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "import/pdftextextractor.h"
+#include "text/fileerror.h"
 
 #include <QString>
 
@@ -24,8 +25,10 @@ struct Document {
     bool fromPdf = false;
 };
 
-// The file's text. A PDF without a converter fails with a message naming it.
-bool read(const QString& path, const PdfConverter& convertPdf, Document& document, QString* error);
+// The file's text. On failure error says what failed on the file and why; a
+// converter's own message is passed on as it is.
+bool read(const QString& path, const PdfConverter& convertPdf, Document& document,
+          FileError* error);
 
 // A converter through an extractor and an engine, for a thread that uses the
 // extractor alone.

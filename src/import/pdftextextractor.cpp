@@ -107,7 +107,12 @@ bool PdfTextExtractor::extractWithTool(const QString& pdfPath, QString& text, QS
         return extractInProcess(pdfPath, text, error);
 
     TextFile::Text contents;
-    if (!TextFile::read(outputPath, contents, error)) return false;
+    FileError readError;
+    if (!TextFile::read(outputPath, contents, &readError)) {
+        // In English like the engines' messages: the file is the tool's, not the user's.
+        if (error) *error = FileErrorText::text(readError);
+        return false;
+    }
     QString result;
     for (const QString& line : LineSplitter::lines(contents.utf8))
         result += line + QStringLiteral("\r\n");

@@ -45,18 +45,17 @@ private:
 namespace TextFileWriter {
 
 bool write(const QString& path, std::string_view utf8, std::string_view separator,
-           bool byteOrderMark, QString* error) {
+           bool byteOrderMark, FileError* error) {
     QSaveFile file(path);
-    const auto fail = [&](const char* what) {
-        if (error)
-            *error = QStringLiteral("Cannot %1 file \"%2\". %3")
-                         .arg(QLatin1String(what), path, file.errorString());
+    const auto fail = [&](FileError::Action action) {
+        if (error) *error = FileError::system(action, path, file.errorString());
         file.cancelWriting();
         return false;
     };
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return fail("create");
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(FileError::Action::Create);
     BlockWriter out(file);
-    if (byteOrderMark && !out.add(ByteOrderMark::Utf8Bytes)) return fail("write");
+    if (byteOrderMark && !out.add(ByteOrderMark::Utf8Bytes)) return fail(FileError::Action::Write);
     bool ok = true, first = true;
     LineSplitter::forEachLine(
         utf8,
@@ -65,8 +64,8 @@ bool write(const QString& path, std::string_view utf8, std::string_view separato
             first = false;
         },
         LineSplitter::FinalBreak::StartsEmptyLine);
-    if (!ok) return fail("write");
-    if (!out.flush() || !file.commit()) return fail("write");
+    if (!ok) return fail(FileError::Action::Write);
+    if (!out.flush() || !file.commit()) return fail(FileError::Action::Write);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/fileerror.h"
+
 #include <QString>
 
 #include <string_view>
@@ -10,9 +12,9 @@ namespace TextFileWriter {
 
 // Writes `utf8` with each of its line breaks (CR LF, LF or CR) replaced by
 // `separator`, after a UTF-8 byte-order mark if `byteOrderMark`; a break at
-// the end is written too. On failure returns false and sets error to a
-// message naming the file and the reason.
+// the end is written too. On failure returns false and sets error to what
+// failed on the file and the system's reason.
 bool write(const QString& path, std::string_view utf8, std::string_view separator,
-           bool byteOrderMark, QString* error);
+           bool byteOrderMark, FileError* error);
 
 } // namespace TextFileWriter

@@ -78,12 +78,11 @@ private:
 
 namespace Utf8PieceReader {
 
-Result read(const QString& path, const Take& take, QString* error, std::size_t pieceSize) {
+Result read(const QString& path, const Take& take, FileError* error, std::size_t pieceSize) {
     Result result;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        if (error)
-            *error = QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString());
+        if (error) *error = FileError::system(FileError::Action::Open, path, file.errorString());
         return result;
     }
 
@@ -149,7 +148,7 @@ Result read(const QString& path, const Take& take, QString* error, std::size_t p
     reader.join();
 
     if (failed) {
-        if (error) *error = QStringLiteral("Cannot read file \"%1\". %2").arg(path, readError);
+        if (error) *error = FileError::system(FileError::Action::Read, path, readError);
         result.outcome = Outcome::Failed;
     } else if (notUtf8) {
         result.outcome = Outcome::NotUtf8;

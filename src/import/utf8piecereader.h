@@ -1,6 +1,7 @@
 #pragma once
 
 #include "import/linebreakstyle.h"
+#include "text/fileerror.h"
 
 #include <QString>
 
@@ -27,10 +28,10 @@ using Take = std::function<void(std::string_view piece)>;
 
 // Hands the file's pieces to `take` in order, on the calling thread.
 // NotUtf8: the file is not strict UTF-8 (some pieces may have been taken
-// already); Failed: error names the file and the reason.
+// already); Failed: error says what failed on the file and why.
 // Pieces are read `pieceSize` bytes at a time.
 inline constexpr std::size_t PieceSize = std::size_t(4) << 20;
-Result read(const QString& path, const Take& take, QString* error,
+Result read(const QString& path, const Take& take, FileError* error,
             std::size_t pieceSize = PieceSize);
 
 } // namespace Utf8PieceReader

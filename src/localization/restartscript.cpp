@@ -19,17 +19,19 @@ QByteArray contents(const QString& programPath) {
            path + QByteArrayLiteral("'\n");
 }
 
-bool write(const QString& folder, const QString& programPath, QString* scriptPath, QString* error) {
+bool write(const QString& folder, const QString& programPath, QString* scriptPath,
+           FileError* error) {
     const QString path = QDir(folder).filePath(QStringLiteral("start.sh"));
     if (scriptPath) *scriptPath = path;
     QSaveFile file(path);
-    const QByteArray bytes = contents(programPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    const auto fail = [&](FileError::Action action) {
         if (error)
-            *error = QStringLiteral("Cannot write \"%1\": %2")
-                         .arg(QDir::toNativeSeparators(path), file.errorString());
+            *error = FileError::system(action, QDir::toNativeSeparators(path), file.errorString());
         return false;
-    }
+    };
+    if (!file.open(QIODevice::WriteOnly)) return fail(FileError::Action::Create);
+    const QByteArray bytes = contents(programPath);
+    if (file.write(bytes) != bytes.size() || !file.commit()) return fail(FileError::Action::Write);
     return true;
 }
 

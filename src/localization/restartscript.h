@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/fileerror.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -12,8 +14,9 @@ namespace RestartScript {
 QByteArray contents(const QString& programPath);
 
 // Writes "start.sh" into `folder` in one piece, replacing any old one, and
-// gives its path. False with the system's reason when it cannot.
+// gives its path. False with what failed and the system's reason when it
+// cannot.
 bool write(const QString& folder, const QString& programPath, QString* scriptPath,
-           QString* error = nullptr);
+           FileError* error = nullptr);
 
 } // namespace RestartScript

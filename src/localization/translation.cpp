@@ -16,7 +16,12 @@ namespace Translation {
 
 bool load(const QString& path, QString* error) {
     TextFile::Text text;
-    if (!TextFile::readUtf8(path, text, error, TextFile::Utf8Check::Lenient)) return false;
+    FileError readError;
+    if (!TextFile::readUtf8(path, text, &readError, TextFile::Utf8Check::Lenient)) {
+        // No language is loaded to word it in.
+        if (error) *error = FileErrorText::text(readError);
+        return false;
+    }
     loadedLines = LineSplitter::lines(text.utf8);
     loadedPath = path;
     return true;

@@ -21,9 +21,9 @@ QString folder(const QString& companyName, const QString& productName) {
     return DataFolder::userFolder(companyName, productName);
 }
 
-int acquire(const QString& folder, const QString& name, QString* error) {
+int acquire(const QString& folder, const QString& name, FileError* error) {
     if (folder.isEmpty()) {
-        if (error) *error = QStringLiteral("No folder for the lock file");
+        if (error) *error = FileError::message(QStringLiteral("No folder for the lock file"));
         return -1;
     }
     const QString filePath = folder + u'/' + name;
@@ -34,15 +34,16 @@ int acquire(const QString& folder, const QString& name, QString* error) {
     const int fd =
         ::open(path.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd < 0) {
-        if (error)
-            *error = QStringLiteral("Cannot open the lock file %1: %2")
-                         .arg(filePath, QString::fromLocal8Bit(std::strerror(errno)));
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        if (error) *error = FileError::system(FileError::Action::Open, filePath, reason);
         return -1;
     }
     struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
-        if (error) *error = QStringLiteral("The lock file %1 is not a regular file").arg(filePath);
+        if (error)
+            *error = FileError::own(FileError::Action::Open, filePath,
+                                    FileError::Reason::NotRegularFile);
         return -1;
     }
     ::flock(fd, LOCK_SH | LOCK_NB);

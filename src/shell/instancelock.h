@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/fileerror.h"
+
 #include <QString>
 
 // The program's named lock: a file that each running copy holds a shared
@@ -12,7 +14,7 @@ QString folder(const QString& companyName, const QString& productName);
 // Opens or creates folder/name (never through a symbolic link) and takes a
 // shared lock on it. The descriptor, to be left open for the life of the
 // process; -1 when the file cannot be opened or is no regular file (a FIFO,
-// a folder, a device), with the reason in error. Never waits.
-int acquire(const QString& folder, const QString& name, QString* error = nullptr);
+// a folder, a device), with what failed and why in error. Never waits.
+int acquire(const QString& folder, const QString& name, FileError* error = nullptr);
 
 } // namespace InstanceLock

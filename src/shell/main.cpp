@@ -49,10 +49,12 @@ int main(int argc, char* argv[]) {
     // program starts normally.
     const QString maker = QStringLiteral("BRELLIX");
     const QString product = QStringLiteral("Lexometer");
-    QString lockError;
+    FileError lockError;
+    // In English: no language is loaded yet.
     if (InstanceLock::acquire(InstanceLock::folder(maker, product),
                               maker + u'_' + product + ".lock", &lockError) < 0)
-        std::fprintf(stderr, "lexometer: %s; going on without it\n", qPrintable(lockError));
+        std::fprintf(stderr, "lexometer: %s; going on without it\n",
+                     qPrintable(FileErrorText::text(lockError)));
 
     // Before any thread can make a request.
     ServiceRequest::initialize();

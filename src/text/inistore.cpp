@@ -26,7 +26,7 @@ bool isComment(const QString& line) {
 
 } // namespace
 
-bool IniStore::open(const QString& path, QString* error) {
+bool IniStore::open(const QString& path, FileError* error) {
     path_ = path;
     lines_.clear();
     if (!QFile::exists(path)) return true;
@@ -93,13 +93,12 @@ void IniStore::write(const QString& section, const QString& key, const QString& 
     lines_.insert(last + 1, key + u'=' + value);
 }
 
-bool IniStore::save(QString* error) const {
+bool IniStore::save(FileError* error) const {
     QSaveFile file(path_);
     // Unbuffered, so a short write (a full disk) shows in write()'s count;
     // QSaveFile only notices errors of writes it sees itself.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (error)
-            *error = QStringLiteral("Cannot create file \"%1\". %2").arg(path_, file.errorString());
+        if (error) *error = FileError::system(FileError::Action::Create, path_, file.errorString());
         return false;
     }
     QByteArray bytes(ByteOrderMark::Utf8Bytes.data(), qsizetype(ByteOrderMark::Utf8Bytes.size()));
@@ -107,18 +106,16 @@ bool IniStore::save(QString* error) const {
         bytes += line.toUtf8() + "\r\n";
     if (file.write(bytes) != bytes.size()) {
         if (error) {
-            const QString reason =
-                file.error() != QFileDevice::NoError
-                    ? file.errorString()
-                    : QStringLiteral("Not all of the data could be written; the disk may be full.");
-            *error = QStringLiteral("Cannot write file \"%1\". %2").arg(path_, reason);
+            *error = file.error() != QFileDevice::NoError
+                         ? FileError::system(FileError::Action::Write, path_, file.errorString())
+                         : FileError::own(FileError::Action::Write, path_,
+                                          FileError::Reason::NotAllWritten);
         }
         file.cancelWriting();
         return false;
     }
     if (!file.commit()) {
-        if (error)
-            *error = QStringLiteral("Cannot write file \"%1\". %2").arg(path_, file.errorString());
+        if (error) *error = FileError::system(FileError::Action::Write, path_, file.errorString());
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/fileerror.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,7 +12,7 @@ public:
     // Reads the file as UTF-8 (a byte-order mark skipped); a missing file
     // gives an empty store. False for a file that is not valid UTF-8 or
     // cannot be read.
-    bool open(const QString& path, QString* error = nullptr);
+    bool open(const QString& path, FileError* error = nullptr);
     // Opens the settings; a file that cannot be opened is kept as
     // path + ".unreadable" (replacing an older copy) and the store starts
     // empty, silently.
@@ -21,7 +23,7 @@ public:
     // Rewrites the whole file: UTF-8 with a byte-order mark, CR LF after
     // every line. The new file replaces the old one only once it is
     // complete, so a crash or a full disk never leaves half a file.
-    bool save(QString* error = nullptr) const;
+    bool save(FileError* error = nullptr) const;
 
     QString path() const { return path_; }
 

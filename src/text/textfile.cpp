@@ -11,17 +11,17 @@
 
 namespace {
 
-void setError(QString* error, const char* what, const QString& path, const QString& reason) {
-    if (error)
-        *error = QStringLiteral("Cannot %1 file \"%2\". %3").arg(QLatin1String(what), path, reason);
+void setError(FileError* error, FileError::Action action, const QString& path,
+              const QString& reason) {
+    if (error) *error = FileError::system(action, path, reason);
 }
 
 // The whole file in one buffer, sized from the file's length up front; files
 // whose length is not known (pipes, /proc) are read on to their end.
-bool readAll(const QString& path, std::string& bytes, QString* error) {
+bool readAll(const QString& path, std::string& bytes, FileError* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        setError(error, "open", path, file.errorString());
+        setError(error, FileError::Action::Open, path, file.errorString());
         return false;
     }
     const qint64 expected = file.size();
@@ -30,7 +30,7 @@ bool readAll(const QString& path, std::string& bytes, QString* error) {
     while (used < expected) {
         const qint64 n = file.read(bytes.data() + used, expected - used);
         if (n < 0) {
-            setError(error, "read", path, file.errorString());
+            setError(error, FileError::Action::Read, path, file.errorString());
             return false;
         }
         if (n == 0) break;
@@ -41,7 +41,7 @@ bool readAll(const QString& path, std::string& bytes, QString* error) {
     for (;;) {
         const qint64 n = file.read(chunk, sizeof chunk);
         if (n < 0) {
-            setError(error, "read", path, file.errorString());
+            setError(error, FileError::Action::Read, path, file.errorString());
             return false;
         }
         if (n == 0) break;
@@ -66,7 +66,7 @@ bool takeStrictUtf8(std::string& bytes, TextFile::Text& text) {
 
 namespace TextFile {
 
-bool read(const QString& path, Text& text, QString* error, const QLocale& locale) {
+bool read(const QString& path, Text& text, FileError* error, const QLocale& locale) {
     std::string bytes;
     if (!readAll(path, bytes, error)) return false;
     if (takeStrictUtf8(bytes, text)) return true;
@@ -92,12 +92,13 @@ bool read(const QString& path, Text& text, QString* error, const QLocale& locale
     return true;
 }
 
-bool readUtf8(const QString& path, Text& text, QString* error, Utf8Check check) {
+bool readUtf8(const QString& path, Text& text, FileError* error, Utf8Check check) {
     std::string bytes;
     if (!readAll(path, bytes, error)) return false;
     if (takeStrictUtf8(bytes, text)) return true;
     if (check == Utf8Check::Strict) {
-        if (error) *error = QStringLiteral("The file \"%1\" is not valid UTF-8").arg(path);
+        if (error)
+            *error = FileError::own(FileError::Action::Read, path, FileError::Reason::NotUtf8);
         return false;
     }
     const std::string_view body = ByteOrderMark::skipUtf8(bytes);

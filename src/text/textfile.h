@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/fileerror.h"
+
 #include <QLocale>
 #include <QString>
 
@@ -16,9 +18,9 @@ struct Text {
 // Reads a file the way the program reads every text file: strictly as UTF-8
 // first (a UTF-8 byte-order mark skipped); failing that, a byte-order mark
 // selects UTF-8 or UTF-16 little or big endian, and without one the ANSI code
-// page of the locale is used. On failure returns false, sets error to a
-// message naming the file and the reason, and leaves text as it was.
-bool read(const QString& path, Text& text, QString* error, const QLocale& locale = QLocale());
+// page of the locale is used. On failure returns false, sets error to what
+// failed on the file and why, and leaves text as it was.
+bool read(const QString& path, Text& text, FileError* error, const QLocale& locale = QLocale());
 
 enum class Utf8Check {
     Strict,  // bytes that are not UTF-8 fail the read
@@ -28,6 +30,7 @@ enum class Utf8Check {
 // Reads a file that is UTF-8 whatever its bytes say, a leading UTF-8
 // byte-order mark skipped. Fails like read(), and a strict read also when the
 // bytes are not valid UTF-8.
-bool readUtf8(const QString& path, Text& text, QString* error, Utf8Check check = Utf8Check::Strict);
+bool readUtf8(const QString& path, Text& text, FileError* error,
+              Utf8Check check = Utf8Check::Strict);
 
 } // namespace TextFile

@@ -9,6 +9,7 @@
 #include "analysis/wordcharacterpresets.h"
 #include "import/documentreader.h"
 #include "info/versioninfo.h"
+#include "text/fileerror.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -338,13 +339,14 @@ bool AnalyzeCli::analyzeFile(const QString& path) {
 bool AnalyzeCli::analyzeOrThrow(const QString& path) {
     TextLines lines;
     lines.setTrailingBreak(true);
-    QString error;
+    FileError error;
     DocumentReader::Document document;
     if (!DocumentReader::read(path, DocumentReader::converter(pdf_, pdfEngine_), document,
                               &error)) {
-        printError(DocumentReader::isPdf(path)
-                       ? QStringLiteral("%1: %2").arg(quoted(path), escapedMessage(error, path))
-                       : escapedMessage(error, path));
+        // The tool speaks English, whatever the desktop's language.
+        const QString message = escapedMessage(FileErrorText::text(error), path);
+        printError(DocumentReader::isPdf(path) ? QStringLiteral("%1: %2").arg(quoted(path), message)
+                                               : message);
         return false;
     }
     lines.adoptUtf8Text(std::move(document.utf8));
@@ -443,8 +445,9 @@ bool AnalyzeCli::writeTables(const QString& path, const AnalysisResults& results
     }
     // The tables are independent: the big ones are written side by side.
     auto writeOne = [&](int i) {
-        written[i] = CsvWriter::write(exports[i].table, parts[i], separator_, &errors[i]);
-        if (!written[i]) errors[i].replace(parts[i], targets[i]);
+        FileError error;
+        written[i] = CsvWriter::write(exports[i].table, parts[i], separator_, &error);
+        if (!written[i]) errors[i] = FileErrorText::text(error).replace(parts[i], targets[i]);
     };
     SideThread lineTable([&] { writeOne(3); });
     for (int i = 0; i < Count; ++i)
@@ -469,10 +472,9 @@ bool AnalyzeCli::writeTables(const QString& path, const AnalysisResults& results
         if (target.exists()) QFile::setPermissions(parts[i], target.permissions());
         if (std::rename(QFile::encodeName(parts[i]).constData(),
                         QFile::encodeName(targets[i]).constData()) != 0) {
-            printError(
-                escapedMessage(QStringLiteral("Cannot write file \"%1\". %2")
-                                   .arg(targets[i], QString::fromLocal8Bit(std::strerror(errno))),
-                               targets[i]));
+            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+            const FileError error = FileError::system(FileError::Action::Write, targets[i], reason);
+            printError(escapedMessage(FileErrorText::text(error), targets[i]));
             QFile::remove(parts[i]);
             allWritten = false;
         }

@@ -4,6 +4,7 @@
 #include "analysis/analysisrun.h"
 #include "analysis/textlines.h"
 #include "import/documentreader.h"
+#include "text/fileerror.h"
 
 #include <QLocale>
 #include <QObject>
@@ -39,7 +40,7 @@ class AnalysisJob : public QObject {
     Q_OBJECT
 
 public:
-    enum class Failure { Document, OutOfMemory, Other };
+    enum class Failure { OutOfMemory, Other };
 
     explicit AnalysisJob(AnalysisRequest request, QObject* parent = nullptr);
     ~AnalysisJob() override;
@@ -57,6 +58,8 @@ signals:
     // The overview and the Character, Word and Line tables are complete.
     void tablesReady(std::shared_ptr<const AnalysisResults> results);
     void finished(std::shared_ptr<const AnalysisResults> results);
+    // The file could not be read or converted; the job has ended.
+    void readFailed(const FileError& error);
     void failed(AnalysisJob::Failure failure, const QString& message);
 
 private:

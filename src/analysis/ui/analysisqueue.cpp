@@ -126,6 +126,12 @@ void AnalysisQueue::run(const std::shared_ptr<Task>& task) {
             emit job->failed(failure, message);
         });
     };
+    const auto failReading = [this, &task](const FileError& error) {
+        post(task, [error](AnalysisJob* job) {
+            job->done_ = true;
+            emit job->readFailed(error);
+        });
+    };
     TextLines lines;
     try {
         switch (request.source) {
@@ -143,9 +149,9 @@ void AnalysisQueue::run(const std::shared_ptr<Task>& task) {
         }
         case AnalysisRequest::Source::File: {
             DocumentReader::Document document;
-            QString error;
+            FileError error;
             if (!DocumentReader::read(request.path, request.convertPdf, document, &error)) {
-                fail(AnalysisJob::Failure::Document, error);
+                failReading(error);
                 return;
             }
             lines.adoptUtf8Text(std::move(document.utf8));
@@ -153,8 +159,8 @@ void AnalysisQueue::run(const std::shared_ptr<Task>& task) {
         }
         }
     } catch (const std::bad_alloc&) {
-        fail(AnalysisJob::Failure::Document,
-             QStringLiteral("Cannot open file \"%1\". Not enough memory").arg(request.path));
+        failReading(FileError::own(FileError::Action::Open, request.path,
+                                   FileError::Reason::NotEnoughMemory));
         return;
     }
     if (task->stop) return;

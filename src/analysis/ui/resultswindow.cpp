@@ -8,6 +8,7 @@
 #include "analysis/ui/overviewmodel.h"
 #include "analysis/ui/phrasetablemodel.h"
 #include "analysis/ui/piechartwindow.h"
+#include "localization/fileerrortranslation.h"
 #include "localization/translation.h"
 #include "widgets/desktop.h"
 #include "widgets/dialogs.h"
@@ -359,15 +360,16 @@ void ResultsWindow::startAnalysis() {
             [this](AnalysisJob::Failure failure, const QString& message) {
                 running_ = false;
                 unsetCursor();
-                if (failure == AnalysisJob::Failure::Document) {
-                    emit documentFailed(message);
-                    return;
-                }
                 emit analysisFailed();
                 Dialogs::error(this, failure == AnalysisJob::Failure::OutOfMemory
                                          ? translateText("Not enough memory to analyze the text")
                                          : message);
             });
+    connect(job_, &AnalysisJob::readFailed, this, [this](const FileError& error) {
+        running_ = false;
+        unsetCursor();
+        emit documentFailed(error);
+    });
     job_->start(firstInLine_);
 }
 
@@ -435,7 +437,7 @@ void ResultsWindow::exportTab(Tab tab) {
                               suggestedExportName(QString::fromLatin1(Tabs[tab].exportTag)));
     if (path.isEmpty()) return;
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
-    QString error;
+    FileError error;
     const AnalysisLabels labels = AnalysisUi::analysisLabels();
     bool written;
     if (tab == OverviewTab)
@@ -446,7 +448,7 @@ void ResultsWindow::exportTab(Tab tab) {
         written = CsvWriter::write(*frequencyTable(tab),
                                    translateText(QString::fromLatin1(Tabs[tab].itemHeader)),
                                    labels.occurrence, QLocale(), path, csvSeparator_, &error);
-    if (!written) Dialogs::error(this, error);
+    if (!written) Dialogs::error(this, FileErrorTranslation::text(error));
 }
 
 void ResultsWindow::openPieChart(Tab tab) {

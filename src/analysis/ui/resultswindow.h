@@ -3,6 +3,7 @@
 #include "analysis/analysisresults.h"
 #include "analysis/textlines.h"
 #include "import/documentreader.h"
+#include "text/fileerror.h"
 
 #include <QChar>
 #include <QString>
@@ -94,7 +95,7 @@ signals:
     void analysisFailed();
     // The file could not be read or converted; the window shows nothing and
     // leaves the message to its creator.
-    void documentFailed(const QString& message);
+    void documentFailed(const FileError& error);
 
 public slots:
     // Asks for a file name and writes the tab's table there as CSV.

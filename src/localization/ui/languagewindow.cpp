@@ -1,5 +1,6 @@
 #include "localization/ui/languagewindow.h"
 
+#include "localization/fileerrortranslation.h"
 #include "localization/languagechoice.h"
 #include "localization/restartscript.h"
 #include "localization/translation.h"
@@ -253,10 +254,10 @@ void LanguageWindow::apply() {
 
     settings_.write(QStringLiteral("Settings"), QStringLiteral("LanguageFile"),
                     language + QStringLiteral(".lang.txt"));
-    QString error;
+    FileError error;
     // Restarting without the new choice saved would only show the old language again.
     if (!settings_.save(&error)) {
-        Dialogs::error(this, error);
+        Dialogs::error(this, FileErrorTranslation::text(error));
         return;
     }
     QCoreApplication::processEvents();
@@ -264,7 +265,7 @@ void LanguageWindow::apply() {
     QString script;
     if (!RestartScript::write(dataFolder_, QCoreApplication::applicationFilePath(), &script,
                               &error)) {
-        Dialogs::error(this, error);
+        Dialogs::error(this, FileErrorTranslation::text(error));
         return;
     }
     QCoreApplication::processEvents();

@@ -3,6 +3,7 @@
 #include "analysis/numberformat.h"
 #include "analysis/ui/resultswindow.h"
 #include "import/ui/loadfilter.h"
+#include "localization/fileerrortranslation.h"
 #include "localization/translation.h"
 #include "widgets/dialogs.h"
 #include "widgets/placement.h"
@@ -325,7 +326,9 @@ void BatchWindow::start() {
         window->setWindowTitle(path);
         const int index = int(run_.size());
         connect(window, &ResultsWindow::documentFailed, this,
-                [this, index](const QString& message) { stopRunAt(index, message, true); });
+                [this, index](const FileError& error) {
+                    stopRunAt(index, FileErrorTranslation::text(error), true);
+                });
         connect(window, &ResultsWindow::analysisFailed, this,
                 [this, index] { stopRunAt(index, QString(), false); });
         run_ << QPointer<ResultsWindow>(window);

@@ -10,6 +10,7 @@
 #include "import/utf8piecereader.h"
 #include "info/ui/aboutwindow.h"
 #include "info/versioninfo.h"
+#include "localization/fileerrortranslation.h"
 #include "localization/languagechoice.h"
 #include "localization/qttranslation.h"
 #include "localization/translation.h"
@@ -360,11 +361,12 @@ void MainWindow::startUp(const std::vector<Step>& steps) {
 void MainWindow::saveSetting(const QString& key, const QString& value) {
     if (dataFolder_.isEmpty()) return;
     settings_.write(QStringLiteral("Settings"), key, value);
-    QString error;
+    FileError error;
     if (!settings_.save(&error)) {
+        const QString message = FileErrorTranslation::text(error);
         // A failed save during start-up ends start-up there.
-        if (starting_) throw std::runtime_error(error.toStdString());
-        Dialogs::error(this, error);
+        if (starting_) throw std::runtime_error(message.toStdString());
+        Dialogs::error(this, message);
     }
 }
 
@@ -419,8 +421,9 @@ void MainWindow::resetToDefaults() {
         QFile file(dataFolder_ + QLatin1String(name));
         if (file.exists() && !file.remove()) {
             Dialogs::error(this,
-                           QStringLiteral("Cannot delete file \"%1\". %2")
-                               .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+                           FileErrorTranslation::text(FileError::system(
+                               FileError::Action::Delete, QDir::toNativeSeparators(file.fileName()),
+                               file.errorString())));
             return;
         }
     }
@@ -745,7 +748,7 @@ void MainWindow::openBatchWindow() {
     batch->show();
 }
 
-bool MainWindow::loadFile(const QString& path, QString* error) {
+bool MainWindow::loadFile(const QString& path, FileError* error) {
     try {
         const QFileInfo file(path);
         // PDF files by the routing every reader shares; text files the
@@ -780,19 +783,18 @@ bool MainWindow::loadFile(const QString& path, QString* error) {
         if (!TextFile::read(path, text, error)) return false;
         return putText(path, std::move(text.utf8), text.byteOrderMark, error);
     } catch (const std::bad_alloc&) {
-        *error = QStringLiteral("Cannot open file \"%1\". Not enough memory").arg(path);
+        *error = FileError::own(FileError::Action::Open, path, FileError::Reason::NotEnoughMemory);
         return false;
     }
 }
 
-bool MainWindow::tooLarge(const QString& path, QString* error) {
-    *error =
-        QStringLiteral("Cannot open file \"%1\". The text is too large for the editor").arg(path);
+bool MainWindow::tooLarge(const QString& path, FileError* error) {
+    *error = FileError::own(FileError::Action::Open, path, FileError::Reason::TooLargeForEditor);
     return false;
 }
 
 bool MainWindow::putText(const QString& path, std::string&& utf8, bool byteOrderMark,
-                         QString* error) {
+                         FileError* error) {
     if (utf8.size() >= std::size_t(INT_MAX)) return tooLarge(path, error);
     const LineBreakStyle::Style style = LineBreakStyle::detect(utf8);
     LineBreakStyle::toLf(utf8);
@@ -812,12 +814,12 @@ void MainWindow::openFile() {
     const QString filter = LoadFilter::filter();
     const QString path = Dialogs::openFileName(this, filter);
     if (path.isEmpty()) return;
-    QString error;
+    FileError error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool loaded = loadFile(path, &error);
     QApplication::restoreOverrideCursor();
     if (!loaded)
-        Dialogs::error(this, error);
+        Dialogs::error(this, FileErrorTranslation::text(error));
     else
         Dialogs::noteFileUsed(path);
 }
@@ -825,9 +827,9 @@ void MainWindow::openFile() {
 void MainWindow::loadDroppedFiles(const QStringList& paths) {
     // Each file replaces the one before; an error ends the drop there.
     for (const QString& path : paths) {
-        QString error;
+        FileError error;
         if (!loadFile(path, &error)) {
-            Dialogs::error(this, error);
+            Dialogs::error(this, FileErrorTranslation::text(error));
             return;
         }
         Dialogs::noteFileUsed(path);
@@ -855,10 +857,10 @@ void MainWindow::saveTextAs() {
         translateText(QStringLiteral("All Files (*.*)")) + QStringLiteral("|*.*"));
     const QString path = Dialogs::saveFileName(this, filter, QString(), QStringLiteral("txt"));
     if (path.isEmpty()) return;
-    QString error;
+    FileError error;
     if (!TextFileWriter::write(path, editor_->textBytes(),
                                LineBreakStyle::separator(lineBreakStyle_), byteOrderMark_, &error))
-        Dialogs::error(this, error);
+        Dialogs::error(this, FileErrorTranslation::text(error));
     else
         Dialogs::noteFileUsed(path);
 }

@@ -2,6 +2,7 @@
 
 #include "import/linebreakstyle.h"
 #include "import/pdftextextractor.h"
+#include "text/fileerror.h"
 #include "text/inistore.h"
 #include "text/programfolder.h"
 
@@ -81,9 +82,9 @@ public:
     void useDataFolder(const QString& folder);
 
     // Puts the file's text into the editor: PDF files through the PDF
-    // converter, all others read as text. On failure returns false with the
-    // error's text and leaves the editor as it was.
-    bool loadFile(const QString& path, QString* error);
+    // converter, all others read as text. On failure returns false with
+    // what failed and why, and leaves the editor as it was.
+    bool loadFile(const QString& path, FileError* error);
     // How the text was separated into lines and whether the file began with
     // a byte-order mark, as noted at the last load; Save As writes them back.
     LineBreakStyle::Style lineBreakStyle() const { return lineBreakStyle_; }
@@ -158,9 +159,9 @@ private:
     void translateCaptions();
 
     void choosePreset(int preset);
-    bool putText(const QString& path, std::string&& utf8, bool byteOrderMark, QString* error);
+    bool putText(const QString& path, std::string&& utf8, bool byteOrderMark, FileError* error);
     bool textLoaded();
-    static bool tooLarge(const QString& path, QString* error);
+    static bool tooLarge(const QString& path, FileError* error);
     void saveSetting(const QString& key, const QString& value);
     // The warning box with one OK button; the text comes translated.
     void warn(const QString& text);
