@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -68,6 +69,8 @@ private slots:
     void answeringYesStoresTheChoiceAndRestarts_data();
     void answeringYesStoresTheChoiceAndRestarts();
     void failedScriptShowsTheErrorAndKeepsTheWindow();
+    void failedWritesSpeakTheLoadedLanguage_data();
+    void failedWritesSpeakTheLoadedLanguage();
     void scriptBytes();
     void escapeCloses_data();
     void escapeCloses();
@@ -339,6 +342,48 @@ void TestLanguageWindow::failedScriptShowsTheErrorAndKeepsTheWindow() {
     QVERIFY(desktop_.isEmpty());
     QCOMPARE(ended_, 0);
     QFile::remove(folder_.filePath(u"settings.ini"_s));
+}
+
+void TestLanguageWindow::failedWritesSpeakTheLoadedLanguage_data() {
+    QTest::addColumn<QString>("settingsFile"); // below the test's folder
+    QTest::addColumn<QString>("dataFolder");   // below the test's folder
+    QTest::addColumn<QString>("failing");      // the file the message names
+    QTest::newRow("settings") << "gone/settings.ini"
+                              << ""
+                              << "gone/settings.ini";
+    // A data folder that is a file: the script cannot be created in it.
+    QTest::newRow("restart script") << "settings.ini"
+                                    << "plain-file"
+                                    << "plain-file/start.sh";
+}
+
+void TestLanguageWindow::failedWritesSpeakTheLoadedLanguage() {
+    QFETCH(QString, settingsFile);
+    QFETCH(QString, dataFolder);
+    QFETCH(QString, failing);
+    languages({});
+    QVERIFY(Translation::load(QStringLiteral(LEXO_SOURCE_DIR "/Languages/German.lang.txt")));
+    IniStore settings;
+    QVERIFY(settings.open(folder_.filePath(settingsFile)));
+    if (!dataFolder.isEmpty()) TestFiles::write(folder_.filePath(dataFolder), "x");
+    const auto remove = qScopeGuard([&] {
+        QFile::remove(folder_.filePath(u"settings.ini"_s));
+        if (!dataFolder.isEmpty()) QFile::remove(folder_.filePath(dataFolder));
+    });
+    answer_ = QString::number(Dialogs::Yes);
+
+    std::unique_ptr<LanguageWindow> w(
+        window(settings, dataFolder.isEmpty() ? QString() : folder_.filePath(dataFolder)));
+    choose(w.get(), u"German"_s);
+    findWidget<QPushButton>(w.get(), "okButton")->click();
+
+    QCOMPARE(dialogs_.size(), 2);
+    QCOMPARE(dialogs_[1].kind, Dialogs::Kind::Error);
+    const QString expected =
+        u"Die Datei „%1“ kann nicht erstellt werden. "_s.arg(folder_.filePath(failing));
+    QVERIFY2(dialogs_[1].text.startsWith(expected), qPrintable(dialogs_[1].text));
+    QVERIFY(w->isVisible());
+    QCOMPARE(ended_, 0);
 }
 
 void TestLanguageWindow::scriptBytes() {
