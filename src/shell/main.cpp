@@ -5,6 +5,7 @@
 #include "shell/instancelock.h"
 #include "shell/programarguments.h"
 #include "shell/ui/mainwindow.h"
+#include "widgets/programstyle.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -66,6 +67,7 @@ int main(int argc, char* argv[]) {
                      qPrintable(arguments.badOption));
         return 2;
     }
+    QApplication::setStyle(new ProgramStyle);
     QApplication::setApplicationName(QStringLiteral("Lexometer"));
     QApplication::setWindowIcon(AboutWindow::programIcon());
     // Lets a Wayland desktop match the windows to the installed menu entry and its icon.

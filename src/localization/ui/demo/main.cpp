@@ -9,6 +9,7 @@
 #include "localization/ui/languagewindow.h"
 #include "text/inistore.h"
 #include "widgets/desktop.h"
+#include "widgets/programstyle.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -18,6 +19,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    QApplication::setStyle(new ProgramStyle);
     QCommandLineParser parser;
     parser.addHelpOption();
     const QCommandLineOption setting(QStringLiteral("setting"),
