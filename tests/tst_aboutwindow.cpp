@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QStyle>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -56,6 +58,13 @@ void sendMouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button, QPoin
 void doubleClick(QWidget* widget) {
     sendMouse(widget, QEvent::MouseButtonDblClick, Qt::LeftButton,
               widget->mapToGlobal(widget->rect().center()));
+}
+
+// The program laid out right to left, as under Hebrew, until the end of the
+// scope.
+[[nodiscard]] auto rightToLeft() {
+    QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    return qScopeGuard([] { QGuiApplication::setLayoutDirection(Qt::LeftToRight); });
 }
 
 } // namespace
@@ -264,6 +273,77 @@ private slots:
         doubleClick(picture);
         QVERIFY(!hiddenPanel->isVisible());
         QCOMPARE(panel->pos(), QPoint(centre, top));
+    }
+
+    void mirroredUnderRightToLeft() {
+        const char* const names[] = {"panel",        "logo",         "iconFrame",  "programIcon",
+                                     "productLabel", "okButton",     "infoButton", "siteLink",
+                                     "hiddenPanel",  "hiddenPicture"};
+        AboutWindow leftToRight(nullptr, QStringLiteral("Lexometer"), QStringLiteral("4.0"));
+        const auto mirrored = rightToLeft();
+        AboutWindow window(nullptr, QStringLiteral("Lexometer"), QStringLiteral("4.0"));
+        QVERIFY(window.isRightToLeft());
+        for (const char* name : names) {
+            const QWidget* child = findWidget<QWidget>(&window, name);
+            QCOMPARE(child->geometry(),
+                     QStyle::visualRect(Qt::RightToLeft, child->parentWidget()->rect(),
+                                        findWidget<QWidget>(&leftToRight, name)->geometry()));
+        }
+        // The name stays beside the icon, the arrow after the caption.
+        QVERIFY(findWidget<QLabel>(&window, "productLabel")->alignment() & Qt::AlignRight);
+        QVERIFY(findWidget<QLabel>(&window, "productLabel")->alignment() & Qt::AlignAbsolute);
+        QVERIFY(findWidget<QLabel>(&leftToRight, "productLabel")->alignment() & Qt::AlignLeft);
+        QCOMPARE(findWidget<QPushButton>(&window, "infoButton")->layoutDirection(),
+                 Qt::LeftToRight);
+        QCOMPARE(findWidget<QPushButton>(&leftToRight, "infoButton")->layoutDirection(),
+                 Qt::RightToLeft);
+
+        // Caption and arrow together in the middle of the Info button.
+        auto* info = findWidget<QPushButton>(&window, "infoButton");
+        const QImage picture = info->grab().toImage();
+        int inkLeft = picture.width(), inkRight = -1;
+        for (int y = 4; y < picture.height() - 4; ++y)
+            for (int x = 4; x < picture.width() - 4; ++x)
+                if (qGray(picture.pixel(x, y)) > 200) {
+                    inkLeft = std::min(inkLeft, x);
+                    inkRight = std::max(inkRight, x);
+                }
+        QVERIFY(inkRight > inkLeft);
+        QVERIFY2(std::abs(inkLeft - (picture.width() - 1 - inkRight)) <= 8,
+                 qPrintable(QStringLiteral("ink from %1 to %2").arg(inkLeft).arg(inkRight)));
+
+        // The menu drops from the button's right edge.
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* menu = findWidget<QMenu>(&window, "infoMenu");
+        QRect dropped;
+        connect(menu, &QMenu::aboutToShow, menu, [&dropped, menu] {
+            QTimer::singleShot(0, menu, [&dropped, menu] {
+                dropped = menu->geometry();
+                menu->close();
+            });
+        });
+        info->click();
+        QCOMPARE(dropped.top(), info->mapToGlobal(QPoint(0, info->height())).y());
+        QCOMPARE(dropped.right(), info->mapToGlobal(info->rect().bottomRight()).x());
+    }
+
+    void hiddenPictureSlidesLeftUnderRightToLeft() {
+        const auto mirrored = rightToLeft();
+        AboutWindow window(nullptr, QStringLiteral("Lexometer"), QStringLiteral("4.0"));
+        window.show();
+        auto* panel = findWidget<QWidget>(&window, "panel");
+        auto* slideTimer = findWidget<QTimer>(&window, "slideTimer");
+        const QPoint centre = panel->pos();
+        doubleClick(findWidget<QLabel>(&window, "programIcon"));
+        QVERIFY(findWidget<QWidget>(&window, "hiddenPanel")->isVisible());
+        QTRY_VERIFY(panel->x() < centre.x());
+        QTRY_VERIFY_WITH_TIMEOUT(!slideTimer->isActive(), 20000);
+        QVERIFY(panel->x() + panel->width() < 0);
+        QVERIFY(panel->x() + panel->width() >= -5);
+        QCOMPARE((centre.x() - panel->x()) % 5, 0);
+        doubleClick(findWidget<QLabel>(&window, "hiddenPicture"));
+        QCOMPARE(panel->pos(), centre);
     }
 
     void slideInterval_data() {

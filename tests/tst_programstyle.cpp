@@ -96,8 +96,8 @@ private slots:
         red.fill(Qt::red);
         QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"));
         ProgramStyle style(QStyleFactory::create(QStringLiteral("Fusion")));
-        for (QPushButton* button : {new QPushButton(QStringLiteral("Send")),
-                                    new QPushButton(QIcon(red), QString())}) {
+        for (QPushButton* button :
+             {new QPushButton(QStringLiteral("Send")), new QPushButton(QIcon(red), QString())}) {
             std::unique_ptr<QPushButton> owned(button);
             button->setLayoutDirection(Qt::RightToLeft);
             button->setFixedSize(172, 32);

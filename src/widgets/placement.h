@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QStyle>
 #include <QWidget>
 
 namespace Placement {
@@ -12,6 +13,14 @@ inline void centreOn(QWidget* window, QPoint centre) {
     QRect frame = window->frameGeometry();
     frame.moveCenter(centre);
     window->move(frame.topLeft());
+}
+
+// Places a child at a rectangle laid out from the parent's left edge, or at
+// its mirror image when the parent lays out right to left. The parent has
+// its final size.
+inline void placeChild(QWidget* child, const QRect& fromLeft) {
+    const QWidget* parent = child->parentWidget();
+    child->setGeometry(QStyle::visualRect(parent->layoutDirection(), parent->rect(), fromLeft));
 }
 
 } // namespace Placement

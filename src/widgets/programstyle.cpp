@@ -32,8 +32,8 @@ void ProgramStyle::drawControl(ControlElement element, const QStyleOption* optio
     QIcon::Mode mode = button->state & State_Enabled ? QIcon::Normal : QIcon::Disabled;
     if (mode == QIcon::Normal && button->state & State_HasFocus) mode = QIcon::Active;
     const QIcon::State state = button->state & State_On ? QIcon::On : QIcon::Off;
-    const QPixmap pixmap = button->icon.pixmap(
-        button->iconSize, painter->device()->devicePixelRatio(), mode, state);
+    const QPixmap pixmap =
+        button->icon.pixmap(button->iconSize, painter->device()->devicePixelRatio(), mode, state);
     const QSize iconSize = pixmap.deviceIndependentSize().toSize();
 
     // Icon and caption as one block in the middle, the icon leading in the

@@ -3,6 +3,8 @@
 #include "localization/translation.h"
 #include "widgets/desktop.h"
 #include "widgets/dialogs.h"
+#include "widgets/placement.h"
+#include "widgets/programstyle.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -18,6 +20,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleFactory>
 #include <QSvgRenderer>
 #include <QTimer>
 #include <QUrl>
@@ -78,14 +81,21 @@ void paintText(QWidget* widget, const QColor& colour) {
     widget->setPalette(palette);
 }
 
-// White captions need a dark button whatever the desktop's style.
+// White captions need a dark button whatever the desktop's style: Fusion,
+// which paints buttons in the palette's colours, under the program's mend for
+// icon buttons. (A style sheet would bypass that mend and lay the Info
+// button's arrow and caption apart under a right-to-left language.)
 void paintDarkButton(QPushButton* button) {
-    button->setStyleSheet(QStringLiteral(
-        "QPushButton { color: white; background-color: #202020; border: 1px solid #808080;"
-        " border-radius: 3px; padding: 0 8px; }"
-        "QPushButton:hover { background-color: #303030; }"
-        "QPushButton:pressed { background-color: #101010; }"
-        "QPushButton:focus { border-color: #00ff00; }"));
+    auto* style = new ProgramStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    style->setParent(button);
+    button->setStyle(style);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, QColor(0x20, 0x20, 0x20));
+    palette.setColor(QPalette::ButtonText, Qt::white);
+    // Fusion draws the frame a shade darker than the window colour.
+    palette.setColor(QPalette::Window, QColor(0xa0, 0xa0, 0xa0));
+    palette.setColor(QPalette::Highlight, QColor(0, 255, 0));
+    button->setPalette(palette);
 }
 
 void paintBlack(QWidget* widget) {
@@ -144,41 +154,45 @@ void AboutWindow::buildPanel() {
 
     logo_ = new QLabel(panel_);
     logo_->setObjectName(QStringLiteral("logo"));
-    logo_->setGeometry(2, 0, PanelSize.width() - 4, 105);
+    // Everything on the panel is placed from the left and mirrored under a
+    // right-to-left language.
+    Placement::placeChild(logo_, QRect(2, 0, PanelSize.width() - 4, 105));
     logo_->setScaledContents(true);
 
     auto* iconFrame = new QFrame(panel_);
     iconFrame->setObjectName(QStringLiteral("iconFrame"));
     iconFrame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    iconFrame->setGeometry(9, 122, 34, 34);
+    Placement::placeChild(iconFrame, QRect(9, 122, 34, 34));
 
     programIcon_ = new QLabel(panel_);
     programIcon_->setObjectName(QStringLiteral("programIcon"));
-    programIcon_->setGeometry(10, 123, 32, 32);
+    Placement::placeChild(programIcon_, QRect(10, 123, 32, 32));
     programIcon_->setScaledContents(true);
 
     productLabel_ = new QLabel(productName_ + u' ' + appVersion_, panel_);
     productLabel_->setObjectName(QStringLiteral("productLabel"));
-    productLabel_->setGeometry(49, 122, 290, 40);
+    Placement::placeChild(productLabel_, QRect(49, 122, 290, 40));
     productLabel_->setFont(pixelFont(font(), 16));
     productLabel_->setWordWrap(true);
-    productLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Beside the icon whichever way the name itself reads.
+    productLabel_->setAlignment(Qt::AlignAbsolute | Qt::AlignTop |
+                                (isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft));
 
     okButton_ = new QPushButton(translateText(QStringLiteral("OK")), panel_);
     okButton_->setObjectName(QStringLiteral("okButton"));
-    okButton_->setGeometry(49, 226, 122, 33);
+    Placement::placeChild(okButton_, QRect(49, 226, 122, 33));
     okButton_->setFont(pixelFont(font(), 16));
     paintDarkButton(okButton_);
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 
     infoButton_ = new QPushButton(translateText(QStringLiteral("Info")), panel_);
     infoButton_->setObjectName(QStringLiteral("infoButton"));
-    infoButton_->setGeometry(177, 226, 122, 33);
+    Placement::placeChild(infoButton_, QRect(177, 226, 122, 33));
     infoButton_->setFont(pixelFont(font(), 16));
     paintDarkButton(infoButton_);
     infoButton_->setAutoDefault(false);
-    // Right to left puts the arrow on the caption's right.
-    infoButton_->setLayoutDirection(Qt::RightToLeft);
+    // The button turned against the window puts the arrow after the caption.
+    infoButton_->setLayoutDirection(isRightToLeft() ? Qt::LeftToRight : Qt::RightToLeft);
     connect(infoButton_, &QPushButton::clicked, this, &AboutWindow::showInfoMenu);
 
     siteLink_ = new QLabel(QString::fromLatin1(MakerSite), panel_);
@@ -219,12 +233,12 @@ void AboutWindow::buildHiddenPanel() {
     hiddenPanel_ = new QWidget(this);
     hiddenPanel_->setObjectName(QStringLiteral("hiddenPanel"));
     paintBlack(hiddenPanel_);
-    hiddenPanel_->setGeometry(60, 54, 324, 220);
+    Placement::placeChild(hiddenPanel_, QRect(60, 54, 324, 220));
     hiddenPanel_->hide();
 
     hiddenPicture_ = new QLabel(hiddenPanel_);
     hiddenPicture_->setObjectName(QStringLiteral("hiddenPicture"));
-    hiddenPicture_->setGeometry(2, 0, 320, 220);
+    Placement::placeChild(hiddenPicture_, QRect(2, 0, 320, 220));
     hiddenPicture_->setScaledContents(true);
 }
 
@@ -379,6 +393,12 @@ void AboutWindow::showHiddenPicture() {
 }
 
 void AboutWindow::slidePanel() {
+    // Away in the direction the window reads.
+    if (isRightToLeft()) {
+        panel_->move(panel_->x() - SlideStep, panel_->y());
+        if (panel_->x() + panel_->width() < 0) slideTimer_->stop();
+        return;
+    }
     panel_->move(panel_->x() + SlideStep, panel_->y());
     if (panel_->x() > width()) slideTimer_->stop();
 }
@@ -397,7 +417,9 @@ void AboutWindow::showInfoMenu() {
         lastMenuButton_ = nullptr;
         return;
     }
-    infoMenu_->exec(infoButton_->mapToGlobal(QPoint(0, infoButton_->height())));
+    // Below the button, lined up with its leading edge.
+    const int left = isRightToLeft() ? infoButton_->width() - infoMenu_->sizeHint().width() : 0;
+    infoMenu_->exec(infoButton_->mapToGlobal(QPoint(left, infoButton_->height())));
     menuClosedAt_ = clock_();
     lastMenu_ = infoMenu_;
     lastMenuButton_ = infoButton_;
