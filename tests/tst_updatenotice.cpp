@@ -1,11 +1,15 @@
+#include "localization/translation.h"
 #include "online/ui/updatenotice.h"
 #include "widgetlookup.h"
 #include "widgets/desktop.h"
 
+#include <QDir>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -50,7 +54,11 @@ private slots:
             return true;
         });
     }
-    void cleanup() { Desktop::setHandler({}); }
+    void cleanup() {
+        Desktop::setHandler({});
+        Translation::reset();
+        QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+    }
 
     void placement_data() {
         QTest::addColumn<QRect>("screen");
@@ -75,7 +83,52 @@ private slots:
         QCOMPARE(findWidget<QLabel>(&notice, "titleLabel")->text(),
                  QStringLiteral("UPDATE AVAILABLE"));
         QCOMPARE(findWidget<QLabel>(&notice, "linkLabel")->text(),
-                 QStringLiteral("Click to download Lexometer 4.1"));
+                 QStringLiteral("Click to download Lexometer\u00A04.1"));
+    }
+
+    // Every shipped language, at the notice's fixed size.
+    void linkTakesAtMostTwoLines_data() {
+        QTest::addColumn<QString>("languageFile");
+        QTest::newRow("English") << QString();
+        const QDir languages(QStringLiteral(LEXO_SOURCE_DIR "/Languages"));
+        const QStringList files = languages.entryList({QStringLiteral("*.lang.txt")}, QDir::Files);
+        QVERIFY(files.size() >= 7);
+        for (const QString& file : files)
+            QTest::newRow(qPrintable(file)) << languages.filePath(file);
+    }
+    void linkTakesAtMostTwoLines() {
+        QFETCH(QString, languageFile);
+        if (!languageFile.isEmpty()) QVERIFY(Translation::load(languageFile));
+        UpdateNotice notice(QStringLiteral("Lexometer"), QStringLiteral("4.1"), QString());
+        auto* link = findWidget<QLabel>(&notice, "linkLabel");
+        // The name and its version wrap as one word.
+        QCOMPARE(link->text(),
+                 translateText("Click to download") + QStringLiteral(" Lexometer\u00A04.1"));
+        // Fewer than three lines, all inside the label.
+        const int needed = link->heightForWidth(link->width());
+        const QString report =
+            QStringLiteral("%1 pixels high at %2 wide").arg(needed).arg(link->width());
+        QVERIFY2(needed < 3 * QFontMetrics(link->font()).lineSpacing(), qPrintable(report));
+        QVERIFY2(needed <= link->height(), qPrintable(report));
+        QCOMPARE(notice.size(), QSize(320, 68));
+    }
+
+    void mirroredUnderRightToLeft() {
+        const char* const names[] = {"outerPanel", "programIcon", "titleLabel",
+                                     "linkLabel",  "closeStrip",  "closeButton"};
+        UpdateNotice leftToRight(QStringLiteral("Lexometer"), QStringLiteral("4.1"), QString());
+        QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+        auto notice = shownNotice();
+        QVERIFY(notice->isRightToLeft());
+        for (const char* name : names) {
+            const QWidget* part = findWidget<QWidget>(notice.get(), name);
+            QCOMPARE(part->geometry(),
+                     QStyle::visualRect(Qt::RightToLeft, part->parentWidget()->rect(),
+                                        findWidget<QWidget>(&leftToRight, name)->geometry()));
+        }
+        // The icon on the right, the close button on the left.
+        QVERIFY(findWidget<QWidget>(notice.get(), "programIcon")->x() > 200);
+        QCOMPARE(findWidget<QWidget>(notice.get(), "closeStrip")->x(), 0);
     }
 
     void closesItselfAfterElevenTicks() {

@@ -3,6 +3,7 @@
 #include "localization/translation.h"
 #include "online/updatecheck.h"
 #include "widgets/desktop.h"
+#include "widgets/placement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -82,14 +83,16 @@ QRect UpdateNotice::placement(const QRect& screen) {
 
 void UpdateNotice::buildContents(const QString& productName, const QString& newVersion) {
     // Fixed places rather than a layout, so that the animations may make the
-    // window smaller than its contents.
+    // window smaller than its contents; each is laid out from the left and
+    // mirrored under a right-to-left language.
     outerPanel_ = new QWidget(this);
     outerPanel_->setObjectName(QStringLiteral("outerPanel"));
     outerPanel_->setGeometry(QRect(QPoint(0, 0), ClientSize));
 
     programIcon_ = new QLabel(outerPanel_);
     programIcon_->setObjectName(QStringLiteral("programIcon"));
-    programIcon_->setGeometry(4, (ClientSize.height() - IconArea) / 2, IconArea, IconArea);
+    Placement::placeChild(programIcon_,
+                          QRect(4, (ClientSize.height() - IconArea) / 2, IconArea, IconArea));
     programIcon_->setAlignment(Qt::AlignCenter);
     QIcon icon = QApplication::windowIcon();
     if (icon.isNull()) icon = style()->standardIcon(QStyle::SP_MessageBoxInformation);
@@ -101,23 +104,27 @@ void UpdateNotice::buildContents(const QString& productName, const QString& newV
     titleLabel_->setObjectName(QStringLiteral("titleLabel"));
     titleLabel_->setFont(pixelFont(13, true));
     titleLabel_->setAlignment(Qt::AlignCenter);
-    titleLabel_->setGeometry(middleLeft, 6, middleWidth, 20);
+    Placement::placeChild(titleLabel_, QRect(middleLeft, 6, middleWidth, 20));
 
-    linkLabel_ = new QLabel(
-        translateText("Click to download") + u' ' + productName + u' ' + newVersion, outerPanel_);
+    // The version never wraps away from the name it belongs to.
+    linkLabel_ = new QLabel(translateText("Click to download") + u' ' + productName +
+                                QChar(0x00A0) + newVersion,
+                            outerPanel_);
     linkLabel_->setObjectName(QStringLiteral("linkLabel"));
     linkLabel_->setFont(pixelFont(13, false, true));
     linkLabel_->setAlignment(Qt::AlignCenter);
     linkLabel_->setWordWrap(true);
     linkLabel_->setCursor(Qt::PointingHandCursor);
-    linkLabel_->setGeometry(middleLeft, 28, middleWidth, ClientSize.height() - 32);
+    Placement::placeChild(linkLabel_, QRect(middleLeft, 28, middleWidth, ClientSize.height() - 32));
 
     closeStrip_ = new QWidget(outerPanel_);
     closeStrip_->setObjectName(QStringLiteral("closeStrip"));
-    closeStrip_->setGeometry(ClientSize.width() - StripWidth, 0, StripWidth, ClientSize.height());
+    Placement::placeChild(
+        closeStrip_, QRect(ClientSize.width() - StripWidth, 0, StripWidth, ClientSize.height()));
     closeButton_ = new QToolButton(closeStrip_);
     closeButton_->setObjectName(QStringLiteral("closeButton"));
-    closeButton_->setGeometry((StripWidth - CloseSize) / 2, 2, CloseSize, CloseSize);
+    Placement::placeChild(closeButton_,
+                          QRect((StripWidth - CloseSize) / 2, 2, CloseSize, CloseSize));
     closeButton_->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
     closeButton_->setAutoRaise(true);
     closeButton_->setFocusPolicy(Qt::NoFocus);
