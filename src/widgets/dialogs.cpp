@@ -14,6 +14,15 @@ Dialogs::Handler& handler() {
     return h;
 }
 
+// Sets a file dialog's folder and filters. Under right to left only the
+// filters' names show: the patterns in parentheses, which Qt reads and so
+// must stay bare, would otherwise come out in garbled order beside them.
+void setUp(QFileDialog& dialog, const QString& filter) {
+    dialog.setDirectory(Dialogs::startFolder());
+    dialog.setOption(QFileDialog::HideNameFilterDetails, dialog.isRightToLeft());
+    dialog.setNameFilter(filter);
+}
+
 // Runs a file dialog; the chosen file, or empty when it is cancelled.
 QString chosenFile(QFileDialog& dialog) {
     dialog.setSizeGripEnabled(true);
@@ -75,10 +84,9 @@ QString Dialogs::saveFileName(QWidget* parent, const QString& filter, const QStr
     if (handler())
         return handler()(Request{Kind::SaveFile, {}, {}, filter, suggestedName, {}, startFolder()});
     QFileDialog dialog(parent);
-    dialog.setDirectory(startFolder());
+    setUp(dialog, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(defaultSuffix);
     dialog.selectFile(suggestedName);
     return chosenFile(dialog);
@@ -87,10 +95,9 @@ QString Dialogs::saveFileName(QWidget* parent, const QString& filter, const QStr
 QString Dialogs::openFileName(QWidget* parent, const QString& filter) {
     if (handler()) return handler()(Request{Kind::OpenFile, {}, {}, filter, {}, {}, startFolder()});
     QFileDialog dialog(parent);
-    dialog.setDirectory(startFolder());
+    setUp(dialog, filter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(filter);
     return chosenFile(dialog);
 }
 
@@ -99,10 +106,9 @@ QStringList Dialogs::openFileNames(QWidget* parent, const QString& filter) {
         return handler()(Request{Kind::OpenFiles, {}, {}, filter, {}, {}, startFolder()})
             .split(u'\n', Qt::SkipEmptyParts);
     QFileDialog dialog(parent);
-    dialog.setDirectory(startFolder());
+    setUp(dialog, filter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     dialog.setSizeGripEnabled(true);
     if (dialog.exec() != QDialog::Accepted) return {};
