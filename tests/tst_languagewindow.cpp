@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
@@ -71,7 +72,10 @@ private slots:
     void failedScriptShowsTheErrorAndKeepsTheWindow();
     void failedWritesSpeakTheLoadedLanguage_data();
     void failedWritesSpeakTheLoadedLanguage();
+    void scriptBytes_data();
     void scriptBytes();
+    void scriptStartsTheProgramInItsFolder_data();
+    void scriptStartsTheProgramInItsFolder();
     void escapeCloses_data();
     void escapeCloses();
     void contributeOpensTheTranslationPage();
@@ -312,7 +316,7 @@ void TestLanguageWindow::answeringYesStoresTheChoiceAndRestarts() {
     QVERIFY(reread.open(data + u"/settings.ini"_s));
     QCOMPARE(reread.read(u"Settings"_s, u"LanguageFile"_s), stored);
     QCOMPARE(TestFiles::read(script),
-             RestartScript::contents(QCoreApplication::applicationFilePath()));
+             RestartScript::contents(QCoreApplication::applicationFilePath(), QDir::currentPath()));
     QCOMPARE(desktop_.size(), 1);
     QCOMPARE(desktop_[0].kind, Desktop::Request::Kind::StartProgram);
     QCOMPARE(desktop_[0].program, u"/bin/sh"_s);
@@ -386,13 +390,67 @@ void TestLanguageWindow::failedWritesSpeakTheLoadedLanguage() {
     QCOMPARE(ended_, 0);
 }
 
+void TestLanguageWindow::scriptBytes_data() {
+    QTest::addColumn<QString>("workingFolder");
+    QTest::addColumn<QByteArray>("changeFolder");
+    QTest::newRow("folder") << u"/home/\u00fcser/it's `here`"_s
+                            << "cd '/home/\xc3\xbcser/it'\\''s `here`' 2>/dev/null || cd\n"_qba;
+    // The folder was gone already when the script was written.
+    QTest::newRow("unknown folder") << QString() << "cd\n"_qba;
+}
+
 void TestLanguageWindow::scriptBytes() {
-    QCOMPARE(RestartScript::contents(u"/opt/my dir/it's $HOME/lexometer\u00fc"_s),
+    QFETCH(QString, workingFolder);
+    QFETCH(QByteArray, changeFolder);
+    QCOMPARE(RestartScript::contents(u"/opt/my dir/it's $HOME/lexometer\u00fc"_s, workingFolder),
              "#!/bin/sh\n"
              "# This file was created automatically to restart the program.\n"
              "# It is safe to delete this file.\n"
-             "sleep 1\n"
-             "exec '/opt/my dir/it'\\''s $HOME/lexometer\xc3\xbc'\n"_qba);
+             "sleep 1\n"_qba +
+                 changeFolder + "exec '/opt/my dir/it'\\''s $HOME/lexometer\xc3\xbc'\n"_qba);
+}
+
+void TestLanguageWindow::scriptStartsTheProgramInItsFolder_data() {
+    QTest::addColumn<QString>("workingFolder"); // below the test's folder; empty: unknown
+    QTest::addColumn<bool>("removed");          // the folder is gone when the script runs
+    QTest::addColumn<QString>("ranIn");         // below the test's folder
+    QTest::newRow("started from a folder")
+        << u"start 'from' $HOME"_s << false << u"start 'from' $HOME"_s;
+    QTest::newRow("folder gone since") << u"start 'from' $HOME"_s << true << u"home"_s;
+    QTest::newRow("folder unknown") << QString() << false << u"home"_s;
+}
+
+void TestLanguageWindow::scriptStartsTheProgramInItsFolder() {
+    QFETCH(QString, workingFolder);
+    QFETCH(bool, removed);
+    QFETCH(QString, ranIn);
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QDir base(root.path());
+    QVERIFY(base.mkpath(u"data"_s) && base.mkpath(u"home"_s) && base.mkpath(u"it's here"_s));
+    const QString start = workingFolder.isEmpty() ? QString() : base.filePath(workingFolder);
+    if (!start.isEmpty()) QVERIFY(base.mkpath(workingFolder));
+
+    // A stand-in for the program that notes where it runs.
+    const QString program = base.filePath(u"it's here/lexometer"_s);
+    const QString note = base.filePath(u"ran-in.txt"_s);
+    TestFiles::write(program, "#!/bin/sh\npwd > \"$NOTE\"\n");
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QString script;
+    QVERIFY(RestartScript::write(base.filePath(u"data"_s), program, start, &script));
+    if (removed) QVERIFY(QDir(start).removeRecursively());
+
+    // As the language window starts it: from the data folder.
+    QProcess shell;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"HOME"_s, base.filePath(u"home"_s));
+    environment.insert(u"NOTE"_s, note);
+    shell.setProcessEnvironment(environment);
+    shell.setWorkingDirectory(base.filePath(u"data"_s));
+    shell.start(u"/bin/sh"_s, {script});
+    QVERIFY(shell.waitForFinished(30000));
+    QCOMPARE(shell.exitCode(), 0);
+    QCOMPARE(QString::fromLocal8Bit(TestFiles::read(note)).trimmed(), base.filePath(ranIn));
 }
 
 void TestLanguageWindow::escapeCloses_data() {

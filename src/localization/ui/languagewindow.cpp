@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
@@ -263,8 +264,10 @@ void LanguageWindow::apply() {
     QCoreApplication::processEvents();
 
     QString script;
-    if (!RestartScript::write(dataFolder_, QCoreApplication::applicationFilePath(), &script,
-                              &error)) {
+    // The program never changes its working folder: it is still the one the
+    // user started it from.
+    if (!RestartScript::write(dataFolder_, QCoreApplication::applicationFilePath(),
+                              QDir::currentPath(), &script, &error)) {
         Dialogs::error(this, FileErrorTranslation::text(error));
         return;
     }
