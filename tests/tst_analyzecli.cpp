@@ -48,6 +48,11 @@ private slots:
     void phrasesFollowLocaleCase_data();
     void phrasesFollowLocaleCase();
     void nativeDigitLocaleWritesAsciiDigits();
+    void concordanceHitsMatchTableCounts_data();
+    void concordanceHitsMatchTableCounts();
+    void concordancePrintsEachFileInOrder();
+    void concordanceEscapesFields();
+    void concordanceToCsv();
 
 private:
     // With memoryLimitKb, the tool runs with its address space limited to
@@ -112,6 +117,169 @@ void TstAnalyzeCli::nativeDigitLocaleWritesAsciiDigits() {
     for (const QString& text : {lines, overview, r.out})
         for (QChar c : text)
             QVERIFY2(c.unicode() < 0x0660 || c.unicode() > 0x0669, qPrintable(text));
+}
+
+void TstAnalyzeCli::concordanceHitsMatchTableCounts_data() {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("row");
+    // Each hit as its line number and the item as found, in text order.
+    QTest::addColumn<QStringList>("places");
+    const QStringList english{"--locale", "en_US"};
+    QTest::newRow("word in three letter cases")
+        << english << QStringLiteral("The cat. the CAT, THE end\nthe\n") << "the"
+        << "Word"
+        << "the" << QStringList{"1:The", "1:the", "1:THE", "2:the"};
+    // Only ASCII letters are folded: each form is a row of its own.
+    const QStringList french{"--locale", "en_US", "--preset", "french"};
+    const QString ete = QStringLiteral("\u00C9t\u00E9 \u00E9t\u00E9 \u00C9T\u00C9\n"
+                                       "\u00E9t\u00E9, \u00C9t\u00E9\n");
+    QTest::newRow("capital \u00C9t\u00E9 under french")
+        << french << ete << QStringLiteral("\u00C9t\u00E9") << "Word"
+        << QStringLiteral("\u00C9t\u00E9")
+        << QStringList{QStringLiteral("1:\u00C9t\u00E9"), QStringLiteral("2:\u00C9t\u00E9")};
+    QTest::newRow("small \u00E9t\u00E9 under french")
+        << french << ete << QStringLiteral("\u00E9t\u00E9") << "Word"
+        << QStringLiteral("\u00E9t\u00E9")
+        << QStringList{QStringLiteral("1:\u00E9t\u00E9"), QStringLiteral("2:\u00E9t\u00E9")};
+    QTest::newRow("phrase across a line end")
+        << english << QStringLiteral("big New\nYork and New York\n") << "new york"
+        << "2-Phrase"
+        << "New York" << QStringList{QStringLiteral("1:New\u21B5York"), "2:New York"};
+    // The comma closes the phrase window: no "box the" runs across it.
+    QTest::newRow("phrase after a break")
+        << english << QStringLiteral("the box, the box the box the box\n") << "box the"
+        << "2-Phrase"
+        << "box the" << QStringList{"1:box the", "1:box the"};
+    // Words fold ASCII letters only, whatever the locale: "ILIK" is "ilik",
+    // while the Turkish forms stay apart.
+    QTest::newRow("dotless and dotted i in words under tr_TR")
+        << QStringList{"--locale", "tr_TR", "--preset", "turkish"}
+        << QStringLiteral("\u0131l\u0131k ILIK \u0130lik ilik\n") << "ILIK"
+        << "Word"
+        << "ilik" << QStringList{"1:ILIK", "1:ilik"};
+    // Phrases are equal under collation: Turkish "I" is not the capital of
+    // "i".
+    const QString dotless = QStringLiteral("IN the box. in the box. IN the box.\n");
+    QTest::newRow("capital I in a phrase under tr_TR")
+        << QStringList{"--locale", "tr_TR"} << dotless << "IN the"
+        << "2-Phrase"
+        << "IN the" << QStringList{"1:IN the", "1:IN the"};
+    QTest::newRow("capital I in a phrase under en_US")
+        << english << dotless << "in the"
+        << "2-Phrase"
+        << "IN the" << QStringList{"1:IN the", "1:in the", "1:IN the"};
+    // Rules named after the @ hold for the concordance too: traditional
+    // Spanish "ll" is one letter, and "lL" is no form of it.
+    QTest::newRow("ll under traditional Spanish")
+        << QStringList{"--locale", "es_ES@collation=traditional"}
+        << QStringLiteral("Ll x. ll x. LL x. lL x.\n") << "ll x"
+        << "2-Phrase"
+        << "Ll x" << QStringList{"1:Ll x", "1:ll x", "1:LL x"};
+}
+
+void TstAnalyzeCli::concordanceHitsMatchTableCounts() {
+    // A word or phrase has as many places as its row counts in the table
+    // that a run with the same options writes.
+    QFETCH(QStringList, options);
+    QFETCH(QString, text);
+    QFETCH(QString, query);
+    QFETCH(QString, table);
+    QFETCH(QString, row);
+    QFETCH(QStringList, places);
+    const QString input = writeFile(QStringLiteral("places.txt"), text.toUtf8());
+    const QString out = dir_.filePath(QStringLiteral("places-%1").arg(QTest::currentDataTag()));
+    Result r = run(options + QStringList{"--quiet", "--separator", "\t", "--out", out, input});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    const QByteArray bytes = readFile(out + QStringLiteral("/places_%1.csv").arg(table));
+    QVERIFY(bytes.startsWith(Bom));
+    const QString csv = QString::fromUtf8(bytes.mid(Bom.size()));
+    int counted = 0;
+    for (const QString& record : csv.split(QStringLiteral("\r\n"))) {
+        const QStringList fields = record.split(u'\t');
+        if (fields.size() >= 2 && fields[0] == row) counted = fields[1].toInt();
+    }
+    QVERIFY2(counted == places.size(), qPrintable(csv));
+
+    r = run(options + QStringList{"--concordance", query, input});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(r.err, QString());
+    QStringList found;
+    QStringList lines = r.out.split(u'\n');
+    QCOMPARE(lines.takeLast(), QString());
+    for (const QString& line : lines) {
+        const QStringList fields = line.split(u'\t');
+        QCOMPARE(fields.size(), 5);
+        QCOMPARE(fields[0], input);
+        found << fields[1] + u':' + fields[3];
+    }
+    QCOMPARE(found, places);
+}
+
+void TstAnalyzeCli::concordancePrintsEachFileInOrder() {
+    // Contexts are cut at --context code points, reach back over line ends,
+    // and show each break as a mark that counts as one; an unreadable file
+    // is reported and the next one is still listed.
+    const QString first = writeFile(QStringLiteral("first.txt"), "one cat two\ncat\n");
+    const QString missing = dir_.filePath(QStringLiteral("missing.txt"));
+    const QString second = writeFile(QStringLiteral("second.txt"), "a CAT\n");
+    Result r = run(
+        {"--locale", "en_US", "--context", "3", "--concordance", "cat", first, missing, second});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.out, first + QStringLiteral("\t1\tne \tcat\t tw\n") + first +
+                        QStringLiteral("\t2\two\u21B5\tcat\t\n") + second +
+                        QStringLiteral("\t1\ta \tCAT\t\n"));
+    QCOMPARE(r.err, QStringLiteral("lexometer-analyze: Cannot open file \"%1\". No such file or "
+                                   "directory\n")
+                        .arg(missing));
+
+    // No hits is no failure.
+    r = run({"--locale", "en_US", "--concordance", "dog", first, second});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QString());
+    QCOMPARE(r.err, QString());
+}
+
+void TstAnalyzeCli::concordanceEscapesFields() {
+    // Backslashes, tabs and line breaks in the file's name and in the text
+    // are escaped, so that every hit is one line of five fields.
+    const QString folder = dir_.filePath(QStringLiteral("escapes"));
+    QDir().mkpath(folder);
+    const QString input =
+        writeFile(QStringLiteral("escapes/a\tb\\c\nd\re.txt"), "x\\y\tcat\tz\\\nend\n");
+    const Result r = run({"--locale", "en_US", "--concordance", "cat", input});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(r.out, folder + QStringLiteral("/a\\tb\\\\c\\nd\\ne.txt\t1\tx\\\\y\\t\tcat\t"
+                                            "\\tz\\\\\u21B5end\n"));
+}
+
+void TstAnalyzeCli::concordanceToCsv() {
+    // With --out the hits go to NAME_Concordance.csv, named as the tables
+    // are (a later file of the same name gets NAME-2), in the project's CSV
+    // form with an English header; nothing else is written.
+    QDir(dir_.path()).mkpath(QStringLiteral("kwic/a"));
+    QDir(dir_.path()).mkpath(QStringLiteral("kwic/b"));
+    const QString first =
+        writeFile(QStringLiteral("kwic/a/report.txt"), "He said \"the\" one, the end\n");
+    const QString second = writeFile(QStringLiteral("kwic/b/report.txt"), "no such word\n");
+    const QString out = dir_.filePath(QStringLiteral("kwic/out"));
+    const Result r =
+        run({"--locale", "en_US", "--concordance", "the", "--out", out, first, second});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QString());
+    QCOMPARE(readFile(out + QStringLiteral("/report_Concordance.csv")),
+             Bom + "Line,Left,Item,Right\r\n"
+                   "1,\"He said \"\"\",the,\"\"\" one, the end\"\r\n"
+                   "1,\"He said \"\"the\"\" one, \",the, end\r\n");
+    QCOMPARE(readFile(out + QStringLiteral("/report-2_Concordance.csv")),
+             Bom + "Line,Left,Item,Right\r\n");
+    QCOMPARE(QDir(out).entryList(QDir::Files).size(), 2);
+    QVERIFY2(r.err.contains(QStringLiteral("\"%1\": concordance written as "
+                                           "\"report-2_Concordance.csv\"")
+                                .arg(second)),
+             qPrintable(r.err));
 }
 
 Result TstAnalyzeCli::run(const QStringList& arguments, int memoryLimitKb) {
@@ -376,7 +544,8 @@ void TstAnalyzeCli::help() {
     const Result r = run({QStringLiteral("--help")});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.err, QString());
-    for (const char* option : {"--word-chars", "--preset", "--out", "--separator", "--quiet"})
+    for (const char* option : {"--word-chars", "--preset", "--out", "--separator", "--quiet",
+                               "--concordance", "--context"})
         QVERIFY2(r.out.contains(QLatin1String(option)), option);
     QVERIFY(r.out.contains(QStringLiteral("FILE...")));
 }
@@ -397,6 +566,25 @@ void TstAnalyzeCli::badOptions_data() {
         << QStringList{"--locale", "es_ES@collation=klingon", "x.txt"} << "klingon";
     QTest::newRow("PDF time limit of zero")
         << QStringList{"--pdf-time-limit", "0", "x.txt"} << "pdf-time-limit";
+    QTest::newRow("concordance of blanks")
+        << QStringList{"--concordance", " ", "x.txt"} << "needs a word or a phrase";
+    QTest::newRow("concordance of a non-word character")
+        << QStringList{"--concordance", "caf\u00E9", "x.txt"}
+        << "\"\u00E9\" is not a word character";
+    QTest::newRow("concordance of five words")
+        << QStringList{"--concordance", "a b c d e", "x.txt"} << "has 5 words";
+    QTest::newRow("concordance across a comma")
+        << QStringList{"--concordance", "cat, dog", "x.txt"} << "\",\" closes a phrase";
+    QTest::newRow("context of zero")
+        << QStringList{"--concordance", "cat", "--context", "0", "x.txt"} << "--context";
+    QTest::newRow("negative context")
+        << QStringList{"--concordance", "cat", "--context", "-3", "x.txt"} << "\"-3\"";
+    QTest::newRow("context not a number")
+        << QStringList{"--concordance", "cat", "--context", "4x", "x.txt"} << "\"4x\"";
+    QTest::newRow("context beyond int")
+        << QStringList{"--concordance", "cat", "--context", "99999999999", "x.txt"} << "--context";
+    QTest::newRow("context without concordance")
+        << QStringList{"--context", "5", "x.txt"} << "--concordance";
 }
 
 void TstAnalyzeCli::badOptions() {

@@ -1,8 +1,10 @@
 #include "analysis/cli/analyzecli.h"
 
 #include "analysis/analysisrun.h"
+#include "analysis/concordancetext.h"
 #include "analysis/csvwriter.h"
 #include "analysis/listcollator.h"
+#include "analysis/phrasecounter.h"
 #include "analysis/sidethread.h"
 #include "analysis/tabletext.h"
 #include "analysis/textlines.h"
@@ -23,7 +25,10 @@
 #include <cstring>
 #include <exception>
 #include <iterator>
+#include <memory>
 #include <new>
+#include <span>
+#include <vector>
 
 #include <unistd.h>
 
@@ -31,6 +36,9 @@ namespace {
 
 const QString ProgramName = QStringLiteral("lexometer-analyze");
 constexpr int BarWidth = 30;
+// Hit lines are handed to standard output in blocks of about this many
+// characters.
+constexpr qsizetype HitBlockSize = 1 << 16;
 
 // 0, or the errno of a failed write.
 int writeText(FILE* stream, const QString& text) {
@@ -113,6 +121,87 @@ struct Export {
     const char* tag;
 };
 
+// A field of a hit line with backslashes, tabs and line breaks escaped, so
+// that every hit is one line of tab-separated fields.
+QString hitField(const QString& text) {
+    const auto special = [](QChar c) {
+        return c == u'\\' || c == u'\t' || c == u'\r' || c == u'\n';
+    };
+    if (std::none_of(text.begin(), text.end(), special)) return text;
+    QString out;
+    out.reserve(text.size() + 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\\') {
+            out += QStringLiteral("\\\\");
+        } else if (c == u'\t') {
+            out += QStringLiteral("\\t");
+        } else if (c == u'\r' || c == u'\n') {
+            // CR LF is one break.
+            out += QStringLiteral("\\n");
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// The text as the concordance reads it: without characters up to U+0020
+// at either end.
+QString trimmedAsTyped(const QString& text) {
+    qsizetype start = 0, end = text.size();
+    while (start < end && text[start].unicode() <= 0x20)
+        ++start;
+    while (end > start && text[end - 1].unicode() <= 0x20)
+        --end;
+    return text.mid(start, end - start);
+}
+
+// Why --concordance cannot look up a text, naming what to change.
+QString typedProblemMessage(const QString& typed, Concordance::TypedProblem problem,
+                            const QString& wordCharacters) {
+    using Concordance::TypedProblem;
+    const QString text = trimmedAsTyped(typed);
+    const QString cannot = QStringLiteral("Cannot look up %1: ").arg(quoted(typed));
+    switch (problem) {
+    case TypedProblem::None:
+        break;
+    case TypedProblem::Empty:
+        return QStringLiteral("--concordance needs a word or a phrase.");
+    case TypedProblem::NotWordCharacters:
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (wordCharacters.contains(text[i])) continue;
+            // A character beyond U+FFFF is named whole.
+            const bool pair =
+                text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+            return cannot + QStringLiteral("%1 is not a word character.")
+                                .arg(quoted(text.mid(i, pair ? 2 : 1)));
+        }
+        return cannot + QStringLiteral("it is not a word.");
+    case TypedProblem::TooManyWords: {
+        // The words of a phrase, as the phrase rules split it.
+        int words = 0;
+        QString remainder = text;
+        while (!PhraseCounter::takeNextWord(remainder).isEmpty())
+            ++words;
+        return cannot + QStringLiteral("it has %1 words, and a phrase has 2 to 4.").arg(words);
+    }
+    case TypedProblem::BreakInside: {
+        QString remainder = text;
+        for (;;) {
+            QChar ending;
+            if (PhraseCounter::takeNextWord(remainder, &ending).isEmpty()) break;
+            if (PhraseCounter::isBreak(ending.unicode()))
+                return cannot + QStringLiteral("%1 closes a phrase, so none runs across it.")
+                                    .arg(quoted(QString(ending)));
+        }
+        return cannot + QStringLiteral("a phrase does not run across a punctuation mark.");
+    }
+    }
+    return {};
+}
+
 } // namespace
 
 AnalyzeCli::AnalyzeCli() : progress_(isatty(STDERR_FILENO) == 1) {}
@@ -175,7 +264,8 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
     parser.setApplicationDescription(
         QStringLiteral("Measures text and PDF files: prints each file's overview (size, total and "
                        "unique characters, words and lines) and can write its character, word, "
-                       "line and phrase frequency tables as CSV files."));
+                       "line and phrase frequency tables as CSV files, or lists the places of a "
+                       "word or phrase with their contexts."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption wordCharsOption(
@@ -214,8 +304,23 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         QStringLiteral("Give up a PDF whose opening, or one of whose pages, takes longer than "
                        "SECONDS in the PDF module (default: 60)."),
         QStringLiteral("SECONDS"));
+    const QCommandLineOption concordanceOption(
+        QStringLiteral("concordance"),
+        QStringLiteral("Instead of the overview and tables, print each place of TEXT, a word or a "
+                       "phrase of 2 to 4 words, one a line: file, line number, left context, the "
+                       "text as found and right context, tab-separated, with \\, tab and line "
+                       "breaks escaped as \\\\, \\t and \\n. With --out, write "
+                       "NAME_Concordance.csv instead."),
+        QStringLiteral("TEXT"));
+    const QCommandLineOption contextOption(
+        QStringLiteral("context"),
+        QStringLiteral("Characters of context on either side of a place with --concordance "
+                       "(default: %1).")
+            .arg(Concordance::DefaultWidth),
+        QStringLiteral("N"));
     parser.addOptions({wordCharsOption, presetOption, outOption, separatorOption, localeOption,
-                       quietOption, pdfEngineOption, pdfTimeLimitOption});
+                       quietOption, pdfEngineOption, pdfTimeLimitOption, concordanceOption,
+                       contextOption});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Text or PDF files to analyze."),
                                  QStringLiteral("FILE..."));
@@ -266,6 +371,44 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
             preset = *named;
         }
         wordCharacters_ = WordCharacterPresets::wordCharacters(WordCharacterPresets::lines(preset));
+    }
+
+    // Options that join the files into one corpus: the concordance lists the
+    // places of each file on its own, so none of them goes with it. Each
+    // corpus option joins this list when it is added.
+    const QList<const QCommandLineOption*> corpusOptions = {};
+    if (parser.isSet(concordanceOption)) {
+        for (const QCommandLineOption* option : corpusOptions) {
+            if (!parser.isSet(*option)) continue;
+            usageError(parser, QStringLiteral("--concordance and --%1 exclude each other.")
+                                   .arg(option->names().constFirst()));
+            return false;
+        }
+        const QString typed = parser.value(concordanceOption);
+        const Concordance::TypedQuery parsed = Concordance::parseTyped(typed, wordCharacters_);
+        if (parsed.problem != Concordance::TypedProblem::None) {
+            usageError(parser, typedProblemMessage(typed, parsed.problem, wordCharacters_));
+            return false;
+        }
+        concordance_ = true;
+        query_ = parsed.query;
+    }
+    if (parser.isSet(contextOption)) {
+        if (!concordance_) {
+            usageError(parser, QStringLiteral("--context goes with --concordance."));
+            return false;
+        }
+        const QString value = parser.value(contextOption);
+        bool ok = !value.isEmpty() && std::all_of(value.begin(), value.end(),
+                                                  [](QChar c) { return c >= u'0' && c <= u'9'; });
+        const int width = ok ? value.toInt(&ok) : 0;
+        if (!ok || width < 1) {
+            usageError(parser, QStringLiteral("--context needs a whole number of characters "
+                                              "above 0, not %1.")
+                                   .arg(quoted(value)));
+            return false;
+        }
+        contextWidth_ = width;
     }
 
     separator_ = CsvWriter::localeSeparator(QLocale());
@@ -327,7 +470,7 @@ bool AnalyzeCli::analyzeFile(const QString& path) {
     // The file's text and tables are freed on the way out, so the next file
     // starts afresh.
     try {
-        return analyzeOrThrow(path);
+        return concordance_ ? concordanceOrThrow(path) : analyzeOrThrow(path);
     } catch (const std::bad_alloc&) {
         printError(QStringLiteral("not enough memory to analyse %1").arg(quoted(path)));
     } catch (const std::exception& e) {
@@ -336,8 +479,7 @@ bool AnalyzeCli::analyzeFile(const QString& path) {
     return false;
 }
 
-bool AnalyzeCli::analyzeOrThrow(const QString& path) {
-    TextLines lines;
+bool AnalyzeCli::readLines(const QString& path, TextLines& lines) {
     lines.setTrailingBreak(true);
     FileError error;
     DocumentReader::Document document;
@@ -350,6 +492,12 @@ bool AnalyzeCli::analyzeOrThrow(const QString& path) {
         return false;
     }
     lines.adoptUtf8Text(std::move(document.utf8));
+    return true;
+}
+
+bool AnalyzeCli::analyzeOrThrow(const QString& path) {
+    TextLines lines;
+    if (!readLines(path, lines)) return false;
 
     AnalysisRun run(lines, wordCharacters_, QLocale());
     if (!collation_.empty()) run.setCollation(collation_);
@@ -391,6 +539,78 @@ void AnalyzeCli::printOverview(const QString& path, const AnalysisResults& resul
     writeOutput(block);
 }
 
+bool AnalyzeCli::concordanceOrThrow(const QString& path) {
+    TextLines lines;
+    if (!readLines(path, lines)) return false;
+    // The collation that a table run with the same options counts phrases
+    // by, so that a phrase has as many places as its row's count.
+    const std::unique_ptr<ListCollator> collator = collation_.empty()
+                                                       ? std::make_unique<ListCollator>(QLocale())
+                                                       : ListCollator::forIcuLocale(collation_);
+    Concordance::Finder finder(lines, wordCharacters_, *collator);
+    if (!outDir_.isEmpty()) return writeConcordance(path, lines, finder);
+    printHits(path, lines, finder);
+    return true;
+}
+
+void AnalyzeCli::printHits(const QString& path, const TextLines& lines,
+                           Concordance::Finder& finder) {
+    // Hits are written as they are found, so that a long list starts at once
+    // and needs no memory of its own.
+    const QString file = hitField(path) + u'\t';
+    QString block;
+    block.reserve(HitBlockSize + 1024);
+    auto flush = [&] {
+        writeOutput(block);
+        block.clear();
+        return outputError_ == 0;
+    };
+    finder.find(query_, [&](std::span<const Concordance::Hit> hits) {
+        for (const Concordance::Hit& hit : hits) {
+            const Concordance::Context context = Concordance::contextOf(lines, hit, contextWidth_);
+            block += file;
+            block += QString::number(context.lineNumber);
+            block += u'\t';
+            block += hitField(context.left);
+            block += u'\t';
+            block += hitField(context.item);
+            block += u'\t';
+            block += hitField(context.right);
+            block += u'\n';
+            if (block.size() >= HitBlockSize && !flush()) return false;
+        }
+        return flush();
+    });
+}
+
+bool AnalyzeCli::writeConcordance(const QString& path, const TextLines& lines,
+                                  Concordance::Finder& finder) {
+    const std::vector<Concordance::Hit> hits = finder.findAll(query_);
+    const QString headers[ConcordanceText::ColumnCount] = {
+        QStringLiteral("Line"), QStringLiteral("Left"), QStringLiteral("Item"),
+        QStringLiteral("Right")};
+    const ConcordanceText table(lines, hits, contextWidth_, headers);
+    // Named as the tables are, so that report_Concordance.csv sits beside
+    // report_Word.csv.
+    const QString suffix = QStringLiteral("_Concordance.csv");
+    QString plainStem;
+    const QString stem = fileStem(path, &plainStem);
+    if (stem != plainStem)
+        printError(QStringLiteral("%1: concordance written as %2 (%3 is an earlier file's)")
+                       .arg(quoted(path), quoted(stem + suffix), quoted(plainStem + suffix)));
+    const QString target = QDir(outDir_).filePath(stem + suffix);
+    FileError error;
+    if (CsvWriter::write(table, target, separator_, &error)) return true;
+    printError(escapedMessage(FileErrorText::text(error), target));
+    return false;
+}
+
+QString AnalyzeCli::fileStem(const QString& path, QString* plainStem) {
+    *plainStem = QFileInfo(path).fileName();
+    if (const qsizetype dot = plainStem->lastIndexOf(u'.'); dot >= 0) plainStem->truncate(dot);
+    return uniqueStem(*plainStem);
+}
+
 QString AnalyzeCli::uniqueStem(const QString& stem) {
     QString unique = stem;
     for (int n = 2; usedStems_.contains(unique); ++n)
@@ -418,9 +638,8 @@ bool AnalyzeCli::writeTables(const QString& path, const AnalysisResults& results
     // Tables are named as a results window would suggest: report_Word.csv
     // for report.txt. A later file of the same name gets report-2_Word.csv,
     // and so on, so that no table of this run replaces another.
-    QString plainStem = QFileInfo(path).fileName();
-    if (const qsizetype dot = plainStem.lastIndexOf(u'.'); dot >= 0) plainStem.truncate(dot);
-    const QString stem = uniqueStem(plainStem);
+    QString plainStem;
+    const QString stem = fileStem(path, &plainStem);
     if (stem != plainStem)
         printError(QStringLiteral("%1: tables written as %2 (%3 are an earlier file's)")
                        .arg(quoted(path), quoted(stem + QStringLiteral("_*.csv")),
