@@ -79,10 +79,12 @@ void updateList(std::vector<PhraseEntry>& list, const QString& phrase,
         list.insert(place, PhraseEntry{phrase, 1});
 }
 
-ReferenceAnalysis::Cells showSummary(const std::vector<PhraseEntry>& list) {
+ReferenceAnalysis::Cells showSummary(const std::vector<PhraseEntry>& list,
+                                     qint64 minimumCount = 2) {
     ReferenceAnalysis::Cells rows;
     for (const PhraseEntry& entry : list) {
-        if (entry.count >= 2) rows << QStringList{entry.text, QString::number(entry.count)};
+        if (entry.count >= minimumCount)
+            rows << QStringList{entry.text, QString::number(entry.count)};
     }
     return rows;
 }
@@ -163,6 +165,17 @@ QString ReferenceAnalysis::takeNextWord(QString& remainder, QChar* ending) {
 
 ReferenceAnalysis::Phrases ReferenceAnalysis::countPhrases(const QStringList& lines,
                                                            const ListCollator& collator) {
+    return countPhrases(lines, collator, 2);
+}
+
+ReferenceAnalysis::Phrases ReferenceAnalysis::countAllPhrases(const QStringList& lines,
+                                                              const ListCollator& collator) {
+    return countPhrases(lines, collator, 1);
+}
+
+ReferenceAnalysis::Phrases ReferenceAnalysis::countPhrases(const QStringList& lines,
+                                                           const ListCollator& collator,
+                                                           qint64 minimumCount) {
     std::vector<PhraseEntry> phrases2, phrases3, phrases4;
     QString slot[4];
     qint64 wordCount = 0;
@@ -205,7 +218,8 @@ ReferenceAnalysis::Phrases ReferenceAnalysis::countPhrases(const QStringList& li
         }
         // A line end without a break character leaves the window as it is.
     }
-    return {showSummary(phrases2), showSummary(phrases3), showSummary(phrases4)};
+    return {showSummary(phrases2, minimumCount), showSummary(phrases3, minimumCount),
+            showSummary(phrases4, minimumCount)};
 }
 
 ReferenceAnalysis::Results ReferenceAnalysis::analyze(const QStringList& lines, bool trailingBreak,

@@ -43,6 +43,8 @@ public:
         Cells phrases4;
     };
     static Phrases countPhrases(const QStringList& lines, const ListCollator& collator);
+    // Every phrase, also those seen once, in the same order and forms.
+    static Phrases countAllPhrases(const QStringList& lines, const ListCollator& collator);
 
     static QString takeNextWord(QString& remainder, QChar* ending = nullptr);
 
@@ -66,4 +68,8 @@ public:
     // with invisible characters written as escapes.
     static QString firstDifference(const Cells& actual, const Cells& expected);
     static QString escaped(const QString& s);
+
+private:
+    static Phrases countPhrases(const QStringList& lines, const ListCollator& collator,
+                                qint64 minimumCount);
 };

@@ -63,6 +63,8 @@ private slots:
     void caseFollowsCollator_data();
     void caseFollowsCollator();
     void asciiRanksAgreeWithCollator();
+    void keepAllKeepsEveryPhrase_data();
+    void keepAllKeepsEveryPhrase();
 };
 
 void TestPhraseCounter::initTestCase() {
@@ -427,6 +429,79 @@ void TestPhraseCounter::asciiRanksAgreeWithCollator() {
     }
     // Most collations rank ASCII; a check that refused them all would pass.
     QVERIFY(ranked > 50);
+}
+
+void TestPhraseCounter::keepAllKeepsEveryPhrase_data() {
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("twoPasses");
+    QStringList random;
+    QRandomGenerator generator(23);
+    const QStringList vocabulary = {
+        "the", "The", "cat",  "CAT",  "sat", "on", "a", "mat", "x" + Nbsp + "y",
+        "x",   "y",   "end.", "then,"};
+    for (int line = 0; line < 40; ++line) {
+        QStringList words;
+        for (int w = 0; w < 12; ++w)
+            words << vocabulary[int(generator.bounded(qsizetype(vocabulary.size())))];
+        random << words.join(u' ');
+    }
+    const QList<std::pair<const char*, QStringList>> texts = {
+        {"seen once", {"the cat sat. the cat ran"}},
+        {"case variants", {"The end. the end. THE END"}},
+        {"no-break spaces", {"a" + Nbsp + "b c. a b" + Nbsp + "c. a b c"}},
+        {"across lines", {"a b", "c d", "a b c"}},
+        {"random", random},
+    };
+    for (const auto& [name, lines] : texts) {
+        QTest::addRow("%s, one pass", name) << lines << false;
+        QTest::addRow("%s, two passes", name) << lines << true;
+    }
+}
+
+void TestPhraseCounter::keepAllKeepsEveryPhrase() {
+    // What a corpus adds up: every phrase, those seen once included, in the
+    // form and class the lists show, with the word where it first begins.
+    // A large text's pre-pass, which drops phrases seen once, must not
+    // apply.
+    QFETCH(QStringList, lines);
+    QFETCH(bool, twoPasses);
+    const std::size_t limit = PhraseCounter::directTableLimit();
+    if (twoPasses) PhraseCounter::setDirectTableLimit(0);
+    const auto restore = qScopeGuard([limit] { PhraseCounter::setDirectTableLimit(limit); });
+
+    const ListCollator collator(usEnglish());
+    PhraseCounter counter(collator);
+    counter.setKeepAll(true);
+    QVERIFY(counter.countPhrases(makeLines(lines)));
+
+    QStringList words;
+    for (const QString& line : lines) {
+        QString remainder = ReferenceAnalysis::trimmed(line);
+        for (QString word; !(word = PhraseCounter::takeNextWord(remainder)).isEmpty();)
+            words << word;
+    }
+    const ReferenceAnalysis::Phrases reference =
+        ReferenceAnalysis::countAllPhrases(lines, collator);
+    const Cells* expected[] = {&reference.phrases2, &reference.phrases3, &reference.phrases4};
+    for (int k = 2; k <= 4; ++k) {
+        std::vector<std::string> forms;
+        std::vector<std::uint64_t> counts;
+        counter.forEachPhrase(
+            k, [&](std::string_view form, std::uint64_t count, std::uint64_t firstWord) {
+                forms.emplace_back(form);
+                counts.push_back(count);
+                const QString text = QString::fromStdString(forms.back());
+                QCOMPARE(words.mid(qsizetype(firstWord), k).join(u' '), text);
+            });
+        Cells actual;
+        for (std::uint32_t i :
+             collator.sortedOrder(std::uint32_t(forms.size()),
+                                  [&](std::uint32_t i) { return std::string_view(forms[i]); }))
+            actual << QStringList{QString::fromStdString(forms[i]), QString::number(counts[i])};
+        compareCells(actual, *expected[k - 2], QStringLiteral("%1 words").arg(k));
+        // The lists themselves are left empty.
+        QCOMPARE(counter.showSummary(k).size(), std::size_t(0));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPhraseCounter)

@@ -401,6 +401,13 @@ bool AnalysisRun::fillWordTable() {
     return true;
 }
 
+void AnalysisRun::forEachWordCount(
+    const std::function<void(std::string_view word, std::uint64_t count)>& visit) const {
+    if (!words_) return;
+    for (std::size_t i = 0; i < words_->counts.size(); ++i)
+        visit(words_->pool->view(qsizetype(i)), words_->counts[i]);
+}
+
 bool AnalysisRun::countLines() {
     std::shared_ptr<const StringPool> pool = lines_.pool();
     std::uint64_t n = std::uint64_t(pool->count());

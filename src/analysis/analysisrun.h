@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 class ListCollator;
@@ -96,6 +97,12 @@ public:
     void warnIfNoWords();
     bool countPhrases();
     void finish();
+
+    // After countWords(), in place of fillWordTable(): each distinct word
+    // with its count, in the order first seen, for a caller that adds up the
+    // words of many texts.
+    void forEachWordCount(
+        const std::function<void(std::string_view word, std::uint64_t count)>& visit) const;
 
     const AnalysisResults& results() const { return *results_; }
     AnalysisResults& results() { return *results_; }

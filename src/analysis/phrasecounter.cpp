@@ -230,6 +230,8 @@ public:
     std::u16string u16;
     std::vector<std::uint8_t> keyBuffer;
     const std::atomic<bool>* cancel = nullptr;
+    bool keepAll = false;
+    std::uint32_t minimumCount() const { return keepAll ? 1 : 2; }
     // The largest table counted in one pass: the set limit, or the text's
     // size when less, so that memory follows the size of the text rather
     // than its number of distinct phrases.
@@ -489,7 +491,8 @@ void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, 
     const std::uint32_t n = std::uint32_t(stream.size());
     distinct /= parts;
     const std::size_t wanted = std::bit_ceil(std::size_t(distinct * 1.6) + 64);
-    const bool direct = wanted * sizeof(E) <= directBytes;
+    // Kept singletons are needed as well, which the pre-pass would drop.
+    const bool direct = keepAll || wanted * sizeof(E) <= directBytes;
     std::vector<E> table(direct ? wanted : 1 << 12, E{});
     std::size_t mask = table.size() - 1, used = 0;
     auto grow = [&] {
@@ -627,7 +630,7 @@ void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, 
         if (!e.count) continue;
         if (spaceLike(e))
             counted.spaceLike.emplace_back(e.pos, e.count);
-        else if (e.count >= 2)
+        else if (e.count >= minimumCount())
             counted.plain.emplace_back(e.pos, e.count);
     }
 }
@@ -699,7 +702,7 @@ void PhraseCounter::Impl::mergeSpaceLike(
                     pos = std::min(pos, e.first);
                 }
             }
-            if (total >= 2)
+            if (total >= minimumCount())
                 out.emplace_back(pos, std::uint32_t(std::min<std::uint64_t>(total, 0xFFFFFFFFu)));
         }
         g = h;
@@ -801,7 +804,7 @@ bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>
             d->countAll<4>(c, estimates[2].value(), parts);
     };
     auto summarize = [this](int k, const ListCollator& c) {
-        if (!d->cancelled()) d->summarize(k, c);
+        if (!d->cancelled() && !d->keepAll) d->summarize(k, c);
     };
     if (small) {
         auto c2 = d->coll.clone(), c3 = d->coll.clone();
@@ -839,4 +842,18 @@ PhraseTable PhraseCounter::showSummary(int words) const {
 PhraseTable PhraseCounter::takeSummary(int words) {
     const int k = words == 2 ? 2 : words == 3 ? 3 : 4;
     return std::exchange(d->tables[k - 2], PhraseTable());
+}
+
+void PhraseCounter::setKeepAll(bool on) {
+    d->keepAll = on;
+}
+
+void PhraseCounter::forEachPhrase(int words, const PhraseVisitor& visit) const {
+    const int k = words == 2 ? 2 : words == 3 ? 3 : 4;
+    std::string form;
+    for (const auto& [pos, count] : d->repeated[k - 2]) {
+        form.clear();
+        d->appendPhrase(form, pos, k);
+        visit(form, count, pos - std::uint32_t(k - 1));
+    }
 }

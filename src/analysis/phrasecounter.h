@@ -7,7 +7,10 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <string_view>
 
 class TextLines;
 class ListCollator;
@@ -48,6 +51,18 @@ public:
     PhraseTable showSummary(int words) const;
     // The same, handing the table over instead of copying it.
     PhraseTable takeSummary(int words);
+
+    // On, countPhrases() keeps every phrase, also those seen once, for
+    // forEachPhrase(), and fills no summaries: texts that are counted
+    // together (a corpus) add up phrases seen once in each.
+    void setKeepAll(bool on);
+    // After countPhrases() with keepAll on: each phrase of `words` words
+    // once, in no particular order, with the form of its first occurrence,
+    // its count and the index in the text's words of the first occurrence's
+    // first word.
+    using PhraseVisitor = std::function<void(std::string_view formUtf8, std::uint64_t count,
+                                             std::uint64_t firstWord)>;
+    void forEachPhrase(int words, const PhraseVisitor& visit) const;
 
 private:
     class Impl;
