@@ -4,6 +4,7 @@
 #include "analysis/csvwriter.h"
 #include "analysis/ui/analysisjob.h"
 #include "analysis/ui/analysislabels.h"
+#include "analysis/ui/concordancewindow.h"
 #include "analysis/ui/frequencytablemodel.h"
 #include "analysis/ui/overviewmodel.h"
 #include "analysis/ui/phrasetablemodel.h"
@@ -145,7 +146,7 @@ ResultsWindow::ResultsWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     wordGrid_ = static_cast<QTableView*>(views_[WordTab]);
     lineGrid_ = static_cast<QTableView*>(views_[LineTab]);
 
-    buildWordMenu();
+    buildContextMenus();
 
     // The window sees Esc before its controls.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -166,20 +167,39 @@ ResultsWindow::ResultsWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     fitColumns();
 }
 
-// Right clicks on the grids, and the Word table's context menu, which looks
-// a word up in the browser.
-void ResultsWindow::buildWordMenu() {
+// Right clicks on the grids, and the tables' context menus: each shows its
+// row's item in context, and the Word table's also looks a word up in the
+// browser. A double click shows the item in context too.
+void ResultsWindow::buildContextMenus() {
     // A right click first selects the cell under the pointer, like a left one.
     for (QTableView* view : {overviewGrid_, characterGrid_, wordGrid_, lineGrid_})
         view->viewport()->installEventFilter(this);
-    wordMenu_ = new QMenu(this);
-    wordMenu_->setObjectName("wordMenu");
-    QAction* synonyms = wordMenu_->addAction(QStringLiteral("Synonyms"));
-    synonyms->setObjectName("synonymsAction");
-    wordGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(wordGrid_, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { wordMenu_->popup(wordGrid_->viewport()->mapToGlobal(at)); });
-    connect(synonyms, &QAction::triggered, this, &ResultsWindow::openSynonyms);
+    const QString showInContext = translateText("Show in Context");
+    for (int tab = CharacterTab; tab < TabCount; ++tab) {
+        QAbstractItemView* view = views_[tab];
+        const QString stem = QString::fromLatin1(Tabs[tab].buttonStem);
+        auto* menu = new QMenu(this);
+        menu->setObjectName(stem + QStringLiteral("Menu"));
+        QAction* inContext = menu->addAction(showInContext);
+        inContext->setObjectName(stem + QStringLiteral("ShowInContextAction"));
+        connect(inContext, &QAction::triggered, this,
+                [this, tab] { openConcordance(Tab(tab), menuRow_); });
+        if (tab == WordTab) {
+            wordMenu_ = menu;
+            QAction* synonyms = menu->addAction(QStringLiteral("Synonyms"));
+            synonyms->setObjectName("synonymsAction");
+            connect(synonyms, &QAction::triggered, this, &ResultsWindow::openSynonyms);
+        }
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view, menu](const QPoint& at) {
+                    const QModelIndex index = view->indexAt(at);
+                    menuRow_ = index.isValid() ? index.row() : view->currentIndex().row();
+                    menu->popup(view->viewport()->mapToGlobal(at));
+                });
+        connect(view, &QAbstractItemView::doubleClicked, this,
+                [this, tab](const QModelIndex& index) { openConcordance(Tab(tab), index.row()); });
+    }
 }
 
 // A tab: its table view above a strip with its Export button and, for the
@@ -485,6 +505,29 @@ QString ResultsWindow::visibleCharacter(const QString& character) {
 QUrl ResultsWindow::synonymUrl(const QString& word) {
     return QUrl::fromEncoded("https://www.synonym.com/synonyms/" + QUrl::toPercentEncoding(word),
                              QUrl::StrictMode);
+}
+
+// The window holds the results, so that it outlives this one. Phrases show
+// once they are counted, the other tables as soon as they are.
+ConcordanceWindow* ResultsWindow::openConcordance(Tab tab, int row) {
+    std::shared_ptr<const AnalysisResults> shown = results_ ? results_ : partial_;
+    if (!shown || row < 0) return nullptr;
+    Concordance::Query query;
+    if (isPhraseTab(tab)) {
+        const PhraseTable* table = phraseTable(tab);
+        if (!table || row >= table->itemCount()) return nullptr;
+        query = {Concordance::Kind::Phrase, table->phrase(row)};
+    } else {
+        const FrequencyTable* table = frequencyTable(tab);
+        if (!table || row >= table->itemCount()) return nullptr;
+        query.kind = tab == CharacterTab ? Concordance::Kind::Character
+                     : tab == WordTab    ? Concordance::Kind::Word
+                                         : Concordance::Kind::Line;
+        query.text = table->key(row);
+    }
+    auto* window = new ConcordanceWindow(std::move(shown), query, windowTitle(), this);
+    window->show();
+    return window;
 }
 
 void ResultsWindow::openSynonyms() {

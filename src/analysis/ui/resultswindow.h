@@ -13,6 +13,7 @@
 #include <memory>
 
 class AnalysisJob;
+class ConcordanceWindow;
 class FrequencyTable;
 class FrequencyTableModel;
 class OverviewModel;
@@ -33,7 +34,9 @@ class PieChartWindow;
 //
 // Its widgets are private; each has an objectName naming its role
 // ("overviewGrid", "wordGrid", "twoWordPhraseList", "wordExportButton",
-// "wordChartButton", ...), by which tests find them.
+// "wordChartButton", ...), by which tests find them. A double click on a
+// row of the Character, Word, Line and phrase tables, or "Show in Context"
+// in its context menu, opens the concordance of the row's item.
 class ResultsWindow : public QWidget {
     Q_OBJECT
 
@@ -104,6 +107,9 @@ public slots:
     void openPieChart(ResultsWindow::Tab tab);
     // Looks up the word under the Word tab's current row in the browser.
     void openSynonyms();
+    // Opens a concordance window on the item of a row of the Character,
+    // Word, Line or a phrase tab; null while that table is not there yet.
+    ConcordanceWindow* openConcordance(ResultsWindow::Tab tab, int row);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -119,7 +125,7 @@ private:
     const FrequencyTable* frequencyTable(Tab tab) const;
     const PhraseTable* phraseTable(Tab tab) const;
     QWidget* buildTab(Tab tab);
-    void buildWordMenu();
+    void buildContextMenus();
 
     TextLines lines_;
     std::string editorBytes_;
@@ -147,6 +153,8 @@ private:
     QStatusBar* statusBar_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QMenu* wordMenu_ = nullptr;
+    // The row a context menu was opened on.
+    int menuRow_ = -1;
     QTimer* startTimer_ = nullptr;
     bool running_ = false;
     bool placed_ = false;

@@ -27,6 +27,7 @@
 #include "widgets/desktop.h"
 #include "widgets/dialogs.h"
 #include "widgets/placement.h"
+#include "widgets/sharedsettings.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -373,6 +374,12 @@ void MainWindow::saveSetting(const QString& key, const QString& value) {
 void MainWindow::useDataFolder(const QString& folder) {
     dataFolder_ = folder;
     settings_.openOrReset(dataFolder_ + QStringLiteral("settings.ini"));
+    // Windows that keep a setting of their own write into this store.
+    SharedSettings::setStore(&settings_);
+}
+
+MainWindow::~MainWindow() {
+    if (SharedSettings::store() == &settings_) SharedSettings::setStore(nullptr);
 }
 
 void MainWindow::choosePdfium() {

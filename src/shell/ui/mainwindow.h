@@ -50,6 +50,7 @@ public:
     };
 
     explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Runs the start-up steps in order; an error is shown with its text and
     // ends start-up there, the window still opening with what was set.
