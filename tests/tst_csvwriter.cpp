@@ -1,6 +1,7 @@
 #include "analysis/csvwriter.h"
 #include "analysis/texttable.h"
 #include "filesizelimit.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,6 +79,9 @@ private slots:
     void failedWriteKeepsOldFile_data();
     void failedWriteKeepsOldFile();
     void pipeWrittenInPlace();
+    void streamMatchesWrite_data();
+    void streamMatchesWrite();
+    void failedStreamKeepsOldFile();
     void suggestedName_data();
     void suggestedName();
 
@@ -318,6 +322,58 @@ void TstCsvWriter::pipeWrittenInPlace() {
     struct stat info {};
     QCOMPARE(stat(name.constData(), &info), 0);
     QVERIFY(S_ISFIFO(info.st_mode));
+}
+
+void TstCsvWriter::streamMatchesWrite_data() {
+    QTest::addColumn<int>("rows");
+    QTest::newRow("no rows") << 0;
+    QTest::newRow("one row") << 1;
+    QTest::newRow("several chunks") << 120000;
+}
+
+void TstCsvWriter::streamMatchesWrite() {
+    // A table written record by record, as a corpus's tables are, has the
+    // bytes of the same table written whole; the target appears only once
+    // it is complete.
+    QFETCH(int, rows);
+    const QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const LargeTable table(rows);
+    const QString path = dir.filePath(QStringLiteral("stream.csv"));
+    FileError error;
+    CsvWriter::Stream stream(path, u',');
+    QVERIFY2(stream.open(&error), qPrintable(FileErrorText::text(error)));
+    for (int row = 0; row < rows; ++row)
+        QVERIFY2(stream.append(table, row, &error), qPrintable(FileErrorText::text(error)));
+    QVERIFY(!QFile::exists(path));
+    QVERIFY2(stream.commit(&error), qPrintable(FileErrorText::text(error)));
+    QVERIFY(readAll(path) == CsvWriter::toCsv(table, u','));
+}
+
+void TstCsvWriter::failedStreamKeepsOldFile() {
+    const QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Word.csv"));
+    TestFiles::write(path, "old table\r\n");
+    const LargeTable table(200000);
+    FileError error;
+    bool written = true;
+    {
+        const FileSizeLimit limit(1536 * 1024);
+        CsvWriter::Stream stream(path, u',');
+        written = stream.open(&error);
+        for (int row = 0; row < table.rowCount() && written; ++row)
+            written = stream.append(table, row, &error);
+        if (written) written = stream.commit(&error);
+    }
+    QVERIFY(!written);
+    QCOMPARE(error.action, FileError::Action::Write);
+    QCOMPARE(error.path, path);
+    QVERIFY2(error.detail.contains(QStringLiteral("File too large")),
+             qPrintable(FileErrorText::text(error)));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("Word.csv")});
+    QCOMPARE(readAll(path), QByteArray("old table\r\n"));
 }
 
 void TstCsvWriter::suggestedName_data() {

@@ -173,6 +173,60 @@ bool CsvWriter::write(const PhraseTable& table, const QString& path, QChar separ
     return write(PhraseText(table), path, separator, error);
 }
 
+struct CsvWriter::Stream::Private {
+    QString path;
+    QSaveFile file;
+    RecordEncoder encoder;
+    QByteArray buffer;
+    bool failed = false;
+
+    Private(const QString& target, QChar separator)
+        : path(target), file(target), encoder(separator) {}
+
+    bool fail(FileError::Action action, FileError* error) {
+        if (error) *error = FileError::system(action, path, file.errorString());
+        if (!failed) file.cancelWriting();
+        failed = true;
+        return false;
+    }
+    bool flush() {
+        for (qsizetype done = 0; done < buffer.size();) {
+            const qint64 written = file.write(buffer.constData() + done, buffer.size() - done);
+            if (written <= 0) return false;
+            done += qsizetype(written);
+        }
+        buffer.resize(0);
+        return true;
+    }
+};
+
+CsvWriter::Stream::Stream(const QString& path, QChar separator)
+    : d(std::make_unique<Private>(path, separator)) {}
+
+CsvWriter::Stream::~Stream() = default;
+
+bool CsvWriter::Stream::open(FileError* error) {
+    if (!d->file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return d->fail(FileError::Action::Create, error);
+    d->buffer.reserve(ChunkSize + ChunkSize / 4);
+    d->buffer.append(Bom);
+    return true;
+}
+
+bool CsvWriter::Stream::append(const TextTable& table, int row, FileError* error) {
+    if (d->failed) return false;
+    d->encoder.appendRecord(d->buffer, table, row);
+    if (d->buffer.size() >= ChunkSize && !d->flush())
+        return d->fail(FileError::Action::Write, error);
+    return true;
+}
+
+bool CsvWriter::Stream::commit(FileError* error) {
+    if (d->failed) return false;
+    if (!d->flush() || !d->file.commit()) return d->fail(FileError::Action::Write, error);
+    return true;
+}
+
 QString CsvWriter::suggestedExportName(const QString& caption, const QString& tag) {
     const QFileInfo info(caption);
     if (caption.isEmpty() || !info.exists() || info.isDir()) return tag + QStringLiteral(".csv");

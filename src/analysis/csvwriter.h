@@ -7,6 +7,8 @@
 #include <QLocale>
 #include <QString>
 
+#include <memory>
+
 class FrequencyTable;
 class PhraseTable;
 class TextTable;
@@ -45,6 +47,27 @@ bool write(const FrequencyTable& table, const QString& itemHeader, const QString
            const QLocale& locale, const QString& path, QChar separator, FileError* error = nullptr);
 bool write(const PhraseTable& table, const QString& path, QChar separator,
            FileError* error = nullptr);
+
+// A CSV file written a record at a time, for a table read once from a
+// stream: the same bytes as write() makes of the same rows, through a
+// temporary file that replaces the target on commit(). A failure leaves no
+// partial file.
+class Stream {
+public:
+    Stream(const QString& path, QChar separator);
+    ~Stream();
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+
+    bool open(FileError* error = nullptr);
+    // Appends row `row` of the table as one record.
+    bool append(const TextTable& table, int row, FileError* error = nullptr);
+    bool commit(FileError* error = nullptr);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
 
 // The file name to suggest for an export with the given tag: when caption
 // is the path of an existing file, its name without the last extension,
