@@ -1,6 +1,7 @@
 #include "analysis/cli/analyzecli.h"
 
 #include "analysis/analysisrun.h"
+#include "analysis/cli/corpuscli.h"
 #include "analysis/concordancetext.h"
 #include "analysis/csvwriter.h"
 #include "analysis/listcollator.h"
@@ -218,6 +219,11 @@ int AnalyzeCli::run(const QStringList& arguments) {
         return outputFailed() ? FileFailed : code;
     }
 
+    if (CorpusCli::isWanted(parser)) {
+        CorpusCli corpus(wordCharacters_, collation_, separator_, quiet_, pdf_, pdfEngine_);
+        return corpus.run(parser);
+    }
+
     if (!outDir_.isEmpty() && !QDir().mkpath(outDir_)) {
         printError(QStringLiteral("Cannot create the folder %1.").arg(quoted(outDir_)));
         return FileFailed;
@@ -321,6 +327,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
     parser.addOptions({wordCharsOption, presetOption, outOption, separatorOption, localeOption,
                        quietOption, pdfEngineOption, pdfTimeLimitOption, concordanceOption,
                        contextOption});
+    parser.addOptions(CorpusCli::options());
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("Text or PDF files to analyze."),
                                  QStringLiteral("FILE..."));
@@ -376,7 +383,9 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
     // Options that join the files into one corpus: the concordance lists the
     // places of each file on its own, so none of them goes with it. Each
     // corpus option joins this list when it is added.
-    const QList<const QCommandLineOption*> corpusOptions = {};
+    QList<const QCommandLineOption*> corpusOptions;
+    for (const QCommandLineOption& option : CorpusCli::options())
+        corpusOptions.append(&option);
     if (parser.isSet(concordanceOption)) {
         for (const QCommandLineOption* option : corpusOptions) {
             if (!parser.isSet(*option)) continue;
@@ -454,6 +463,8 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         }
     }
 
+    // The corpus modes check their own arguments.
+    if (CorpusCli::isWanted(parser)) return true;
     if (parser.positionalArguments().isEmpty()) {
         usageError(parser, QStringLiteral("No file given."));
         return false;
