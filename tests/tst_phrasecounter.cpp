@@ -493,6 +493,20 @@ void TestPhraseCounter::keepAllKeepsEveryPhrase() {
                 const QString text = QString::fromStdString(forms.back());
                 QCOMPARE(words.mid(qsizetype(firstWord), k).join(u' '), text);
             });
+        // The same phrases by the ids of their words.
+        std::size_t visited = 0;
+        counter.forEachPhraseWords(
+            k, [&](const std::uint32_t* ids, std::uint64_t count, std::uint64_t) {
+                QStringList form;
+                for (int t = 0; t < k; ++t)
+                    form << QString::fromStdString(std::string(counter.word(ids[t])));
+                QVERIFY(visited < forms.size());
+                QCOMPARE(form.join(u' '), QString::fromStdString(forms[visited]));
+                QCOMPARE(count, counts[visited]);
+                ++visited;
+            });
+        QCOMPARE(visited, forms.size());
+        QCOMPARE(counter.phraseCount(k), forms.size());
         Cells actual;
         for (std::uint32_t i :
              collator.sortedOrder(std::uint32_t(forms.size()),

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
+#include <functional>
 #include <new>
 #include <optional>
 #include <string>
@@ -20,64 +22,146 @@
 
 namespace {
 
-// Strings with their counts: how often, in how many files and, for
-// phrases, where first seen.
+// Index bytes of n strings: the index doubles past 70 % full; its slots
+// shrink from 16 to 8 bytes past two million.
+std::size_t indexBytes(std::size_t n) {
+    std::size_t capacity = 16;
+    while (n * 10 > capacity * 7)
+        capacity *= 2;
+    return capacity * (capacity > (std::size_t(1) << 21) ? 8 : 16);
+}
+
+std::size_t poolBytes(const StringPool& pool) {
+    const std::size_t bytes = pool.allBytes().size();
+    return bytes + bytes / 4 + 4 * std::size_t(pool.count() + 1);
+}
+
+// Characters, words or lines by their exact text, with their counts.
 struct Tally {
     StringPool texts;
     StringIndex index{&texts, 1 << 10};
     std::vector<std::uint64_t> counts;
     std::vector<std::uint32_t> files;
-    std::vector<std::uint32_t> lastFile;  // lines: the file (from 1) that last counted one
-    std::vector<std::uint32_t> firstFile; // phrases
-    std::vector<std::uint32_t> firstWord;
+    std::vector<std::uint32_t> lastFile; // lines: the file (from 1) that last counted one
 
     std::size_t size() const { return counts.size(); }
 
     // The id of the text, added with zero counts when new.
-    std::uint32_t intern(const StringIndex::Key& key, bool lines, bool phrases) {
+    std::uint32_t intern(const StringIndex::Key& key, bool lines) {
         const std::uint32_t id = index.intern(key);
         if (id == counts.size()) {
             counts.push_back(0);
             files.push_back(0);
             if (lines) lastFile.push_back(0);
-            if (phrases) {
-                firstFile.push_back(0);
-                firstWord.push_back(0);
-            }
         }
         return id;
     }
 
     std::size_t memoryBytes() const {
-        const std::size_t n = size();
-        // The index doubles past 70 % full; its slots shrink from 16 to 8
-        // bytes past two million.
-        std::size_t capacity = 16;
-        while (n * 10 > capacity * 7)
-            capacity *= 2;
-        const std::size_t index = capacity * (capacity > (std::size_t(1) << 21) ? 8 : 16);
-        const std::size_t bytes = texts.allBytes().size();
-        return bytes + bytes / 4 + 4 * (n + 1) + index + counts.capacity() * sizeof(std::uint64_t) +
-               (files.capacity() + lastFile.capacity() + firstFile.capacity() +
-                firstWord.capacity()) *
-                   sizeof(std::uint32_t);
+        return poolBytes(texts) + indexBytes(size()) + counts.capacity() * sizeof(std::uint64_t) +
+               (files.capacity() + lastFile.capacity()) * sizeof(std::uint32_t);
     }
 };
 
-// Sort keys of many texts; a long list shares them out with a second
-// thread and its own copy of the collator.
+// The phrases of one length, each by the words of the form a file first
+// showed it in. Words are ids into the run's phrase words, so that a phrase
+// is a few numbers compared in place, its count beside them.
+struct PhraseTally {
+    struct Slot {
+        std::uint32_t words[4];
+        std::uint32_t files; // 0: an empty slot
+        std::uint32_t firstFile;
+        std::uint32_t firstWord;
+        std::uint64_t count;
+    };
+
+    explicit PhraseTally(int length) : k(length) {}
+
+    int k;
+    std::vector<Slot> entries = std::vector<Slot>(1024, Slot{});
+    std::size_t used = 0;
+
+    std::uint64_t hash(const std::uint32_t* words) const {
+        std::uint64_t h = 0x2545F4914F6CDD1DULL;
+        for (int t = 0; t < k; ++t)
+            h = (h ^ words[t]) * 0x9E3779B97F4A7C15ULL;
+        h ^= h >> 32;
+        h *= 0xD6E8FEB86659FD93ULL;
+        h ^= h >> 29;
+        return h;
+    }
+
+    // Room for this many more phrases without growing on the way.
+    void reserve(std::size_t more) {
+        std::size_t capacity = entries.size();
+        while ((used + more) * 10 > capacity * 7)
+            capacity *= 2;
+        if (capacity == entries.size()) return;
+        std::vector<Slot> bigger(capacity, Slot{});
+        const std::size_t mask = capacity - 1;
+        for (const Slot& s : entries) {
+            if (!s.files) continue;
+            std::size_t i = std::size_t(hash(s.words)) & mask;
+            while (bigger[i].files)
+                i = (i + 1) & mask;
+            bigger[i] = s;
+        }
+        entries.swap(bigger);
+    }
+
+    void prefetch(std::uint64_t h) const {
+        __builtin_prefetch(&entries[std::size_t(h) & (entries.size() - 1)]);
+    }
+
+    // One file's count of the phrase.
+    void add(const std::uint32_t* words, std::uint64_t h, std::uint64_t count, std::uint32_t file,
+             std::uint32_t firstWord) {
+        const std::size_t mask = entries.size() - 1;
+        for (std::size_t i = std::size_t(h) & mask;; i = (i + 1) & mask) {
+            Slot& s = entries[i];
+            if (!s.files) {
+                std::memcpy(s.words, words, sizeof(std::uint32_t) * std::size_t(k));
+                s.files = 1;
+                s.firstFile = file;
+                s.firstWord = firstWord;
+                s.count = count;
+                ++used;
+                return;
+            }
+            if (std::memcmp(s.words, words, sizeof(std::uint32_t) * std::size_t(k)) == 0) {
+                ++s.files;
+                s.count += count;
+                return;
+            }
+        }
+    }
+
+    // Moves the phrases to the front, in no particular order.
+    void compact() {
+        std::size_t to = 0;
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].files) entries[to++] = entries[i];
+        entries.resize(to);
+    }
+
+    std::size_t memoryBytes() const { return entries.capacity() * sizeof(Slot); }
+};
+
+// Sort keys of many texts, which text() writes out; a long list shares them
+// out with a second thread and its own copy of the collator.
 class SortKeys {
 public:
-    SortKeys(const ListCollator& collator, const StringPool& texts) {
-        const std::size_t n = std::size_t(texts.count());
+    using Text = std::function<void(std::size_t i, std::string& out)>;
+
+    SortKeys(const ListCollator& collator, std::size_t n, const Text& text) {
         middle_ = n >= 65536 ? n / 2 : n;
         if (middle_ < n) {
             const std::unique_ptr<ListCollator> copy = collator.clone();
-            SideThread half([&] { fill(*copy, texts, middle_, n, second_); });
-            fill(collator, texts, 0, middle_, first_);
+            SideThread half([&] { fill(*copy, text, middle_, n, second_); });
+            fill(collator, text, 0, middle_, first_);
             half.join();
         } else {
-            fill(collator, texts, 0, n, first_);
+            fill(collator, text, 0, n, first_);
         }
     }
     std::string_view key(std::size_t i) const {
@@ -85,19 +169,22 @@ public:
     }
 
 private:
-    static void fill(const ListCollator& collator, const StringPool& texts, std::size_t from,
+    static void fill(const ListCollator& collator, const Text& text, std::size_t from,
                      std::size_t to, StringPool& out) {
+        std::string bytes;
         std::u16string units;
         std::vector<std::uint8_t> buffer(256);
         for (std::size_t i = from; i < to; ++i) {
+            bytes.clear();
+            text(i, bytes);
             units.clear();
-            Wtf8::appendUtf16(units, texts.view(qsizetype(i)));
-            const auto* text = reinterpret_cast<const UChar*>(units.data());
-            int32_t n = ucol_getSortKey(collator.handle(), text, int32_t(units.size()),
+            Wtf8::appendUtf16(units, bytes);
+            const auto* chars = reinterpret_cast<const UChar*>(units.data());
+            int32_t n = ucol_getSortKey(collator.handle(), chars, int32_t(units.size()),
                                         buffer.data(), int32_t(buffer.size()));
             if (n > int32_t(buffer.size())) {
                 buffer.resize(std::size_t(n));
-                n = ucol_getSortKey(collator.handle(), text, int32_t(units.size()), buffer.data(),
+                n = ucol_getSortKey(collator.handle(), chars, int32_t(units.size()), buffer.data(),
                                     int32_t(buffer.size()));
             }
             // Every sort key ends in a zero byte; no length means ICU ran
@@ -145,9 +232,20 @@ struct CorpusCounts::Counts {
     std::vector<std::uint32_t> characterFiles = std::vector<std::uint32_t>(0x10000, 0);
     std::unique_ptr<Tally> words = std::make_unique<Tally>();
     std::unique_ptr<Tally> lines = std::make_unique<Tally>();
-    std::unique_ptr<Tally> phrases[3] = {std::make_unique<Tally>(), std::make_unique<Tally>(),
-                                         std::make_unique<Tally>()};
+    // The words of the phrases, by their exact text.
+    StringPool phraseWords;
+    StringIndex phraseWordIndex{&phraseWords, 1 << 12};
+    std::unique_ptr<PhraseTally> phrases[3] = {std::make_unique<PhraseTally>(2),
+                                               std::make_unique<PhraseTally>(3),
+                                               std::make_unique<PhraseTally>(4)};
     CorpusTotals totals;
+
+    void appendForm(const PhraseTally::Slot& slot, int k, std::string& out) const {
+        for (int t = 0; t < k; ++t) {
+            if (t) out += ' ';
+            out += phraseWords.view(qsizetype(slot.words[t]));
+        }
+    }
 };
 
 // The counts in table order, one section at a time.
@@ -189,11 +287,11 @@ public:
             tally_ = counts_->lines.get();
             break;
         default:
-            tally_ = counts_->phrases[int(section) - int(CorpusSection::Phrases2)].get();
+            phrases_ = counts_->phrases[int(section) - int(CorpusSection::Phrases2)].get();
+            phrases_->compact();
             break;
         }
-        // The index is not needed any more.
-        tally_->index.release();
+        if (tally_) tally_->index.release(); // not needed any more
         sort();
     }
 
@@ -201,13 +299,19 @@ public:
         if (at_ >= order_.size()) return false;
         const std::uint32_t id = order_[at_++].id;
         entry.key = keys_->key(id);
-        entry.text = tally_->texts.view(id);
-        entry.count = tally_->counts[id];
-        entry.files = tally_->files[id];
-        if (isPhraseSection(section_)) {
-            entry.firstFile = tally_->firstFile[id];
-            entry.firstWord = tally_->firstWord[id];
+        if (phrases_) {
+            const PhraseTally::Slot& slot = phrases_->entries[id];
+            text_.clear();
+            counts_->appendForm(slot, phrases_->k, text_);
+            entry.text = text_;
+            entry.count = slot.count;
+            entry.files = slot.files;
+            entry.firstFile = slot.firstFile;
+            entry.firstWord = slot.firstWord;
         } else {
+            entry.text = tally_->texts.view(id);
+            entry.count = tally_->counts[id];
+            entry.files = tally_->files[id];
             entry.firstFile = entry.firstWord = 0;
         }
         return true;
@@ -215,16 +319,26 @@ public:
 
 private:
     void sort() {
-        keys_ = std::make_unique<SortKeys>(*collator_, tally_->texts);
-        const std::size_t n = tally_->size();
+        const std::size_t n = phrases_ ? phrases_->entries.size() : tally_->size();
+        if (phrases_) {
+            const PhraseTally& p = *phrases_;
+            keys_ = std::make_unique<SortKeys>(*collator_, n, [&](std::size_t i, std::string& out) {
+                counts_->appendForm(p.entries[i], p.k, out);
+            });
+        } else {
+            const Tally& t = *tally_;
+            keys_ = std::make_unique<SortKeys>(*collator_, n, [&](std::size_t i, std::string& out) {
+                out += t.texts.view(qsizetype(i));
+            });
+        }
         order_.resize(n);
         for (std::uint32_t i = 0; i < n; ++i) {
             const std::string_view key = keys_->key(i);
             order_[i] = SortItem{bigEndian(key, 0), bigEndian(key, 8), i};
         }
-        const bool phrases = isPhraseSection(section_);
-        const Tally& t = *tally_;
         const SortKeys& keys = *keys_;
+        const Tally* t = tally_;
+        const PhraseTally* p = phrases_;
         sortSideBySide(order_, [&](const SortItem& a, const SortItem& b) {
             if (a.high != b.high) return a.high < b.high;
             if (a.low != b.low) return a.low < b.low;
@@ -235,12 +349,12 @@ private:
             }
             // Equal keys: items by their code units, the forms of a phrase
             // class by where they were first seen.
-            if (phrases) {
-                if (t.firstFile[a.id] != t.firstFile[b.id])
-                    return t.firstFile[a.id] < t.firstFile[b.id];
-                return t.firstWord[a.id] < t.firstWord[b.id];
+            if (p) {
+                const PhraseTally::Slot &u = p->entries[a.id], &v = p->entries[b.id];
+                if (u.firstFile != v.firstFile) return u.firstFile < v.firstFile;
+                return u.firstWord < v.firstWord;
             }
-            return CorpusOrder::compareUtf16(t.texts.view(a.id), t.texts.view(b.id)) < 0;
+            return CorpusOrder::compareUtf16(t->texts.view(a.id), t->texts.view(b.id)) < 0;
         });
         at_ = 0;
     }
@@ -251,9 +365,11 @@ private:
         characters_.reset();
         if (tally_ == counts_->words.get()) counts_->words = std::make_unique<Tally>();
         if (tally_ == counts_->lines.get()) counts_->lines = std::make_unique<Tally>();
-        for (auto& phrases : counts_->phrases)
-            if (tally_ == phrases.get()) phrases = std::make_unique<Tally>();
+        for (int k = 2; k <= 4; ++k)
+            if (phrases_ == counts_->phrases[k - 2].get())
+                counts_->phrases[k - 2] = std::make_unique<PhraseTally>(k);
         tally_ = nullptr;
+        phrases_ = nullptr;
     }
 
     std::unique_ptr<Counts> counts_;
@@ -262,9 +378,11 @@ private:
     CorpusSection section_ = CorpusSection::Characters;
     std::unique_ptr<Tally> characters_;
     Tally* tally_ = nullptr;
+    PhraseTally* phrases_ = nullptr;
     std::unique_ptr<SortKeys> keys_;
     std::vector<SortItem> order_;
     std::size_t at_ = 0;
+    std::string text_;
 };
 
 CorpusCounts::CorpusCounts(const CorpusSettings& settings, bool withPhrases)
@@ -283,10 +401,12 @@ std::uint64_t CorpusCounts::files() const {
 }
 
 std::size_t CorpusCounts::memoryBytes() const {
-    std::size_t bytes = counts_->characterCounts.capacity() * sizeof(std::uint64_t) +
-                        counts_->characterFiles.capacity() * sizeof(std::uint32_t) +
-                        counts_->words->memoryBytes() + counts_->lines->memoryBytes();
-    for (const auto& phrases : counts_->phrases)
+    const Counts& c = *counts_;
+    std::size_t bytes = c.characterCounts.capacity() * sizeof(std::uint64_t) +
+                        c.characterFiles.capacity() * sizeof(std::uint32_t) +
+                        c.words->memoryBytes() + c.lines->memoryBytes() + poolBytes(c.phraseWords) +
+                        indexBytes(c.phraseWordIndex.size());
+    for (const auto& phrases : c.phrases)
         bytes += phrases->memoryBytes();
     return bytes;
 }
@@ -310,11 +430,7 @@ void CorpusCounts::addText(const TextLines& lines) {
     const auto file = std::uint32_t(c.totals.files);
     try {
         std::optional<SideThread> phrases;
-        if (withPhrases_)
-            phrases.emplace([&] {
-                for (int k = 2; k <= 4; ++k)
-                    addPhrases(k, file);
-            });
+        if (withPhrases_) phrases.emplace([&] { addPhrases(file); });
 
         const FrequencyTable& characters = run.results().characters;
         for (int i = 0; i < characters.itemCount(); ++i) {
@@ -327,7 +443,7 @@ void CorpusCounts::addText(const TextLines& lines) {
         Tally& words = *c.words;
         std::uint64_t totalWords = 0;
         run.forEachWordCount([&](std::string_view word, std::uint64_t count) {
-            const std::uint32_t id = words.intern(StringIndex::key(word), false, false);
+            const std::uint32_t id = words.intern(StringIndex::key(word), false);
             words.counts[id] += count;
             ++words.files[id];
             totalWords += count;
@@ -349,7 +465,7 @@ void CorpusCounts::addText(const TextLines& lines) {
                 lineTally.index.prefetch(keys[j]);
             }
             for (std::size_t j = 0; j < m; ++j) {
-                const std::uint32_t id = lineTally.intern(keys[j], true, false);
+                const std::uint32_t id = lineTally.intern(keys[j], true);
                 ++lineTally.counts[id];
                 if (lineTally.lastFile[id] != file + 1) {
                     lineTally.lastFile[id] = file + 1;
@@ -367,46 +483,52 @@ void CorpusCounts::addText(const TextLines& lines) {
     }
 }
 
-void CorpusCounts::addPhrases(int words, std::uint32_t file) {
-    Tally& tally = *counts_->phrases[words - 2];
-    std::uint64_t total = 0;
-    // Forms are gathered a few at a time and looked up together, so that
-    // their slots are fetched from memory side by side.
-    constexpr std::size_t Block = 32;
-    std::string forms;
-    struct Pending {
-        std::size_t at, size;
-        std::uint64_t count, firstWord;
+void CorpusCounts::addPhrases(std::uint32_t file) {
+    Counts& c = *counts_;
+    // The file's words become the run's phrase words once each, when a
+    // phrase first needs them.
+    constexpr std::uint32_t Unknown = 0xFFFFFFFFu;
+    std::vector<std::uint32_t> runWord(phraseCounter_->wordCount(), Unknown);
+    auto wordOf = [&](std::uint32_t id) {
+        std::uint32_t& known = runWord[id];
+        if (known == Unknown) known = c.phraseWordIndex.intern(phraseCounter_->word(id));
+        return known;
     };
-    std::vector<Pending> pending;
-    StringIndex::Key keys[Block];
-    auto flush = [&] {
-        for (std::size_t j = 0; j < pending.size(); ++j) {
-            keys[j] =
-                StringIndex::key(std::string_view(forms).substr(pending[j].at, pending[j].size));
-            tally.index.prefetch(keys[j]);
-        }
-        for (std::size_t j = 0; j < pending.size(); ++j) {
-            const std::uint32_t id = tally.intern(keys[j], false, true);
-            if (tally.files[id] == 0) {
-                tally.firstFile[id] = file;
-                tally.firstWord[id] = std::uint32_t(pending[j].firstWord);
-            }
-            tally.counts[id] += pending[j].count;
-            ++tally.files[id];
-        }
-        pending.clear();
-        forms.clear();
-    };
-    phraseCounter_->forEachPhrase(
-        words, [&](std::string_view form, std::uint64_t count, std::uint64_t firstWord) {
-            pending.push_back(Pending{forms.size(), form.size(), count, firstWord});
-            forms += form;
-            total += count;
-            if (pending.size() == Block) flush();
-        });
-    flush();
-    counts_->totals.counts[int(CorpusSection::Phrases2) + words - 2] += total;
+    for (int k = 2; k <= 4; ++k) {
+        PhraseTally& tally = *c.phrases[k - 2];
+        tally.reserve(phraseCounter_->phraseCount(k));
+        std::uint64_t total = 0;
+        // Phrases are gathered a few at a time and added together, so that
+        // their entries are fetched from memory side by side.
+        constexpr std::size_t Block = 32;
+        struct Pending {
+            std::uint32_t words[4];
+            std::uint64_t hash, count;
+            std::uint32_t firstWord;
+        };
+        Pending pending[Block];
+        std::size_t waiting = 0;
+        auto flush = [&] {
+            for (std::size_t j = 0; j < waiting; ++j)
+                tally.add(pending[j].words, pending[j].hash, pending[j].count, file,
+                          pending[j].firstWord);
+            waiting = 0;
+        };
+        phraseCounter_->forEachPhraseWords(
+            k, [&](const std::uint32_t* ids, std::uint64_t count, std::uint64_t firstWord) {
+                Pending& p = pending[waiting++];
+                for (int t = 0; t < k; ++t)
+                    p.words[t] = wordOf(ids[t]);
+                p.hash = tally.hash(p.words);
+                p.count = count;
+                p.firstWord = std::uint32_t(firstWord);
+                tally.prefetch(p.hash);
+                total += count;
+                if (waiting == Block) flush();
+            });
+        flush();
+        c.totals.counts[int(CorpusSection::Phrases2) + k - 2] += total;
+    }
 }
 
 std::unique_ptr<CorpusSource> CorpusCounts::takeSorted() {

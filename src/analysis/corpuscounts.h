@@ -42,7 +42,7 @@ public:
 private:
     struct Counts;
     class Sorted;
-    void addPhrases(int words, std::uint32_t file);
+    void addPhrases(std::uint32_t file);
     CorpusSettings settings_;
     bool withPhrases_;
     bool broken_ = false;

@@ -857,3 +857,26 @@ void PhraseCounter::forEachPhrase(int words, const PhraseVisitor& visit) const {
         visit(form, count, pos - std::uint32_t(k - 1));
     }
 }
+
+std::size_t PhraseCounter::phraseCount(int words) const {
+    const int k = words == 2 ? 2 : words == 3 ? 3 : 4;
+    return d->repeated[k - 2].size();
+}
+
+void PhraseCounter::forEachPhraseWords(int words, const PhraseWordsVisitor& visit) const {
+    const int k = words == 2 ? 2 : words == 3 ? 3 : 4;
+    std::uint32_t ids[4];
+    for (const auto& [pos, count] : d->repeated[k - 2]) {
+        for (int t = 0; t < k; ++t)
+            ids[t] = d->id(pos - std::uint32_t(k - 1 - t));
+        visit(ids, count, pos - std::uint32_t(k - 1));
+    }
+}
+
+std::size_t PhraseCounter::wordCount() const {
+    return std::size_t(d->words.count());
+}
+
+std::string_view PhraseCounter::word(std::uint32_t id) const {
+    return d->words.view(qsizetype(id));
+}

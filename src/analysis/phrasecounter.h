@@ -63,6 +63,17 @@ public:
     using PhraseVisitor = std::function<void(std::string_view formUtf8, std::uint64_t count,
                                              std::uint64_t firstWord)>;
     void forEachPhrase(int words, const PhraseVisitor& visit) const;
+    // How many phrases forEachPhrase() visits.
+    std::size_t phraseCount(int words) const;
+    // The same phrases with the ids of their form's words in place of its
+    // text, which word() gives: a caller that adds up many texts then
+    // handles each distinct word once.
+    using PhraseWordsVisitor = std::function<void(const std::uint32_t* wordIds, std::uint64_t count,
+                                                  std::uint64_t firstWord)>;
+    void forEachPhraseWords(int words, const PhraseWordsVisitor& visit) const;
+    // The words of the text last counted, by id.
+    std::size_t wordCount() const;
+    std::string_view word(std::uint32_t id) const;
 
 private:
     class Impl;
