@@ -429,8 +429,15 @@ void CorpusCounts::addText(const TextLines& lines) {
     Counts& c = *counts_;
     const auto file = std::uint32_t(c.totals.files);
     try {
+        // The longest phrases, the most numerous, beside the rest.
+        std::vector<std::uint32_t> runWord;
+        if (withPhrases_) runWord = runWords();
         std::optional<SideThread> phrases;
-        if (withPhrases_) phrases.emplace([&] { addPhrases(file); });
+        if (withPhrases_)
+            phrases.emplace([&] {
+                addPhrases(4, file, runWord);
+                addPhrases(2, file, runWord);
+            });
 
         const FrequencyTable& characters = run.results().characters;
         for (int i = 0; i < characters.itemCount(); ++i) {
@@ -474,6 +481,7 @@ void CorpusCounts::addText(const TextLines& lines) {
             }
         }
         c.totals.counts[int(CorpusSection::Lines)] += n;
+        if (withPhrases_) addPhrases(3, file, runWord);
         c.totals.fileSize += std::uint64_t(lines.textLength());
         ++c.totals.files;
         if (phrases) phrases->join();
@@ -483,52 +491,54 @@ void CorpusCounts::addText(const TextLines& lines) {
     }
 }
 
-void CorpusCounts::addPhrases(std::uint32_t file) {
-    Counts& c = *counts_;
-    // The file's words become the run's phrase words once each, when a
-    // phrase first needs them.
-    constexpr std::uint32_t Unknown = 0xFFFFFFFFu;
-    std::vector<std::uint32_t> runWord(phraseCounter_->wordCount(), Unknown);
-    auto wordOf = [&](std::uint32_t id) {
-        std::uint32_t& known = runWord[id];
-        if (known == Unknown) known = c.phraseWordIndex.intern(phraseCounter_->word(id));
-        return known;
+std::vector<std::uint32_t> CorpusCounts::runWords() {
+    // The file's words become the run's phrase words, each once.
+    std::vector<std::uint32_t> runWord(phraseCounter_->wordCount());
+    for (std::uint32_t id = 0; id < runWord.size(); ++id)
+        runWord[id] = counts_->phraseWordIndex.intern(phraseCounter_->word(id));
+    return runWord;
+}
+
+void CorpusCounts::addPhrases(int k, std::uint32_t file,
+                              const std::vector<std::uint32_t>& runWord) {
+    PhraseTally& tally = *counts_->phrases[k - 2];
+    tally.reserve(phraseCounter_->phraseCount(k));
+    std::uint64_t total = 0;
+    // Phrases are added a block behind the one being gathered, so that
+    // their entries have been fetched from memory by then.
+    constexpr std::size_t Block = 32;
+    struct Pending {
+        std::uint32_t words[4];
+        std::uint64_t hash, count;
+        std::uint32_t firstWord;
     };
-    for (int k = 2; k <= 4; ++k) {
-        PhraseTally& tally = *c.phrases[k - 2];
-        tally.reserve(phraseCounter_->phraseCount(k));
-        std::uint64_t total = 0;
-        // Phrases are gathered a few at a time and added together, so that
-        // their entries are fetched from memory side by side.
-        constexpr std::size_t Block = 32;
-        struct Pending {
-            std::uint32_t words[4];
-            std::uint64_t hash, count;
-            std::uint32_t firstWord;
-        };
-        Pending pending[Block];
-        std::size_t waiting = 0;
-        auto flush = [&] {
-            for (std::size_t j = 0; j < waiting; ++j)
-                tally.add(pending[j].words, pending[j].hash, pending[j].count, file,
-                          pending[j].firstWord);
-            waiting = 0;
-        };
-        phraseCounter_->forEachPhraseWords(
-            k, [&](const std::uint32_t* ids, std::uint64_t count, std::uint64_t firstWord) {
-                Pending& p = pending[waiting++];
-                for (int t = 0; t < k; ++t)
-                    p.words[t] = wordOf(ids[t]);
-                p.hash = tally.hash(p.words);
-                p.count = count;
-                p.firstWord = std::uint32_t(firstWord);
-                tally.prefetch(p.hash);
-                total += count;
-                if (waiting == Block) flush();
-            });
-        flush();
-        c.totals.counts[int(CorpusSection::Phrases2) + k - 2] += total;
-    }
+    Pending blocks[2][Block];
+    Pending* gathering = blocks[0];
+    Pending* waiting = nullptr;
+    std::size_t gathered = 0;
+    auto add = [&](const Pending* block, std::size_t n) {
+        for (std::size_t j = 0; j < n; ++j)
+            tally.add(block[j].words, block[j].hash, block[j].count, file, block[j].firstWord);
+    };
+    phraseCounter_->forEachPhraseWords(
+        k, [&](const std::uint32_t* ids, std::uint64_t count, std::uint64_t firstWord) {
+            Pending& p = gathering[gathered++];
+            for (int t = 0; t < k; ++t)
+                p.words[t] = runWord[ids[t]];
+            p.hash = tally.hash(p.words);
+            p.count = count;
+            p.firstWord = std::uint32_t(firstWord);
+            tally.prefetch(p.hash);
+            total += count;
+            if (gathered < Block) return;
+            if (waiting) add(waiting, Block);
+            waiting = gathering;
+            gathering = gathering == blocks[0] ? blocks[1] : blocks[0];
+            gathered = 0;
+        });
+    if (waiting) add(waiting, Block);
+    add(gathering, gathered);
+    counts_->totals.counts[int(CorpusSection::Phrases2) + k - 2] += total;
 }
 
 std::unique_ptr<CorpusSource> CorpusCounts::takeSorted() {

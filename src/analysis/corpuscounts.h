@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class ListCollator;
 class PhraseCounter;
@@ -42,7 +43,9 @@ public:
 private:
     struct Counts;
     class Sorted;
-    void addPhrases(std::uint32_t file);
+    // The run's phrase word of each of the counted file's words.
+    std::vector<std::uint32_t> runWords();
+    void addPhrases(int words, std::uint32_t file, const std::vector<std::uint32_t>& runWord);
     CorpusSettings settings_;
     bool withPhrases_;
     bool broken_ = false;
