@@ -75,6 +75,7 @@ private slots:
     void wordCharacterFileFollowsTheBox();
     void languageFromTheSettings();
     void qtTextsFollowTheLanguage();
+    void rightToLeftLanguageMirrorsTheWindows();
     void languageWindowOpens();
     void aboutWindowOpens();
     void feedbackWindowOpens();
@@ -562,6 +563,32 @@ void TestMainWindow::qtTextsFollowTheLanguage() {
     });
     QVERIFY(requests.isEmpty());
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Ja"));
+}
+
+// The windows are laid out from the right for a right-to-left language by
+// its locale, also one that Qt has no translation of (Urdu); the editor's
+// frame stays as QScintilla lays it out, its gutter on the left.
+void TestMainWindow::rightToLeftLanguageMirrorsTheWindows() {
+    QTemporaryDir dir;
+    const QString program = programCopy(dir);
+    QDir(dir.path()).mkdir(QStringLiteral("Languages"));
+    TestFiles::write(dir.filePath(QStringLiteral("Languages/Urdu.lang.txt")),
+                     "{Analyze}\xd8\xaa\xd8\xac\xd8\xb2\xdb\x8c\xdb\x81\n");
+    TestFiles::write(dir.filePath(QStringLiteral("Languages/LanguageCodes.csv")),
+                     "1056,Urdu.lang.txt\n");
+    TestFiles::write(dir.filePath(QStringLiteral("settings.ini")),
+                     "[Settings]\nLanguageFile=Urdu.lang.txt\n");
+    const auto reset = qScopeGuard([] {
+        QtTranslation::uninstall();
+        Translation::reset();
+        QApplication::setLayoutDirection(Qt::LeftToRight);
+    });
+    MainWindow form;
+    form.startUp(form.programSteps(program));
+    QVERIFY(requests.isEmpty());
+    QCOMPARE(QApplication::layoutDirection(), Qt::RightToLeft);
+    QCOMPARE(form.layoutDirection(), Qt::RightToLeft);
+    QCOMPARE(findWidget<QWidget>(&form, "editor")->layoutDirection(), Qt::LeftToRight);
 }
 
 void TestMainWindow::languageWindowOpens() {

@@ -66,6 +66,12 @@ bool installForLoadedLanguage() {
     return install(LanguageChoice::languagesFolder(), QFileInfo(path).fileName());
 }
 
+Qt::LayoutDirection directionOfLoadedLanguage() {
+    const QString path = Translation::languageFilePath();
+    if (path.isEmpty()) return Qt::LeftToRight;
+    return localeOf(LanguageChoice::languagesFolder(), QFileInfo(path).fileName()).textDirection();
+}
+
 void uninstall() {
     if (!installed) return;
     QCoreApplication::removeTranslator(installed);

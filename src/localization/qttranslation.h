@@ -20,6 +20,12 @@ bool install(const QString& languagesFolder, const QString& fileName);
 // install() for the language file loaded at start-up; nothing when none is.
 bool installForLoadedLanguage();
 
+// The reading direction of the language file loaded at start-up, by its
+// locale, so that a right-to-left language lays the windows out from the
+// right also where Qt has no translation for it; left to right when none is
+// loaded.
+Qt::LayoutDirection directionOfLoadedLanguage();
+
 // For tests: removes the translation and lays out left to right again.
 void uninstall();
 

@@ -509,6 +509,7 @@ std::vector<MainWindow::Step> MainWindow::programSteps(const QString& programPat
              // Qt's own texts (file dialogs, standard buttons) and the
              // direction of the layout follow the chosen language.
              QtTranslation::installForLoadedLanguage();
+             QApplication::setLayoutDirection(QtTranslation::directionOfLoadedLanguage());
          }},
         {QStringLiteral("captions"), [this] { translateCaptions(); }},
         {QStringLiteral("size line"), [this] { updateSizeLine(); }},

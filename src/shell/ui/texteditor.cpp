@@ -97,6 +97,9 @@ TextEditor::TextEditor(QWidget* parent) : QsciScintilla(parent) {
     SendScintilla(SCI_ADDREFDOCUMENT, 0, original_);
     newDocument();
     SendScintilla(SCI_SETPASTECONVERTENDINGS, 1);
+    // QScintilla keeps its gutter on the left under any direction; the
+    // scroll bars stay where they belong to that layout.
+    setLayoutDirection(Qt::LeftToRight);
     // Control characters (form feeds from pdftotext) as one plain sign, not
     // black boxes with their names.
     SendScintilla(SCI_SETCONTROLCHARSYMBOL, ControlCharacterSymbol);
