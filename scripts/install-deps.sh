@@ -10,7 +10,7 @@ PACKAGES=(
   libicu-dev libpcre2-dev libcurl4-openssl-dev
   libbenchmark-dev
   poppler-utils qpdf xvfb xauth fonts-dejavu-core qt6-translations-l10n
-  bible-kjv bible-kjv-text time python3
+  bible-kjv bible-kjv-text time python3 python3-distributed
   ca-certificates openssl
   desktop-file-utils appstream file dpkg-dev lintian
 )
