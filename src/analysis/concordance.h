@@ -28,6 +28,9 @@ enum class Kind {
 struct Query {
     Kind kind = Kind::Word;
     QString text;
+    // The count its table gives, when known, so that room for exactly that
+    // many hits can be taken at once; 0 when not known.
+    std::uint64_t expected = 0;
 };
 
 // What a typed text is, or why it cannot be looked up.

@@ -43,8 +43,11 @@ void ConcordanceModel::setHits(std::vector<Concordance::Hit> hits) {
     endResetModel();
 }
 
-void ConcordanceModel::clear() {
-    setHits({});
+void ConcordanceModel::clear(std::size_t expected) {
+    std::vector<Concordance::Hit> none;
+    // Growing by doubling would hold up to twice the hits for a while.
+    none.reserve(std::min(expected, MaxRows));
+    setHits(std::move(none));
 }
 
 void ConcordanceModel::setWidth(int width) {

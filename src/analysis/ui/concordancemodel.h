@@ -31,7 +31,8 @@ public:
     void appendHits(std::span<const Concordance::Hit> hits);
     // The same hits in another order, or other hits.
     void setHits(std::vector<Concordance::Hit> hits);
-    void clear();
+    // Empties the list and takes room for `expected` hits at once.
+    void clear(std::size_t expected = 0);
     const std::vector<Concordance::Hit>& hits() const { return hits_; }
 
     // The contexts' width in code points on either side.

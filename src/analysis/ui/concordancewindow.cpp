@@ -331,7 +331,7 @@ void ConcordanceWindow::showQuery(const Concordance::Query& query) {
     setWindowTitle(translateText("Concordance: %s").replace(QLatin1String("%s"), shownItem(query)));
     if (query.kind == Concordance::Kind::Word || query.kind == Concordance::Kind::Phrase)
         searchEdit_->setText(query.text);
-    model_->clear();
+    model_->clear(query.expected);
     finding_ = true;
     sorting_ = false;
     setBusy(true);

@@ -516,7 +516,7 @@ ConcordanceWindow* ResultsWindow::openConcordance(Tab tab, int row) {
     if (isPhraseTab(tab)) {
         const PhraseTable* table = phraseTable(tab);
         if (!table || row >= table->itemCount()) return nullptr;
-        query = {Concordance::Kind::Phrase, table->phrase(row)};
+        query = {Concordance::Kind::Phrase, table->phrase(row), table->count(row)};
     } else {
         const FrequencyTable* table = frequencyTable(tab);
         if (!table || row >= table->itemCount()) return nullptr;
@@ -524,6 +524,7 @@ ConcordanceWindow* ResultsWindow::openConcordance(Tab tab, int row) {
                      : tab == WordTab    ? Concordance::Kind::Word
                                          : Concordance::Kind::Line;
         query.text = table->key(row);
+        query.expected = table->count(row);
     }
     auto* window = new ConcordanceWindow(std::move(shown), query, windowTitle(), this);
     window->show();
