@@ -147,30 +147,37 @@ struct PhraseTally {
     std::size_t memoryBytes() const { return entries.capacity() * sizeof(Slot); }
 };
 
-// Sort keys of many texts, which text() writes out; a long list shares them
-// out with a second thread and its own copy of the collator.
+// Sort keys of many texts, which text() writes out, and with keepTexts the
+// texts too; a long list shares them out with a second thread and its own
+// copy of the collator.
 class SortKeys {
 public:
     using Text = std::function<void(std::size_t i, std::string& out)>;
 
-    SortKeys(const ListCollator& collator, std::size_t n, const Text& text) {
+    SortKeys(const ListCollator& collator, std::size_t n, const Text& text, bool keepTexts) {
         middle_ = n >= 65536 ? n / 2 : n;
         if (middle_ < n) {
             const std::unique_ptr<ListCollator> copy = collator.clone();
-            SideThread half([&] { fill(*copy, text, middle_, n, second_); });
-            fill(collator, text, 0, middle_, first_);
+            SideThread half([&] {
+                fill(*copy, text, middle_, n, second_, keepTexts ? &secondTexts_ : nullptr);
+            });
+            fill(collator, text, 0, middle_, first_, keepTexts ? &firstTexts_ : nullptr);
             half.join();
         } else {
-            fill(collator, text, 0, n, first_);
+            fill(collator, text, 0, n, first_, keepTexts ? &firstTexts_ : nullptr);
         }
     }
     std::string_view key(std::size_t i) const {
         return i < middle_ ? first_.view(qsizetype(i)) : second_.view(qsizetype(i - middle_));
     }
+    std::string_view text(std::size_t i) const {
+        return i < middle_ ? firstTexts_.view(qsizetype(i))
+                           : secondTexts_.view(qsizetype(i - middle_));
+    }
 
 private:
     static void fill(const ListCollator& collator, const Text& text, std::size_t from,
-                     std::size_t to, StringPool& out) {
+                     std::size_t to, StringPool& out, StringPool* texts) {
         std::string bytes;
         std::u16string units;
         std::vector<std::uint8_t> buffer(256);
@@ -192,11 +199,13 @@ private:
             if (n <= 0) throw std::bad_alloc();
             out.append(
                 std::string_view(reinterpret_cast<const char*>(buffer.data()), std::size_t(n)));
+            if (texts) texts->append(bytes);
         }
     }
 
     std::size_t middle_ = 0;
     StringPool first_, second_;
+    StringPool firstTexts_, secondTexts_;
 };
 
 // The first sixteen bytes of a key, big-endian and zero padded, so that
@@ -301,13 +310,18 @@ public:
         entry.key = keys_->key(id);
         if (phrases_) {
             const PhraseTally::Slot& slot = phrases_->entries[id];
-            text_.clear();
-            counts_->appendForm(slot, phrases_->k, text_);
-            entry.text = text_;
+            entry.text = keys_->text(id);
             entry.count = slot.count;
             entry.files = slot.files;
             entry.firstFile = slot.firstFile;
             entry.firstWord = slot.firstWord;
+            // The other forms of the class follow, seen later: they add
+            // their counts to the first.
+            while (at_ < order_.size() && keys_->key(order_[at_].id) == entry.key) {
+                const PhraseTally::Slot& other = phrases_->entries[order_[at_++].id];
+                entry.count += other.count;
+                entry.files += other.files;
+            }
         } else {
             entry.text = tally_->texts.view(id);
             entry.count = tally_->counts[id];
@@ -322,14 +336,17 @@ private:
         const std::size_t n = phrases_ ? phrases_->entries.size() : tally_->size();
         if (phrases_) {
             const PhraseTally& p = *phrases_;
-            keys_ = std::make_unique<SortKeys>(*collator_, n, [&](std::size_t i, std::string& out) {
-                counts_->appendForm(p.entries[i], p.k, out);
-            });
+            keys_ = std::make_unique<SortKeys>(
+                *collator_, n,
+                [&](std::size_t i, std::string& out) {
+                    counts_->appendForm(p.entries[i], p.k, out);
+                },
+                true);
         } else {
             const Tally& t = *tally_;
-            keys_ = std::make_unique<SortKeys>(*collator_, n, [&](std::size_t i, std::string& out) {
-                out += t.texts.view(qsizetype(i));
-            });
+            keys_ = std::make_unique<SortKeys>(
+                *collator_, n,
+                [&](std::size_t i, std::string& out) { out += t.texts.view(qsizetype(i)); }, false);
         }
         order_.resize(n);
         for (std::uint32_t i = 0; i < n; ++i) {
@@ -382,7 +399,6 @@ private:
     std::unique_ptr<SortKeys> keys_;
     std::vector<SortItem> order_;
     std::size_t at_ = 0;
-    std::string text_;
 };
 
 CorpusCounts::CorpusCounts(const CorpusSettings& settings, bool withPhrases)

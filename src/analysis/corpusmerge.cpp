@@ -117,6 +117,14 @@ void merge(const std::vector<CorpusSource*>& sources, CorpusSink& sink) {
         sink.beginSection(section);
         for (CorpusSource* source : sources)
             source->beginSection(section);
+        if (sources.size() == 1) {
+            // Nothing to add up: a source hands each item over once.
+            CorpusEntry e;
+            while (sources.front()->next(e))
+                sink.add(e);
+            sink.endSection(section);
+            continue;
+        }
         Tournament tournament(sources, section);
         Sum sum;
         bool summing = false;

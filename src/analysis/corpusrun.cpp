@@ -19,9 +19,16 @@
 
 namespace {
 
-// More runs than this are first merged into one, so that the last merge
-// never holds too many files open.
-constexpr int MaxRuns = 32;
+// Runs beyond what may be open at once (half the process's file
+// descriptors, at most 512) are first merged into one; every merge reads
+// all it merges once more.
+int maxRuns() {
+    rlimit files{};
+    long open = 1024;
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY)
+        open = long(files.rlim_cur);
+    return int(std::clamp<long>(open / 2 - 16, 2, 512));
+}
 
 // The memory limit of the process's control group, or 0.
 std::uint64_t groupLimit() {
@@ -82,7 +89,7 @@ void CorpusRun::addText(const TextLines& lines) {
                                   .arg(QString::fromLocal8Bit(e.what())));
         throw;
     }
-    if (counts_->memoryBytes() > memoryLimit_ / 5 * 2) writeRun();
+    if (counts_->memoryBytes() > memoryLimit_ / 2) writeRun();
 }
 
 void CorpusRun::runFailed(const CorpusError& e) {
@@ -122,7 +129,7 @@ void CorpusRun::writeRun() {
     }
     runs_.append(path);
     filesInRuns_ += files;
-    if (runs_.size() >= MaxRuns) {
+    if (runs_.size() >= maxRuns()) {
         const QString merged = runPath();
         mergeRuns(runs_, merged);
         for (const QString& run : std::as_const(runs_))

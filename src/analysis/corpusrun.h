@@ -22,9 +22,9 @@ public:
     explicit CorpusRun(const CorpusSettings& settings, bool withPhrases = true);
     ~CorpusRun();
 
-    // The memory the run aims to stay within. The counts take up to two
-    // fifths of it: sorting them for a run adds about half as much again,
-    // and the file being counted needs room of its own.
+    // The memory the run aims to stay within. The counts take up to half
+    // of it: sorting them for a run adds about half as much again, and the
+    // file being counted needs room of its own.
     void setMemoryLimit(std::uint64_t bytes) { memoryLimit_ = bytes; }
     std::uint64_t memoryLimit() const { return memoryLimit_; }
     // Half of the machine's memory, or less where the process is held to

@@ -83,8 +83,9 @@ struct CorpusEntry {
 };
 
 // Hands over the sections in order: beginSection() moves to the next one,
-// whose entries next() gives in table order until it returns false. An
-// entry's views stay valid until the next call.
+// whose entries next() gives in table order until it returns false, each
+// item (each phrase class) once. An entry's views stay valid until the next
+// call.
 class CorpusSource {
 public:
     virtual ~CorpusSource() = default;
