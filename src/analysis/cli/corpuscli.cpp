@@ -299,12 +299,24 @@ bool CorpusCli::sameAsGiven(const QCommandLineParser& parser, const CorpusSettin
 }
 
 bool CorpusCli::writeTables(const std::function<void(CorpusSink&)>& write) {
+    // What went wrong while the stream was written, in words.
+    auto failure = [](const QString& what) {
+        try {
+            throw;
+        } catch (const CorpusError& e) {
+            return e.message();
+        } catch (const std::bad_alloc&) {
+            return QStringLiteral("not enough memory to write %1").arg(what);
+        } catch (const std::exception& e) {
+            return QString::fromLocal8Bit(e.what());
+        }
+    };
     if (!partial_.isEmpty()) {
         try {
             PartialWriter writer(partial_);
             write(writer);
-        } catch (const CorpusError& e) {
-            printError(CliText::escapedMessage(e.message(), partial_));
+        } catch (const std::exception&) {
+            printError(CliText::escapedMessage(failure(quoted(partial_)), partial_));
             return false;
         }
         return true;
@@ -335,8 +347,8 @@ bool CorpusCli::writeTables(const std::function<void(CorpusSink&)>& write) {
     CorpusTables tables(parts, separator_, QLocale());
     try {
         write(tables);
-    } catch (const CorpusError& e) {
-        QString message = e.message();
+    } catch (const std::exception&) {
+        QString message = failure(QStringLiteral("the corpus's tables"));
         for (qsizetype i = 0; i < parts.size(); ++i)
             message.replace(parts[i], targets[i]);
         printError(message);
