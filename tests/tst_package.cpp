@@ -110,9 +110,11 @@ void TestPackage::dependencies() {
     QStringList names;
     for (const QByteArray& entry : depends.out.split(','))
         names << QString::fromUtf8(entry.trimmed().split(' ').first());
-    // By hand: the PDF tool the xpdf link points to, and the certificates of the
-    // secure requests. From the binaries: the module's Qt PDF, the program's widgets.
-    for (const char* name : {"poppler-utils", "ca-certificates", "libqt6pdf6", "libqt6widgets6"})
+    // By hand: the PDF tool the xpdf link points to, the certificates of the
+    // secure requests and the cluster driver's Python. From the binaries: the
+    // module's Qt PDF, the program's widgets.
+    for (const char* name :
+         {"poppler-utils", "ca-certificates", "python3", "libqt6pdf6", "libqt6widgets6"})
         QVERIFY2(names.contains(QLatin1String(name)), qPrintable(names.join(", ")));
     // The description has a summary and a body.
     const Run description = run(QStringLiteral("dpkg-deb"), {"-f", package_, "Description"});
@@ -128,6 +130,8 @@ void TestPackage::holdsItsFiles_data() {
     QTest::newRow("PDF module") << "usr/lib/lexometer/liblexo_pdfmodule.so" << false << "";
     QTest::newRow("licence") << "usr/lib/lexometer/license.txt" << false << "LICENSE";
     QTest::newRow("converter") << "usr/lib/lexometer/lexometer-pdftext" << true << "";
+    QTest::newRow("cluster driver")
+        << "usr/lib/lexometer/lexometer-cluster" << true << "scripts/lexometer-cluster";
     QTest::newRow("copyright") << "usr/share/doc/lexometer/copyright" << false
                                << "packaging/copyright";
     QTest::newRow("changelog") << "usr/share/doc/lexometer/changelog.gz" << false << "";
@@ -137,6 +141,8 @@ void TestPackage::holdsItsFiles_data() {
     QTest::newRow("metainfo") << "usr/share/metainfo/com.brellix.Lexometer.metainfo.xml" << false
                               << "packaging/com.brellix.Lexometer.metainfo.xml";
     QTest::newRow("man page") << "usr/share/man/man1/lexometer-analyze.1.gz" << false << "";
+    QTest::newRow("cluster driver's man page")
+        << "usr/share/man/man1/lexometer-cluster.1.gz" << false << "";
     QTest::newRow("scalable icon") << "usr/share/icons/hicolor/scalable/apps/lexometer.svg" << false
                                    << "src/info/ui/pictures/programicon.svg";
 }
@@ -162,6 +168,8 @@ void TestPackage::links_data() {
                              << "../lib/lexometer/lexometer";
     QTest::newRow("tool") << "usr/bin/lexometer-analyze"
                           << "../lib/lexometer/lexometer-analyze";
+    QTest::newRow("cluster driver") << "usr/bin/lexometer-cluster"
+                                    << "../lib/lexometer/lexometer-cluster";
     // To poppler-utils' tool, outside the package.
     QTest::newRow("pdftotext") << "usr/lib/lexometer/xpdf/pdftotext"
                                << "../../../bin/pdftotext";
