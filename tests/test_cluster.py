@@ -69,10 +69,9 @@ def environment(locale):
     return env
 
 
-def run(command, cwd, locale=DRIVER_LOCALE, extra_env=None):
-    env = environment(locale)
-    env.update(extra_env or {})
-    return subprocess.run(command, cwd=cwd, env=env, capture_output=True, timeout=240)
+def run(command, cwd):
+    return subprocess.run(command, cwd=cwd, env=environment(DRIVER_LOCALE), capture_output=True,
+                          timeout=240)
 
 
 def write_wrapper(path, body):
@@ -119,11 +118,10 @@ class ClusterTest(unittest.TestCase):
                      self.corpus)
         return result, out
 
-    def cluster_run(self, options, analyzer=None, extra_env=None):
+    def cluster_run(self, options, analyzer=None):
         out = os.path.join(self.out, "cluster")
         result = run(["/usr/bin/python3", DRIVER, "--analyzer", analyzer or ANALYZER, "--quiet",
-                      "--out", out] + options + self.arguments, self.corpus,
-                     extra_env=extra_env)
+                      "--out", out] + options + self.arguments, self.corpus)
         return result, out
 
     def assertSameTables(self, expected, actual):

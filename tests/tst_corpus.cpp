@@ -217,6 +217,13 @@ void TstCorpus::corpusIsFilesSummed_data() {
     QTest::newRow("a file given twice")
         << "en_US" << QStringList{} << QList<QByteArray>{"one two three. one two\nx\n"}
         << QList<int>{0, 0};
+    // Lines that collate equal are ordered by their UTF-16 code units, in
+    // which a character beyond U+FFFF (here an ignorable tag) comes before
+    // U+FEFF, though its UTF-8 bytes come after.
+    QTest::newRow("equal lines in code-unit order")
+        << "en_US" << QStringList{}
+        << QList<QByteArray>{"a\xEF\xBB\xBF" "b\n", "a\xF3\xA0\x80\x81" "b\nab\n"}
+        << QList<int>{0, 1};
     QTest::newRow("an unreadable file")
         << "en_US" << QStringList{}
         << QList<QByteArray>{"a b c\n", QByteArray(), "a b\n\"quoted, text\"\n"}
@@ -274,8 +281,14 @@ void TstCorpus::corpusIsFilesSummed() {
             overview[0][1].section(u' ', 0, 0).remove(qlocale.groupSeparator()).toULongLong();
         for (int t = 0; t < 3; ++t) {
             const Cells rows = parseCsv(own[t + 1], separator);
+            // Each half of a surrogate pair is a character of its own, and
+            // both are written as U+FFFD; they are told apart by their place.
+            int replacements = 0;
             for (qsizetype row = 1; row < rows.size(); ++row) {
-                Sum& sum = items[t][rows[row][0]];
+                QString key = rows[row][0];
+                if (t == 0 && key == QStringLiteral("\uFFFD"))
+                    key += QString::number(replacements++);
+                Sum& sum = items[t][key];
                 sum.count += rows[row][1].toULongLong();
                 ++sum.files;
                 totals[t] += rows[row][1].toULongLong();
@@ -327,8 +340,9 @@ void TstCorpus::corpusIsFilesSummed() {
              collator.sortedOrder(std::uint32_t(utf8.size()),
                                   [&](std::uint32_t i) { return std::string_view(utf8[i]); })) {
             const Sum& sum = items[t][keys[qsizetype(i)]];
+            const QString& key = keys[qsizetype(i)];
             expected << QStringList{
-                keys[qsizetype(i)], QString::number(sum.count),
+                t == 0 ? key.left(1) : key, QString::number(sum.count),
                 NumberFormat::formatPercent(double(sum.count) * 100.0 / double(totals[t]), qlocale),
                 QString::number(sum.files)};
         }
