@@ -320,7 +320,12 @@ void TestEngineEquivalence::generatedTexts() {
     QLocale::setDefault(locale);
     const std::size_t limit = PhraseCounter::directTableLimit();
     if (twoPasses) PhraseCounter::setDirectTableLimit(0);
-    const auto restore = qScopeGuard([limit] { PhraseCounter::setDirectTableLimit(limit); });
+    // The text is tokenized in one to four pieces, cut at line starts.
+    PhraseCounter::setTokenizerPieces(int(1 + seed % 4));
+    const auto restore = qScopeGuard([limit] {
+        PhraseCounter::setDirectTableLimit(limit);
+        PhraseCounter::setTokenizerPieces(0);
+    });
 
     const QStringList lines =
         TextGenerator(

@@ -65,6 +65,8 @@ private slots:
     void asciiRanksAgreeWithCollator();
     void keepAllKeepsEveryPhrase_data();
     void keepAllKeepsEveryPhrase();
+    void piecesCountAsOnePass_data();
+    void piecesCountAsOnePass();
 };
 
 void TestPhraseCounter::initTestCase() {
@@ -515,6 +517,84 @@ void TestPhraseCounter::keepAllKeepsEveryPhrase() {
         compareCells(actual, *expected[k - 2], QStringLiteral("%1 words").arg(k));
         // The lists themselves are left empty.
         QCOMPARE(counter.showSummary(k).size(), std::size_t(0));
+    }
+}
+
+
+void TestPhraseCounter::piecesCountAsOnePass_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QStringList>("lines");
+    QStringList random;
+    QRandomGenerator generator(25);
+    const QStringList vocabulary = {"the", "The", "THE", "cat", "Cat", "sat", "on", "a",
+                                    "x" + Nbsp + "y", "x", "y", "end.", "then,", "\u00E9t\u00E9",
+                                    "\u00C9T\u00C9"};
+    for (int line = 0; line < 30; ++line) {
+        QStringList words;
+        for (int w = 0, n = int(generator.bounded(6)); w < n; ++w)
+            words << vocabulary[int(generator.bounded(qsizetype(vocabulary.size())))];
+        random << words.join(u' ');
+    }
+    QTest::newRow("a phrase spanning the cut")
+        << "en_US" << QStringList{"x the quick", "brown fox", "the quick", "brown fox."};
+    QTest::newRow("a break just before it")
+        << "en_US" << QStringList{"a b.", "c d", "a b.", "c d e"};
+    QTest::newRow("case variants on both sides")
+        << "en_US" << QStringList{"The End of", "it. the end", "OF IT", "the END of it"};
+    QTest::newRow("dotted and dotless i on both sides")
+        << "tr_TR" << QStringList{"\u0130stanbul g\u00FCzel", "Istanbul g\u00FCzel.",
+                                  "istanbul G\u00DCZEL", "\u0131stanbul g\u00FCzel"};
+    QTest::newRow("a phrase joined by a no-break space across it")
+        << "en_US" << QStringList{"a" + Nbsp + "b c.", "a b" + Nbsp + "c.", "a b c"};
+    QTest::newRow("short lines, random words") << "en_US" << random;
+}
+
+void TestPhraseCounter::piecesCountAsOnePass() {
+    // Tokenized in pieces side by side, a text gives the lists of one pass:
+    // the counts, the first forms and where each phrase first begins, for
+    // cuts at every line.
+    QFETCH(QString, locale);
+    QFETCH(QStringList, lines);
+    const auto restore = qScopeGuard([] { PhraseCounter::setTokenizerPieces(0); });
+    const ListCollator collator{QLocale(locale)};
+    struct Result {
+        Counted lists;
+        QStringList all; // every phrase: form, count and first word
+        QStringList words;
+    };
+    auto count = [&](int pieces) {
+        PhraseCounter::setTokenizerPieces(pieces);
+        Result result;
+        PhraseCounter counter(collator);
+        result.lists = countWithEngine(counter, lines);
+        counter.forEachTokenizedWord([&](std::string_view word, std::uint32_t n) {
+            result.words << QString::fromStdString(std::string(word)) + u'=' + QString::number(n);
+        });
+        result.words.sort();
+        PhraseCounter all(collator);
+        all.setKeepAll(true);
+        all.countPhrases(makeLines(lines));
+        for (int k = 2; k <= 4; ++k)
+            all.forEachPhrase(k, [&](std::string_view form, std::uint64_t n, std::uint64_t first) {
+                result.all << QStringLiteral("%1|%2|%3").arg(QString::fromStdString(std::string(form)))
+                                  .arg(n)
+                                  .arg(first);
+            });
+        result.all.sort();
+        return result;
+    };
+    const Result one = count(1);
+    const ReferenceAnalysis::Phrases reference = ReferenceAnalysis::countPhrases(lines, collator);
+    compareCells(one.lists.phrases2, reference.phrases2, "one pass, 2 words");
+    compareCells(one.lists.phrases4, reference.phrases4, "one pass, 4 words");
+    for (int pieces = 2; pieces <= lines.size(); ++pieces) {
+        const Result cut = count(pieces);
+        const QString what = QStringLiteral("%1 pieces").arg(pieces);
+        compareCells(cut.lists.phrases2, one.lists.phrases2, what + ", 2 words");
+        compareCells(cut.lists.phrases3, one.lists.phrases3, what + ", 3 words");
+        compareCells(cut.lists.phrases4, one.lists.phrases4, what + ", 4 words");
+        QCOMPARE(cut.all, one.all);
+        QCOMPARE(cut.words, one.words);
     }
 }
 

@@ -138,6 +138,12 @@ void AnalysisRun::start() {
     phraseCollator_ = collator_->clone();
     phrases_ = std::make_unique<PhraseCounter>(*phraseCollator_);
     phrasesCounted_ = false;
+    phraseWordsReady_ = false;
+    phrases_->setTokenizedHandler([this] {
+        const std::lock_guard lock(phraseMutex_);
+        phraseWordsReady_ = true;
+        phraseDone_.notify_all();
+    });
     if (phrasesInBackground_) {
         try {
             phraseThread_ = std::thread([this] {
@@ -291,31 +297,33 @@ bool AnalysisRun::countWords() {
         batch.push_back(word);
     };
     std::vector<StringIndex::Key> keys;
+    // Each word of the batch counts this many times: once when lines are
+    // scanned, the occurrences of a phrase word when words are cut from those.
+    std::vector<std::uint32_t> weights;
+    std::uint32_t weight = 1;
     auto flush = [&] {
         keys.resize(batch.size());
         for (std::size_t k = 0; k < batch.size(); ++k) {
             keys[k] = StringIndex::key(batch[k]);
             w.index.prefetch(keys[k]);
         }
-        for (const StringIndex::Key& key : keys) {
-            const std::uint32_t id = w.index.intern(key);
+        for (std::size_t k = 0; k < keys.size(); ++k) {
+            const std::uint32_t id = w.index.intern(keys[k]);
             if (id >= w.counts.size()) {
                 if (qint64(id) >= limits_.items) tooMany("distinct words", limits_.items);
                 w.counts.push_back(0);
             }
-            ++w.counts[id];
+            w.counts[id] += k < weights.size() ? weights[k] : 1;
         }
         batch.clear();
+        weights.clear();
         scratch.clear();
     };
 
     std::u16string units;
     std::string wordBytes;
-    const std::uint64_t n = std::uint64_t(lines_.count());
-    for (std::uint64_t i = 0; i < n; ++i) {
-        if (!report(int((i * 100 / n) / 2 + 10))) return false;
-        const std::string_view line = lines_.lineBytes(qsizetype(i));
-        if (line.empty()) continue;
+    // The words of one line, or of one word of the phrase split.
+    auto scan = [&](std::string_view line) {
         // Batches span lines, as long as the line's lowered words fit into
         // what `scratch` holds without moving.
         if (batch.size() >= 32 || scratch.capacity() - scratch.size() < line.size()) flush();
@@ -352,7 +360,12 @@ bool AnalysisRun::countWords() {
                         break;
                     }
                 }
+                const std::size_t before = batch.size();
                 addWord(start, p);
+                if (weight != 1 && batch.size() > before) {
+                    weights.resize(before, 1);
+                    weights.push_back(weight);
+                }
             }
         } else {
             // A word may hold half of a surrogate pair: work on code units.
@@ -369,15 +382,73 @@ bool AnalysisRun::countWords() {
                     wordBytes.clear();
                     Wtf8::append(wordBytes, QStringView(units.data() + ws, qsizetype(k - ws)));
                     const auto* wb = reinterpret_cast<const unsigned char*>(wordBytes.data());
+                    const std::size_t before = batch.size();
                     addWord(wb, wb + wordBytes.size());
+                    if (weight != 1 && batch.size() > before) {
+                        weights.resize(before, 1);
+                        weights.push_back(weight);
+                    }
                     flush(); // the batch views wordBytes, reused for the next word
                     in = false;
                 }
             }
         }
+    };
+
+    if (waitForPhraseWords()) {
+        // No word character splits words for phrases, so every word lies
+        // within one word of the phrase split: the distinct ones are cut
+        // once, each counting as often as it occurs.
+        // Progress goes through the percentages a scan of the lines shows,
+        // in step with the words cut.
+        const std::uint64_t lines = std::uint64_t(lines_.count());
+        const std::uint64_t words = std::uint64_t(phrases_->tokenizedWordCount());
+        std::uint64_t line = 0, word = 0;
+        auto reportUpTo = [&](std::uint64_t until) {
+            for (; line < until; ++line)
+                if (!report(int((line * 100 / lines) / 2 + 10))) return false;
+            return true;
+        };
+        bool cancelled = false;
+        phrases_->forEachTokenizedWord([&](std::string_view text, std::uint32_t occurrences) {
+            if (cancelled) return;
+            if ((word++ & 0x3FF) == 0 && !reportUpTo(lines * (word - 1) / words)) {
+                cancelled = true;
+                return;
+            }
+            weight = occurrences;
+            scan(text);
+        });
+        if (cancelled || !reportUpTo(lines)) return false;
+        flush();
+        return true;
+    }
+    if (cancelled_) return false;
+
+    const std::uint64_t n = std::uint64_t(lines_.count());
+    for (std::uint64_t i = 0; i < n; ++i) {
+        if (!report(int((i * 100 / n) / 2 + 10))) return false;
+        const std::string_view line = lines_.lineBytes(qsizetype(i));
+        if (line.empty()) continue;
+        scan(line);
     }
     flush();
     return true;
+}
+
+bool AnalysisRun::waitForPhraseWords() {
+    if (!phraseThread_.joinable()) return false;
+    for (QChar c : wordCharacters_)
+        if (PhraseCounter::isDelimiter(c.unicode())) return false;
+    for (;;) {
+        {
+            std::unique_lock lock(phraseMutex_);
+            if (phraseDone_.wait_for(lock, std::chrono::milliseconds(20),
+                                     [this] { return phraseWordsReady_ || phrasesCounted_; }))
+                return phraseWordsReady_;
+        }
+        if (!pulse()) return false;
+    }
 }
 
 bool AnalysisRun::fillWordTable() {

@@ -143,6 +143,11 @@ private:
     bool phrasesInBackground_ = true;
     std::unique_ptr<ListCollator> phraseCollator_;
     std::unique_ptr<PhraseCounter> phrases_;
+    // Waits until the phrase counter has split the text into words; false
+    // when its words cannot stand in for a scan of the lines, or when the
+    // run was cancelled meanwhile.
+    bool waitForPhraseWords();
+    bool phraseWordsReady_ = false; // guarded by phraseMutex_
     std::thread phraseThread_;
     std::atomic<bool> cancelPhrases_{false};
     std::mutex phraseMutex_;

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <thread>
 #include <stdexcept>
 #include <type_traits>
 #include <unordered_map>
@@ -41,6 +42,10 @@ constexpr std::uint32_t AsciiClass = 1u << 30;
 // Above this table size a pre-pass first finds the phrases seen at least
 // twice, and only those are counted.
 std::atomic<std::size_t> DirectTableBytes{std::size_t(96) << 20};
+// The text is tokenized in pieces side by side, one a core, each piece at
+// least this long; a set count of pieces overrides it.
+constexpr std::size_t PieceBytes = std::size_t(4) << 20;
+std::atomic<int> TokenizerPieces{0};
 
 // Estimates the number of distinct values among many 64-bit hashes.
 class DistinctEstimate {
@@ -50,6 +55,11 @@ public:
         const auto rank =
             std::uint8_t(std::countl_zero((h << Bits) | (std::uint64_t(1) << (Bits - 1))) + 1);
         if (rank > registers_[r]) registers_[r] = rank;
+    }
+    // Afterwards the estimate is that of both streams of hashes together.
+    void merge(const DistinctEstimate& other) {
+        for (std::size_t i = 0; i < registers_.size(); ++i)
+            registers_[i] = std::max(registers_[i], other.registers_[i]);
     }
     double value() const {
         constexpr double m = double(1u << Bits);
@@ -179,7 +189,10 @@ public:
     std::uint32_t classOfAscii(std::string_view form);
     bool collatesAsAscii(std::string_view bytes, std::string& form);
     std::uint32_t classOfForm(std::string_view bytes);
-    bool tokenize(const TextLines& lines, DistinctEstimate* estimates);
+    bool tokenize(const TextLines& lines, qsizetype from, qsizetype to,
+                  DistinctEstimate* estimates);
+    void absorb(Impl& later);
+    bool tokenizePieces(const TextLines& lines, DistinctEstimate* estimates);
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
     struct Counted {
         std::vector<std::pair<std::uint32_t, std::uint32_t>> plain;     // count >= 2
@@ -218,6 +231,14 @@ public:
     StringPool words;
     StringIndex wordIndex{&words, 1 << 14};
     std::vector<std::uint32_t> wordClass; // by word id, SpaceLike bit included
+    // By word id: a hash of the word's class that does not depend on the
+    // order in which words were met, so that pieces of a text counted apart
+    // estimate their phrases alike.
+    std::vector<std::uint32_t> classHash;
+    // By word id: how often the word occurs in the text.
+    std::vector<std::uint32_t> occurrences;
+    // Words in the phrase window after the last word tokenized.
+    int windowAtEnd = 0;
     std::unordered_map<std::uint32_t, Weights> spaceLikeWeights; // by word id
     StringPool classKeys;
     StringIndex classIndex{&classKeys, 1 << 14};
@@ -230,6 +251,7 @@ public:
     std::u16string u16;
     std::vector<std::uint8_t> keyBuffer;
     const std::atomic<bool>* cancel = nullptr;
+    std::function<void()> tokenized;
     bool keepAll = false;
     std::uint32_t minimumCount() const { return keepAll ? 1 : 2; }
     // The largest table counted in one pass: the set limit, or the text's
@@ -316,8 +338,13 @@ bool PhraseCounter::Impl::isSpaceLike(std::string_view bytes) {
 std::uint32_t PhraseCounter::Impl::newWord(std::uint32_t wid, std::string_view bytes) {
     if (wid > IdMask) throw std::length_error("too many distinct words for phrase counting");
     wordClass.push_back(0);
+    classHash.push_back(0);
+    occurrences.push_back(0);
     const std::uint32_t cls = classOf(bytes, wid);
     wordClass[wid] = cls;
+    const std::string_view named =
+        cls & AsciiClass ? words.view(cls & IdMask) : classKeys.view(cls & IdMask);
+    classHash[wid] = std::uint32_t(StringIndex::key(named).hash >> 32) ^ (cls & SpaceLike);
     return cls;
 }
 
@@ -403,12 +430,18 @@ std::uint32_t PhraseCounter::Impl::classOfForm(std::string_view bytes) {
     return cls | (spaceLike ? SpaceLike : 0);
 }
 
-bool PhraseCounter::Impl::tokenize(const TextLines& lines, DistinctEstimate* estimates) {
+bool PhraseCounter::Impl::tokenize(const TextLines& lines, qsizetype from, qsizetype to,
+                                   DistinctEstimate* estimates) {
     // Every word but a line's last one is followed by a delimiter: their
     // number bounds the stream's length, which spares it growing by copies.
-    std::size_t bound = std::size_t(lines.count());
-    for (unsigned char b : lines.pool()->allBytes())
-        bound += b < 128 && DelimiterTable[b];
+    std::size_t bound = std::size_t(to - from);
+    if (to > from) {
+        const std::string_view all = lines.allBytes();
+        const std::uint64_t first = lines.lineStart(from);
+        const std::uint64_t last = lines.lineStart(to - 1) + lines.lineBytes(to - 1).size();
+        for (unsigned char b : all.substr(first, last - first))
+            bound += b < 128 && DelimiterTable[b];
+    }
     stream.clear();
     stream.shrink_to_fit();
     stream.reserve(bound);
@@ -432,10 +465,11 @@ bool PhraseCounter::Impl::tokenize(const TextLines& lines, DistinctEstimate* est
             if (stream.size() >= 0xFFFFFFFFu)
                 throw std::length_error("too many words for phrase counting");
             stream.push_back(wid | (std::uint32_t(window - 1) << 30));
+            ++occurrences[wid];
             recent[0] = recent[1];
             recent[1] = recent[2];
             recent[2] = recent[3];
-            recent[3] = wordClass[wid];
+            recent[3] = classHash[wid];
             if (window >= 2) estimates[0].add(tupleHash<2>(recent + 2));
             if (window >= 3) estimates[1].add(tupleHash<3>(recent + 1));
             if (window >= 4) estimates[2].add(tupleHash<4>(recent));
@@ -443,8 +477,7 @@ bool PhraseCounter::Impl::tokenize(const TextLines& lines, DistinctEstimate* est
         }
         batch.clear();
     };
-    const qsizetype n = lines.count();
-    for (qsizetype i = 0; i < n; ++i) {
+    for (qsizetype i = from; i < to; ++i) {
         if ((i & 0xFFF) == 0 && cancelled()) return false;
         const std::string_view line = lines.lineBytes(i);
         const auto* p = reinterpret_cast<const unsigned char*>(line.data());
@@ -473,7 +506,54 @@ bool PhraseCounter::Impl::tokenize(const TextLines& lines, DistinctEstimate* est
         if (batch.size() >= 32) flush();
     }
     flush();
+    windowAtEnd = window;
     return true;
+}
+
+void PhraseCounter::Impl::absorb(Impl& later) {
+    // The later piece's words take this piece's ids, new ones after those
+    // here; its classes are named by the same sort keys and small-letter
+    // forms, so they map one to one.
+    const std::uint32_t count = std::uint32_t(later.words.count());
+    std::vector<std::uint32_t> ids(count);
+    std::vector<std::uint32_t> fresh;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t wid = wordIndex.intern(StringIndex::key(later.words.view(i)));
+        if (wid == wordClass.size()) {
+            if (wid > IdMask) throw std::length_error("too many distinct words for phrase counting");
+            wordClass.push_back(0);
+            classHash.push_back(later.classHash[i]);
+            occurrences.push_back(0);
+            fresh.push_back(i);
+        }
+        ids[i] = wid;
+        occurrences[wid] += later.occurrences[i];
+    }
+    std::vector<std::uint32_t> classes(std::size_t(later.classKeys.count()));
+    for (std::size_t c = 0; c < classes.size(); ++c)
+        classes[c] = classIndex.intern(later.classKeys.view(qsizetype(c)));
+    for (std::uint32_t i : fresh) {
+        const std::uint32_t cls = later.wordClass[i];
+        wordClass[ids[i]] = cls & AsciiClass ? AsciiClass | ids[cls & IdMask]
+                                             : classes[cls & IdMask] | (cls & SpaceLike);
+        if (auto it = later.spaceLikeWeights.find(i); it != later.spaceLikeWeights.end())
+            spaceLikeWeights.emplace(ids[i], it->second);
+    }
+
+    // The window runs on across the cut: the later piece's first words,
+    // up to its first break, see this piece's last ones.
+    if (stream.size() + later.stream.size() > 0xFFFFFFFFu)
+        throw std::length_error("too many words for phrase counting");
+    stream.reserve(stream.size() + later.stream.size());
+    int window = windowAtEnd;
+    for (std::size_t j = 0; j < later.stream.size(); ++j) {
+        const std::uint32_t entry = later.stream[j];
+        int held = int(entry >> 30) + 1;
+        if (j < 3 && held == int(j) + 1) held = std::min(4, windowAtEnd + held);
+        stream.push_back(ids[entry & IdMask] | (std::uint32_t(held - 1) << 30));
+        window = held;
+    }
+    if (!later.stream.empty()) windowAtEnd = later.windowAtEnd == 0 ? 0 : window;
 }
 
 void PhraseCounter::Impl::appendPhrase(std::string& out, std::uint32_t pos, int k) const {
@@ -765,6 +845,85 @@ PhraseCounter::PhraseCounter(const ListCollator& collator) : d(std::make_unique<
 
 PhraseCounter::~PhraseCounter() = default;
 
+void PhraseCounter::setTokenizerPieces(int pieces) {
+    TokenizerPieces = pieces;
+}
+
+void PhraseCounter::setTokenizedHandler(std::function<void()> handler) {
+    d->tokenized = std::move(handler);
+}
+
+bool PhraseCounter::Impl::tokenizePieces(const TextLines& lines, DistinctEstimate* estimates) {
+    const qsizetype n = lines.count();
+    const std::size_t bytes = lines.allBytes().size();
+    std::size_t pieces = std::size_t(TokenizerPieces.load());
+    if (pieces == 0)
+        pieces = std::clamp<std::size_t>(bytes / PieceBytes, 1,
+                                         std::max(1u, std::thread::hardware_concurrency()));
+    pieces = std::clamp<std::size_t>(pieces, 1, std::max<std::size_t>(std::size_t(n), 1));
+    // Pieces start at line starts, at even shares of the bytes.
+    std::vector<qsizetype> starts{0};
+    for (std::size_t k = 1; k < pieces; ++k) {
+        const std::uint64_t share = bytes * k / pieces;
+        qsizetype lo = starts.back(), hi = n;
+        while (lo < hi) {
+            const qsizetype mid = lo + (hi - lo) / 2;
+            if (lines.lineStart(mid) < share)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        starts.push_back(lo);
+    }
+    starts.push_back(n);
+    if (pieces == 1) return tokenize(lines, 0, n, estimates);
+
+    // Each later piece has a collator and tables of its own, and is
+    // absorbed into the first once all are done.
+    struct Piece {
+        std::unique_ptr<ListCollator> collator;
+        std::unique_ptr<Impl> impl;
+        DistinctEstimate estimates[3];
+        bool done = false;
+    };
+    std::vector<Piece> later(pieces - 1);
+    for (Piece& piece : later) {
+        piece.collator = coll.clone();
+        piece.impl = std::make_unique<Impl>(*piece.collator);
+        piece.impl->cancel = cancel;
+    }
+    bool done = false;
+    {
+        std::vector<std::unique_ptr<SideThread>> threads;
+        for (std::size_t k = 0; k + 1 < pieces; ++k)
+            threads.push_back(std::make_unique<SideThread>([&, k] {
+                later[k].done = later[k].impl->tokenize(lines, starts[k + 1], starts[k + 2],
+                                                        later[k].estimates);
+            }));
+        done = tokenize(lines, 0, starts[1], estimates);
+        for (auto& thread : threads)
+            thread->join();
+    }
+    for (Piece& piece : later) {
+        if (!done || !piece.done) return false;
+        absorb(*piece.impl);
+        for (int k = 0; k < 3; ++k)
+            estimates[k].merge(piece.estimates[k]);
+        piece.impl.reset();
+    }
+    return true;
+}
+
+std::size_t PhraseCounter::tokenizedWordCount() const {
+    return d->occurrences.size();
+}
+
+void PhraseCounter::forEachTokenizedWord(
+    const std::function<void(std::string_view word, std::uint32_t occurrences)>& visit) const {
+    for (std::size_t i = 0; i < d->occurrences.size(); ++i)
+        if (d->occurrences[i]) visit(d->words.view(qsizetype(i)), d->occurrences[i]);
+}
+
 bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>* cancel) {
     d->cancel = cancel;
     for (auto& r : d->repeated)
@@ -774,11 +933,17 @@ bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>
     d->wordIndex.release();
     d->words.clear();
     d->wordClass.clear();
+    d->classHash.clear();
+    d->occurrences.clear();
+    d->windowAtEnd = 0;
+    d->classKeys = StringPool();
+    d->classIndex.release();
     d->spaceLikeWeights.clear();
     d->directBytes = std::min(DirectTableBytes.load(),
                               std::max<std::size_t>(lines.pool()->allBytes().size(), 1 << 20));
     DistinctEstimate estimates[3];
-    if (!d->tokenize(lines, estimates)) return false;
+    if (!d->tokenizePieces(lines, estimates)) return false;
+    if (d->tokenized) d->tokenized();
     // Only the words and their classes are needed from here on.
     d->wordIndex.release();
     d->classIndex.release();

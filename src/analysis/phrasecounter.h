@@ -41,11 +41,24 @@ public:
     static void setDirectTableLimit(std::size_t bytes);
     static std::size_t directTableLimit();
 
+    // The text is tokenized in this many pieces side by side; 0 (the
+    // default) takes one a core for texts of some megabytes.
+    static void setTokenizerPieces(int pieces);
+
     explicit PhraseCounter(const ListCollator& collator);
     ~PhraseCounter();
 
     // Returns false when `cancel` was raised meanwhile (from any thread).
     bool countPhrases(const TextLines& lines, const std::atomic<bool>* cancel = nullptr);
+    // Called on the counting thread once the text is split into words,
+    // before the phrases are counted; from then on forEachTokenizedWord()
+    // may be read from another thread.
+    void setTokenizedHandler(std::function<void()> handler);
+    // Each distinct word of the phrase split (the text cut at the
+    // delimiters, case kept) with how often it occurs.
+    void forEachTokenizedWord(
+        const std::function<void(std::string_view word, std::uint32_t occurrences)>& visit) const;
+    std::size_t tokenizedWordCount() const;
     // The phrases of `words` words (2, 3 or 4) that occur at least twice,
     // in list-collation order.
     PhraseTable showSummary(int words) const;
