@@ -77,7 +77,7 @@ if benchmarks and "error_message" not in benchmarks[0]:
     fields[3] = "%.2f" % (b["real_time"] * scale)
 else:
     print("run.sh: enginebench timed no word phase", file=sys.stderr)
-    fields[3:] = ["FAILED", "-"]
+    fields[3:] = ["FAILED", "-", "-"]
 rows[-1] = "\t".join(fields)
 open(sys.argv[2], "w").write("\n".join(rows) + "\n")
 sys.exit(0 if fields[3] != "FAILED" else 1)
@@ -87,31 +87,35 @@ results="$tmp/results.tsv"
 : >"$results"
 failures=0
 
-# timed NAME CORPUS SIZE COMMAND...: runs the command RUNS times (default 3)
-# under /usr/bin/time and appends "corpus size name seconds peakKB" to the
-# results: the shortest time, which is the least disturbed by other work on
-# the machine, and the largest peak.
+# timed NAME CORPUS SIZE COMMAND...: runs the command RUNS times (default 5)
+# under /usr/bin/time and appends "corpus size name seconds peakKB cpu" to
+# the results: the median time, the largest peak and the median CPU seconds
+# (user and system).
 timed() {
     local name="$1" corpus="$2" size="$3"
     shift 3
-    local log="$tmp/time.log" best="" peak=0 run
-    for ((run = 0; run < ${RUNS:-3}; ++run)); do
-        if ! /usr/bin/time -f "%e s %M KB" -o "$log" ${pin[@]+"${pin[@]}"} "$@" \
+    local log="$tmp/time.log" times=() cpus=() peak=0 run
+    for ((run = 0; run < ${RUNS:-5}; ++run)); do
+        if ! /usr/bin/time -f "%e s %M KB %U %S" -o "$log" ${pin[@]+"${pin[@]}"} "$@" \
             >"$tmp/stdout" 2>"$tmp/stderr"; then
             echo "run.sh: $name failed on $corpus:" >&2
             tail -n 5 "$tmp/stderr" >&2
-            printf '%s\t%s\t%s\tFAILED\t-\n' "$corpus" "$size" "$name" >>"$results"
+            printf '%s\t%s\t%s\tFAILED\t-\t-\n' "$corpus" "$size" "$name" >>"$results"
             failures=$((failures + 1))
             return
         fi
-        local seconds kb
-        read -r seconds _ kb _ < <(tail -n 1 "$log")
-        if [[ -z "$best" ]] || awk -v a="$seconds" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-            best="$seconds"
-        fi
+        local seconds kb user system
+        read -r seconds _ kb _ user system < <(tail -n 1 "$log")
+        times+=("$seconds")
+        cpus+=("$(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }')")
         ((kb > peak)) && peak="$kb"
     done
-    printf '%s\t%s\t%s\t%s\t%s\n' "$corpus" "$size" "$name" "$best" "$peak" >>"$results"
+    printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$corpus" "$size" "$name" "$(median "${times[@]}")" "$peak" \
+        "$(median "${cpus[@]}")" >>"$results"
+}
+
+median() {
+    printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
 for file in "${corpora[@]}"; do
@@ -143,13 +147,13 @@ for file in "${corpora[@]}"; do
 done
 
 echo
-echo "LC_ALL=$LC_ALL, analyser --locale en_US; $cpus; best of ${RUNS:-3} runs, warm page cache."
+echo "LC_ALL=$LC_ALL, analyser --locale en_US; $cpus; median of ${RUNS:-5} runs, warm page cache."
 python3 - "$results" <<'EOF'
 import sys
 
 rows = [line.rstrip("\n").split("\t") for line in open(sys.argv[1])]
 by = {}
-for corpus, size, name, seconds, kb in rows:
+for corpus, size, name, seconds, kb, cpu in rows:
     by.setdefault(corpus, {})[name] = (seconds, kb)
 
 def num(s):
@@ -158,9 +162,10 @@ def num(s):
     except ValueError:
         return None
 
-header = ("corpus", "MB", "tool", "seconds", "peak MB", "x wc -w", "x pipeline", "peak/size")
+header = ("corpus", "MB", "tool", "seconds", "CPU s", "peak MB", "x wc -w", "x pipeline",
+          "peak/size")
 table = [header]
-for corpus, size, name, seconds, kb in rows:
+for corpus, size, name, seconds, kb, cpu in rows:
     mb = int(size) / 1e6
     t = num(seconds)
     wc = num(by[corpus].get("wc -w", ("",))[0])
@@ -169,7 +174,7 @@ for corpus, size, name, seconds, kb in rows:
     ratio = lambda a, b: "%.1f" % (a / b) if a is not None and b else "-"
     full = name == "lexometer-analyze"
     table.append((
-        corpus, "%.1f" % mb, name, seconds,
+        corpus, "%.1f" % mb, name, seconds, cpu,
         "%.0f" % (peak / 1024) if peak is not None else "-",
         ratio(t, wc),
         ratio(t, pipe) if full else "",

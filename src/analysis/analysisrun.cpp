@@ -403,6 +403,8 @@ bool AnalysisRun::countWords() {
         // in step with the words cut.
         const std::uint64_t lines = std::uint64_t(lines_.count());
         const std::uint64_t words = std::uint64_t(phrases_->tokenizedWordCount());
+        w.index.reserve(std::size_t(words));
+        w.counts.reserve(std::size_t(words));
         std::uint64_t line = 0, word = 0;
         auto reportUpTo = [&](std::uint64_t until) {
             for (; line < until; ++line)

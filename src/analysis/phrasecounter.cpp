@@ -4,6 +4,7 @@
 #include "analysis/sidethread.h"
 #include "analysis/stringindex.h"
 #include "analysis/textlines.h"
+#include "text/hugepages.h"
 #include "text/wtf8.h"
 
 #include <unicode/ucoleitr.h>
@@ -189,8 +190,9 @@ public:
     std::uint32_t classOfAscii(std::string_view form);
     bool collatesAsAscii(std::string_view bytes, std::string& form);
     std::uint32_t classOfForm(std::string_view bytes);
+    static std::size_t wordBound(const TextLines& lines, qsizetype from, qsizetype to);
     bool tokenize(const TextLines& lines, qsizetype from, qsizetype to,
-                  DistinctEstimate* estimates);
+                  DistinctEstimate* estimates, std::size_t room);
     void absorb(Impl& later);
     bool tokenizePieces(const TextLines& lines, DistinctEstimate* estimates);
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
@@ -245,7 +247,7 @@ public:
     std::string lowered;
     // One entry per word of the text: its id, and in the top two bits how
     // many words (1 to 4, capped) the phrase window holds with it.
-    std::vector<std::uint32_t> stream;
+    std::vector<std::uint32_t, HugePages::Allocator<std::uint32_t>> stream;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> repeated[3]; // (pos, count)
     PhraseTable tables[3];
     std::u16string u16;
@@ -430,10 +432,8 @@ std::uint32_t PhraseCounter::Impl::classOfForm(std::string_view bytes) {
     return cls | (spaceLike ? SpaceLike : 0);
 }
 
-bool PhraseCounter::Impl::tokenize(const TextLines& lines, qsizetype from, qsizetype to,
-                                   DistinctEstimate* estimates) {
-    // Every word but a line's last one is followed by a delimiter: their
-    // number bounds the stream's length, which spares it growing by copies.
+std::size_t PhraseCounter::Impl::wordBound(const TextLines& lines, qsizetype from, qsizetype to) {
+    // Every word but a line's last one is followed by a delimiter.
     std::size_t bound = std::size_t(to - from);
     if (to > from) {
         const std::string_view all = lines.allBytes();
@@ -442,9 +442,16 @@ bool PhraseCounter::Impl::tokenize(const TextLines& lines, qsizetype from, qsize
         for (unsigned char b : all.substr(first, last - first))
             bound += b < 128 && DelimiterTable[b];
     }
+    return bound;
+}
+
+bool PhraseCounter::Impl::tokenize(const TextLines& lines, qsizetype from, qsizetype to,
+                                   DistinctEstimate* estimates, std::size_t room) {
+    // The stream takes its room at once (for the later pieces too, which are
+    // absorbed into it) instead of growing by copies.
     stream.clear();
     stream.shrink_to_fit();
-    stream.reserve(bound);
+    stream.reserve(room);
     int window = 0; // words in the phrase window, capped at 4
     // The classes of the window's words, the newest last; the distinct
     // phrases of each length are estimated on the way.
@@ -517,6 +524,13 @@ void PhraseCounter::Impl::absorb(Impl& later) {
     const std::uint32_t count = std::uint32_t(later.words.count());
     std::vector<std::uint32_t> ids(count);
     std::vector<std::uint32_t> fresh;
+    wordIndex.reserve(wordClass.size() + count);
+    classIndex.reserve(std::size_t(classKeys.count() + later.classKeys.count()));
+    words.reserve(words.allBytes().size() + later.words.allBytes().size(),
+                  wordClass.size() + count);
+    wordClass.reserve(wordClass.size() + count);
+    classHash.reserve(wordClass.size() + count);
+    occurrences.reserve(wordClass.size() + count);
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t wid = wordIndex.intern(StringIndex::key(later.words.view(i)));
         if (wid == wordClass.size()) {
@@ -544,7 +558,6 @@ void PhraseCounter::Impl::absorb(Impl& later) {
     // up to its first break, see this piece's last ones.
     if (stream.size() + later.stream.size() > 0xFFFFFFFFu)
         throw std::length_error("too many words for phrase counting");
-    stream.reserve(stream.size() + later.stream.size());
     int window = windowAtEnd;
     for (std::size_t j = 0; j < later.stream.size(); ++j) {
         const std::uint32_t entry = later.stream[j];
@@ -573,10 +586,11 @@ void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, 
     const std::size_t wanted = std::bit_ceil(std::size_t(distinct * 1.6) + 64);
     // Kept singletons are needed as well, which the pre-pass would drop.
     const bool direct = keepAll || wanted * sizeof(E) <= directBytes;
-    std::vector<E> table(direct ? wanted : 1 << 12, E{});
+    using Table = std::vector<E, HugePages::Allocator<E>>;
+    Table table(direct ? wanted : 1 << 12, E{});
     std::size_t mask = table.size() - 1, used = 0;
     auto grow = [&] {
-        std::vector<E> bigger(table.size() * 2, E{});
+        Table bigger(table.size() * 2, E{});
         const std::size_t m = bigger.size() - 1;
         for (const E& e : table) {
             if (!e.count) continue;
@@ -668,7 +682,8 @@ void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, 
         // as their equals may hash differently.
         const int bitsLog = std::clamp(int(std::bit_width(std::uint64_t(distinct) * 8)), 16, 32);
         const int blockShift = 64 - (bitsLog - 8); // blocks of 256 counters
-        std::vector<std::uint64_t> storage((std::size_t(1) << bitsLog) / 32 + 8, 0);
+        std::vector<std::uint64_t, HugePages::Allocator<std::uint64_t>> storage(
+            (std::size_t(1) << bitsLog) / 32 + 8, 0);
         std::uint64_t* const seen = reinterpret_cast<std::uint64_t*>(
             (reinterpret_cast<std::uintptr_t>(storage.data()) + 63) & ~std::uintptr_t(63));
         std::uint64_t first[Block], second[Block];
@@ -876,7 +891,7 @@ bool PhraseCounter::Impl::tokenizePieces(const TextLines& lines, DistinctEstimat
         starts.push_back(lo);
     }
     starts.push_back(n);
-    if (pieces == 1) return tokenize(lines, 0, n, estimates);
+    if (pieces == 1) return tokenize(lines, 0, n, estimates, wordBound(lines, 0, n));
 
     // Each later piece has a collator and tables of its own, and is
     // absorbed into the first once all are done.
@@ -892,15 +907,28 @@ bool PhraseCounter::Impl::tokenizePieces(const TextLines& lines, DistinctEstimat
         piece.impl = std::make_unique<Impl>(*piece.collator);
         piece.impl->cancel = cancel;
     }
+    std::vector<std::size_t> bounds(pieces);
+    {
+        std::vector<std::unique_ptr<SideThread>> threads;
+        for (std::size_t k = 1; k < pieces; ++k)
+            threads.push_back(std::make_unique<SideThread>(
+                [&, k] { bounds[k] = wordBound(lines, starts[k], starts[k + 1]); }));
+        bounds[0] = wordBound(lines, 0, starts[1]);
+        for (auto& thread : threads)
+            thread->join();
+    }
+    std::size_t total = 0;
+    for (std::size_t bound : bounds)
+        total += bound;
     bool done = false;
     {
         std::vector<std::unique_ptr<SideThread>> threads;
         for (std::size_t k = 0; k + 1 < pieces; ++k)
             threads.push_back(std::make_unique<SideThread>([&, k] {
                 later[k].done = later[k].impl->tokenize(lines, starts[k + 1], starts[k + 2],
-                                                        later[k].estimates);
+                                                        later[k].estimates, bounds[k + 1]);
             }));
-        done = tokenize(lines, 0, starts[1], estimates);
+        done = tokenize(lines, 0, starts[1], estimates, total);
         for (auto& thread : threads)
             thread->join();
     }

@@ -24,8 +24,8 @@ StringIndex::StringIndex(StringPool* pool, std::size_t expected, std::size_t wid
     reserve(expected);
 }
 
-template <typename S>
-std::uint32_t StringIndex::internIn(std::vector<S>& table, const Key& k, std::uint32_t id) {
+template <typename Table>
+std::uint32_t StringIndex::internIn(Table& table, const Key& k, std::uint32_t id) {
     const std::size_t at = slotOf(table, k);
     if (table[at].idPlus) return table[at].idPlus - 1;
     if (id == NotFound) {
@@ -34,7 +34,7 @@ std::uint32_t StringIndex::internIn(std::vector<S>& table, const Key& k, std::ui
         pool_->append(k.text);
         id = std::uint32_t(next);
     }
-    table[at] = slotFor(k, id, static_cast<S*>(nullptr));
+    table[at] = slotFor(k, id, static_cast<typename Table::value_type*>(nullptr));
     if (++size_ * 10 > table.size() * 7) resize(table.size() * 2);
     return id;
 }
@@ -68,14 +68,14 @@ void StringIndex::resize(std::size_t capacity) {
         table[i] = slot;
     };
     if (slim_) {
-        std::vector<SlimSlot> old(capacity);
+        std::vector<SlimSlot, HugePages::Allocator<SlimSlot>> old(capacity);
         old.swap(slimSlots_);
         for (const SlimSlot& s : old)
             if (s.idPlus) place(slimSlots_, s, s.hash);
     } else if (capacity > wideSlotsUpTo_) {
         // Wide table keep too few hash bits: each string is hashed again,
         // once.
-        std::vector<SlimSlot> slim(capacity);
+        std::vector<SlimSlot, HugePages::Allocator<SlimSlot>> slim(capacity);
         for (const Slot& s : slots_) {
             if (!s.idPlus) continue;
             const std::uint64_t hash = key(pool_->view(s.idPlus - 1)).hash;
@@ -86,7 +86,7 @@ void StringIndex::resize(std::size_t capacity) {
         slim_ = true;
     } else {
         // Up to here the tag holds the hash bits that place a string.
-        std::vector<Slot> old(capacity);
+        std::vector<Slot, HugePages::Allocator<Slot>> old(capacity);
         old.swap(slots_);
         for (const Slot& s : old)
             if (s.idPlus) place(slots_, s, s.tag);

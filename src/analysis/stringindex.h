@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/stringpool.h"
+#include "text/hugepages.h"
 
 #include <cstdint>
 #include <cstring>
@@ -79,7 +80,7 @@ public:
     void reserve(std::size_t strings);
     // Empties the index and gives its memory back; the pool is untouched.
     void release() {
-        slots_ = std::vector<Slot>(16, Slot{});
+        slots_ = decltype(slots_)(16, Slot{});
         slimSlots_ = {};
         slim_ = false;
         mask_ = 15;
@@ -135,7 +136,7 @@ private:
         return SlimSlot{std::uint32_t(k.hash), id + 1};
     }
     // The slot holding the string, or the empty slot where it belongs.
-    template <typename S> std::size_t slotOf(const std::vector<S>& table, const Key& k) const {
+    template <typename Table> std::size_t slotOf(const Table& table, const Key& k) const {
         std::size_t i = std::size_t(k.hash) & mask_;
         while (table[i].idPlus != 0 && !matches(table[i], k))
             i = (i + 1) & mask_;
@@ -143,13 +144,12 @@ private:
     }
     // The id of the string, registering it as `id` when new, or as a new
     // string of the pool when `id` is NotFound.
-    template <typename S>
-    std::uint32_t internIn(std::vector<S>& table, const Key& k, std::uint32_t id);
+    template <typename Table> std::uint32_t internIn(Table& table, const Key& k, std::uint32_t id);
     void resize(std::size_t capacity);
 
     StringPool* pool_;
-    std::vector<Slot> slots_;
-    std::vector<SlimSlot> slimSlots_;
+    std::vector<Slot, HugePages::Allocator<Slot>> slots_;
+    std::vector<SlimSlot, HugePages::Allocator<SlimSlot>> slimSlots_;
     bool slim_ = false;
     std::size_t wideSlotsUpTo_;
     std::size_t mask_ = 0;

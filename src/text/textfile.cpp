@@ -2,6 +2,7 @@
 
 #include "text/ansicodepage.h"
 #include "text/byteordermark.h"
+#include "text/hugepages.h"
 #include "text/wtf8.h"
 
 #include <QFile>
@@ -25,6 +26,8 @@ bool readAll(const QString& path, std::string& bytes, FileError* error) {
         return false;
     }
     const qint64 expected = file.size();
+    bytes.reserve(std::size_t(expected));
+    HugePages::advise(bytes.data(), bytes.capacity());
     bytes.resize(std::size_t(expected));
     qint64 used = 0;
     while (used < expected) {
