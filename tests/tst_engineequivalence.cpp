@@ -1,3 +1,4 @@
+#include "analysis/analysisrun.h"
 #include "analysis/phrasecounter.h"
 #include "analysis/textlines.h"
 #include "referenceanalysis.h"
@@ -320,11 +321,15 @@ void TestEngineEquivalence::generatedTexts() {
     QLocale::setDefault(locale);
     const std::size_t limit = PhraseCounter::directTableLimit();
     if (twoPasses) PhraseCounter::setDirectTableLimit(0);
-    // The text is tokenized in one to four pieces, cut at line starts.
+    // The text is tokenized in one to four pieces, cut at line starts, and
+    // the words are scanned from the lines or cut from the phrase words.
     PhraseCounter::setTokenizerPieces(int(1 + seed % 4));
+    AnalysisRun::setWordSource(seed / 4 % 2 ? AnalysisRun::WordSource::PhraseWords
+                                            : AnalysisRun::WordSource::Lines);
     const auto restore = qScopeGuard([limit] {
         PhraseCounter::setDirectTableLimit(limit);
         PhraseCounter::setTokenizerPieces(0);
+        AnalysisRun::setWordSource(AnalysisRun::WordSource::Choose);
     });
 
     const QStringList lines =

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -37,6 +38,8 @@ inline char32_t decodeAt(const unsigned char*& p) {
 inline bool isAsciiUpper(unsigned char b) {
     return b >= 'A' && b <= 'Z';
 }
+
+std::atomic<AnalysisRun::WordSource> ChosenWordSource{AnalysisRun::WordSource::Choose};
 
 [[noreturn]] void tooMany(const char* what, qint64 limit) {
     throw std::length_error("The text has more " + std::string(what) +
@@ -137,6 +140,10 @@ void AnalysisRun::start() {
     results_->collation = collator_->localeName();
     phraseCollator_ = collator_->clone();
     phrases_ = std::make_unique<PhraseCounter>(*phraseCollator_);
+    // Words scanned from the lines take one core beside the phrase count,
+    // which then tokenizes in one piece.
+    deriveWords_ = phrasesInBackground_ && wordsFromPhraseWords();
+    if (phrasesInBackground_ && !deriveWords_) phrases_->setPieces(1);
     phrasesCounted_ = false;
     phraseWordsReady_ = false;
     phrases_->setTokenizedHandler([this] {
@@ -438,10 +445,41 @@ bool AnalysisRun::countWords() {
     return true;
 }
 
-bool AnalysisRun::waitForPhraseWords() {
-    if (!phraseThread_.joinable()) return false;
+void AnalysisRun::setWordSource(WordSource source) {
+    ChosenWordSource = source;
+}
+
+bool AnalysisRun::wordsFromPhraseWords() const {
     for (QChar c : wordCharacters_)
         if (PhraseCounter::isDelimiter(c.unicode())) return false;
+    if (ChosenWordSource != WordSource::Choose) return ChosenWordSource == WordSource::PhraseWords;
+    // Cutting words from the distinct phrase words pays where words repeat.
+    // Where nearly every word is new (logs, lists of names), a scan of the
+    // lines beside the phrase count costs less than cutting them after it:
+    // a sample of the text's start decides.
+    constexpr std::size_t SampleBytes = std::size_t(1) << 20;
+    std::unordered_set<std::string_view> seen;
+    std::size_t words = 0, bytes = 0;
+    for (qsizetype i = 0, n = lines_.count(); i < n && bytes < SampleBytes; ++i) {
+        const std::string_view line = lines_.lineBytes(i);
+        bytes += line.size() + 1;
+        std::size_t start = 0;
+        for (std::size_t k = 0; k <= line.size(); ++k) {
+            if (k < line.size() && !PhraseCounter::isDelimiter(char16_t(
+                                       static_cast<unsigned char>(line[k]))))
+                continue;
+            if (k > start) {
+                ++words;
+                seen.insert(line.substr(start, k - start));
+            }
+            start = k + 1;
+        }
+    }
+    return seen.size() * 2 <= words;
+}
+
+bool AnalysisRun::waitForPhraseWords() {
+    if (!phraseThread_.joinable() || !deriveWords_) return false;
     for (;;) {
         {
             std::unique_lock lock(phraseMutex_);

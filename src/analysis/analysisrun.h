@@ -83,6 +83,13 @@ public:
     // The whole run; false when the progress handler cancelled it.
     bool run();
 
+    // Where the word table's words come from: a scan of the lines, or the
+    // distinct words of the phrase count cut into words (possible when no
+    // word character is a phrase delimiter); by default the text's start
+    // decides. For all runs started from then on; set by tests.
+    enum class WordSource { Choose, Lines, PhraseWords };
+    static void setWordSource(WordSource source);
+
     // Phrases are counted on a second thread from the start of the run,
     // beside the other phases; off, they are counted in countPhrases().
     void setPhrasesInBackground(bool on) { phrasesInBackground_ = on; }
@@ -147,6 +154,9 @@ private:
     // when its words cannot stand in for a scan of the lines, or when the
     // run was cancelled meanwhile.
     bool waitForPhraseWords();
+    // Whether the word table can and should be cut from the phrase words.
+    bool wordsFromPhraseWords() const;
+    bool deriveWords_ = false;
     bool phraseWordsReady_ = false; // guarded by phraseMutex_
     std::thread phraseThread_;
     std::atomic<bool> cancelPhrases_{false};

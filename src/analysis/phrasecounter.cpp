@@ -254,6 +254,7 @@ public:
     std::vector<std::uint8_t> keyBuffer;
     const std::atomic<bool>* cancel = nullptr;
     std::function<void()> tokenized;
+    int ownPieces = 0;
     bool keepAll = false;
     std::uint32_t minimumCount() const { return keepAll ? 1 : 2; }
     // The largest table counted in one pass: the set limit, or the text's
@@ -864,6 +865,10 @@ void PhraseCounter::setTokenizerPieces(int pieces) {
     TokenizerPieces = pieces;
 }
 
+void PhraseCounter::setPieces(int pieces) {
+    d->ownPieces = pieces;
+}
+
 void PhraseCounter::setTokenizedHandler(std::function<void()> handler) {
     d->tokenized = std::move(handler);
 }
@@ -872,6 +877,7 @@ bool PhraseCounter::Impl::tokenizePieces(const TextLines& lines, DistinctEstimat
     const qsizetype n = lines.count();
     const std::size_t bytes = lines.allBytes().size();
     std::size_t pieces = std::size_t(TokenizerPieces.load());
+    if (pieces == 0) pieces = std::size_t(ownPieces);
     if (pieces == 0)
         pieces = std::clamp<std::size_t>(bytes / PieceBytes, 1,
                                          std::max(1u, std::thread::hardware_concurrency()));

@@ -44,6 +44,8 @@ public:
     // The text is tokenized in this many pieces side by side; 0 (the
     // default) takes one a core for texts of some megabytes.
     static void setTokenizerPieces(int pieces);
+    // The same for this counter alone, below a count set for all.
+    void setPieces(int pieces);
 
     explicit PhraseCounter(const ListCollator& collator);
     ~PhraseCounter();
