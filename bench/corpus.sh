@@ -31,14 +31,7 @@ for tool in /usr/bin/time prlimit; do
     fi
 done
 
-if [[ -z "${CORPUS:-}" ]]; then
-    python3 "$here/gencorpus.py" --out "$here/corpora" >&2
-    /usr/bin/python3 "$here/gencorpusdir.py" >&2
-    CORPUS="$here/corpora/corpus"
-fi
-mapfile -t files < <("$analyze" --corpus --list-files "$CORPUS")
-bytes=$(cat "${files[@]}" | wc -c)
-echo "== ${#files[@]} files, $((bytes / 1000000)) MB in $CORPUS" >&2
+find_corpus_folder
 
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT

@@ -25,3 +25,17 @@ find_corpora() {
             "$here/corpora/distinct.txt")
     fi
 }
+
+# Sets `files` to the corpus files of CORPUS=DIR, or of the generated folder
+# of about 1 GB in 400 files (written first if need be), in the order
+# $analyze --list-files gives, and `bytes` to their size.
+find_corpus_folder() {
+    if [[ -z "${CORPUS:-}" ]]; then
+        python3 "$here/gencorpus.py" --out "$here/corpora" >&2
+        /usr/bin/python3 "$here/gencorpusdir.py" >&2
+        CORPUS="$here/corpora/corpus"
+    fi
+    mapfile -t files < <("$analyze" --corpus --list-files "$CORPUS")
+    bytes=$(cat "${files[@]}" | wc -c)
+    echo "== ${#files[@]} files, $((bytes / 1000000)) MB in $CORPUS" >&2
+}

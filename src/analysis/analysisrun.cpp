@@ -281,6 +281,10 @@ bool AnalysisRun::countWords() {
     // grows while the batch views it.
     std::string scratch;
     std::vector<std::string_view> batch;
+    // Each word of the batch counts this many times: once when lines are
+    // scanned, the occurrences of a phrase word when words are cut from those.
+    std::vector<std::uint32_t> weights;
+    std::uint32_t weight = 1;
     auto addWord = [&](const unsigned char* s, const unsigned char* e) {
         if (lowUnits) {
             while (s < e && *s <= 0x20)
@@ -302,12 +306,12 @@ bool AnalysisRun::countWords() {
             }
         }
         batch.push_back(word);
+        if (weight != 1) {
+            weights.resize(batch.size() - 1, 1);
+            weights.push_back(weight);
+        }
     };
     std::vector<StringIndex::Key> keys;
-    // Each word of the batch counts this many times: once when lines are
-    // scanned, the occurrences of a phrase word when words are cut from those.
-    std::vector<std::uint32_t> weights;
-    std::uint32_t weight = 1;
     auto flush = [&] {
         keys.resize(batch.size());
         for (std::size_t k = 0; k < batch.size(); ++k) {
@@ -367,12 +371,7 @@ bool AnalysisRun::countWords() {
                         break;
                     }
                 }
-                const std::size_t before = batch.size();
                 addWord(start, p);
-                if (weight != 1 && batch.size() > before) {
-                    weights.resize(before, 1);
-                    weights.push_back(weight);
-                }
             }
         } else {
             // A word may hold half of a surrogate pair: work on code units.
@@ -389,12 +388,7 @@ bool AnalysisRun::countWords() {
                     wordBytes.clear();
                     Wtf8::append(wordBytes, QStringView(units.data() + ws, qsizetype(k - ws)));
                     const auto* wb = reinterpret_cast<const unsigned char*>(wordBytes.data());
-                    const std::size_t before = batch.size();
                     addWord(wb, wb + wordBytes.size());
-                    if (weight != 1 && batch.size() > before) {
-                        weights.resize(before, 1);
-                        weights.push_back(weight);
-                    }
                     flush(); // the batch views wordBytes, reused for the next word
                     in = false;
                 }
