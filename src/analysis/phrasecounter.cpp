@@ -200,12 +200,22 @@ public:
         std::vector<std::pair<std::uint32_t, std::uint32_t>> plain;     // count >= 2
         std::vector<std::pair<std::uint32_t, std::uint32_t>> spaceLike; // any count
     };
-    template <int K> void count(double distinct, unsigned part, unsigned parts, Counted& counted);
+    // A bit per stream position.
+    using PositionBits = std::vector<std::uint64_t>;
+    template <int K>
+    void count(double distinct, unsigned part, unsigned parts, Counted& counted,
+               const std::uint64_t* candidates, std::uint64_t* repeats);
     template <int K>
     void mergeSpaceLike(const ListCollator& c,
                         const std::vector<std::pair<std::uint32_t, std::uint32_t>>& entries,
                         std::vector<std::pair<std::uint32_t, std::uint32_t>>& out);
-    template <int K> void countAll(const ListCollator& c, double distinct, unsigned parts);
+    template <int K>
+    PositionBits candidatesFrom(const PositionBits& shorter, const PositionBits& spaceLikeAt) const;
+    PositionBits spaceLikePositions() const;
+    template <int K>
+    void countAll(const ListCollator& c, double distinct, unsigned parts,
+                  const PositionBits* shorter = nullptr, const PositionBits* spaceLikeAt = nullptr,
+                  PositionBits* repeats = nullptr);
     void summarize(int k, const ListCollator& c);
     void appendPhrase(std::string& out, std::uint32_t pos, int k) const;
     std::uint32_t id(std::uint32_t pos) const { return stream[pos] & IdMask; }
@@ -578,9 +588,13 @@ void PhraseCounter::Impl::appendPhrase(std::string& out, std::uint32_t pos, int 
 }
 
 template <int K>
-void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, Counted& counted) {
+void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, Counted& counted,
+                                const std::uint64_t* candidates, std::uint64_t* repeats) {
     // With several parts, each counts the phrases whose hash falls in its
     // share, so parts can run side by side on tables of their own.
+    // With candidates, only the phrases that end at their positions are
+    // counted. Repeats, when asked for, receives the position of every
+    // occurrence of a phrase met twice or more.
     using E = Entry<K>;
     const std::uint32_t n = std::uint32_t(stream.size());
     distinct /= parts;
@@ -613,6 +627,10 @@ void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, 
                 return;
             }
             if (std::memcmp(e.cls, key.cls, sizeof key.cls) == 0) {
+                if (repeats) {
+                    if (e.count == 1) repeats[e.pos >> 6] |= std::uint64_t(1) << (e.pos & 63);
+                    repeats[key.pos >> 6] |= std::uint64_t(1) << (key.pos & 63);
+                }
                 ++e.count;
                 return;
             }
@@ -661,8 +679,34 @@ void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, 
         return (any & SpaceLike) != 0;
     };
 
+    // Candidates are sparse: each one's classes are read where it ends.
+    auto eachCandidateBlock = [&](auto step) {
+        std::uint32_t got = 0;
+        const std::size_t words = (std::size_t(n) + 63) / 64;
+        for (std::size_t w = 0; w < words; ++w) {
+            if ((w & 0x3FFF) == 0 && cancelled()) return false;
+            for (std::uint64_t bits = candidates[w]; bits; bits &= bits - 1) {
+                const auto pos = std::uint32_t(w * 64 + std::size_t(std::countr_zero(bits)));
+                if (run(pos) < K) continue;
+                E& key = keys[got];
+                for (int t = 0; t < K; ++t)
+                    key.cls[t] = wordClass[id(pos - std::uint32_t(K - 1 - t))];
+                key.pos = pos;
+                key.count = 1;
+                hashes[got] = tupleHash<K>(key.cls);
+                got += ((hashes[got] >> 32) & (parts - 1)) == part;
+                if (got == Block) {
+                    step(got);
+                    got = 0;
+                }
+            }
+        }
+        if (got) step(got);
+        return true;
+    };
     // Runs `step` on each block of gathered phrases; false when cancelled.
     auto eachBlock = [&](auto step) {
+        if (candidates) return eachCandidateBlock(step);
         for (std::uint32_t pos = 0; pos < n;) {
             if ((pos & 0xFFFFF) < Block && cancelled()) return false;
             const std::uint32_t to =
@@ -805,13 +849,67 @@ void PhraseCounter::Impl::mergeSpaceLike(
     }
 }
 
+PhraseCounter::Impl::PositionBits PhraseCounter::Impl::spaceLikePositions() const {
+    PositionBits at((stream.size() + 63) / 64, 0);
+    if (std::none_of(wordClass.begin(), wordClass.end(),
+                     [](std::uint32_t c) { return (c & SpaceLike) != 0; }))
+        return at;
+    for (std::uint32_t pos = 0; pos < stream.size(); ++pos)
+        if (wordClass[id(pos)] & SpaceLike) at[pos >> 6] |= std::uint64_t(1) << (pos & 63);
+    return at;
+}
+
 template <int K>
-void PhraseCounter::Impl::countAll(const ListCollator& c, double distinct, unsigned parts) {
+PhraseCounter::Impl::PositionBits
+PhraseCounter::Impl::candidatesFrom(const PositionBits& shorter,
+                                    const PositionBits& spaceLikeAt) const {
+    // A phrase of K words without space-like characters repeats only as the
+    // same tuple, so both its phrases of K - 1 words repeat as well. Phrases
+    // with space-like characters may equal other tuples: always candidates.
+    const std::size_t words = shorter.size();
+    // The 64 bits from position `start` on, which may lie before the text.
+    auto bitsFrom = [words](const PositionBits& bits, std::int64_t start) {
+        const std::int64_t w = start >= 0 ? start / 64 : -1;
+        const int shift = int(start - w * 64);
+        const std::uint64_t low = w >= 0 ? bits[std::size_t(w)] : 0;
+        if (shift == 0) return low;
+        const std::uint64_t high = std::size_t(w + 1) < words ? bits[std::size_t(w + 1)] : 0;
+        return (low >> shift) | (high << (64 - shift));
+    };
+    PositionBits out(words, 0);
+    for (std::size_t w = 0; w < words; ++w) {
+        const auto start = std::int64_t(w * 64);
+        std::uint64_t c = shorter[w] & bitsFrom(shorter, start - 1);
+        for (int t = 0; t < K; ++t)
+            c |= bitsFrom(spaceLikeAt, start - t);
+        out[w] = c;
+    }
+    if (const std::size_t tail = stream.size() % 64; tail && words)
+        out[words - 1] &= (std::uint64_t(1) << tail) - 1;
+    return out;
+}
+
+template <int K>
+void PhraseCounter::Impl::countAll(const ListCollator& c, double distinct, unsigned parts,
+                                   const PositionBits* shorter, const PositionBits* spaceLikeAt,
+                                   PositionBits* repeats) {
+    PositionBits candidates;
+    if (shorter) {
+        candidates = candidatesFrom<K>(*shorter, *spaceLikeAt);
+        std::uint64_t many = 0;
+        for (std::uint64_t bits : candidates)
+            many += std::uint64_t(std::popcount(bits));
+        distinct = std::min(distinct, double(many));
+    }
+    std::vector<PositionBits> partRepeats(repeats ? parts : 0);
+    for (PositionBits& bits : partRepeats)
+        bits.assign((stream.size() + 63) / 64, 0);
     // Two threads take the parts in turn.
     std::vector<Counted> counted(parts);
     auto share = [&](unsigned first) {
         for (unsigned part = first; part < parts; part += 2)
-            count<K>(distinct, part, parts, counted[part]);
+            count<K>(distinct, part, parts, counted[part], shorter ? candidates.data() : nullptr,
+                     repeats ? partRepeats[part].data() : nullptr);
     };
     if (parts == 1) {
         share(0);
@@ -819,6 +917,12 @@ void PhraseCounter::Impl::countAll(const ListCollator& c, double distinct, unsig
         SideThread other([&] { share(1); });
         share(0);
         other.join();
+    }
+    if (repeats) {
+        *repeats = std::move(partRepeats[0]);
+        for (unsigned part = 1; part < parts; ++part)
+            for (std::size_t w = 0; w < repeats->size(); ++w)
+                (*repeats)[w] |= partRepeats[part][w];
     }
     auto& out = repeated[K - 2];
     out.clear();
@@ -1002,6 +1106,22 @@ bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>
         else
             d->countAll<4>(c, estimates[2].value(), parts);
     };
+    // Where few phrases repeat, each length counts only the phrases whose
+    // shorter parts repeat (where all are kept, every phrase counts).
+    Impl::PositionBits shorter, spaceLikeAt;
+    auto countBelowRepeats = [&](int k, const ListCollator& c) {
+        if (d->cancelled()) return;
+        Impl::PositionBits repeats;
+        if (k == 2) {
+            spaceLikeAt = d->spaceLikePositions();
+            d->countAll<2>(c, estimates[0].value(), 2u, nullptr, nullptr, &repeats);
+        } else if (k == 3) {
+            d->countAll<3>(c, estimates[1].value(), 2u, &shorter, &spaceLikeAt, &repeats);
+        } else {
+            d->countAll<4>(c, estimates[2].value(), 2u, &shorter, &spaceLikeAt);
+        }
+        shorter = std::move(repeats);
+    };
     auto summarize = [this](int k, const ListCollator& c) {
         if (!d->cancelled() && !d->keepAll) d->summarize(k, c);
     };
@@ -1024,7 +1144,10 @@ bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>
         auto other = d->coll.clone();
         std::unique_ptr<SideThread> sorting;
         for (int k = 2; k <= 4; ++k) {
-            countLength(k, d->coll, 2u);
+            if (d->keepAll)
+                countLength(k, d->coll, 2u);
+            else
+                countBelowRepeats(k, d->coll);
             if (sorting) sorting->join();
             sorting = std::make_unique<SideThread>([&, k] { summarize(k, *other); });
         }
