@@ -190,9 +190,14 @@ public:
     std::uint32_t classOfAscii(std::string_view form);
     bool collatesAsAscii(std::string_view bytes, std::string& form);
     std::uint32_t classOfForm(std::string_view bytes);
+    // The most words lines [from, to) can hold: counted, or at once from
+    // their size.
     static std::size_t wordBound(const TextLines& lines, qsizetype from, qsizetype to);
+    static std::size_t wordRoom(const TextLines& lines, qsizetype from, qsizetype to);
+    // The stream makes room for the words of lines [roomFrom, roomTo), which
+    // it takes in all once later pieces are absorbed.
     bool tokenize(const TextLines& lines, qsizetype from, qsizetype to,
-                  DistinctEstimate* estimates, std::size_t room);
+                  DistinctEstimate* estimates, qsizetype roomFrom, qsizetype roomTo);
     void absorb(Impl& later);
     bool tokenizePieces(const TextLines& lines, DistinctEstimate* estimates);
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
@@ -443,6 +448,15 @@ std::uint32_t PhraseCounter::Impl::classOfForm(std::string_view bytes) {
     return cls | (spaceLike ? SpaceLike : 0);
 }
 
+std::size_t PhraseCounter::Impl::wordRoom(const TextLines& lines, qsizetype from, qsizetype to) {
+    // A word takes a byte at least and, but for a line's last, is followed
+    // by a delimiter: twice the words are at most the bytes and the lines.
+    if (to <= from) return 0;
+    const std::uint64_t bytes =
+        lines.lineStart(to - 1) + lines.lineBytes(to - 1).size() - lines.lineStart(from);
+    return std::size_t((bytes + std::uint64_t(to - from)) / 2 + 1);
+}
+
 std::size_t PhraseCounter::Impl::wordBound(const TextLines& lines, qsizetype from, qsizetype to) {
     // Every word but a line's last one is followed by a delimiter.
     std::size_t bound = std::size_t(to - from);
@@ -457,12 +471,19 @@ std::size_t PhraseCounter::Impl::wordBound(const TextLines& lines, qsizetype fro
 }
 
 bool PhraseCounter::Impl::tokenize(const TextLines& lines, qsizetype from, qsizetype to,
-                                   DistinctEstimate* estimates, std::size_t room) {
+                                   DistinctEstimate* estimates, qsizetype roomFrom,
+                                   qsizetype roomTo) {
     // The stream takes its room at once (for the later pieces too, which are
-    // absorbed into it) instead of growing by copies.
+    // absorbed into it) instead of growing by copies. The room the size
+    // allows is only address space until words fill it; where even that
+    // cannot be had, the words are counted first.
     stream.clear();
     stream.shrink_to_fit();
-    stream.reserve(room);
+    try {
+        stream.reserve(wordRoom(lines, roomFrom, roomTo));
+    } catch (const std::bad_alloc&) {
+        stream.reserve(wordBound(lines, roomFrom, roomTo));
+    }
     int window = 0; // words in the phrase window, capped at 4
     // The classes of the window's words, the newest last; the distinct
     // phrases of each length are estimated on the way.
@@ -474,11 +495,22 @@ bool PhraseCounter::Impl::tokenize(const TextLines& lines, qsizetype from, qsize
     // Words are looked up in batches that span lines, so that their slots
     // are fetched from memory side by side.
     std::vector<Word> batch;
+    std::vector<std::uint32_t> ids;
     auto flush = [&] {
-        for (const Word& word : batch) {
+        // Ids first, then what is kept by id, fetched side by side as well.
+        ids.resize(batch.size());
+        for (std::size_t j = 0; j < batch.size(); ++j) {
+            const Word& word = batch[j];
             const std::uint32_t wid = wordIndex.intern(word.key);
             if (wid == wordClass.size() && newWord(wid, word.key.text) & SpaceLike)
                 spaceLikeWeights.emplace(wid, weightsOf(elements, u16, word.key.text));
+            __builtin_prefetch(&occurrences[wid]);
+            __builtin_prefetch(&classHash[wid]);
+            ids[j] = wid;
+        }
+        for (std::size_t j = 0; j < batch.size(); ++j) {
+            const Word& word = batch[j];
+            const std::uint32_t wid = ids[j];
             if (window < 4) ++window;
             if (stream.size() >= 0xFFFFFFFFu)
                 throw std::length_error("too many words for phrase counting");
@@ -1001,7 +1033,7 @@ bool PhraseCounter::Impl::tokenizePieces(const TextLines& lines, DistinctEstimat
         starts.push_back(lo);
     }
     starts.push_back(n);
-    if (pieces == 1) return tokenize(lines, 0, n, estimates, wordBound(lines, 0, n));
+    if (pieces == 1) return tokenize(lines, 0, n, estimates, 0, n);
 
     // Each later piece has a collator and tables of its own, and is
     // absorbed into the first once all are done.
@@ -1017,28 +1049,16 @@ bool PhraseCounter::Impl::tokenizePieces(const TextLines& lines, DistinctEstimat
         piece.impl = std::make_unique<Impl>(*piece.collator);
         piece.impl->cancel = cancel;
     }
-    std::vector<std::size_t> bounds(pieces);
-    {
-        std::vector<std::unique_ptr<SideThread>> threads;
-        for (std::size_t k = 1; k < pieces; ++k)
-            threads.push_back(std::make_unique<SideThread>(
-                [&, k] { bounds[k] = wordBound(lines, starts[k], starts[k + 1]); }));
-        bounds[0] = wordBound(lines, 0, starts[1]);
-        for (auto& thread : threads)
-            thread->join();
-    }
-    std::size_t total = 0;
-    for (std::size_t bound : bounds)
-        total += bound;
     bool done = false;
     {
         std::vector<std::unique_ptr<SideThread>> threads;
         for (std::size_t k = 0; k + 1 < pieces; ++k)
             threads.push_back(std::make_unique<SideThread>([&, k] {
-                later[k].done = later[k].impl->tokenize(lines, starts[k + 1], starts[k + 2],
-                                                        later[k].estimates, bounds[k + 1]);
+                later[k].done =
+                    later[k].impl->tokenize(lines, starts[k + 1], starts[k + 2], later[k].estimates,
+                                            starts[k + 1], starts[k + 2]);
             }));
-        done = tokenize(lines, 0, starts[1], estimates, total);
+        done = tokenize(lines, 0, starts[1], estimates, 0, n);
         for (auto& thread : threads)
             thread->join();
     }
