@@ -118,6 +118,109 @@ template <int K> inline std::uint64_t tupleHash(const std::uint32_t* cls) {
     return h;
 }
 
+inline bool hasSpaceLike(const std::uint32_t* cls, int k) {
+    std::uint32_t any = 0;
+    for (int t = 0; t < k; ++t)
+        any |= cls[t];
+    return (any & SpaceLike) != 0;
+}
+
+// Open addressing over phrase tuples, at most 70 % full.
+template <int K> struct TupleTable {
+    using E = Entry<K>;
+    std::vector<E, HugePages::Allocator<E>> entries;
+    std::size_t mask = 0, used = 0;
+
+    explicit TupleTable(std::size_t size = std::size_t(1) << 12) : entries(size, E{}), mask(size - 1) {}
+    void prefetch(std::uint64_t h) const { __builtin_prefetch(&entries[std::size_t(h) & mask]); }
+    // Room for this many more tuples without a move of the table.
+    void makeRoom(std::size_t more) {
+        while ((used + more) * 10 > entries.size() * 7)
+            grow();
+    }
+    // The tuple's entry; a new one has a count of zero.
+    E& entry(const E& key, std::uint64_t h) {
+        std::size_t i = std::size_t(h) & mask;
+        for (;;) {
+            E& e = entries[i];
+            if (e.count == 0) {
+                e = key;
+                e.count = 0;
+                ++used;
+                return e;
+            }
+            if (std::memcmp(e.cls, key.cls, sizeof key.cls) == 0) return e;
+            i = (i + 1) & mask;
+        }
+    }
+
+private:
+    void grow() {
+        std::vector<E, HugePages::Allocator<E>> bigger(entries.size() * 2, E{});
+        const std::size_t m = bigger.size() - 1;
+        for (const E& e : entries) {
+            if (!e.count) continue;
+            std::size_t i = std::size_t(tupleHash<K>(e.cls)) & m;
+            while (bigger[i].count)
+                i = (i + 1) & m;
+            bigger[i] = e;
+        }
+        entries.swap(bigger);
+        mask = m;
+    }
+};
+
+// Counts hashes of phrases up to two, in two two-bit counters picked by
+// different bits of a hash: a phrase whose counters both reached two may
+// repeat, any other occurs once. Both counters lie in one 64-byte block, so
+// a phrase costs one cache line.
+class SeenTwice {
+public:
+    explicit SeenTwice(double distinct) {
+        const int bitsLog = std::clamp(int(std::bit_width(std::uint64_t(distinct) * 8)), 16, 32);
+        blockShift_ = 64 - (bitsLog - 8); // blocks of 256 counters
+        words_ = (std::size_t(1) << bitsLog) / 32;
+        storage_.assign(words_ + 8, 0);
+        seen_ = reinterpret_cast<std::uint64_t*>(
+            (reinterpret_cast<std::uintptr_t>(storage_.data()) + 63) & ~std::uintptr_t(63));
+    }
+    SeenTwice(SeenTwice&&) = default;
+    SeenTwice& operator=(SeenTwice&&) = default;
+    SeenTwice(const SeenTwice&) = delete;
+    SeenTwice& operator=(const SeenTwice&) = delete;
+
+    void slotsOf(std::uint64_t h, std::uint64_t& first, std::uint64_t& second) const {
+        const std::uint64_t block = (h >> blockShift_) << 8;
+        first = block | (h & 255);
+        second = block | ((h >> 8) & 255);
+    }
+    void prefetch(std::uint64_t slot) const { __builtin_prefetch(&seen_[slot >> 5]); }
+    void bump(std::uint64_t slot) {
+        if (counter(slot) < 2) seen_[slot >> 5] += std::uint64_t(1) << (int(slot & 31) * 2);
+    }
+    bool twice(std::uint64_t first, std::uint64_t second) const {
+        return counter(first) == 2 && counter(second) == 2;
+    }
+    // Adds the counts of another text's hashes, sized alike.
+    void add(const SeenTwice& other) {
+        constexpr std::uint64_t High = 0xAAAAAAAAAAAAAAAAULL, Low = High >> 1;
+        for (std::size_t i = 0; i < words_; ++i) {
+            const std::uint64_t a = seen_[i], b = other.seen_[i];
+            const std::uint64_t two = ((a | b) & High) | ((a & b & Low) << 1);
+            seen_[i] = two | ((a | b) & Low & ~(two >> 1));
+        }
+    }
+
+private:
+    std::uint64_t counter(std::uint64_t slot) const {
+        return (seen_[slot >> 5] >> (int(slot & 31) * 2)) & 3;
+    }
+    std::vector<std::uint64_t, HugePages::Allocator<std::uint64_t>> storage_;
+    std::uint64_t* seen_ = nullptr;
+    std::size_t words_ = 0;
+    int blockShift_ = 0;
+};
+
 } // namespace
 
 bool PhraseCounter::isDelimiter(char16_t c) {
@@ -207,9 +310,21 @@ public:
     };
     // A bit per stream position.
     using PositionBits = std::vector<std::uint64_t>;
+    // What one part counts: phrases whose hashes fall in its share, ending
+    // at positions [from, to), and at candidates only where there are.
+    struct Share {
+        unsigned part = 0, parts = 1;
+        std::uint32_t from = 0, to = 0xFFFFFFFFu;
+        const std::uint64_t* candidates = nullptr;
+        std::uint64_t* repeats = nullptr;
+    };
+    enum class Stage { PrePass, Count };
+    template <int K> bool fitsDirect(double distinct) const;
+    // PrePass counts hashes into `seen`; Count counts phrases into `table`,
+    // those that `seen` shows twice where there is one.
     template <int K>
-    void count(double distinct, unsigned part, unsigned parts, Counted& counted,
-               const std::uint64_t* candidates, std::uint64_t* repeats);
+    void count(const Share& share, Stage stage, SeenTwice* seen, TupleTable<K>* table);
+    template <int K> void collect(const TupleTable<K>& table, Counted& counted) const;
     template <int K>
     void mergeSpaceLike(const ListCollator& c,
                         const std::vector<std::pair<std::uint32_t, std::uint32_t>>& entries,
@@ -620,69 +735,40 @@ void PhraseCounter::Impl::appendPhrase(std::string& out, std::uint32_t pos, int 
 }
 
 template <int K>
-void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, Counted& counted,
-                                const std::uint64_t* candidates, std::uint64_t* repeats) {
-    // With several parts, each counts the phrases whose hash falls in its
-    // share, so parts can run side by side on tables of their own.
-    // With candidates, only the phrases that end at their positions are
-    // counted. Repeats, when asked for, receives the position of every
-    // occurrence of a phrase met twice or more.
-    using E = Entry<K>;
-    const std::uint32_t n = std::uint32_t(stream.size());
-    distinct /= parts;
+bool PhraseCounter::Impl::fitsDirect(double distinct) const {
     const std::size_t wanted = std::bit_ceil(std::size_t(distinct * 1.6) + 64);
     // Kept singletons are needed as well, which the pre-pass would drop.
-    const bool direct = keepAll || wanted * sizeof(E) <= directBytes;
-    using Table = std::vector<E, HugePages::Allocator<E>>;
-    Table table(direct ? wanted : 1 << 12, E{});
-    std::size_t mask = table.size() - 1, used = 0;
-    auto grow = [&] {
-        Table bigger(table.size() * 2, E{});
-        const std::size_t m = bigger.size() - 1;
-        for (const E& e : table) {
-            if (!e.count) continue;
-            std::size_t i = std::size_t(tupleHash<K>(e.cls)) & m;
-            while (bigger[i].count)
-                i = (i + 1) & m;
-            bigger[i] = e;
-        }
-        table.swap(bigger);
-        mask = m;
-    };
-    auto insert = [&](const E& key, std::uint64_t h) {
-        std::size_t i = std::size_t(h) & mask;
-        for (;;) {
-            E& e = table[i];
-            if (e.count == 0) {
-                e = key;
-                ++used;
-                return;
-            }
-            if (std::memcmp(e.cls, key.cls, sizeof key.cls) == 0) {
-                if (repeats) {
-                    if (e.count == 1) repeats[e.pos >> 6] |= std::uint64_t(1) << (e.pos & 63);
-                    repeats[key.pos >> 6] |= std::uint64_t(1) << (key.pos & 63);
-                }
-                ++e.count;
-                return;
-            }
-            i = (i + 1) & mask;
-        }
-    };
+    return keepAll || wanted * sizeof(Entry<K>) <= directBytes;
+}
+
+template <int K>
+void PhraseCounter::Impl::count(const Share& share, Stage stage, SeenTwice* seen,
+                                TupleTable<K>* table) {
+    // With several parts, each counts the phrases whose hash falls in its
+    // share, so parts can run side by side on tables of their own. With
+    // candidates, only the phrases that end at their positions are counted.
+    // Repeats, when asked for, receives the position of every occurrence of
+    // a phrase met twice or more.
+    using E = Entry<K>;
+    const std::uint32_t n = std::uint32_t(stream.size());
+    const std::uint32_t from = share.from, to = std::min(share.to, n);
+    const unsigned part = share.part, parts = share.parts;
+    std::uint64_t* const repeats = share.repeats;
 
     // Positions are taken in blocks: hashes first, with the memory they will
     // touch prefetched, then the updates, so that cache misses overlap.
     constexpr std::uint32_t Block = 32;
     E keys[Block];
     std::uint64_t hashes[Block];
-    // Blocks come in order from the start of the stream, so the classes of
-    // the last K words slide along: one class is read per word, fetched a
-    // few words ahead.
+    // Blocks come in order, so the classes of the last K words slide along:
+    // one class is read per word, fetched a few words ahead.
     std::uint32_t window[K] = {};
+    for (int t = 1; t < K; ++t)
+        if (from >= std::uint32_t(t)) window[K - t] = wordClass[id(from - std::uint32_t(t))];
     constexpr std::uint32_t Ahead = 16;
-    auto gather = [&](std::uint32_t from, std::uint32_t to) {
+    auto gather = [&](std::uint32_t first, std::uint32_t last) {
         std::uint32_t got = 0;
-        for (std::uint32_t pos = from; pos < to; ++pos) {
+        for (std::uint32_t pos = first; pos < last; ++pos) {
             if (pos + Ahead < n) __builtin_prefetch(&wordClass[id(pos + Ahead)]);
             for (int t = 0; t < K - 1; ++t)
                 window[t] = window[t + 1];
@@ -697,29 +783,15 @@ void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, 
         }
         return got;
     };
-    auto insertBlock = [&](std::uint32_t got) {
-        if ((used + got) * 10 > table.size() * 7) grow();
-        for (std::uint32_t j = 0; j < got; ++j)
-            __builtin_prefetch(&table[std::size_t(hashes[j]) & mask]);
-        for (std::uint32_t j = 0; j < got; ++j)
-            insert(keys[j], hashes[j]);
-    };
-    auto spaceLike = [](const E& e) {
-        std::uint32_t any = 0;
-        for (int t = 0; t < K; ++t)
-            any |= e.cls[t];
-        return (any & SpaceLike) != 0;
-    };
-
     // Candidates are sparse: each one's classes are read where it ends.
     auto eachCandidateBlock = [&](auto step) {
         std::uint32_t got = 0;
-        const std::size_t words = (std::size_t(n) + 63) / 64;
-        for (std::size_t w = 0; w < words; ++w) {
+        const std::size_t last = (std::size_t(to) + 63) / 64;
+        for (std::size_t w = from / 64; w < last; ++w) {
             if ((w & 0x3FFF) == 0 && cancelled()) return false;
-            for (std::uint64_t bits = candidates[w]; bits; bits &= bits - 1) {
+            for (std::uint64_t bits = share.candidates[w]; bits; bits &= bits - 1) {
                 const auto pos = std::uint32_t(w * 64 + std::size_t(std::countr_zero(bits)));
-                if (run(pos) < K) continue;
+                if (pos < from || pos >= to || run(pos) < K) continue;
                 E& key = keys[got];
                 for (int t = 0; t < K; ++t)
                     key.cls[t] = wordClass[id(pos - std::uint32_t(K - 1 - t))];
@@ -738,69 +810,73 @@ void PhraseCounter::Impl::count(double distinct, unsigned part, unsigned parts, 
     };
     // Runs `step` on each block of gathered phrases; false when cancelled.
     auto eachBlock = [&](auto step) {
-        if (candidates) return eachCandidateBlock(step);
-        for (std::uint32_t pos = 0; pos < n;) {
+        if (share.candidates) return eachCandidateBlock(step);
+        for (std::uint32_t pos = from; pos < to;) {
             if ((pos & 0xFFFFF) < Block && cancelled()) return false;
-            const std::uint32_t to =
-                std::uint32_t(std::min<std::uint64_t>(n, pos + std::uint64_t(Block)));
-            step(gather(pos, to));
-            pos = to;
+            const std::uint32_t last =
+                std::uint32_t(std::min<std::uint64_t>(to, pos + std::uint64_t(Block)));
+            step(gather(pos, last));
+            pos = last;
         }
         return true;
     };
-    if (direct) {
-        if (!eachBlock(insertBlock)) return;
-    } else {
+    std::uint64_t first[Block], second[Block];
+    auto slotsOf = [&](std::uint32_t got) {
+        for (std::uint32_t j = 0; j < got; ++j) {
+            seen->slotsOf(hashes[j], first[j], second[j]);
+            seen->prefetch(first[j]);
+        }
+    };
+    if (stage == Stage::PrePass) {
         // Most phrases occur once: a first pass counts every hash, saturating
-        // at two, in two two-bit counters picked by different hash bits; only
-        // phrases whose counters both reached two are then counted exactly.
-        // Both counters lie in one 64-byte block, so a phrase costs one
-        // cache line. Phrases with space-like characters are always counted,
-        // as their equals may hash differently.
-        const int bitsLog = std::clamp(int(std::bit_width(std::uint64_t(distinct) * 8)), 16, 32);
-        const int blockShift = 64 - (bitsLog - 8); // blocks of 256 counters
-        std::vector<std::uint64_t, HugePages::Allocator<std::uint64_t>> storage(
-            (std::size_t(1) << bitsLog) / 32 + 8, 0);
-        std::uint64_t* const seen = reinterpret_cast<std::uint64_t*>(
-            (reinterpret_cast<std::uintptr_t>(storage.data()) + 63) & ~std::uintptr_t(63));
-        std::uint64_t first[Block], second[Block];
-        auto slotsOf = [&](std::uint32_t got) {
-            for (std::uint32_t j = 0; j < got; ++j) {
-                const std::uint64_t block = (hashes[j] >> blockShift) << 8;
-                first[j] = block | (hashes[j] & 255);
-                second[j] = block | ((hashes[j] >> 8) & 255);
-                __builtin_prefetch(&seen[first[j] >> 5]);
-            }
-        };
-        auto counter = [&](std::uint64_t b) { return (seen[b >> 5] >> (int(b & 31) * 2)) & 3; };
-        auto bump = [&](std::uint64_t b) {
-            if (counter(b) < 2) seen[b >> 5] += std::uint64_t(1) << (int(b & 31) * 2);
-        };
-        const bool counted = eachBlock([&](std::uint32_t got) {
+        // at two; only phrases counted twice are then counted exactly.
+        eachBlock([&](std::uint32_t got) {
             slotsOf(got);
             for (std::uint32_t j = 0; j < got; ++j) {
-                bump(first[j]);
-                if (second[j] != first[j]) bump(second[j]);
+                seen->bump(first[j]);
+                if (second[j] != first[j]) seen->bump(second[j]);
             }
         });
-        if (!counted) return;
-        const bool inserted = eachBlock([&](std::uint32_t got) {
-            slotsOf(got);
-            std::uint32_t kept = 0;
-            for (std::uint32_t j = 0; j < got; ++j) {
-                if ((counter(first[j]) == 2 && counter(second[j]) == 2) || spaceLike(keys[j])) {
-                    keys[kept] = keys[j];
-                    hashes[kept++] = hashes[j];
-                }
-            }
-            insertBlock(kept);
-        });
-        if (!inserted) return;
+        return;
     }
 
-    for (const E& e : table) {
+    auto insertBlock = [&](std::uint32_t got) {
+        table->makeRoom(got);
+        for (std::uint32_t j = 0; j < got; ++j)
+            table->prefetch(hashes[j]);
+        for (std::uint32_t j = 0; j < got; ++j) {
+            E& e = table->entry(keys[j], hashes[j]);
+            if (repeats && e.count) {
+                if (e.count == 1) repeats[e.pos >> 6] |= std::uint64_t(1) << (e.pos & 63);
+                repeats[keys[j].pos >> 6] |= std::uint64_t(1) << (keys[j].pos & 63);
+            }
+            ++e.count;
+        }
+    };
+    if (!seen) {
+        eachBlock(insertBlock);
+        return;
+    }
+    // Phrases with space-like characters are always counted, as their
+    // equals may hash differently.
+    eachBlock([&](std::uint32_t got) {
+        slotsOf(got);
+        std::uint32_t kept = 0;
+        for (std::uint32_t j = 0; j < got; ++j) {
+            if (seen->twice(first[j], second[j]) || hasSpaceLike(keys[j].cls, K)) {
+                keys[kept] = keys[j];
+                hashes[kept++] = hashes[j];
+            }
+        }
+        insertBlock(kept);
+    });
+}
+
+template <int K>
+void PhraseCounter::Impl::collect(const TupleTable<K>& table, Counted& counted) const {
+    for (const Entry<K>& e : table.entries) {
         if (!e.count) continue;
-        if (spaceLike(e))
+        if (hasSpaceLike(e.cls, K))
             counted.spaceLike.emplace_back(e.pos, e.count);
         else if (e.count >= minimumCount())
             counted.plain.emplace_back(e.pos, e.count);
@@ -933,22 +1009,98 @@ void PhraseCounter::Impl::countAll(const ListCollator& c, double distinct, unsig
             many += std::uint64_t(std::popcount(bits));
         distinct = std::min(distinct, double(many));
     }
+    const auto n = std::uint32_t(stream.size());
     std::vector<PositionBits> partRepeats(repeats ? parts : 0);
     for (PositionBits& bits : partRepeats)
         bits.assign((stream.size() + 63) / 64, 0);
-    // Two threads take the parts in turn.
-    std::vector<Counted> counted(parts);
-    auto share = [&](unsigned first) {
-        for (unsigned part = first; part < parts; part += 2)
-            count<K>(distinct, part, parts, counted[part], shorter ? candidates.data() : nullptr,
-                     repeats ? partRepeats[part].data() : nullptr);
+    auto shareOf = [&](unsigned part) {
+        Share share;
+        share.candidates = shorter ? candidates.data() : nullptr;
+        share.repeats = repeats ? partRepeats[part].data() : nullptr;
+        return share;
     };
-    if (parts == 1) {
-        share(0);
+    // Two threads take the parts in turn.
+    auto eachPart = [parts](const std::function<void(unsigned)>& job) {
+        auto turns = [&](unsigned first) {
+            for (unsigned part = first; part < parts; part += 2)
+                job(part);
+        };
+        if (parts == 1) {
+            turns(0);
+        } else {
+            SideThread other([&] { turns(1); });
+            turns(0);
+            other.join();
+        }
+    };
+    std::vector<Counted> counted(parts);
+    if (parts > 1 && !fitsDirect<K>(distinct / parts)) {
+        // Each part takes a stretch of the text through both passes, and
+        // the counts are added up between them: every phrase is read once
+        // a pass, where shares of the hashes would each read them all.
+        auto stretchOf = [&](unsigned part) {
+            Share share = shareOf(part);
+            share.from = std::uint32_t(std::uint64_t(n) * part / parts);
+            share.to = std::uint32_t(std::uint64_t(n) * (part + 1) / parts);
+            return share;
+        };
+        std::vector<SeenTwice> seen;
+        for (unsigned part = 0; part < parts; ++part)
+            seen.emplace_back(distinct);
+        eachPart([&](unsigned part) {
+            count<K>(stretchOf(part), Stage::PrePass, &seen[part], nullptr);
+        });
+        if (cancelled()) return;
+        for (unsigned part = 1; part < parts; ++part)
+            seen[0].add(seen[part]);
+        seen.erase(seen.begin() + 1, seen.end());
+        std::vector<TupleTable<K>> tables(parts);
+        eachPart([&](unsigned part) {
+            count<K>(stretchOf(part), Stage::Count, &seen[0], &tables[part]);
+        });
+        seen.clear();
+        if (cancelled()) return;
+        TupleTable<K>& all = tables[0];
+        auto mark = [&](std::uint32_t pos) {
+            if (repeats) partRepeats[0][pos >> 6] |= std::uint64_t(1) << (pos & 63);
+        };
+        for (unsigned part = 1; part < parts; ++part) {
+            for (const Entry<K>& e : tables[part].entries) {
+                if (!e.count) continue;
+                all.makeRoom(1);
+                Entry<K>& into = all.entry(e, tupleHash<K>(e.cls));
+                if (into.count) {
+                    if (into.count == 1) mark(into.pos);
+                    if (e.count == 1) mark(e.pos);
+                    into.pos = std::min(into.pos, e.pos);
+                } else {
+                    into.pos = e.pos;
+                }
+                into.count += e.count;
+            }
+            tables[part] = TupleTable<K>(1);
+        }
+        collect(all, counted[0]);
     } else {
-        SideThread other([&] { share(1); });
-        share(0);
-        other.join();
+        eachPart([&](unsigned part) {
+            const double mine = distinct / parts;
+            Share share = shareOf(part);
+            share.part = part;
+            share.parts = parts;
+            if (fitsDirect<K>(mine)) {
+                TupleTable<K> table(std::bit_ceil(std::size_t(mine * 1.6) + 64));
+                count<K>(share, Stage::Count, nullptr, &table);
+                collect(table, counted[part]);
+            } else {
+                SeenTwice seen(mine);
+                count<K>(share, Stage::PrePass, &seen, nullptr);
+                if (cancelled()) return;
+                TupleTable<K> table;
+                count<K>(share, Stage::Count, &seen, &table);
+                collect(table, counted[part]);
+            }
+        });
+        if (cancelled()) return;
     }
     if (repeats) {
         *repeats = std::move(partRepeats[0]);
