@@ -30,12 +30,14 @@ private:
     int columns_;
 };
 
-// Many rows made up on demand, to cross the writer's chunk boundaries.
+// Many rows made up on demand, to cross the writer's chunk boundaries; read
+// by two threads at once unless told otherwise.
 class LargeTable : public TextTable {
 public:
-    explicit LargeTable(int rows) : rows_(rows) {}
+    explicit LargeTable(int rows, bool concurrent = true) : rows_(rows), concurrent_(concurrent) {}
     int rowCount() const override { return rows_; }
     int columnCount() const override { return 3; }
+    bool concurrentReads() const override { return concurrent_; }
     QString cell(int row, int column) const override {
         switch (column) {
         case 0:
@@ -50,6 +52,7 @@ public:
 
 private:
     int rows_;
+    bool concurrent_;
 };
 
 const QByteArray Bom("\xEF\xBB\xBF");
@@ -183,15 +186,21 @@ void TstCsvWriter::content() {
 
 void TstCsvWriter::writeMatchesContent_data() {
     QTest::addColumn<int>("rows");
-    QTest::newRow("no rows") << 0;
-    QTest::newRow("one row") << 1;
-    QTest::newRow("several chunks") << 120000;
+    QTest::addColumn<bool>("concurrent");
+    QTest::newRow("no rows") << 0 << true;
+    QTest::newRow("one row") << 1 << true;
+    QTest::newRow("several chunks, one thread") << 120000 << false;
+    // Blocks of rows alternate between two threads; an odd count ends on
+    // the writer's own.
+    QTest::newRow("several chunks, two threads") << 120000 << true;
+    QTest::newRow("odd number of blocks, two threads") << 9 * 16384 + 5 << true;
 }
 
 void TstCsvWriter::writeMatchesContent() {
     QFETCH(int, rows);
+    QFETCH(bool, concurrent);
     QVERIFY(dir_.isValid());
-    const LargeTable table(rows);
+    const LargeTable table(rows, concurrent);
     const QString path = dir_.filePath(QStringLiteral("large.csv"));
     FileError error;
     QVERIFY2(CsvWriter::write(table, path, u',', &error), qPrintable(FileErrorText::text(error)));

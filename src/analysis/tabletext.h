@@ -31,6 +31,7 @@ public:
     QString cell(int row, int column) const override;
     bool appendCellUtf8(int row, int column, QByteArray& out) const override;
     void prefetchRow(int row) const override { table_.prefetch(row - 1); }
+    bool concurrentReads() const override { return true; }
 
     // The item's percentage as the tables show it ("12.34").
     static QString percentText(const FrequencyTable& table, int item,
@@ -52,6 +53,7 @@ public:
     int columnCount() const override { return 2; }
     QString cell(int row, int column) const override;
     bool appendCellUtf8(int row, int column, QByteArray& out) const override;
+    bool concurrentReads() const override { return true; }
 
 private:
     const PhraseTable& table_;

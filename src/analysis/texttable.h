@@ -23,4 +23,6 @@ public:
     // Hints that the row will be read soon, so that a writer walking the
     // table row by row waits less for memory.
     virtual void prefetchRow(int) const {}
+    // Whether two threads may read cells at once (no cache behind them).
+    virtual bool concurrentReads() const { return false; }
 };
