@@ -16,18 +16,27 @@
 
 namespace {
 
-// A table of fixed cells, all rows as wide as the first.
+// A table of fixed cells, all rows as wide as the first; with `utf8`, it
+// gives its well-formed cells as UTF-8 as well, as the results' tables do.
 class ListTable : public TextTable {
 public:
-    ListTable(QList<QStringList> rows = {}, int columns = 0)
-        : rows_(std::move(rows)), columns_(columns ? columns : int(rows_.value(0).size())) {}
+    ListTable(QList<QStringList> rows = {}, int columns = 0, bool utf8 = false)
+        : rows_(std::move(rows)), columns_(columns ? columns : int(rows_.value(0).size())),
+          utf8_(utf8) {}
     int rowCount() const override { return int(rows_.size()); }
     int columnCount() const override { return columns_; }
     QString cell(int row, int column) const override { return rows_.at(row).at(column); }
+    bool appendCellUtf8(int row, int column, QByteArray& out) const override {
+        const QString& text = rows_.at(row).at(column);
+        if (!utf8_ || !text.isValidUtf16()) return false;
+        out.append(text.toUtf8());
+        return true;
+    }
 
 private:
     QList<QStringList> rows_;
     int columns_;
+    bool utf8_;
 };
 
 // Many rows made up on demand, to cross the writer's chunk boundaries; read
@@ -180,8 +189,11 @@ void TstCsvWriter::content() {
     QFETCH(QList<QStringList>, rows);
     QFETCH(QChar, separator);
     QFETCH(QByteArray, expected);
-    const ListTable table(rows, rows.isEmpty() ? 2 : 0);
-    QCOMPARE(CsvWriter::toCsv(table, separator), expected);
+    // Cells given as text and cells given as UTF-8 are quoted alike.
+    for (const bool utf8 : {false, true}) {
+        const ListTable table(rows, rows.isEmpty() ? 2 : 0, utf8);
+        QCOMPARE(CsvWriter::toCsv(table, separator), expected);
+    }
 }
 
 void TstCsvWriter::writeMatchesContent_data() {

@@ -36,16 +36,13 @@ public:
         const int columns = table.columnCount();
         for (int column = 0; column < columns; ++column) {
             if (column > 0) append(out, QStringView(&separator_, 1));
-            // Cells the table can give as UTF-8 go straight in, unless they
-            // need quoting.
+            // Cells the table can give as UTF-8 go straight in, quoted in
+            // place where needed: an ASCII separator or quote never lies
+            // inside a longer character's bytes.
             const qsizetype before = out.size();
             if (separator_.unicode() < 0x80 && table.appendCellUtf8(row, column, out)) {
-                const auto* begin = out.constData() + before;
-                const auto* end = out.constData() + out.size();
-                const char sep = char(separator_.unicode());
-                if (std::find_if(begin, end, [&](char c) { return c == sep || c == '"'; }) == end)
-                    continue;
-                out.truncate(before);
+                quoteInPlace(out, before, char(separator_.unicode()));
+                continue;
             }
             appendField(out, table.cell(row, column));
         }
@@ -53,6 +50,27 @@ public:
     }
 
 private:
+    // Quotes the bytes from `from` on when they hold the separator or a
+    // quote, doubling each quote.
+    static void quoteInPlace(QByteArray& out, qsizetype from, char separator) {
+        const char* begin = out.constData() + from;
+        const char* end = out.constData() + out.size();
+        if (std::find_if(begin, end, [&](char c) { return c == separator || c == '"'; }) == end)
+            return;
+        const qsizetype length = out.size() - from;
+        const auto quotes = qsizetype(std::count(begin, end, '"'));
+        out.resize(out.size() + 2 + quotes);
+        char* const base = out.data() + from;
+        const char* source = base + length;
+        char* target = base + length + 2 + quotes;
+        *--target = '"';
+        while (source > base) {
+            const char c = *--source;
+            *--target = c;
+            if (c == '"') *--target = '"';
+        }
+        *--target = '"';
+    }
     void appendField(QByteArray& out, const QString& value) {
         if (!value.contains(separator_) && !value.contains(Quote)) {
             append(out, value);
