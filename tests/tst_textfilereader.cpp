@@ -176,6 +176,17 @@ void TstTextFileReader::sliceBoundaries_data() {
     }
     QTest::newRow("Shift-JIS, long")
         << QByteArray(70001, 'a') + "\x93\xFA" << QString(70001, u'a') + u"日"_s;
+
+    // Large files are read and checked in two halves side by side.
+    const int half = 4 << 20;
+    const QString across = QString(half - 2, u'a') + emoji + QString(half, u'b');
+    QTest::newRow("UTF-8 halves, a character across the middle") << across.toUtf8() << across;
+    QTest::newRow("UTF-8 halves, a bad byte at the end")
+        << "\xEF\xBB\xBF"_qba + across.toUtf8() + "\xFF" << across + QChar(0xFFFD);
+    const QByteArray stray = QByteArray(half, 'a') + "\x80" + QByteArray(half, 'b');
+    QTest::newRow("UTF-8 halves, a stray continuation byte at the middle")
+        << "\xEF\xBB\xBF"_qba + stray
+        << QString(half, u'a') + QChar(0xFFFD) + QString(half, u'b');
 }
 
 void TstTextFileReader::sliceBoundaries() {

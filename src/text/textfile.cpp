@@ -8,9 +8,45 @@
 #include <QFile>
 
 #include <bit>
+#include <cerrno>
 #include <string_view>
+#include <system_error>
+#include <thread>
+
+#include <unistd.h>
 
 namespace {
+
+// From this size on, a file is read and checked in two halves side by side.
+constexpr qint64 HalvesFrom = qint64(8) << 20;
+
+// Runs both jobs, the second on a thread of its own where one can be had.
+template <typename First, typename Second> void sideBySide(First first, Second second) {
+    std::thread thread;
+    try {
+        thread = std::thread(second);
+    } catch (const std::system_error&) {
+    }
+    first();
+    if (thread.joinable())
+        thread.join();
+    else
+        second();
+}
+
+// Reads [from, to) of the file into data + from, to its end at most: the
+// bytes read, or -1 with errno set.
+qint64 readRange(int fd, char* data, qint64 from, qint64 to) {
+    qint64 at = from;
+    while (at < to) {
+        const ssize_t n = ::pread(fd, data + at, std::size_t(to - at), off_t(at));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        at += n;
+    }
+    return at - from;
+}
 
 void setError(FileError* error, FileError::Action action, const QString& path,
               const QString& reason) {
@@ -30,6 +66,30 @@ bool readAll(const QString& path, std::string& bytes, FileError* error) {
     HugePages::advise(bytes.data(), bytes.capacity());
     bytes.resize(std::size_t(expected));
     qint64 used = 0;
+    if (expected >= HalvesFrom && file.handle() >= 0) {
+        // The copy from the page cache and the first touch of the buffer's
+        // pages share out over two cores.
+        const qint64 half = expected / 2;
+        qint64 got[2] = {};
+        int errors[2] = {};
+        auto readHalf = [&](int k) {
+            got[k] = readRange(file.handle(), bytes.data(), k ? half : 0, k ? expected : half);
+            if (got[k] < 0) errors[k] = errno;
+        };
+        sideBySide([&] { readHalf(0); }, [&] { readHalf(1); });
+        for (int k = 0; k < 2; ++k) {
+            if (got[k] < 0) {
+                setError(error, FileError::Action::Read, path, qt_error_string(errors[k]));
+                return false;
+            }
+        }
+        // A file cut short meanwhile ends where its first half did.
+        used = got[0] < half ? got[0] : half + got[1];
+        if (!file.seek(used)) {
+            setError(error, FileError::Action::Read, path, file.errorString());
+            return false;
+        }
+    }
     while (used < expected) {
         const qint64 n = file.read(bytes.data() + used, expected - used);
         if (n < 0) {
@@ -57,7 +117,19 @@ bool readAll(const QString& path, std::string& bytes, FileError* error) {
 // dropping the mark in place rather than copying the text.
 bool takeStrictUtf8(std::string& bytes, TextFile::Text& text) {
     const std::string_view body = ByteOrderMark::skipUtf8(bytes);
-    if (!Wtf8::isValidUtf8(body)) return false;
+    bool valid[2] = {true, true};
+    if (qint64(body.size()) >= HalvesFrom) {
+        // Cut before a character's first byte, so that no character spans
+        // the cut: each half then checks alone.
+        std::size_t cut = body.size() / 2;
+        for (int k = 0; k < 3 && (static_cast<unsigned char>(body[cut]) & 0xC0) == 0x80; ++k)
+            ++cut;
+        sideBySide([&] { valid[0] = Wtf8::isValidUtf8(body.substr(0, cut)); },
+                   [&] { valid[1] = Wtf8::isValidUtf8(body.substr(cut)); });
+    } else {
+        valid[0] = Wtf8::isValidUtf8(body);
+    }
+    if (!valid[0] || !valid[1]) return false;
     const std::size_t mark = bytes.size() - body.size();
     bytes.erase(0, mark);
     text.utf8 = std::move(bytes);
