@@ -143,7 +143,10 @@ void AnalysisRun::start() {
     // Words scanned from the lines take one core beside the phrase count,
     // which then tokenizes in one piece.
     deriveWords_ = phrasesInBackground_ && wordsFromPhraseWords();
-    if (phrasesInBackground_ && !deriveWords_) phrases_->setPieces(1);
+    if (phrasesInBackground_ && !deriveWords_) {
+        phrases_->setPieces(1);
+        phrases_->expectWords(expectedWords_, expectedWordBytes_);
+    }
     phrasesCounted_ = false;
     phraseWordsReady_ = false;
     phrases_->setTokenizedHandler([this] {
@@ -261,6 +264,11 @@ bool AnalysisRun::countCharacters() {
 
 bool AnalysisRun::countWords() {
     words_ = std::make_unique<WordCounts>();
+    if (expectedWords_) {
+        words_->index.reserve(expectedWords_);
+        words_->pool->reserve(expectedWordBytes_, expectedWords_);
+        words_->counts.reserve(expectedWords_);
+    }
     WordCounts& w = *words_;
 
     // Membership by UTF-16 code unit, as the characters of the text are.
@@ -443,7 +451,8 @@ void AnalysisRun::setWordSource(WordSource source) {
     ChosenWordSource = source;
 }
 
-bool AnalysisRun::wordsFromPhraseWords() const {
+bool AnalysisRun::wordsFromPhraseWords() {
+    expectedWords_ = expectedWordBytes_ = 0;
     for (QChar c : wordCharacters_)
         if (PhraseCounter::isDelimiter(c.unicode())) return false;
     if (ChosenWordSource != WordSource::Choose) return ChosenWordSource == WordSource::PhraseWords;
@@ -453,7 +462,7 @@ bool AnalysisRun::wordsFromPhraseWords() const {
     // a sample of the text's start decides.
     constexpr std::size_t SampleBytes = std::size_t(1) << 20;
     std::unordered_set<std::string_view> seen;
-    std::size_t words = 0, bytes = 0;
+    std::size_t words = 0, bytes = 0, distinctBytes = 0;
     for (qsizetype i = 0, n = lines_.count(); i < n && bytes < SampleBytes; ++i) {
         const std::string_view line = lines_.lineBytes(i);
         bytes += line.size() + 1;
@@ -464,12 +473,17 @@ bool AnalysisRun::wordsFromPhraseWords() const {
                 continue;
             if (k > start) {
                 ++words;
-                seen.insert(line.substr(start, k - start));
+                if (seen.insert(line.substr(start, k - start)).second) distinctBytes += k - start;
             }
             start = k + 1;
         }
     }
-    return seen.size() * 2 <= words;
+    if (seen.size() * 2 <= words) return true;
+    // The rest of the text is taken to be like its start.
+    const double scale = double(lines_.allBytes().size()) / double(std::max<std::size_t>(bytes, 1));
+    expectedWords_ = std::size_t(double(seen.size()) * std::max(scale, 1.0));
+    expectedWordBytes_ = std::size_t(double(distinctBytes) * std::max(scale, 1.0));
+    return false;
 }
 
 bool AnalysisRun::waitForPhraseWords() {

@@ -155,8 +155,11 @@ private:
     // run was cancelled meanwhile.
     bool waitForPhraseWords();
     // Whether the word table can and should be cut from the phrase words.
-    bool wordsFromPhraseWords() const;
+    bool wordsFromPhraseWords();
     bool deriveWords_ = false;
+    // Where a sample found nearly every word new: about how many distinct
+    // words, of how many bytes, the whole text holds.
+    std::size_t expectedWords_ = 0, expectedWordBytes_ = 0;
     bool phraseWordsReady_ = false; // guarded by phraseMutex_
     std::thread phraseThread_;
     std::atomic<bool> cancelPhrases_{false};

@@ -385,6 +385,7 @@ public:
     const std::atomic<bool>* cancel = nullptr;
     std::function<void()> tokenized;
     int ownPieces = 0;
+    std::size_t expectedWords = 0, expectedWordBytes = 0;
     bool keepAll = false;
     std::uint32_t minimumCount() const { return keepAll ? 1 : 2; }
     // The largest table counted in one pass: the set limit, or the text's
@@ -1157,6 +1158,11 @@ void PhraseCounter::setPieces(int pieces) {
     d->ownPieces = pieces;
 }
 
+void PhraseCounter::expectWords(std::size_t words, std::size_t bytes) {
+    d->expectedWords = words;
+    d->expectedWordBytes = bytes;
+}
+
 void PhraseCounter::setTokenizedHandler(std::function<void()> handler) {
     d->tokenized = std::move(handler);
 }
@@ -1185,7 +1191,15 @@ bool PhraseCounter::Impl::tokenizePieces(const TextLines& lines, DistinctEstimat
         starts.push_back(lo);
     }
     starts.push_back(n);
-    if (pieces == 1) return tokenize(lines, 0, n, estimates, 0, n);
+    if (pieces == 1) {
+        if (expectedWords) {
+            wordIndex.reserve(expectedWords);
+            words.reserve(expectedWordBytes, expectedWords);
+            for (auto* byWord : {&wordClass, &classHash, &occurrences})
+                byWord->reserve(expectedWords);
+        }
+        return tokenize(lines, 0, n, estimates, 0, n);
+    }
 
     // Each later piece has a collator and tables of its own, and is
     // absorbed into the first once all are done.

@@ -46,6 +46,10 @@ public:
     static void setTokenizerPieces(int pieces);
     // The same for this counter alone, below a count set for all.
     void setPieces(int pieces);
+    // About how many distinct words of how many bytes in all the next text
+    // holds, where that is known: their room is taken at once instead of
+    // growing by copies.
+    void expectWords(std::size_t words, std::size_t bytes);
 
     explicit PhraseCounter(const ListCollator& collator);
     ~PhraseCounter();
