@@ -10,11 +10,13 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -101,13 +103,16 @@ private:
 
 // Encodes every other block of rows on a second thread, a block or two
 // ahead of the writer, which encodes the blocks between and writes all in
-// order: a long table takes both cores at a bounded cost in memory.
+// order: a long table takes both cores. The second thread hands its rows
+// over in chunks, at most two waiting, so that memory stays bounded however
+// long the rows.
 class AlternateBlocks {
 public:
     static constexpr int BlockRows = 16384;
 
     AlternateBlocks(const TextTable& table, QChar separator)
-        : table_(table), separator_(separator), blocks_((table.rowCount() + BlockRows - 1) / BlockRows) {}
+        : table_(table), separator_(separator),
+          blocks_((table.rowCount() + BlockRows - 1) / BlockRows) {}
     ~AlternateBlocks() { stop(); }
 
     // False when no second thread can be had.
@@ -120,29 +125,35 @@ public:
         return true;
     }
     int blocks() const { return blocks_; }
-    static void encode(const TextTable& table, RecordEncoder& encoder, int block, QByteArray& out) {
+    // Encodes the block's rows into out, handing out to `full` whenever it
+    // holds a chunk; false as soon as `full` is.
+    template <typename Full>
+    static bool encode(const TextTable& table, RecordEncoder& encoder, int block, QByteArray& out,
+                       Full full) {
         const int rows = table.rowCount();
         const int last = std::min(rows, (block + 1) * BlockRows);
         constexpr int Ahead = 16;
         for (int row = block * BlockRows; row < last; ++row) {
             if (row + Ahead < rows) table.prefetchRow(row + Ahead);
             encoder.appendRecord(out, table, row);
+            if (out.size() >= ChunkSize && !full(out)) return false;
         }
+        return true;
     }
-    // Hands an odd block, once encoded, to `use`; rethrows what encoding
-    // threw.
-    template <typename Use> bool take(int block, Use use) {
-        Slot& slot = slots_[(block / 2) % 2];
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return slot.ready || error_; });
-        if (error_) std::rethrow_exception(error_);
-        lock.unlock();
-        const bool ok = use(slot.bytes);
-        lock.lock();
-        slot.bytes.resize(0);
-        slot.ready = false;
-        changed_.notify_all();
-        return ok;
+    // Hands the chunks of an odd block, in order, to `use`; rethrows what
+    // encoding threw.
+    template <typename Use> bool take(Use use) {
+        for (;;) {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return !chunks_.empty() || error_; });
+            if (error_) std::rethrow_exception(error_);
+            Chunk chunk = std::move(chunks_.front());
+            chunks_.pop_front();
+            changed_.notify_all();
+            lock.unlock();
+            if (!use(chunk.bytes)) return false;
+            if (chunk.endsBlock) return true;
+        }
     }
     void stop() {
         {
@@ -154,24 +165,28 @@ public:
     }
 
 private:
-    struct Slot {
+    struct Chunk {
         QByteArray bytes;
-        bool ready = false;
+        bool endsBlock = false;
     };
+    // Queues a chunk once fewer than two wait; false once stopped.
+    bool hand(QByteArray& bytes, bool endsBlock) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return chunks_.size() < 2 || stopped_; });
+        if (stopped_) return false;
+        chunks_.push_back(Chunk{std::exchange(bytes, QByteArray()), endsBlock});
+        changed_.notify_all();
+        return true;
+    }
     void run() {
         try {
             RecordEncoder encoder(separator_);
+            QByteArray bytes;
             for (int block = 1; block < blocks_; block += 2) {
-                Slot& slot = slots_[(block / 2) % 2];
-                {
-                    std::unique_lock lock(mutex_);
-                    changed_.wait(lock, [&] { return !slot.ready || stopped_; });
-                    if (stopped_) return;
-                }
-                encode(table_, encoder, block, slot.bytes);
-                std::lock_guard lock(mutex_);
-                slot.ready = true;
-                changed_.notify_all();
+                if (!encode(table_, encoder, block, bytes,
+                            [&](QByteArray& full) { return hand(full, false); }) ||
+                    !hand(bytes, true))
+                    return;
             }
         } catch (...) {
             std::lock_guard lock(mutex_);
@@ -183,7 +198,7 @@ private:
     const TextTable& table_;
     QChar separator_;
     const int blocks_;
-    Slot slots_[2];
+    std::deque<Chunk> chunks_;
     std::mutex mutex_;
     std::condition_variable changed_;
     bool stopped_ = false;
@@ -253,12 +268,10 @@ bool CsvWriter::write(const TextTable& table, const QString& path, QChar separat
     AlternateBlocks alternate(table, separator);
     if (rows >= 4 * AlternateBlocks::BlockRows && table.concurrentReads() && alternate.start()) {
         for (int block = 0; block < alternate.blocks() && ok; ++block) {
-            if (block % 2) {
-                ok = alternate.take(block, flush);
-            } else {
-                AlternateBlocks::encode(table, encoder, block, buffer);
-                ok = flush(buffer);
-            }
+            if (block % 2)
+                ok = alternate.take(flush);
+            else
+                ok = AlternateBlocks::encode(table, encoder, block, buffer, flush) && flush(buffer);
         }
         alternate.stop();
     } else {
