@@ -118,6 +118,11 @@ template <int K> inline std::uint64_t tupleHash(const std::uint32_t* cls) {
     return h;
 }
 
+// Sets the bit of a stream position.
+inline void markPosition(std::uint64_t* bits, std::uint32_t pos) {
+    bits[pos >> 6] |= std::uint64_t(1) << (pos & 63);
+}
+
 inline bool hasSpaceLike(const std::uint32_t* cls, int k) {
     std::uint32_t any = 0;
     for (int t = 0; t < k; ++t)
@@ -310,6 +315,7 @@ public:
     };
     // A bit per stream position.
     using PositionBits = std::vector<std::uint64_t>;
+    std::size_t positionWords() const { return (stream.size() + 63) / 64; }
     // What one part counts: phrases whose hashes fall in its share, ending
     // at positions [from, to), and at candidates only where there are.
     struct Share {
@@ -319,6 +325,11 @@ public:
         std::uint64_t* repeats = nullptr;
     };
     enum class Stage { PrePass, Count };
+    // The slots of a table counted in one pass, and whether it stays below
+    // the limit.
+    static std::size_t directSlots(double distinct) {
+        return std::bit_ceil(std::size_t(distinct * 1.6) + 64);
+    }
     template <int K> bool fitsDirect(double distinct) const;
     // PrePass counts hashes into `seen`; Count counts phrases into `table`,
     // those that `seen` shows twice where there is one.
@@ -737,9 +748,7 @@ void PhraseCounter::Impl::appendPhrase(std::string& out, std::uint32_t pos, int 
 
 template <int K>
 bool PhraseCounter::Impl::fitsDirect(double distinct) const {
-    const std::size_t wanted = std::bit_ceil(std::size_t(distinct * 1.6) + 64);
-    // Kept singletons are needed as well, which the pre-pass would drop.
-    return keepAll || wanted * sizeof(Entry<K>) <= directBytes;
+    return double(directSlots(distinct)) * double(sizeof(Entry<K>)) <= double(directBytes);
 }
 
 template <int K>
@@ -848,8 +857,8 @@ void PhraseCounter::Impl::count(const Share& share, Stage stage, SeenTwice* seen
         for (std::uint32_t j = 0; j < got; ++j) {
             E& e = table->entry(keys[j], hashes[j]);
             if (repeats && e.count) {
-                if (e.count == 1) repeats[e.pos >> 6] |= std::uint64_t(1) << (e.pos & 63);
-                repeats[keys[j].pos >> 6] |= std::uint64_t(1) << (keys[j].pos & 63);
+                if (e.count == 1) markPosition(repeats, e.pos);
+                markPosition(repeats, keys[j].pos);
             }
             ++e.count;
         }
@@ -959,12 +968,12 @@ void PhraseCounter::Impl::mergeSpaceLike(
 }
 
 PhraseCounter::Impl::PositionBits PhraseCounter::Impl::spaceLikePositions() const {
-    PositionBits at((stream.size() + 63) / 64, 0);
+    PositionBits at(positionWords(), 0);
     if (std::none_of(wordClass.begin(), wordClass.end(),
                      [](std::uint32_t c) { return (c & SpaceLike) != 0; }))
         return at;
     for (std::uint32_t pos = 0; pos < stream.size(); ++pos)
-        if (wordClass[id(pos)] & SpaceLike) at[pos >> 6] |= std::uint64_t(1) << (pos & 63);
+        if (wordClass[id(pos)] & SpaceLike) markPosition(at.data(), pos);
     return at;
 }
 
@@ -1013,7 +1022,7 @@ void PhraseCounter::Impl::countAll(const ListCollator& c, double distinct, unsig
     const auto n = std::uint32_t(stream.size());
     std::vector<PositionBits> partRepeats(repeats ? parts : 0);
     for (PositionBits& bits : partRepeats)
-        bits.assign((stream.size() + 63) / 64, 0);
+        bits.assign(positionWords(), 0);
     auto shareOf = [&](unsigned part) {
         Share share;
         share.candidates = shorter ? candidates.data() : nullptr;
@@ -1035,7 +1044,8 @@ void PhraseCounter::Impl::countAll(const ListCollator& c, double distinct, unsig
         }
     };
     std::vector<Counted> counted(parts);
-    if (parts > 1 && !fitsDirect<K>(distinct / parts)) {
+    // Kept singletons are needed as well, which the pre-pass would drop.
+    if (!keepAll && !fitsDirect<K>(distinct / parts)) {
         // Each part takes a stretch of the text through both passes, and
         // the counts are added up between them: every phrase is read once
         // a pass, where shares of the hashes would each read them all.
@@ -1063,7 +1073,7 @@ void PhraseCounter::Impl::countAll(const ListCollator& c, double distinct, unsig
         if (cancelled()) return;
         TupleTable<K>& all = tables[0];
         auto mark = [&](std::uint32_t pos) {
-            if (repeats) partRepeats[0][pos >> 6] |= std::uint64_t(1) << (pos & 63);
+            if (repeats) markPosition(partRepeats[0].data(), pos);
         };
         for (unsigned part = 1; part < parts; ++part) {
             for (const Entry<K>& e : tables[part].entries) {
@@ -1083,23 +1093,14 @@ void PhraseCounter::Impl::countAll(const ListCollator& c, double distinct, unsig
         }
         collect(all, counted[0]);
     } else {
+        // Tables that fit are shared out by hash, each counted in one pass.
         eachPart([&](unsigned part) {
-            const double mine = distinct / parts;
             Share share = shareOf(part);
             share.part = part;
             share.parts = parts;
-            if (fitsDirect<K>(mine)) {
-                TupleTable<K> table(std::bit_ceil(std::size_t(mine * 1.6) + 64));
-                count<K>(share, Stage::Count, nullptr, &table);
-                collect(table, counted[part]);
-            } else {
-                SeenTwice seen(mine);
-                count<K>(share, Stage::PrePass, &seen, nullptr);
-                if (cancelled()) return;
-                TupleTable<K> table;
-                count<K>(share, Stage::Count, &seen, &table);
-                collect(table, counted[part]);
-            }
+            TupleTable<K> table(directSlots(distinct / parts));
+            count<K>(share, Stage::Count, nullptr, &table);
+            collect(table, counted[part]);
         });
         if (cancelled()) return;
     }
@@ -1273,40 +1274,29 @@ bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>
     d->classIndex.release();
     d->classKeys = StringPool();
     // The three lengths are independent. Small tables run side by side, one
-    // thread a length, each with its own collator; a large one is split by
-    // hash into two halves counted side by side, so that memory stays near
-    // that of one table.
-    auto isDirect = [&](int k, std::size_t entry) {
-        const double distinct = estimates[k - 2].value();
-        return double(std::bit_ceil(std::size_t(distinct * 1.6) + 64)) * double(entry) <=
-               double(d->directBytes);
-    };
-    const bool small = isDirect(2, sizeof(Entry<2>)) && isDirect(3, sizeof(Entry<3>)) &&
-                       isDirect(4, sizeof(Entry<4>));
-    auto countLength = [this, &estimates](int k, const ListCollator& c, unsigned parts) {
-        if (d->cancelled()) return;
-        if (k == 2)
-            d->countAll<2>(c, estimates[0].value(), parts);
-        else if (k == 3)
-            d->countAll<3>(c, estimates[1].value(), parts);
-        else
-            d->countAll<4>(c, estimates[2].value(), parts);
-    };
-    // Where few phrases repeat, each length counts only the phrases whose
-    // shorter parts repeat (where all are kept, every phrase counts).
+    // thread a length, each with its own collator; a large one is counted
+    // by two threads at a time, one length after another, so that memory
+    // stays near that of one table.
+    const bool small = d->fitsDirect<2>(estimates[0].value()) &&
+                       d->fitsDirect<3>(estimates[1].value()) &&
+                       d->fitsDirect<4>(estimates[2].value());
+    // One length after another, where few phrases repeat, each counts only
+    // the phrases whose shorter parts repeat (where all are kept, every
+    // phrase counts).
     Impl::PositionBits shorter, spaceLikeAt;
-    auto countBelowRepeats = [&](int k, const ListCollator& c) {
+    auto countLength = [&](int k, const ListCollator& c, unsigned parts, bool belowRepeats) {
         if (d->cancelled()) return;
         Impl::PositionBits repeats;
-        if (k == 2) {
-            spaceLikeAt = d->spaceLikePositions();
-            d->countAll<2>(c, estimates[0].value(), 2u, nullptr, nullptr, &repeats);
-        } else if (k == 3) {
-            d->countAll<3>(c, estimates[1].value(), 2u, &shorter, &spaceLikeAt, &repeats);
-        } else {
-            d->countAll<4>(c, estimates[2].value(), 2u, &shorter, &spaceLikeAt);
-        }
-        shorter = std::move(repeats);
+        Impl::PositionBits* marks = belowRepeats && k < 4 ? &repeats : nullptr;
+        const Impl::PositionBits* below = belowRepeats && k > 2 ? &shorter : nullptr;
+        if (belowRepeats && k == 2) spaceLikeAt = d->spaceLikePositions();
+        if (k == 2)
+            d->countAll<2>(c, estimates[0].value(), parts, below, &spaceLikeAt, marks);
+        else if (k == 3)
+            d->countAll<3>(c, estimates[1].value(), parts, below, &spaceLikeAt, marks);
+        else
+            d->countAll<4>(c, estimates[2].value(), parts, below, &spaceLikeAt, marks);
+        if (belowRepeats) shorter = std::move(repeats);
     };
     auto summarize = [this](int k, const ListCollator& c) {
         if (!d->cancelled() && !d->keepAll) d->summarize(k, c);
@@ -1314,14 +1304,14 @@ bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>
     if (small) {
         auto c2 = d->coll.clone(), c3 = d->coll.clone();
         SideThread t2([&] {
-            countLength(2, *c2, 1u);
+            countLength(2, *c2, 1u, false);
             summarize(2, *c2);
         });
         SideThread t3([&] {
-            countLength(3, *c3, 1u);
+            countLength(3, *c3, 1u, false);
             summarize(3, *c3);
         });
-        countLength(4, d->coll, 1u);
+        countLength(4, d->coll, 1u, false);
         summarize(4, d->coll);
         t2.join();
         t3.join();
@@ -1330,10 +1320,7 @@ bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>
         auto other = d->coll.clone();
         std::unique_ptr<SideThread> sorting;
         for (int k = 2; k <= 4; ++k) {
-            if (d->keepAll)
-                countLength(k, d->coll, 2u);
-            else
-                countBelowRepeats(k, d->coll);
+            countLength(k, d->coll, 2u, !d->keepAll);
             if (sorting) sorting->join();
             sorting = std::make_unique<SideThread>([&, k] { summarize(k, *other); });
         }
