@@ -1,11 +1,11 @@
 #include "analysis/analysisrun.h"
 #include "analysis/analysistext.h"
 #include "analysis/listcollator.h"
-#include "analysis/sidethread.h"
 #include "analysis/tabletext.h"
 #include "analysis/textlines.h"
 #include "localization/translation.h"
 #include "referenceanalysis.h"
+#include "text/sidethread.h"
 
 #include <QFile>
 #include <QRegularExpression>

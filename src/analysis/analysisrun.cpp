@@ -468,8 +468,8 @@ bool AnalysisRun::wordsFromPhraseWords() {
         bytes += line.size() + 1;
         std::size_t start = 0;
         for (std::size_t k = 0; k <= line.size(); ++k) {
-            if (k < line.size() && !PhraseCounter::isDelimiter(char16_t(
-                                       static_cast<unsigned char>(line[k]))))
+            if (k < line.size() &&
+                !PhraseCounter::isDelimiter(char16_t(static_cast<unsigned char>(line[k]))))
                 continue;
             if (k > start) {
                 ++words;

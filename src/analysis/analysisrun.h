@@ -154,7 +154,9 @@ private:
     // when its words cannot stand in for a scan of the lines, or when the
     // run was cancelled meanwhile.
     bool waitForPhraseWords();
-    // Whether the word table can and should be cut from the phrase words.
+    // Whether the word table can and should be cut from the phrase words;
+    // where the sample it takes finds nearly every word new, it also notes
+    // the words expected below.
     bool wordsFromPhraseWords();
     bool deriveWords_ = false;
     // Where a sample found nearly every word new: about how many distinct

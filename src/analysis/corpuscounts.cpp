@@ -3,10 +3,10 @@
 #include "analysis/analysisrun.h"
 #include "analysis/listcollator.h"
 #include "analysis/phrasecounter.h"
-#include "analysis/sidethread.h"
 #include "analysis/stringindex.h"
 #include "analysis/stringpool.h"
 #include "analysis/textlines.h"
+#include "text/sidethread.h"
 #include "text/wtf8.h"
 
 #include <unicode/ucol.h>

@@ -1,6 +1,6 @@
 #include "analysis/listcollator.h"
 
-#include "analysis/sidethread.h"
+#include "text/sidethread.h"
 #include "text/wtf8.h"
 
 #include <unicode/ucol.h>

@@ -1,10 +1,10 @@
 #include "analysis/phrasecounter.h"
 
 #include "analysis/listcollator.h"
-#include "analysis/sidethread.h"
 #include "analysis/stringindex.h"
 #include "analysis/textlines.h"
 #include "text/hugepages.h"
+#include "text/sidethread.h"
 #include "text/wtf8.h"
 
 #include <unicode/ucoleitr.h>
@@ -16,8 +16,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <thread>
 #include <stdexcept>
+#include <thread>
 #include <type_traits>
 #include <unordered_map>
 #include <utility>
@@ -136,7 +136,8 @@ template <int K> struct TupleTable {
     std::vector<E, HugePages::Allocator<E>> entries;
     std::size_t mask = 0, used = 0;
 
-    explicit TupleTable(std::size_t size = std::size_t(1) << 12) : entries(size, E{}), mask(size - 1) {}
+    explicit TupleTable(std::size_t size = std::size_t(1) << 12)
+        : entries(size, E{}), mask(size - 1) {}
     void prefetch(std::uint64_t h) const { __builtin_prefetch(&entries[std::size_t(h) & mask]); }
     // Room for this many more tuples without a move of the table.
     void makeRoom(std::size_t more) {
@@ -304,8 +305,8 @@ public:
     static std::size_t wordRoom(const TextLines& lines, qsizetype from, qsizetype to);
     // The stream makes room for the words of lines [roomFrom, roomTo), which
     // it takes in all once later pieces are absorbed.
-    bool tokenize(const TextLines& lines, qsizetype from, qsizetype to,
-                  DistinctEstimate* estimates, qsizetype roomFrom, qsizetype roomTo);
+    bool tokenize(const TextLines& lines, qsizetype from, qsizetype to, DistinctEstimate* estimates,
+                  qsizetype roomFrom, qsizetype roomTo);
     void absorb(Impl& later);
     bool tokenizePieces(const TextLines& lines, DistinctEstimate* estimates);
     bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
@@ -704,7 +705,8 @@ void PhraseCounter::Impl::absorb(Impl& later) {
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t wid = wordIndex.intern(StringIndex::key(later.words.view(i)));
         if (wid == wordClass.size()) {
-            if (wid > IdMask) throw std::length_error("too many distinct words for phrase counting");
+            if (wid > IdMask)
+                throw std::length_error("too many distinct words for phrase counting");
             wordClass.push_back(0);
             classHash.push_back(later.classHash[i]);
             occurrences.push_back(0);
@@ -746,8 +748,7 @@ void PhraseCounter::Impl::appendPhrase(std::string& out, std::uint32_t pos, int 
     }
 }
 
-template <int K>
-bool PhraseCounter::Impl::fitsDirect(double distinct) const {
+template <int K> bool PhraseCounter::Impl::fitsDirect(double distinct) const {
     return double(directSlots(distinct)) * double(sizeof(Entry<K>)) <= double(directBytes);
 }
 

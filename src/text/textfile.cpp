@@ -3,6 +3,7 @@
 #include "text/ansicodepage.h"
 #include "text/byteordermark.h"
 #include "text/hugepages.h"
+#include "text/sidethread.h"
 #include "text/wtf8.h"
 
 #include <QFile>
@@ -10,8 +11,6 @@
 #include <bit>
 #include <cerrno>
 #include <string_view>
-#include <system_error>
-#include <thread>
 
 #include <unistd.h>
 
@@ -19,20 +18,6 @@ namespace {
 
 // From this size on, a file is read and checked in two halves side by side.
 constexpr qint64 HalvesFrom = qint64(8) << 20;
-
-// Runs both jobs, the second on a thread of its own where one can be had.
-template <typename First, typename Second> void sideBySide(First first, Second second) {
-    std::thread thread;
-    try {
-        thread = std::thread(second);
-    } catch (const std::system_error&) {
-    }
-    first();
-    if (thread.joinable())
-        thread.join();
-    else
-        second();
-}
 
 // Reads [from, to) of the file into data + from, to its end at most: the
 // bytes read, or -1 with errno set.
@@ -76,7 +61,9 @@ bool readAll(const QString& path, std::string& bytes, FileError* error) {
             got[k] = readRange(file.handle(), bytes.data(), k ? half : 0, k ? expected : half);
             if (got[k] < 0) errors[k] = errno;
         };
-        sideBySide([&] { readHalf(0); }, [&] { readHalf(1); });
+        SideThread second([&] { readHalf(1); });
+        readHalf(0);
+        second.join();
         for (int k = 0; k < 2; ++k) {
             if (got[k] < 0) {
                 setError(error, FileError::Action::Read, path, qt_error_string(errors[k]));
@@ -124,8 +111,9 @@ bool takeStrictUtf8(std::string& bytes, TextFile::Text& text) {
         std::size_t cut = body.size() / 2;
         for (int k = 0; k < 3 && (static_cast<unsigned char>(body[cut]) & 0xC0) == 0x80; ++k)
             ++cut;
-        sideBySide([&] { valid[0] = Wtf8::isValidUtf8(body.substr(0, cut)); },
-                   [&] { valid[1] = Wtf8::isValidUtf8(body.substr(cut)); });
+        SideThread second([&] { valid[1] = Wtf8::isValidUtf8(body.substr(cut)); });
+        valid[0] = Wtf8::isValidUtf8(body.substr(0, cut));
+        second.join();
     } else {
         valid[0] = Wtf8::isValidUtf8(body);
     }

@@ -6,13 +6,13 @@
 #include "analysis/csvwriter.h"
 #include "analysis/listcollator.h"
 #include "analysis/phrasecounter.h"
-#include "analysis/sidethread.h"
 #include "analysis/tabletext.h"
 #include "analysis/textlines.h"
 #include "analysis/wordcharacterpresets.h"
 #include "import/documentreader.h"
 #include "info/versioninfo.h"
 #include "text/fileerror.h"
+#include "text/sidethread.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
