@@ -275,12 +275,8 @@ bool CsvWriter::write(const TextTable& table, const QString& path, QChar separat
         }
         alternate.stop();
     } else {
-        constexpr int Ahead = 16;
-        for (int row = 0; row < rows && ok; ++row) {
-            if (row + Ahead < rows) table.prefetchRow(row + Ahead);
-            encoder.appendRecord(buffer, table, row);
-            if (buffer.size() >= ChunkSize) ok = flush(buffer);
-        }
+        for (int block = 0; block < alternate.blocks() && ok; ++block)
+            ok = AlternateBlocks::encode(table, encoder, block, buffer, flush);
     }
     if (ok) ok = flush(buffer);
     if (ok) {
