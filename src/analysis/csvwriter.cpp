@@ -17,6 +17,7 @@
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -151,7 +152,12 @@ public:
             chunks_.pop_front();
             changed_.notify_all();
             lock.unlock();
-            if (!use(chunk.bytes)) return false;
+            const bool ok = use(chunk.bytes);
+            lock.lock();
+            // The buffer, emptied, serves a later chunk.
+            chunk.bytes.resize(0);
+            spare_.push_back(std::move(chunk.bytes));
+            if (!ok) return false;
             if (chunk.endsBlock) return true;
         }
     }
@@ -174,7 +180,14 @@ private:
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return chunks_.size() < 2 || stopped_; });
         if (stopped_) return false;
-        chunks_.push_back(Chunk{std::exchange(bytes, QByteArray()), endsBlock});
+        chunks_.push_back(Chunk{std::move(bytes), endsBlock});
+        if (spare_.empty()) {
+            bytes = QByteArray();
+            bytes.reserve(ChunkSize + ChunkSize / 4);
+        } else {
+            bytes = std::move(spare_.back());
+            spare_.pop_back();
+        }
         changed_.notify_all();
         return true;
     }
@@ -182,6 +195,7 @@ private:
         try {
             RecordEncoder encoder(separator_);
             QByteArray bytes;
+            bytes.reserve(ChunkSize + ChunkSize / 4);
             for (int block = 1; block < blocks_; block += 2) {
                 if (!encode(table_, encoder, block, bytes,
                             [&](QByteArray& full) { return hand(full, false); }) ||
@@ -199,6 +213,7 @@ private:
     QChar separator_;
     const int blocks_;
     std::deque<Chunk> chunks_;
+    std::vector<QByteArray> spare_;
     std::mutex mutex_;
     std::condition_variable changed_;
     bool stopped_ = false;
