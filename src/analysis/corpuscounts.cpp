@@ -284,8 +284,8 @@ public:
                 characters_->counts.push_back(counts_->characterCounts[unit]);
                 characters_->files.push_back(counts_->characterFiles[unit]);
             }
-            counts_->characterCounts = {};
-            counts_->characterFiles = {};
+            counts_->characterCounts = decltype(counts_->characterCounts)();
+            counts_->characterFiles = decltype(counts_->characterFiles)();
             tally_ = characters_.get();
             break;
         }
@@ -377,7 +377,7 @@ private:
     }
 
     void release() {
-        order_ = {};
+        order_ = decltype(order_)();
         keys_.reset();
         characters_.reset();
         if (tally_ == counts_->words.get()) counts_->words = std::make_unique<Tally>();

@@ -81,7 +81,7 @@ void StringIndex::resize(std::size_t capacity) {
             const std::uint64_t hash = key(pool_->view(s.idPlus - 1)).hash;
             place(slim, SlimSlot{std::uint32_t(hash), s.idPlus}, hash);
         }
-        slots_ = {};
+        slots_ = decltype(slots_)();
         slimSlots_.swap(slim);
         slim_ = true;
     } else {

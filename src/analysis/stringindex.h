@@ -81,7 +81,7 @@ public:
     // Empties the index and gives its memory back; the pool is untouched.
     void release() {
         slots_ = decltype(slots_)(16, Slot{});
-        slimSlots_ = {};
+        slimSlots_ = decltype(slimSlots_)();
         slim_ = false;
         mask_ = 15;
         size_ = 0;
