@@ -149,6 +149,7 @@ void AnalysisRun::start() {
     }
     phrasesCounted_ = false;
     phraseWordsReady_ = false;
+    phraseWordsTaken_ = !deriveWords_;
     phrases_->setTokenizedHandler([this] {
         const std::lock_guard lock(phraseMutex_);
         phraseWordsReady_ = true;
@@ -164,6 +165,7 @@ void AnalysisRun::start() {
                 }
                 const std::lock_guard lock(phraseMutex_);
                 phrasesCounted_ = true;
+                releasePhraseTextIfDone();
                 phraseDone_.notify_all();
             });
         } catch (const std::system_error&) {
@@ -432,6 +434,9 @@ bool AnalysisRun::countWords() {
         });
         if (cancelled || !reportUpTo(lines)) return false;
         flush();
+        const std::lock_guard lock(phraseMutex_);
+        phraseWordsTaken_ = true;
+        releasePhraseTextIfDone();
         return true;
     }
     if (cancelled_) return false;
@@ -445,6 +450,10 @@ bool AnalysisRun::countWords() {
     }
     flush();
     return true;
+}
+
+void AnalysisRun::releasePhraseTextIfDone() {
+    if (phrasesCounted_ && phraseWordsTaken_ && !phraseError_) phrases_->releaseText();
 }
 
 void AnalysisRun::setWordSource(WordSource source) {
@@ -479,8 +488,12 @@ bool AnalysisRun::wordsFromPhraseWords() {
         }
     }
     if (seen.size() * 2 <= words) return true;
-    // The rest of the text is taken to be like its start.
-    const double scale = double(lines_.allBytes().size()) / double(std::max<std::size_t>(bytes, 1));
+    // The rest of the text is taken to be like its start, with a margin:
+    // room that falls short by a little is doubled, and held twice while it
+    // is copied, while room left over is never touched. The sample counted
+    // a break after each line, as the whole is measured here.
+    const double wholeBytes = double(lines_.allBytes().size()) + double(lines_.count());
+    const double scale = wholeBytes / double(std::max<std::size_t>(bytes, 1)) * 1.125;
     expectedWords_ = std::size_t(double(seen.size()) * std::max(scale, 1.0));
     expectedWordBytes_ = std::size_t(double(distinctBytes) * std::max(scale, 1.0));
     return false;
@@ -501,6 +514,8 @@ bool AnalysisRun::waitForPhraseWords() {
 
 bool AnalysisRun::fillWordTable() {
     WordCounts& w = *words_;
+    // The words are all found: their index goes before the sort needs room.
+    w.index.release();
     const std::uint32_t distinct = std::uint32_t(w.counts.size());
     std::vector<std::uint32_t> order = collator_->sortedOrder(
         distinct, [&](std::uint32_t k) { return w.pool->view(k); }, [this] { pulse(); });

@@ -168,5 +168,11 @@ private:
     std::mutex phraseMutex_;
     std::condition_variable phraseDone_;
     bool phrasesCounted_ = false; // guarded by phraseMutex_
+    // Set once the word table no longer reads the phrase words.
+    bool phraseWordsTaken_ = false; // guarded by phraseMutex_
+    // Once the phrases are counted and their words taken, the counter's copy
+    // of the text's words goes, long before the run ends. Called with
+    // phraseMutex_ held.
+    void releasePhraseTextIfDone();
     std::exception_ptr phraseError_;
 };

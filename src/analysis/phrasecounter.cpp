@@ -1137,7 +1137,7 @@ void PhraseCounter::Impl::summarize(int k, const ListCollator& c) {
     table.clear();
     for (std::uint32_t i : order)
         table.append(texts.view(i), entries[i].second);
-    repeated[k - 2] = {};
+    repeated[k - 2] = std::vector<std::pair<std::uint32_t, std::uint32_t>>();
 }
 
 void PhraseCounter::setDirectTableLimit(std::size_t bytes) {
@@ -1338,6 +1338,18 @@ PhraseTable PhraseCounter::showSummary(int words) const {
 PhraseTable PhraseCounter::takeSummary(int words) {
     const int k = words == 2 ? 2 : words == 3 ? 3 : 4;
     return std::exchange(d->tables[k - 2], PhraseTable());
+}
+
+void PhraseCounter::releaseText() {
+    d->words = StringPool();
+    d->wordIndex.release();
+    d->wordClass = decltype(d->wordClass)();
+    d->classHash = decltype(d->classHash)();
+    d->occurrences = decltype(d->occurrences)();
+    d->spaceLikeWeights = decltype(d->spaceLikeWeights)();
+    d->stream = decltype(d->stream)();
+    for (auto& r : d->repeated)
+        r = std::remove_reference_t<decltype(r)>();
 }
 
 void PhraseCounter::setKeepAll(bool on) {

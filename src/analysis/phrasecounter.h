@@ -70,6 +70,10 @@ public:
     PhraseTable showSummary(int words) const;
     // The same, handing the table over instead of copying it.
     PhraseTable takeSummary(int words);
+    // Gives back the memory of the text's words and phrase positions, which
+    // the summaries do not need; forEachTokenizedWord(), forEachPhrase() and
+    // word() see none from then on.
+    void releaseText();
 
     // On, countPhrases() keeps every phrase, also those seen once, for
     // forEachPhrase(), and fills no summaries: texts that are counted
