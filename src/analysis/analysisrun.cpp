@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -52,7 +53,21 @@ std::atomic<AnalysisRun::WordSource> ChosenWordSource{AnalysisRun::WordSource::C
 struct AnalysisRun::WordCounts {
     std::shared_ptr<StringPool> pool = std::make_shared<StringPool>();
     StringIndex index{pool.get(), 1 << 14};
-    std::vector<std::uint64_t> counts;
+    // Counts of 32 bits take half the room; only a text of gigabytes can
+    // take one past that, and the carries keep what is above.
+    std::vector<std::uint32_t> counts;
+    std::unordered_map<std::uint32_t, std::uint64_t> carries;
+
+    void add(std::uint32_t id, std::uint32_t n) {
+        std::uint32_t& c = counts[id];
+        if (c > 0xFFFFFFFFu - n) carries[id] += std::uint64_t(1) << 32;
+        c += n;
+    }
+    std::uint64_t count(std::uint32_t id) const {
+        if (carries.empty()) return counts[id];
+        const auto it = carries.find(id);
+        return counts[id] + (it == carries.end() ? 0 : it->second);
+    }
 };
 
 AnalysisRun::AnalysisRun(const TextLines& lines, const QString& wordCharacters,
@@ -143,6 +158,7 @@ void AnalysisRun::start() {
     // Words scanned from the lines take one core beside the phrase count,
     // which then tokenizes in one piece.
     deriveWords_ = phrasesInBackground_ && wordsFromPhraseWords();
+    phrases_->setTokenizedWordsWanted(deriveWords_);
     if (phrasesInBackground_ && !deriveWords_) {
         phrases_->setPieces(1);
         phrases_->expectWords(expectedWords_, expectedWordBytes_);
@@ -334,7 +350,7 @@ bool AnalysisRun::countWords() {
                 if (qint64(id) >= limits_.items) tooMany("distinct words", limits_.items);
                 w.counts.push_back(0);
             }
-            w.counts[id] += k < weights.size() ? weights[k] : 1;
+            w.add(id, k < weights.size() ? weights[k] : 1);
         }
         batch.clear();
         weights.clear();
@@ -524,7 +540,7 @@ bool AnalysisRun::fillWordTable() {
         distinct, [distinct](std::uint64_t i) { return int((i * 100 / distinct) / 5 + 60); },
         [&](std::uint64_t i, std::uint64_t j) {
             for (; i < j; ++i)
-                sortedCounts[i] = w.counts[order[i]];
+                sortedCounts[i] = w.count(order[i]);
         });
     if (!filled) return false;
     results_->words.setItems(w.pool, std::move(order), std::move(sortedCounts));
@@ -539,7 +555,7 @@ void AnalysisRun::forEachWordCount(
     const std::function<void(std::string_view word, std::uint64_t count)>& visit) const {
     if (!words_) return;
     for (std::size_t i = 0; i < words_->counts.size(); ++i)
-        visit(words_->pool->view(qsizetype(i)), words_->counts[i]);
+        visit(words_->pool->view(qsizetype(i)), words_->count(std::uint32_t(i)));
 }
 
 bool AnalysisRun::countLines() {

@@ -379,8 +379,9 @@ public:
     // order in which words were met, so that pieces of a text counted apart
     // estimate their phrases alike.
     std::vector<std::uint32_t> classHash;
-    // By word id: how often the word occurs in the text.
+    // By word id: how often the word occurs in the text, where wanted.
     std::vector<std::uint32_t> occurrences;
+    bool wantOccurrences = true;
     // Words in the phrase window after the last word tokenized.
     int windowAtEnd = 0;
     std::unordered_map<std::uint32_t, Weights> spaceLikeWeights; // by word id
@@ -485,7 +486,7 @@ std::uint32_t PhraseCounter::Impl::newWord(std::uint32_t wid, std::string_view b
     if (wid > IdMask) throw std::length_error("too many distinct words for phrase counting");
     wordClass.push_back(0);
     classHash.push_back(0);
-    occurrences.push_back(0);
+    if (wantOccurrences) occurrences.push_back(0);
     const std::uint32_t cls = classOf(bytes, wid);
     wordClass[wid] = cls;
     const std::string_view named =
@@ -632,7 +633,7 @@ bool PhraseCounter::Impl::tokenize(const TextLines& lines, qsizetype from, qsize
             const std::uint32_t wid = wordIndex.intern(word.key);
             if (wid == wordClass.size() && newWord(wid, word.key.text) & SpaceLike)
                 spaceLikeWeights.emplace(wid, weightsOf(elements, u16, word.key.text));
-            __builtin_prefetch(&occurrences[wid]);
+            if (wantOccurrences) __builtin_prefetch(&occurrences[wid]);
             __builtin_prefetch(&classHash[wid]);
             ids[j] = wid;
         }
@@ -643,7 +644,7 @@ bool PhraseCounter::Impl::tokenize(const TextLines& lines, qsizetype from, qsize
             if (stream.size() >= 0xFFFFFFFFu)
                 throw std::length_error("too many words for phrase counting");
             stream.push_back(wid | (std::uint32_t(window - 1) << 30));
-            ++occurrences[wid];
+            if (wantOccurrences) ++occurrences[wid];
             recent[0] = recent[1];
             recent[1] = recent[2];
             recent[2] = recent[3];
@@ -701,7 +702,7 @@ void PhraseCounter::Impl::absorb(Impl& later) {
                   wordClass.size() + count);
     wordClass.reserve(wordClass.size() + count);
     classHash.reserve(wordClass.size() + count);
-    occurrences.reserve(wordClass.size() + count);
+    if (wantOccurrences) occurrences.reserve(wordClass.size() + count);
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t wid = wordIndex.intern(StringIndex::key(later.words.view(i)));
         if (wid == wordClass.size()) {
@@ -709,11 +710,11 @@ void PhraseCounter::Impl::absorb(Impl& later) {
                 throw std::length_error("too many distinct words for phrase counting");
             wordClass.push_back(0);
             classHash.push_back(later.classHash[i]);
-            occurrences.push_back(0);
+            if (wantOccurrences) occurrences.push_back(0);
             fresh.push_back(i);
         }
         ids[i] = wid;
-        occurrences[wid] += later.occurrences[i];
+        if (wantOccurrences) occurrences[wid] += later.occurrences[i];
     }
     std::vector<std::uint32_t> classes(std::size_t(later.classKeys.count()));
     for (std::size_t c = 0; c < classes.size(); ++c)
@@ -1165,6 +1166,10 @@ void PhraseCounter::expectWords(std::size_t words, std::size_t bytes) {
     d->expectedWordBytes = bytes;
 }
 
+void PhraseCounter::setTokenizedWordsWanted(bool on) {
+    d->wantOccurrences = on;
+}
+
 void PhraseCounter::setTokenizedHandler(std::function<void()> handler) {
     d->tokenized = std::move(handler);
 }
@@ -1197,8 +1202,9 @@ bool PhraseCounter::Impl::tokenizePieces(const TextLines& lines, DistinctEstimat
         if (expectedWords) {
             wordIndex.reserve(expectedWords);
             words.reserve(expectedWordBytes, expectedWords);
-            for (auto* byWord : {&wordClass, &classHash, &occurrences})
-                byWord->reserve(expectedWords);
+            wordClass.reserve(expectedWords);
+            classHash.reserve(expectedWords);
+            if (wantOccurrences) occurrences.reserve(expectedWords);
         }
         return tokenize(lines, 0, n, estimates, 0, n);
     }
@@ -1216,6 +1222,7 @@ bool PhraseCounter::Impl::tokenizePieces(const TextLines& lines, DistinctEstimat
         piece.collator = coll.clone();
         piece.impl = std::make_unique<Impl>(*piece.collator);
         piece.impl->cancel = cancel;
+        piece.impl->wantOccurrences = wantOccurrences;
     }
     bool done = false;
     {

@@ -60,6 +60,9 @@ public:
     // before the phrases are counted; from then on forEachTokenizedWord()
     // may be read from another thread.
     void setTokenizedHandler(std::function<void()> handler);
+    // Off, how often each word occurs is not counted, and
+    // forEachTokenizedWord() visits no word; on by default.
+    void setTokenizedWordsWanted(bool on);
     // Each distinct word of the phrase split (the text cut at the
     // delimiters, case kept) with how often it occurs.
     void forEachTokenizedWord(
