@@ -575,9 +575,12 @@ void TestPhraseCounter::piecesCountAsOnePass() {
         Result result;
         PhraseCounter counter(collator);
         result.lists = countWithEngine(counter, lines);
-        counter.forEachTokenizedWord([&](std::string_view word, std::uint32_t n) {
-            result.words << QString::fromStdString(std::string(word)) + u'=' + QString::number(n);
-        });
+        const std::shared_ptr<const StringPool> words = counter.tokenizedWords();
+        const std::vector<std::uint32_t> occurrences = counter.takeTokenizedWordCounts();
+        for (std::size_t id = 0; id < occurrences.size(); ++id)
+            if (occurrences[id])
+                result.words << QString::fromStdString(std::string(words->view(qsizetype(id)))) +
+                                    u'=' + QString::number(occurrences[id]);
         result.words.sort();
         PhraseCounter all(collator);
         all.setKeepAll(true);

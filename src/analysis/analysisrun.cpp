@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -49,24 +50,71 @@ std::atomic<AnalysisRun::WordSource> ChosenWordSource{AnalysisRun::WordSource::C
 
 } // namespace
 
-// Working state of the word phase, kept until the word table is filled.
-struct AnalysisRun::WordCounts {
-    std::shared_ptr<StringPool> pool = std::make_shared<StringPool>();
-    StringIndex index{pool.get(), 1 << 14};
-    // Counts of 32 bits take half the room; only a text of gigabytes can
-    // take one past that, and the carries keep what is above.
-    std::vector<std::uint32_t> counts;
+namespace {
+
+// Counts of 32 bits take half the room; only a text of gigabytes can take
+// one past that, and the carries keep what is above.
+struct Counts32 {
+    std::vector<std::uint32_t> low;
     std::unordered_map<std::uint32_t, std::uint64_t> carries;
 
-    void add(std::uint32_t id, std::uint32_t n) {
-        std::uint32_t& c = counts[id];
-        if (c > 0xFFFFFFFFu - n) carries[id] += std::uint64_t(1) << 32;
-        c += n;
+    void add(std::uint32_t id, std::uint64_t n) {
+        const std::uint64_t sum = low[id] + n;
+        if (sum > 0xFFFFFFFFu) carries[id] += sum & ~std::uint64_t(0xFFFFFFFFu);
+        low[id] = std::uint32_t(sum);
+    }
+    bool counted(std::uint32_t id) const {
+        return low[id] || (!carries.empty() && carries.count(id));
+    }
+    void clear(std::uint32_t id) {
+        low[id] = 0;
+        if (!carries.empty()) carries.erase(id);
+    }
+    std::uint64_t operator[](std::uint32_t id) const {
+        if (carries.empty()) return low[id];
+        const auto it = carries.find(id);
+        return low[id] + (it == carries.end() ? 0 : it->second);
+    }
+};
+
+} // namespace
+
+// Working state of the word phase, kept until the word table is filled.
+//
+// Where words are cut from the phrase words, a phrase word that is a word
+// itself keeps its id and its place in the phrase counter's pool, which the
+// word table then shares: only the other words are added to a pool here.
+// Ids below sharedWords() name shared words, those above the words here.
+struct AnalysisRun::WordCounts {
+    std::shared_ptr<const StringPool> shared;
+    Counts32 sharedCounts; // 0 for a phrase word that is no word itself
+    std::shared_ptr<StringPool> pool = std::make_shared<StringPool>();
+    StringIndex index{pool.get(), 1 << 14};
+    Counts32 counts;
+
+    std::uint32_t sharedWords() const { return std::uint32_t(sharedCounts.low.size()); }
+    std::string_view view(std::uint32_t id) const {
+        const std::uint32_t n = sharedWords();
+        return id < n ? shared->view(qsizetype(id)) : pool->view(qsizetype(id - n));
     }
     std::uint64_t count(std::uint32_t id) const {
-        if (carries.empty()) return counts[id];
-        const auto it = carries.find(id);
-        return counts[id] + (it == carries.end() ? 0 : it->second);
+        const std::uint32_t n = sharedWords();
+        return id < n ? sharedCounts[id] : counts[id - n];
+    }
+    // The ids of the words counted, in order, or nullopt where that is
+    // every id.
+    std::optional<std::vector<std::uint32_t>> listed() const {
+        const std::uint32_t n = sharedWords();
+        const bool all = std::find(sharedCounts.low.begin(), sharedCounts.low.end(), 0u) ==
+                             sharedCounts.low.end() &&
+                         std::find(counts.low.begin(), counts.low.end(), 0u) == counts.low.end();
+        if (all) return std::nullopt;
+        std::vector<std::uint32_t> ids;
+        for (std::uint32_t id = 0; id < n; ++id)
+            if (sharedCounts.counted(id)) ids.push_back(id);
+        for (std::uint32_t id = 0; id < std::uint32_t(counts.low.size()); ++id)
+            if (counts.counted(id)) ids.push_back(n + id);
+        return ids;
     }
 };
 
@@ -155,11 +203,15 @@ void AnalysisRun::start() {
     results_->collation = collator_->localeName();
     phraseCollator_ = collator_->clone();
     phrases_ = std::make_unique<PhraseCounter>(*phraseCollator_);
-    // Words scanned from the lines take one core beside the phrase count,
-    // which then tokenizes in one piece.
     deriveWords_ = phrasesInBackground_ && wordsFromPhraseWords();
     phrases_->setTokenizedWordsWanted(deriveWords_);
-    if (phrasesInBackground_ && !deriveWords_) {
+    expectedWords_ = expectedWordBytes_ = 0;
+    if (phrasesInBackground_ && ChosenWordSource == WordSource::Choose) expectNewWords();
+    // Words scanned from the lines take one core beside the phrase count,
+    // which then tokenizes in one piece. So it does where nearly every word
+    // is new: pieces side by side would each hold a copy of the words until
+    // they are joined.
+    if (phrasesInBackground_ && (!deriveWords_ || expectedWords_)) {
         phrases_->setPieces(1);
         phrases_->expectWords(expectedWords_, expectedWordBytes_);
     }
@@ -282,11 +334,6 @@ bool AnalysisRun::countCharacters() {
 
 bool AnalysisRun::countWords() {
     words_ = std::make_unique<WordCounts>();
-    if (expectedWords_) {
-        words_->index.reserve(expectedWords_);
-        words_->pool->reserve(expectedWordBytes_, expectedWords_);
-        words_->counts.reserve(expectedWords_);
-    }
     WordCounts& w = *words_;
 
     // Membership by UTF-16 code unit, as the characters of the text are.
@@ -311,6 +358,9 @@ bool AnalysisRun::countWords() {
     // scanned, the occurrences of a phrase word when words are cut from those.
     std::vector<std::uint32_t> weights;
     std::uint32_t weight = 1;
+    // The phrase word being cut, and whether it turned out a word itself.
+    const unsigned char *whole = nullptr, *wholeEnd = nullptr;
+    bool itself = false;
     auto addWord = [&](const unsigned char* s, const unsigned char* e) {
         if (lowUnits) {
             while (s < e && *s <= 0x20)
@@ -320,16 +370,18 @@ bool AnalysisRun::countWords() {
         }
         if (s == e) return;
         std::string_view word(reinterpret_cast<const char*>(s), std::size_t(e - s));
-        for (const unsigned char* q = s; q < e; ++q) {
-            if (isAsciiUpper(*q)) {
-                const std::size_t at = scratch.size();
-                scratch.append(word);
-                for (std::size_t k = at + std::size_t(q - s); k < scratch.size(); ++k)
-                    if (isAsciiUpper(static_cast<unsigned char>(scratch[k])))
-                        scratch[k] = char(scratch[k] + 32);
-                word = std::string_view(scratch).substr(at);
-                break;
-            }
+        const unsigned char* upper = std::find_if(s, e, isAsciiUpper);
+        if (upper == e && s == whole && e == wholeEnd) {
+            itself = true;
+            return;
+        }
+        if (upper != e) {
+            const std::size_t at = scratch.size();
+            scratch.append(word);
+            for (std::size_t k = at + std::size_t(upper - s); k < scratch.size(); ++k)
+                if (isAsciiUpper(static_cast<unsigned char>(scratch[k])))
+                    scratch[k] = char(scratch[k] + 32);
+            word = std::string_view(scratch).substr(at);
         }
         batch.push_back(word);
         if (weight != 1) {
@@ -346,11 +398,11 @@ bool AnalysisRun::countWords() {
         }
         for (std::size_t k = 0; k < keys.size(); ++k) {
             const std::uint32_t id = w.index.intern(keys[k]);
-            if (id >= w.counts.size()) {
+            if (id >= w.counts.low.size()) {
                 if (qint64(id) >= limits_.items) tooMany("distinct words", limits_.items);
-                w.counts.push_back(0);
+                w.counts.low.push_back(0);
             }
-            w.add(id, k < weights.size() ? weights[k] : 1);
+            w.counts.add(id, k < weights.size() ? weights[k] : 1);
         }
         batch.clear();
         weights.clear();
@@ -426,33 +478,55 @@ bool AnalysisRun::countWords() {
         // No word character splits words for phrases, so every word lies
         // within one word of the phrase split: the distinct ones are cut
         // once, each counting as often as it occurs.
+        w.shared = phrases_->tokenizedWords();
+        w.sharedCounts.low = phrases_->takeTokenizedWordCounts();
+        {
+            const std::lock_guard lock(phraseMutex_);
+            phraseWordsTaken_ = true;
+            releasePhraseTextIfDone();
+        }
         // Progress goes through the percentages a scan of the lines shows,
         // in step with the words cut.
         const std::uint64_t lines = std::uint64_t(lines_.count());
-        const std::uint64_t words = std::uint64_t(phrases_->tokenizedWordCount());
-        w.index.reserve(std::size_t(words));
-        w.counts.reserve(std::size_t(words));
-        std::uint64_t line = 0, word = 0;
+        const std::uint32_t words = w.sharedWords();
+        std::uint64_t line = 0, cut = 0;
         auto reportUpTo = [&](std::uint64_t until) {
             for (; line < until; ++line)
                 if (!report(int((line * 100 / lines) / 2 + 10))) return false;
             return true;
         };
-        bool cancelled = false;
-        phrases_->forEachTokenizedWord([&](std::string_view text, std::uint32_t occurrences) {
-            if (cancelled) return;
-            if ((word++ & 0x3FF) == 0 && !reportUpTo(lines * (word - 1) / words)) {
-                cancelled = true;
-                return;
-            }
+        for (std::uint32_t id = 0; id < words; ++id) {
+            const std::uint32_t occurrences = w.sharedCounts.low[id];
+            if (!occurrences) continue;
+            if ((cut++ & 0x3FF) == 0 && !reportUpTo(lines * (cut - 1) / words)) return false;
+            const std::string_view text = w.shared->view(qsizetype(id));
+            whole = reinterpret_cast<const unsigned char*>(text.data());
+            wholeEnd = whole + text.size();
+            itself = false;
             weight = occurrences;
             scan(text);
-        });
-        if (cancelled || !reportUpTo(lines)) return false;
+            if (!itself) w.sharedCounts.low[id] = 0;
+        }
+        whole = wholeEnd = nullptr;
+        if (!reportUpTo(lines)) return false;
         flush();
-        const std::lock_guard lock(phraseMutex_);
-        phraseWordsTaken_ = true;
-        releasePhraseTextIfDone();
+        // A word cut here may be a phrase word as well ("the" from "The"):
+        // it adds to that one.
+        if (w.pool->count() > 0) {
+            for (std::uint32_t id = 0; id < words; ++id) {
+                if (!w.sharedCounts.counted(id)) continue;
+                const std::uint32_t own = w.index.find(StringIndex::key(w.shared->view(id)));
+                if (own == StringIndex::NotFound) continue;
+                w.sharedCounts.add(id, w.counts[own]);
+                w.counts.clear(own);
+            }
+        }
+        std::size_t distinct = 0;
+        for (std::uint32_t id = 0; id < words; ++id)
+            distinct += w.sharedCounts.counted(id);
+        for (std::uint32_t id = 0; id < std::uint32_t(w.counts.low.size()); ++id)
+            distinct += w.counts.counted(id);
+        if (qint64(distinct) > limits_.items) tooMany("distinct words", limits_.items);
         return true;
     }
     if (cancelled_) return false;
@@ -477,14 +551,14 @@ void AnalysisRun::setWordSource(WordSource source) {
 }
 
 bool AnalysisRun::wordsFromPhraseWords() {
-    expectedWords_ = expectedWordBytes_ = 0;
     for (QChar c : wordCharacters_)
         if (PhraseCounter::isDelimiter(c.unicode())) return false;
-    if (ChosenWordSource != WordSource::Choose) return ChosenWordSource == WordSource::PhraseWords;
-    // Cutting words from the distinct phrase words pays where words repeat.
-    // Where nearly every word is new (logs, lists of names), a scan of the
-    // lines beside the phrase count costs less than cutting them after it:
-    // a sample of the text's start decides.
+    return ChosenWordSource != WordSource::Lines;
+}
+
+void AnalysisRun::expectNewWords() {
+    // Where nearly every word is new (logs, lists of names), the room for
+    // the words is taken at once: a sample of the text's start tells.
     constexpr std::size_t SampleBytes = std::size_t(1) << 20;
     std::unordered_set<std::string_view> seen;
     std::size_t words = 0, bytes = 0, distinctBytes = 0;
@@ -503,7 +577,7 @@ bool AnalysisRun::wordsFromPhraseWords() {
             start = k + 1;
         }
     }
-    if (seen.size() * 2 <= words) return true;
+    if (seen.size() * 2 <= words) return;
     // The rest of the text is taken to be like its start, with a margin:
     // room that falls short by a little is doubled, and held twice while it
     // is copied, while room left over is never touched. The sample counted
@@ -512,7 +586,6 @@ bool AnalysisRun::wordsFromPhraseWords() {
     const double scale = wholeBytes / double(std::max<std::size_t>(bytes, 1)) * 1.125;
     expectedWords_ = std::size_t(double(seen.size()) * std::max(scale, 1.0));
     expectedWordBytes_ = std::size_t(double(distinctBytes) * std::max(scale, 1.0));
-    return false;
 }
 
 bool AnalysisRun::waitForPhraseWords() {
@@ -532,18 +605,42 @@ bool AnalysisRun::fillWordTable() {
     WordCounts& w = *words_;
     // The words are all found: their index goes before the sort needs room.
     w.index.release();
-    const std::uint32_t distinct = std::uint32_t(w.counts.size());
+    const std::optional<std::vector<std::uint32_t>> ids = w.listed();
+    const std::uint32_t shared = w.sharedWords();
+    const std::uint32_t distinct =
+        ids ? std::uint32_t(ids->size()) : shared + std::uint32_t(w.counts.low.size());
+    auto idAt = [&ids](std::uint32_t k) { return ids ? (*ids)[k] : k; };
     std::vector<std::uint32_t> order = collator_->sortedOrder(
-        distinct, [&](std::uint32_t k) { return w.pool->view(k); }, [this] { pulse(); });
+        distinct, [&](std::uint32_t k) { return w.view(idAt(k)); }, [this] { pulse(); });
+    // The table names its words in one pool: the phrase counter's or the one
+    // here where all are in one of them, else a pool of the words in order.
+    const bool anyShared = distinct > 0 && idAt(0) < shared;
+    const bool anyOwn = distinct > 0 && idAt(distinct - 1) >= shared;
+    std::shared_ptr<const StringPool> pool = w.pool;
+    std::shared_ptr<StringPool> merged;
+    if (anyShared && anyOwn) {
+        merged = std::make_shared<StringPool>();
+        pool = merged;
+    } else if (anyShared) {
+        pool = w.shared;
+    }
     std::vector<std::uint64_t> sortedCounts(distinct);
     const bool filled = eachStretch(
         distinct, [distinct](std::uint64_t i) { return int((i * 100 / distinct) / 5 + 60); },
         [&](std::uint64_t i, std::uint64_t j) {
-            for (; i < j; ++i)
-                sortedCounts[i] = w.count(order[i]);
+            for (; i < j; ++i) {
+                const std::uint32_t id = idAt(order[i]);
+                sortedCounts[i] = w.count(id);
+                if (merged) {
+                    merged->append(w.view(id));
+                    order[i] = std::uint32_t(i);
+                } else {
+                    order[i] = anyShared ? id : id - shared;
+                }
+            }
         });
     if (!filled) return false;
-    results_->words.setItems(w.pool, std::move(order), std::move(sortedCounts));
+    results_->words.setItems(std::move(pool), std::move(order), std::move(sortedCounts));
     results_->overview.totalWords = results_->words.total();
     results_->overview.uniqueWords = distinct;
     results_->noWords = distinct == 0;
@@ -554,8 +651,14 @@ bool AnalysisRun::fillWordTable() {
 void AnalysisRun::forEachWordCount(
     const std::function<void(std::string_view word, std::uint64_t count)>& visit) const {
     if (!words_) return;
-    for (std::size_t i = 0; i < words_->counts.size(); ++i)
-        visit(words_->pool->view(qsizetype(i)), words_->count(std::uint32_t(i)));
+    const WordCounts& w = *words_;
+    const std::optional<std::vector<std::uint32_t>> ids = w.listed();
+    const std::uint32_t n =
+        ids ? std::uint32_t(ids->size()) : w.sharedWords() + std::uint32_t(w.counts.low.size());
+    for (std::uint32_t k = 0; k < n; ++k) {
+        const std::uint32_t id = ids ? (*ids)[k] : k;
+        visit(w.view(id), w.count(id));
+    }
 }
 
 bool AnalysisRun::countLines() {

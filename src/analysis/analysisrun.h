@@ -85,8 +85,8 @@ public:
 
     // Where the word table's words come from: a scan of the lines, or the
     // distinct words of the phrase count cut into words (possible when no
-    // word character is a phrase delimiter); by default the text's start
-    // decides. For all runs started from then on; set by tests.
+    // word character is a phrase delimiter), which is the default where it
+    // is possible. For all runs started from then on; set by tests.
     enum class WordSource { Choose, Lines, PhraseWords };
     static void setWordSource(WordSource source);
 
@@ -154,10 +154,11 @@ private:
     // when its words cannot stand in for a scan of the lines, or when the
     // run was cancelled meanwhile.
     bool waitForPhraseWords();
-    // Whether the word table can and should be cut from the phrase words;
-    // where the sample it takes finds nearly every word new, it also notes
-    // the words expected below.
+    // Whether the word table is cut from the phrase words.
     bool wordsFromPhraseWords();
+    // Where a sample of the text's start finds nearly every word new, notes
+    // the words expected below.
+    void expectNewWords();
     bool deriveWords_ = false;
     // Where a sample found nearly every word new: about how many distinct
     // words, of how many bytes, the whole text holds.

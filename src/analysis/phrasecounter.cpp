@@ -372,8 +372,17 @@ public:
     };
     std::vector<AsciiWeight> asciiWeights;
     std::vector<std::uint8_t> spaceLikeUnit; // by UTF-16 code unit
-    StringPool words;
-    StringIndex wordIndex{&words, 1 << 14};
+    // Shared, so that the word table may keep the words after the counter
+    // has let them go.
+    std::shared_ptr<StringPool> wordPool = std::make_shared<StringPool>();
+    StringPool& words() { return *wordPool; }
+    const StringPool& words() const { return *wordPool; }
+    StringIndex wordIndex{wordPool.get(), 1 << 14};
+    // A fresh pool and index, leaving the old pool to whoever shares it.
+    void newWordPool() {
+        wordPool = std::make_shared<StringPool>();
+        wordIndex = StringIndex(wordPool.get(), 16);
+    }
     std::vector<std::uint32_t> wordClass; // by word id, SpaceLike bit included
     // By word id: a hash of the word's class that does not depend on the
     // order in which words were met, so that pieces of a text counted apart
@@ -490,7 +499,7 @@ std::uint32_t PhraseCounter::Impl::newWord(std::uint32_t wid, std::string_view b
     const std::uint32_t cls = classOf(bytes, wid);
     wordClass[wid] = cls;
     const std::string_view named =
-        cls & AsciiClass ? words.view(cls & IdMask) : classKeys.view(cls & IdMask);
+        cls & AsciiClass ? words().view(cls & IdMask) : classKeys.view(cls & IdMask);
     classHash[wid] = std::uint32_t(StringIndex::key(named).hash >> 32) ^ (cls & SpaceLike);
     return cls;
 }
@@ -693,18 +702,18 @@ void PhraseCounter::Impl::absorb(Impl& later) {
     // The later piece's words take this piece's ids, new ones after those
     // here; its classes are named by the same sort keys and small-letter
     // forms, so they map one to one.
-    const std::uint32_t count = std::uint32_t(later.words.count());
+    const std::uint32_t count = std::uint32_t(later.words().count());
     std::vector<std::uint32_t> ids(count);
     std::vector<std::uint32_t> fresh;
     wordIndex.reserve(wordClass.size() + count);
     classIndex.reserve(std::size_t(classKeys.count() + later.classKeys.count()));
-    words.reserve(words.allBytes().size() + later.words.allBytes().size(),
-                  wordClass.size() + count);
+    words().reserve(words().allBytes().size() + later.words().allBytes().size(),
+                    wordClass.size() + count);
     wordClass.reserve(wordClass.size() + count);
     classHash.reserve(wordClass.size() + count);
     if (wantOccurrences) occurrences.reserve(wordClass.size() + count);
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t wid = wordIndex.intern(StringIndex::key(later.words.view(i)));
+        const std::uint32_t wid = wordIndex.intern(StringIndex::key(later.words().view(i)));
         if (wid == wordClass.size()) {
             if (wid > IdMask)
                 throw std::length_error("too many distinct words for phrase counting");
@@ -744,7 +753,7 @@ void PhraseCounter::Impl::absorb(Impl& later) {
 
 void PhraseCounter::Impl::appendPhrase(std::string& out, std::uint32_t pos, int k) const {
     for (int t = k - 1; t >= 0; --t) {
-        out += words.view(id(pos - std::uint32_t(t)));
+        out += words().view(id(pos - std::uint32_t(t)));
         if (t) out += ' ';
     }
 }
@@ -919,8 +928,8 @@ void PhraseCounter::Impl::mergeSpaceLike(
         if (auto it = spaceLikeWeights.find(wid); it != spaceLikeWeights.end()) return it->second;
         auto it = plainWeights.find(wid);
         if (it == plainWeights.end())
-            it =
-                plainWeights.emplace(wid, weightsOf(ownElements, ownBuffer, words.view(wid))).first;
+            it = plainWeights.emplace(wid, weightsOf(ownElements, ownBuffer, words().view(wid)))
+                     .first;
         return it->second;
     };
     for (std::uint32_t i = 0; i < entries.size(); ++i) {
@@ -1201,7 +1210,7 @@ bool PhraseCounter::Impl::tokenizePieces(const TextLines& lines, DistinctEstimat
     if (pieces == 1) {
         if (expectedWords) {
             wordIndex.reserve(expectedWords);
-            words.reserve(expectedWordBytes, expectedWords);
+            words().reserve(expectedWordBytes, expectedWords);
             wordClass.reserve(expectedWords);
             classHash.reserve(expectedWords);
             if (wantOccurrences) occurrences.reserve(expectedWords);
@@ -1247,14 +1256,12 @@ bool PhraseCounter::Impl::tokenizePieces(const TextLines& lines, DistinctEstimat
     return true;
 }
 
-std::size_t PhraseCounter::tokenizedWordCount() const {
-    return d->occurrences.size();
+std::shared_ptr<const StringPool> PhraseCounter::tokenizedWords() const {
+    return d->wordPool;
 }
 
-void PhraseCounter::forEachTokenizedWord(
-    const std::function<void(std::string_view word, std::uint32_t occurrences)>& visit) const {
-    for (std::size_t i = 0; i < d->occurrences.size(); ++i)
-        if (d->occurrences[i]) visit(d->words.view(qsizetype(i)), d->occurrences[i]);
+std::vector<std::uint32_t> PhraseCounter::takeTokenizedWordCounts() {
+    return std::exchange(d->occurrences, std::vector<std::uint32_t>());
 }
 
 bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>* cancel) {
@@ -1263,8 +1270,7 @@ bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>
         r.clear();
     for (auto& t : d->tables)
         t.clear();
-    d->wordIndex.release();
-    d->words.clear();
+    d->newWordPool();
     d->wordClass.clear();
     d->classHash.clear();
     d->occurrences.clear();
@@ -1348,8 +1354,7 @@ PhraseTable PhraseCounter::takeSummary(int words) {
 }
 
 void PhraseCounter::releaseText() {
-    d->words = StringPool();
-    d->wordIndex.release();
+    d->newWordPool();
     d->wordClass = decltype(d->wordClass)();
     d->classHash = decltype(d->classHash)();
     d->occurrences = decltype(d->occurrences)();
@@ -1389,9 +1394,9 @@ void PhraseCounter::forEachPhraseWords(int words, const PhraseWordsVisitor& visi
 }
 
 std::size_t PhraseCounter::wordCount() const {
-    return std::size_t(d->words.count());
+    return std::size_t(d->words().count());
 }
 
 std::string_view PhraseCounter::word(std::uint32_t id) const {
-    return d->words.view(qsizetype(id));
+    return d->words().view(qsizetype(id));
 }

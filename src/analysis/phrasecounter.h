@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 class TextLines;
 class ListCollator;
@@ -57,24 +58,26 @@ public:
     // Returns false when `cancel` was raised meanwhile (from any thread).
     bool countPhrases(const TextLines& lines, const std::atomic<bool>* cancel = nullptr);
     // Called on the counting thread once the text is split into words,
-    // before the phrases are counted; from then on forEachTokenizedWord()
-    // may be read from another thread.
+    // before the phrases are counted; from then on tokenizedWords() and
+    // takeTokenizedWordCounts() may be called from another thread.
     void setTokenizedHandler(std::function<void()> handler);
     // Off, how often each word occurs is not counted, and
-    // forEachTokenizedWord() visits no word; on by default.
+    // takeTokenizedWordCounts() gets none; on by default.
     void setTokenizedWordsWanted(bool on);
-    // Each distinct word of the phrase split (the text cut at the
-    // delimiters, case kept) with how often it occurs.
-    void forEachTokenizedWord(
-        const std::function<void(std::string_view word, std::uint32_t occurrences)>& visit) const;
-    std::size_t tokenizedWordCount() const;
+    // The words of the phrase split (the text cut at the delimiters, case
+    // kept) by id, with small-letter forms that only name a class. Shared:
+    // a caller may keep them after the counter has moved on.
+    std::shared_ptr<const StringPool> tokenizedWords() const;
+    // How often each of those words occurs, by id (0 for the forms that only
+    // name a class), handed over: a second call gets none.
+    std::vector<std::uint32_t> takeTokenizedWordCounts();
     // The phrases of `words` words (2, 3 or 4) that occur at least twice,
     // in list-collation order.
     PhraseTable showSummary(int words) const;
     // The same, handing the table over instead of copying it.
     PhraseTable takeSummary(int words);
     // Gives back the memory of the text's words and phrase positions, which
-    // the summaries do not need; forEachTokenizedWord(), forEachPhrase() and
+    // the summaries do not need; the tokenized words, forEachPhrase() and
     // word() see none from then on.
     void releaseText();
 
