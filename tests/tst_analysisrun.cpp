@@ -128,6 +128,7 @@ private slots:
     void idleHandler();
     void sideThreadErrors();
     void sortErrorReachesCaller();
+    void longListsSortInHalves();
     void limits_data();
     void limits();
 };
@@ -678,6 +679,39 @@ void TestAnalysisRun::sideThreadErrors() {
     } catch (const std::runtime_error&) {
     }
     QVERIFY(jobEnded);
+}
+
+void TestAnalysisRun::longListsSortInHalves() {
+    // From 65,536 items on, the halves of a list are sorted on two threads
+    // and merged: the order must still be the collator's, equal texts by
+    // their code units and the same text by its place in the list.
+    QRandomGenerator random(11);
+    const QByteArray alphabet = "aAbBzZ09 -'";
+    std::vector<std::string> texts;
+    for (int i = 0; i < 70000; ++i) {
+        // Long shared beginnings reach past the ranks of the first eight.
+        std::string text = random.bounded(4) == 0 ? "abababab" : "";
+        for (int n = 1 + random.bounded(5); n > 0; --n)
+            text += alphabet[random.bounded(int(alphabet.size()))];
+        texts.push_back(text);
+    }
+    const std::vector<std::string_view> items(texts.begin(), texts.end());
+    const ListCollator collator(usEnglish());
+    const std::vector<std::uint32_t> order = collator.sortedOrder(items);
+    QCOMPARE(order.size(), items.size());
+    std::vector<bool> seen(items.size());
+    for (std::uint32_t i : order) {
+        QVERIFY(i < items.size() && !seen[i]);
+        seen[i] = true;
+    }
+    for (std::size_t k = 1; k < order.size(); ++k) {
+        const std::string_view a = items[order[k - 1]], b = items[order[k]];
+        const int c = collator.compareUtf8(a, b);
+        QVERIFY2(c < 0 || (c == 0 && (a < b || (a == b && order[k - 1] < order[k]))),
+                 qPrintable(QStringLiteral("\"%1\" before \"%2\" at %3")
+                                .arg(QLatin1String(a), QLatin1String(b))
+                                .arg(k)));
+    }
 }
 
 void TestAnalysisRun::sortErrorReachesCaller() {

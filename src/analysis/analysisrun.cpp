@@ -3,6 +3,7 @@
 #include "analysis/listcollator.h"
 #include "analysis/phrasecounter.h"
 #include "analysis/stringindex.h"
+#include "text/hugepages.h"
 #include "text/wtf8.h"
 
 #include <algorithm>
@@ -624,7 +625,9 @@ bool AnalysisRun::fillWordTable() {
     } else if (anyShared) {
         pool = w.shared;
     }
-    std::vector<std::uint64_t> sortedCounts(distinct);
+    std::vector<std::uint64_t> sortedCounts;
+    HugePages::reserve(sortedCounts, distinct);
+    sortedCounts.resize(distinct);
     const bool filled = eachStretch(
         distinct, [distinct](std::uint64_t i) { return int((i * 100 / distinct) / 5 + 60); },
         [&](std::uint64_t i, std::uint64_t j) {
@@ -674,6 +677,9 @@ bool AnalysisRun::countLines() {
     {
         StringIndex index(const_cast<StringPool*>(pool.get()), std::min<std::uint64_t>(n, 1 << 20));
         std::vector<std::uint32_t> groupId; // per line
+        HugePages::reserve(groupId, n);
+        HugePages::reserve(firstOf, n);
+        HugePages::reserve(groupCounts, n);
         // Keys of a block of lines first, their slots fetched side by side.
         constexpr std::uint64_t Block = 16;
         StringIndex::Key keys[Block];

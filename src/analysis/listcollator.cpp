@@ -1,5 +1,6 @@
 #include "analysis/listcollator.h"
 
+#include "text/hugepages.h"
 #include "text/sidethread.h"
 #include "text/wtf8.h"
 
@@ -412,7 +413,9 @@ std::vector<std::uint32_t> ListCollator::rankedOrder(std::uint32_t count, const 
         const int c = x.compare(y);
         return c != 0 ? c < 0 : a.index < b.index;
     };
-    std::vector<Item> sorted(n);
+    std::vector<Item> sorted;
+    HugePages::reserve(sorted, n);
+    sorted.resize(n);
     constexpr std::uint32_t TickEvery = 4096;
     auto fill = [&](std::uint32_t from, std::uint32_t to, bool ticking) {
         for (std::uint32_t i = from; i < to; ++i) {
@@ -424,6 +427,8 @@ std::vector<std::uint32_t> ListCollator::rankedOrder(std::uint32_t count, const 
             sorted[i] = Item{std::uint32_t(prefix >> 32), std::uint32_t(prefix), i};
         }
     };
+    std::vector<std::uint32_t> order;
+    HugePages::reserve(order, n);
     if (n >= 65536) {
         const auto middle = sorted.begin() + n / 2;
         SideThread half([&] {
@@ -435,14 +440,21 @@ std::vector<std::uint32_t> ListCollator::rankedOrder(std::uint32_t count, const 
         std::sort(sorted.begin(), middle, less);
         half.join();
         if (tick) tick();
-        std::inplace_merge(sorted.begin(), middle, sorted.end(), less);
+        // The halves merge straight into the order, without a buffer of
+        // items beside them.
+        auto a = sorted.begin(), b = middle;
+        while (a != middle && b != sorted.end())
+            order.push_back(less(*b, *a) ? (b++)->index : (a++)->index);
+        for (; a != middle; ++a)
+            order.push_back(a->index);
+        for (; b != sorted.end(); ++b)
+            order.push_back(b->index);
     } else {
         fill(0, n, true);
         if (tick) tick();
         std::sort(sorted.begin(), sorted.end(), less);
+        for (const Item& item : sorted)
+            order.push_back(item.index);
     }
-    std::vector<std::uint32_t> order(n);
-    for (std::uint32_t i = 0; i < n; ++i)
-        order[i] = sorted[i].index;
     return order;
 }

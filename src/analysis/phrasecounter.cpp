@@ -1211,9 +1211,9 @@ bool PhraseCounter::Impl::tokenizePieces(const TextLines& lines, DistinctEstimat
         if (expectedWords) {
             wordIndex.reserve(expectedWords);
             words().reserve(expectedWordBytes, expectedWords);
-            wordClass.reserve(expectedWords);
-            classHash.reserve(expectedWords);
-            if (wantOccurrences) occurrences.reserve(expectedWords);
+            HugePages::reserve(wordClass, expectedWords);
+            HugePages::reserve(classHash, expectedWords);
+            if (wantOccurrences) HugePages::reserve(occurrences, expectedWords);
         }
         return tokenize(lines, 0, n, estimates, 0, n);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/hugepages.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -44,8 +46,8 @@ public:
     static bool appendUtf8(std::string_view stored, QByteArray& out);
 
     void reserve(std::size_t bytes, std::size_t strings) {
-        bytes_.reserve(bytes);
-        offsets_.reserve(strings + 1);
+        HugePages::reserve(bytes_, bytes);
+        HugePages::reserve(offsets_, strings + 1);
     }
     void clear() {
         bytes_.clear();

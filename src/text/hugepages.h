@@ -17,6 +17,15 @@ constexpr std::size_t Threshold = std::size_t(4) << 20;
 // Only memory not yet touched benefits.
 void advise(void* data, std::size_t size);
 
+// Makes room for n elements in a container and advises what it has not
+// touched yet, so that filling a large table takes few page faults.
+template <typename Container> void reserve(Container& c, std::size_t n) {
+    const std::size_t used = c.size();
+    c.reserve(n);
+    if (c.capacity() > used)
+        advise(c.data() + used, (c.capacity() - used) * sizeof(*c.data()));
+}
+
 // A mapping of at least `size` bytes aligned to 2 MiB, advised; throws
 // std::bad_alloc when none can be had.
 void* map(std::size_t size);
