@@ -309,7 +309,9 @@ std::vector<std::uint32_t> ListCollator::sortedOrderOf(std::uint32_t count, cons
         std::uint32_t index;
         bool complete; // the whole sort key fitted into the prefix
     };
-    std::vector<Item> sorted(n);
+    std::vector<Item> sorted;
+    HugePages::reserve(sorted, n);
+    sorted.resize(n);
     constexpr std::uint32_t TickEvery = 4096;
     auto prefixes = [&](const ListCollator& c, std::uint32_t from, std::uint32_t to, bool ticking) {
         std::u16string buffer;
@@ -346,7 +348,9 @@ std::vector<std::uint32_t> ListCollator::sortedOrderOf(std::uint32_t count, cons
         return c != 0 ? c < 0 : a.index < b.index;
     });
 
-    std::vector<std::uint32_t> order(n);
+    std::vector<std::uint32_t> order;
+    HugePages::reserve(order, n);
+    order.resize(n);
     struct Tied {
         std::string key;
         std::u16string units;

@@ -1134,7 +1134,14 @@ void PhraseCounter::Impl::countAll(const ListCollator& c, double distinct, unsig
 
 void PhraseCounter::Impl::summarize(int k, const ListCollator& c) {
     const auto& entries = repeated[k - 2];
+    // The forms' room is measured first: both lists of them are then
+    // written once, without growing by copies.
+    std::size_t bytes = 0;
+    for (const auto& entry : entries)
+        for (int t = 0; t < k; ++t)
+            bytes += words().view(id(entry.first - std::uint32_t(t))).size() + 1;
     StringPool texts;
+    texts.reserve(bytes, entries.size());
     std::string buffer;
     for (const auto& [pos, count] : entries) {
         buffer.clear();
@@ -1145,6 +1152,7 @@ void PhraseCounter::Impl::summarize(int k, const ListCollator& c) {
         std::uint32_t(entries.size()), [&](std::uint32_t i) { return texts.view(i); });
     PhraseTable& table = tables[k - 2];
     table.clear();
+    table.reserve(bytes, entries.size());
     for (std::uint32_t i : order)
         table.append(texts.view(i), entries[i].second);
     repeated[k - 2] = std::vector<std::pair<std::uint32_t, std::uint32_t>>();

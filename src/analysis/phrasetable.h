@@ -27,6 +27,10 @@ public:
         phrases_.clear();
         counts_.clear();
     }
+    void reserve(std::size_t bytes, std::size_t phrases) {
+        phrases_.reserve(bytes, phrases);
+        HugePages::reserve(counts_, phrases);
+    }
 
 private:
     StringPool phrases_;

@@ -25,9 +25,9 @@ void StringPool::adoptLines(std::string&& bytes) {
         w += end - begin;
         pushEnd(w);
     });
-    // Only the breaks were removed: not worth a copy of the whole text.
+    // Only the breaks were removed: not worth a copy of the whole text, nor
+    // of the ends, whose room past the last is never touched.
     bytes_.resize(w);
-    offsets_.shrink_to_fit();
 }
 
 bool StringPool::appendUtf8(std::string_view stored, QByteArray& out) {

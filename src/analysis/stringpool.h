@@ -37,6 +37,7 @@ public:
     }
 
     void append(std::string_view utf8) {
+        if (bytes_.capacity() - bytes_.size() < utf8.size()) grow(utf8.size());
         bytes_.append(utf8);
         pushEnd(bytes_.size());
     }
@@ -79,7 +80,14 @@ private:
         const std::size_t high = end >> lowBits_;
         for (std::size_t h = wraps_.size(); h < high; ++h)
             wraps_.push_back(offsets_.size());
+        if (offsets_.size() == offsets_.capacity())
+            HugePages::reserve(offsets_, 2 * offsets_.size());
         offsets_.push_back(std::uint32_t(end & ((std::size_t(1) << lowBits_) - 1)));
+    }
+    // Doubles the room as the string would, but where the kernel can back
+    // a large pool with huge pages.
+    void grow(std::size_t more) {
+        HugePages::reserve(bytes_, std::max(2 * bytes_.capacity(), bytes_.size() + more));
     }
 
     static inline int OffsetBits = 32;
