@@ -14,6 +14,7 @@ private slots:
     void matchesAMap();
     void poolPastOffsetWidth_data();
     void poolPastOffsetWidth();
+    void memoryGoesBack();
 };
 
 void TestStringIndex::matchesAMap_data() {
@@ -62,6 +63,26 @@ void TestStringIndex::matchesAMap() {
         const std::uint32_t id = first.emplace(strings[i], i).first->second;
         QCOMPARE(groups.internExisting(i), id);
     }
+}
+
+void TestStringIndex::memoryGoesBack() {
+    // An index that goes slim lets its wide slots go, and a released index
+    // lets go of all but a few.
+    StringPool pool;
+    StringIndex wide(&pool, 16, std::size_t(1) << 21);
+    StringIndex slim(&pool, 16, 8192);
+    for (int i = 0; i < 9000; ++i) {
+        const std::string s = "word" + std::to_string(i);
+        wide.intern(s);
+        slim.intern(s);
+    }
+    QCOMPARE(slim.size(), wide.size());
+    QVERIFY2(slim.memoryBytes() < wide.memoryBytes(),
+             qPrintable(QStringLiteral("slim %1 bytes, wide %2")
+                            .arg(slim.memoryBytes())
+                            .arg(wide.memoryBytes())));
+    slim.release();
+    QVERIFY(slim.memoryBytes() <= 16 * 16);
 }
 
 void TestStringIndex::poolPastOffsetWidth_data() {

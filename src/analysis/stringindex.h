@@ -75,6 +75,10 @@ public:
     }
 
     std::size_t size() const { return size_; }
+    // The bytes its slots hold on to.
+    std::size_t memoryBytes() const {
+        return slots_.capacity() * sizeof(Slot) + slimSlots_.capacity() * sizeof(SlimSlot);
+    }
     // Makes room for this many strings in all, so that the index need not
     // grow on the way.
     void reserve(std::size_t strings);
