@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -48,10 +47,6 @@ std::atomic<AnalysisRun::WordSource> ChosenWordSource{AnalysisRun::WordSource::C
     throw std::length_error("The text has more " + std::string(what) +
                             " than can be analysed (at most " + std::to_string(limit) + ").");
 }
-
-} // namespace
-
-namespace {
 
 // Counts of 32 bits take half the room; only a text of gigabytes can take
 // one past that, and the carries keep what is above.
@@ -94,28 +89,33 @@ struct AnalysisRun::WordCounts {
     Counts32 counts;
 
     std::uint32_t sharedWords() const { return std::uint32_t(sharedCounts.low.size()); }
+    // Every id, counted or not (a phrase word that is no word, a word here
+    // that joined a phrase word).
+    std::uint32_t ids() const { return sharedWords() + std::uint32_t(counts.low.size()); }
     std::string_view view(std::uint32_t id) const {
         const std::uint32_t n = sharedWords();
         return id < n ? shared->view(qsizetype(id)) : pool->view(qsizetype(id - n));
+    }
+    bool counted(std::uint32_t id) const {
+        const std::uint32_t n = sharedWords();
+        return id < n ? sharedCounts.counted(id) : counts.counted(id - n);
     }
     std::uint64_t count(std::uint32_t id) const {
         const std::uint32_t n = sharedWords();
         return id < n ? sharedCounts[id] : counts[id - n];
     }
-    // The ids of the words counted, in order, or nullopt where that is
-    // every id.
-    std::optional<std::vector<std::uint32_t>> listed() const {
-        const std::uint32_t n = sharedWords();
-        const bool all = std::find(sharedCounts.low.begin(), sharedCounts.low.end(), 0u) ==
-                             sharedCounts.low.end() &&
-                         std::find(counts.low.begin(), counts.low.end(), 0u) == counts.low.end();
-        if (all) return std::nullopt;
-        std::vector<std::uint32_t> ids;
-        for (std::uint32_t id = 0; id < n; ++id)
-            if (sharedCounts.counted(id)) ids.push_back(id);
-        for (std::uint32_t id = 0; id < std::uint32_t(counts.low.size()); ++id)
-            if (counts.counted(id)) ids.push_back(n + id);
-        return ids;
+    std::uint32_t distinct() const {
+        std::uint32_t words = 0;
+        for (std::uint32_t id = 0, n = ids(); id < n; ++id)
+            words += counted(id);
+        return words;
+    }
+    // The ids of the words counted, in order.
+    std::vector<std::uint32_t> listed() const {
+        std::vector<std::uint32_t> words;
+        for (std::uint32_t id = 0, n = ids(); id < n; ++id)
+            if (counted(id)) words.push_back(id);
+        return words;
     }
 };
 
@@ -522,12 +522,7 @@ bool AnalysisRun::countWords() {
                 w.counts.clear(own);
             }
         }
-        std::size_t distinct = 0;
-        for (std::uint32_t id = 0; id < words; ++id)
-            distinct += w.sharedCounts.counted(id);
-        for (std::uint32_t id = 0; id < std::uint32_t(w.counts.low.size()); ++id)
-            distinct += w.counts.counted(id);
-        if (qint64(distinct) > limits_.items) tooMany("distinct words", limits_.items);
+        if (qint64(w.distinct()) > limits_.items) tooMany("distinct words", limits_.items);
         return true;
     }
     if (cancelled_) return false;
@@ -551,7 +546,7 @@ void AnalysisRun::setWordSource(WordSource source) {
     ChosenWordSource = source;
 }
 
-bool AnalysisRun::wordsFromPhraseWords() {
+bool AnalysisRun::wordsFromPhraseWords() const {
     for (QChar c : wordCharacters_)
         if (PhraseCounter::isDelimiter(c.unicode())) return false;
     return ChosenWordSource != WordSource::Lines;
@@ -606,11 +601,12 @@ bool AnalysisRun::fillWordTable() {
     WordCounts& w = *words_;
     // The words are all found: their index goes before the sort needs room.
     w.index.release();
-    const std::optional<std::vector<std::uint32_t>> ids = w.listed();
     const std::uint32_t shared = w.sharedWords();
-    const std::uint32_t distinct =
-        ids ? std::uint32_t(ids->size()) : shared + std::uint32_t(w.counts.low.size());
-    auto idAt = [&ids](std::uint32_t k) { return ids ? (*ids)[k] : k; };
+    const std::uint32_t distinct = w.distinct();
+    // Where every id is counted, the ids are the places in the list.
+    const std::vector<std::uint32_t> ids =
+        distinct < w.ids() ? w.listed() : std::vector<std::uint32_t>();
+    auto idAt = [&ids](std::uint32_t k) { return ids.empty() ? k : ids[k]; };
     std::vector<std::uint32_t> order = collator_->sortedOrder(
         distinct, [&](std::uint32_t k) { return w.view(idAt(k)); }, [this] { pulse(); });
     // The table names its words in one pool: the phrase counter's or the one
@@ -626,8 +622,7 @@ bool AnalysisRun::fillWordTable() {
         pool = w.shared;
     }
     std::vector<std::uint64_t> sortedCounts;
-    HugePages::reserve(sortedCounts, distinct);
-    sortedCounts.resize(distinct);
+    HugePages::resize(sortedCounts, distinct);
     const bool filled = eachStretch(
         distinct, [distinct](std::uint64_t i) { return int((i * 100 / distinct) / 5 + 60); },
         [&](std::uint64_t i, std::uint64_t j) {
@@ -655,13 +650,8 @@ void AnalysisRun::forEachWordCount(
     const std::function<void(std::string_view word, std::uint64_t count)>& visit) const {
     if (!words_) return;
     const WordCounts& w = *words_;
-    const std::optional<std::vector<std::uint32_t>> ids = w.listed();
-    const std::uint32_t n =
-        ids ? std::uint32_t(ids->size()) : w.sharedWords() + std::uint32_t(w.counts.low.size());
-    for (std::uint32_t k = 0; k < n; ++k) {
-        const std::uint32_t id = ids ? (*ids)[k] : k;
-        visit(w.view(id), w.count(id));
-    }
+    for (std::uint32_t id = 0, n = w.ids(); id < n; ++id)
+        if (w.counted(id)) visit(w.view(id), w.count(id));
 }
 
 bool AnalysisRun::countLines() {

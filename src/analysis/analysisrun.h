@@ -155,7 +155,7 @@ private:
     // run was cancelled meanwhile.
     bool waitForPhraseWords();
     // Whether the word table is cut from the phrase words.
-    bool wordsFromPhraseWords();
+    bool wordsFromPhraseWords() const;
     // Where a sample of the text's start finds nearly every word new, notes
     // the words expected below.
     void expectNewWords();

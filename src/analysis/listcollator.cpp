@@ -310,8 +310,7 @@ std::vector<std::uint32_t> ListCollator::sortedOrderOf(std::uint32_t count, cons
         bool complete; // the whole sort key fitted into the prefix
     };
     std::vector<Item> sorted;
-    HugePages::reserve(sorted, n);
-    sorted.resize(n);
+    HugePages::resize(sorted, n);
     constexpr std::uint32_t TickEvery = 4096;
     auto prefixes = [&](const ListCollator& c, std::uint32_t from, std::uint32_t to, bool ticking) {
         std::u16string buffer;
@@ -349,8 +348,7 @@ std::vector<std::uint32_t> ListCollator::sortedOrderOf(std::uint32_t count, cons
     });
 
     std::vector<std::uint32_t> order;
-    HugePages::reserve(order, n);
-    order.resize(n);
+    HugePages::resize(order, n);
     struct Tied {
         std::string key;
         std::u16string units;
@@ -418,8 +416,7 @@ std::vector<std::uint32_t> ListCollator::rankedOrder(std::uint32_t count, const 
         return c != 0 ? c < 0 : a.index < b.index;
     };
     std::vector<Item> sorted;
-    HugePages::reserve(sorted, n);
-    sorted.resize(n);
+    HugePages::resize(sorted, n);
     constexpr std::uint32_t TickEvery = 4096;
     auto fill = [&](std::uint32_t from, std::uint32_t to, bool ticking) {
         for (std::uint32_t i = from; i < to; ++i) {

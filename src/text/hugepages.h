@@ -20,10 +20,16 @@ void advise(void* data, std::size_t size);
 // Makes room for n elements in a container and advises what it has not
 // touched yet, so that filling a large table takes few page faults.
 template <typename Container> void reserve(Container& c, std::size_t n) {
+    if (n <= c.capacity()) return;
     const std::size_t used = c.size();
     c.reserve(n);
-    if (c.capacity() > used)
-        advise(c.data() + used, (c.capacity() - used) * sizeof(*c.data()));
+    advise(c.data() + used, (c.capacity() - used) * sizeof(*c.data()));
+}
+
+// The same, then sized to n elements.
+template <typename Container> void resize(Container& c, std::size_t n) {
+    reserve(c, n);
+    c.resize(n);
 }
 
 // A mapping of at least `size` bytes aligned to 2 MiB, advised; throws

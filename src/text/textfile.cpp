@@ -47,9 +47,7 @@ bool readAll(const QString& path, std::string& bytes, FileError* error) {
         return false;
     }
     const qint64 expected = file.size();
-    bytes.reserve(std::size_t(expected));
-    HugePages::advise(bytes.data(), bytes.capacity());
-    bytes.resize(std::size_t(expected));
+    HugePages::resize(bytes, std::size_t(expected));
     qint64 used = 0;
     if (expected >= HalvesFrom && file.handle() >= 0) {
         // The copy from the page cache and the first touch of the buffer's
