@@ -7,8 +7,8 @@
 // The files are N consecutive pieces of M MB of FILE (bench/corpora/kjv25.txt
 // when there), or generated words, written to a temporary folder first.
 
-#include "analysis/ui/resultswindow.h"
-#include "shell/ui/batchwindow.h"
+#include "analysis/ui/batch/batchwindow.h"
+#include "analysis/ui/results/resultswindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -9,11 +9,11 @@
 // TEXT is read with the English preset's word characters under en_US, as
 // the command-line tool reads it by default. Each mode prints one line.
 
-#include "analysis/concordance.h"
-#include "analysis/listcollator.h"
-#include "analysis/memorytuning.h"
-#include "analysis/textlines.h"
-#include "analysis/wordcharacterpresets.h"
+#include "analysis/concordance/concordance.h"
+#include "analysis/engine/listcollator.h"
+#include "analysis/engine/memorytuning.h"
+#include "analysis/engine/textlines.h"
+#include "analysis/engine/wordcharacterpresets.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

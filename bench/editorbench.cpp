@@ -17,10 +17,10 @@
 // Each mode prints one line "mode seconds ..."; /usr/bin/time around the
 // first two gives their peak memory.
 
-#include "analysis/memorytuning.h"
-#include "analysis/textlines.h"
-#include "analysis/ui/analysisqueue.h"
-#include "analysis/ui/resultswindow.h"
+#include "analysis/engine/memorytuning.h"
+#include "analysis/engine/textlines.h"
+#include "analysis/jobs/analysisqueue.h"
+#include "analysis/ui/results/resultswindow.h"
 #include "shell/ui/mainwindow.h"
 #include "shell/ui/texteditor.h"
 #include "widgets/dialogs.h"

@@ -5,9 +5,9 @@
 // default run short. LEXO_BENCH_WORD_CHARS replaces the English word
 // characters.
 
-#include "analysis/analysisrun.h"
-#include "analysis/memorytuning.h"
-#include "analysis/textlines.h"
+#include "analysis/engine/analysisrun.h"
+#include "analysis/engine/memorytuning.h"
+#include "analysis/engine/textlines.h"
 
 #include <QFile>
 #include <QFileInfo>

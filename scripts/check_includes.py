@@ -29,7 +29,7 @@ WINDOWS = [
 ]
 # They assemble the program and may include anything.
 EXEMPT = [
-    re.compile(r"^[a-z]+/cli/"),
+    re.compile(r"^cli/"),
     re.compile(r"(^|/)demo/"),
     re.compile(r"^shell/main\.cpp$"),
     re.compile(r"^import/pdfconverter/"),

@@ -1,11 +1,11 @@
 #include "referenceanalysis.h"
 
-#include "analysis/analysisrun.h"
-#include "analysis/analysistext.h"
-#include "analysis/listcollator.h"
-#include "analysis/numberformat.h"
-#include "analysis/tabletext.h"
-#include "analysis/texttable.h"
+#include "analysis/engine/analysisrun.h"
+#include "analysis/engine/listcollator.h"
+#include "analysis/report/analysistext.h"
+#include "analysis/report/numberformat.h"
+#include "analysis/report/tabletext.h"
+#include "analysis/report/texttable.h"
 #include "localization/translation.h"
 
 #include <QRegularExpression>

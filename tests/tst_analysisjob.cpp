@@ -1,5 +1,5 @@
-#include "analysis/ui/analysisqueue.h"
-#include "analysis/ui/resultswindow.h"
+#include "analysis/jobs/analysisqueue.h"
+#include "analysis/ui/results/resultswindow.h"
 #include "widgetlookup.h"
 #include "widgets/dialogs.h"
 

@@ -1,8 +1,8 @@
-#include "analysis/analysisrun.h"
-#include "analysis/concordance.h"
-#include "analysis/concordancetext.h"
-#include "analysis/listcollator.h"
-#include "analysis/wordcharacterpresets.h"
+#include "analysis/concordance/concordance.h"
+#include "analysis/engine/analysisrun.h"
+#include "analysis/engine/listcollator.h"
+#include "analysis/engine/wordcharacterpresets.h"
+#include "analysis/report/concordancetext.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
-#include "analysis/csvwriter.h"
-#include "analysis/texttable.h"
+#include "analysis/report/csvwriter.h"
+#include "analysis/report/texttable.h"
 #include "filesizelimit.h"
 #include "testfiles.h"
 

@@ -1,6 +1,6 @@
-#include "analysis/analysisrun.h"
-#include "analysis/phrasecounter.h"
-#include "analysis/textlines.h"
+#include "analysis/engine/analysisrun.h"
+#include "analysis/engine/phrasecounter.h"
+#include "analysis/engine/textlines.h"
 #include "referenceanalysis.h"
 
 #include <QRandomGenerator>

@@ -1,7 +1,7 @@
-#include "analysis/listcollator.h"
-#include "analysis/phrasecounter.h"
-#include "analysis/tabletext.h"
-#include "analysis/textlines.h"
+#include "analysis/engine/listcollator.h"
+#include "analysis/engine/phrasecounter.h"
+#include "analysis/engine/textlines.h"
+#include "analysis/report/tabletext.h"
 #include "referenceanalysis.h"
 
 #include <QRandomGenerator>

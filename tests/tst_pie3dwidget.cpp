@@ -1,5 +1,5 @@
-#include "analysis/ui/pie3dwidget.h"
-#include "analysis/ui/piechartwindow.h"
+#include "analysis/ui/chart/pie3dwidget.h"
+#include "analysis/ui/chart/piechartwindow.h"
 
 #include <QPointer>
 #include <QTreeView>

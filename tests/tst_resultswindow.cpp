@@ -1,8 +1,8 @@
-#include "analysis/csvwriter.h"
-#include "analysis/tabletext.h"
-#include "analysis/ui/analysisqueue.h"
-#include "analysis/ui/piechartwindow.h"
-#include "analysis/ui/resultswindow.h"
+#include "analysis/jobs/analysisqueue.h"
+#include "analysis/report/csvwriter.h"
+#include "analysis/report/tabletext.h"
+#include "analysis/ui/chart/piechartwindow.h"
+#include "analysis/ui/results/resultswindow.h"
 #include "filesizelimit.h"
 #include "localization/translation.h"
 #include "widgetlookup.h"
@@ -507,7 +507,7 @@ void TestResultsWindow::chartLabelsShowBlanks_data() {
 
 void TestResultsWindow::chartLabelsShowBlanks() {
     QFETCH(QString, character);
-    QTEST(ResultsWindow::visibleCharacter(character), "label");
+    QTEST(AnalysisText::visibleCharacter(character), "label");
 }
 
 void TestResultsWindow::chartClosesOnEscape() {

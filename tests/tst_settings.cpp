@@ -1,9 +1,9 @@
 #include "envguard.h"
 #include "filesizelimit.h"
 #include "shell/datafolder.h"
-#include "text/inistore.h"
 #include "shell/wordlettersfile.h"
 #include "testfiles.h"
+#include "text/inistore.h"
 
 #include <QDir>
 #include <QFile>

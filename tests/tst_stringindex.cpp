@@ -1,4 +1,4 @@
-#include "analysis/stringindex.h"
+#include "analysis/engine/stringindex.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "analysis/textlines.h"
+#include "analysis/engine/textlines.h"
 #include "import/linebreakstyle.h"
 #include "import/utf8piecereader.h"
 #include "testfiles.h"

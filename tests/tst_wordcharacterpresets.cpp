@@ -1,4 +1,4 @@
-#include "analysis/wordcharacterpresets.h"
+#include "analysis/engine/wordcharacterpresets.h"
 
 #include <QTest>
 

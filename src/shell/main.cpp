@@ -1,4 +1,4 @@
-#include "analysis/memorytuning.h"
+#include "analysis/engine/memorytuning.h"
 #include "info/ui/aboutwindow.h"
 #include "info/versioninfo.h"
 #include "online/servicerequest.h"

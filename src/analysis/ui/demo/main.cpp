@@ -1,9 +1,9 @@
 // Opens a results window for a file, or for a sample text, so that the
 // window can be tried by hand before the main window exists.
-#include "analysis/memorytuning.h"
-#include "analysis/ui/concordancewindow.h"
-#include "analysis/ui/resultswindow.h"
-#include "analysis/wordcharacterpresets.h"
+#include "analysis/engine/memorytuning.h"
+#include "analysis/engine/wordcharacterpresets.h"
+#include "analysis/ui/concordance/concordancewindow.h"
+#include "analysis/ui/results/resultswindow.h"
 
 #include <QApplication>
 #include <QComboBox>

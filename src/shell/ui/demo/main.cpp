@@ -9,8 +9,8 @@
 // OUT_DIR/main.png, results.png, about.png, feedback.png and notice.png. The
 // settings live in a temporary folder; nothing of the user's is touched.
 
-#include "analysis/memorytuning.h"
-#include "analysis/ui/resultswindow.h"
+#include "analysis/engine/memorytuning.h"
+#include "analysis/ui/results/resultswindow.h"
 #include "info/ui/aboutwindow.h"
 #include "online/ui/feedbackwindow.h"
 #include "online/ui/updatenotice.h"

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "analysis/engine/analysisresults.h"
+#include "analysis/engine/analysisrun.h"
+#include "analysis/engine/textlines.h"
+#include "import/documentreader.h"
+#include "text/fileerror.h"
+
+#include <QLocale>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <string>
+
+// What one analysis takes, by value: lines already split, the editor's
+// bytes, or a file to read or convert on the worker.
+struct AnalysisRequest {
+    enum class Source { Lines, EditorBytes, File };
+    Source source = Source::Lines;
+    TextLines lines;
+    // UTF-8 as the editor holds it; a final break leaves an empty last line.
+    std::string bytes;
+    QString path;
+    // For a PDF file; called on the worker.
+    DocumentReader::PdfConverter convertPdf;
+    QString wordCharacters;
+    QLocale locale;
+};
+
+Q_DECLARE_METATYPE(AnalysisProgress)
+Q_DECLARE_METATYPE(std::shared_ptr<const AnalysisResults>)
+
+class AnalysisQueue;
+
+// One analysis, run on the analysis worker one at a time with the others,
+// reported to the thread that made it by queued signals. Destroying the job
+// cancels it: whatever it still produces is dropped.
+class AnalysisJob : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Failure { OutOfMemory, Other };
+
+    explicit AnalysisJob(AnalysisRequest request, QObject* parent = nullptr);
+    ~AnalysisJob() override;
+
+    // Queues the job; `first` puts it before jobs still waiting that were not
+    // queued first (an Analyze from the main window before a batch).
+    void start(bool first = false);
+    void cancel();
+    bool isDone() const { return done_; }
+
+signals:
+    void progressed(const AnalysisProgress& progress);
+    // The text holds no word; the job goes on.
+    void noWordsFound();
+    // The overview and the Character, Word and Line tables are complete.
+    void tablesReady(std::shared_ptr<const AnalysisResults> results);
+    void finished(std::shared_ptr<const AnalysisResults> results);
+    // The file could not be read or converted; the job has ended.
+    void readFailed(const FileError& error);
+    void failed(AnalysisJob::Failure failure, const QString& message);
+
+private:
+    friend class AnalysisQueue;
+
+    AnalysisRequest request_;
+    std::shared_ptr<void> task_; // the queue's record of this job, once queued
+    bool done_ = false;
+};

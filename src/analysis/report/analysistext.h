@@ -1,0 +1,50 @@
+#pragma once
+
+#include "analysis/engine/analysisresults.h"
+#include "analysis/engine/analysisrun.h"
+
+#include <QLocale>
+#include <QString>
+
+// The texts around a run's counts, in the caller's language; the defaults
+// are the English originals. "%s" marks where the percentage or the seconds
+// go. The command-line tool uses them as they are, a window translated.
+struct AnalysisLabels {
+    QString loadingPercent = QStringLiteral("Loading: %s");
+    QString loading = QStringLiteral("Loading...");
+    QString fileSize = QStringLiteral("File Size:");
+    QString bytes = QStringLiteral("(bytes)");
+    QString character = QStringLiteral("Character");
+    QString occurrence = QStringLiteral("Occurrence");
+    QString totalCharacters = QStringLiteral("Total Characters:");
+    QString uniqueCharacters = QStringLiteral("Unique Characters:");
+    QString word = QStringLiteral("Word");
+    QString totalWords = QStringLiteral("Total Words:");
+    QString uniqueWords = QStringLiteral("Unique Words:");
+    QString line = QStringLiteral("Line");
+    QString totalLines = QStringLiteral("Total Lines:");
+    QString uniqueLines = QStringLiteral("Unique Lines:");
+    QString noWords = QStringLiteral("No words found using the specified characters:");
+    QString elapsedTime = QStringLiteral("Elapsed Time: %s sec");
+};
+
+// Formats what a run returns, for the eye and for CSV files.
+namespace AnalysisText {
+
+// "Loading...", "Loading: 37%", "Elapsed Time: 0.123 sec".
+QString status(const AnalysisProgress& progress, const AnalysisLabels& labels,
+               const QLocale& locale = QLocale());
+// The warning for a text without words, line breaks as CRs.
+QString noWordsMessage(const AnalysisLabels& labels, const QString& wordCharacters);
+
+inline constexpr int OverviewRows = 7;
+// Row r of the Overview: "Total Words:" and "1,234".
+QString overviewLabel(int row, const AnalysisLabels& labels);
+QString overviewValue(const AnalysisOverview& overview, int row, const AnalysisLabels& labels,
+                      const QLocale& locale = QLocale());
+
+// How a chart or a window title labels a character that would show as
+// nothing: a space as ␣, a tab as ⇥, other blanks and controls as U+XXXX.
+QString visibleCharacter(const QString& character);
+
+} // namespace AnalysisText

@@ -1,0 +1,49 @@
+#include "analysis/ui/results/frequencytablemodel.h"
+
+#include "analysis/engine/frequencytable.h"
+#include "analysis/report/tabletext.h"
+#include "localization/translation.h"
+
+FrequencyTableModel::FrequencyTableModel(const QString& itemHeader, QObject* parent)
+    : QAbstractTableModel(parent), headers_{itemHeader, translateText("Occurrence"),
+                                            QStringLiteral("%")} {}
+
+void FrequencyTableModel::setTable(const FrequencyTable* table) {
+    beginResetModel();
+    table_ = table;
+    locale_ = QLocale();
+    endResetModel();
+}
+
+int FrequencyTableModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid()) return 0;
+    return table_ ? table_->itemCount() : 1;
+}
+
+int FrequencyTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant FrequencyTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    if (role == Qt::TextAlignmentRole && index.column() != ItemColumn)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    if (!table_) return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
+    const int item = index.row();
+    if (role == Qt::UserRole) return QVariant::fromValue(qulonglong(table_->count(item)));
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+    switch (index.column()) {
+    case ItemColumn:
+        return table_->key(item);
+    case CountColumn:
+        return QString::number(table_->count(item));
+    default:
+        return FrequencyText::percentText(*table_, item, locale_);
+    }
+}
+
+QVariant FrequencyTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return section >= 0 && section < ColumnCount ? headers_[section] : QString();
+}
