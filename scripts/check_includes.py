@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 """Fails when a library's include runs up the layers.
 
-Each folder under src/ is a library; it may include its own headers and those
-of the libraries below it. Entry points, demos and the command-line tool may
-include what they assemble.
+Every source under src/ belongs to the library whose folder is the deepest one
+above it; a folder that no library holds has no place. A library may include
+its own headers and those of the libraries it stands on, whatever the depth of
+either path. Entry points, demos and the command-line tool may include what
+they assemble.
 """
 import pathlib
 import re
@@ -27,6 +29,12 @@ WINDOWS = [
     ["analysis/ui", "online/ui"],
     ["shell/ui"],
 ]
+# Subsystems made of rooms, a library each, ranked bottom up within the
+# subsystem as the subsystems are among themselves.
+ROOMS = {
+    "analysis": [["engine"], ["corpus", "concordance"], ["report", "jobs"]],
+    "analysis/ui": [["chart", "concordance"], ["results"], ["batch"]],
+}
 # They assemble the program and may include anything.
 EXEMPT = [
     re.compile(r"^cli/"),
@@ -35,20 +43,57 @@ EXEMPT = [
     re.compile(r"^import/pdfconverter/"),
 ]
 
-INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z]+(?:/ui)?)/[^"/]+"', re.M)
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
+
+
+def libraries(subsystem):
+    """The libraries a subsystem is built as: its rooms, or itself."""
+    if subsystem not in ROOMS:
+        return [subsystem]
+    return [f"{subsystem}/{room}" for rank in ROOMS[subsystem] for room in rank]
+
+
+def below(ranks, name):
+    """The libraries of the ranks under the one that holds name."""
+    for rank, names in enumerate(ranks):
+        if name in names:
+            return {lib for lower in ranks[:rank] for n in lower for lib in libraries(n)}
+    raise KeyError(name)
+
+
+def subsystem_allows(subsystem):
+    """What every library of a subsystem may include outside the subsystem."""
+    if any(subsystem in names for names in ENGINES):
+        return below(ENGINES, subsystem)
+    windows = below(WINDOWS, subsystem)
+    if subsystem == "widgets":
+        return windows | {"text"}
+    engine = subsystem.split("/")[0]
+    return windows | set(libraries(engine)) | below(ENGINES, engine)
 
 
 def allowed(library):
     """The libraries `library` may include, itself among them."""
-    for rank, names in enumerate(ENGINES):
-        if library in names:
-            return {library} | {n for below in ENGINES[:rank] for n in below}
-    for rank, names in enumerate(WINDOWS):
-        if library in names:
-            windows = {library} | {n for below in WINDOWS[:rank] for n in below}
-            if library == "widgets":
-                return windows | {"text"}
-            return windows | allowed(library.split("/")[0])
+    subsystem, _, room = library.rpartition("/")
+    if subsystem in ROOMS and any(room in names for names in ROOMS[subsystem]):
+        rooms = [[f"{subsystem}/{r}" for r in names] for names in ROOMS[subsystem]]
+        return {library} | below(rooms, library) | subsystem_allows(subsystem)
+    return {library} | subsystem_allows(library)
+
+
+ALL = sorted(
+    (lib for ranks in (ENGINES, WINDOWS) for names in ranks for n in names for lib in libraries(n)),
+    key=len,
+    reverse=True,
+)
+
+
+def library_of(path):
+    """The library whose folder holds path, the deepest one; None for none."""
+    folder = path.rpartition("/")[0]
+    for library in ALL:
+        if folder == library or folder.startswith(library + "/"):
+            return library
     return None
 
 
@@ -61,15 +106,20 @@ def main(source):
         relative = path.relative_to(root).as_posix()
         if any(rule.search(relative) for rule in EXEMPT):
             continue
-        parts = relative.split("/")
-        library = "/".join(parts[:2]) if len(parts) > 2 and parts[1] == "ui" else parts[0]
-        permitted = allowed(library)
-        if permitted is None:
-            faults.append(f"{relative}: the folder {library} has no place in the layers")
+        library = library_of(relative)
+        if library is None:
+            faults.append(f"{relative}: the folder {path.parent.relative_to(root).as_posix()} "
+                          "has no place in the layers")
             continue
+        permitted = allowed(library)
         for included in INCLUDE.findall(path.read_text(encoding="utf-8")):
-            if included not in permitted:
-                faults.append(f"{relative}: includes {included}, above {library}")
+            if "/" not in included:
+                continue  # a generated file beside the source, such as a .moc
+            target = library_of(included)
+            if target is None:
+                faults.append(f"{relative}: includes {included}, which no library holds")
+            elif target not in permitted:
+                faults.append(f"{relative}: includes {included} of {target}, above {library}")
     for fault in faults:
         print(fault)
     return 1 if faults else 0
