@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake pkg-config clang-format
+  build-essential cmake pkg-config clang-format valgrind
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-pdf-dev qt6-svg-dev
   libqscintilla2-qt6-dev libgl-dev
   libicu-dev libpcre2-dev libcurl4-openssl-dev
