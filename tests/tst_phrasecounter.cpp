@@ -1,5 +1,6 @@
 #include "analysis/engine/listcollator.h"
 #include "analysis/engine/phrasecounter.h"
+#include "analysis/engine/phrasewords.h"
 #include "analysis/engine/textlines.h"
 #include "analysis/report/tabletext.h"
 #include "referenceanalysis.h"
@@ -77,8 +78,8 @@ void TestPhraseCounter::delimiters() {
     const QString delimiters = QStringLiteral(" (),-.:;<=>?[]{}");
     for (int u = 0; u <= 0xFFFF; ++u) {
         const bool delimiter = delimiters.contains(QChar(char16_t(u)));
-        if (PhraseCounter::isDelimiter(char16_t(u)) != delimiter ||
-            PhraseCounter::isBreak(char16_t(u)) != (delimiter && u != ' '))
+        if (PhraseWords::isDelimiter(char16_t(u)) != delimiter ||
+            PhraseWords::isBreak(char16_t(u)) != (delimiter && u != ' '))
             QFAIL(qPrintable(QStringLiteral("U+%1").arg(u, 4, 16, QLatin1Char('0'))));
     }
 }
@@ -142,7 +143,7 @@ void TestPhraseCounter::takeNextWord() {
 
     QString engineRemainder = remainder;
     QChar engineEnding;
-    QCOMPARE(PhraseCounter::takeNextWord(engineRemainder, &engineEnding), word);
+    QCOMPARE(PhraseWords::takeNextWord(engineRemainder, &engineEnding), word);
     QCOMPARE(engineRemainder, rest);
     if (!word.isEmpty()) QCOMPARE(engineEnding, ending);
 
@@ -167,7 +168,7 @@ void TestPhraseCounter::oneWordAround() {
     const QString word = QStringLiteral("a") + inside + QStringLiteral("b");
     QString remainder = word + QStringLiteral(" c");
     QChar ending;
-    QCOMPARE(PhraseCounter::takeNextWord(remainder, &ending), word);
+    QCOMPARE(PhraseWords::takeNextWord(remainder, &ending), word);
     QCOMPARE(ending, QChar(' '));
 }
 
@@ -487,7 +488,7 @@ void TestPhraseCounter::keepAllKeepsEveryPhrase() {
     QStringList words;
     for (const QString& line : lines) {
         QString remainder = ReferenceAnalysis::trimmed(line);
-        for (QString word; !(word = PhraseCounter::takeNextWord(remainder)).isEmpty();)
+        for (QString word; !(word = PhraseWords::takeNextWord(remainder)).isEmpty();)
             words << word;
     }
     const ReferenceAnalysis::Phrases reference =

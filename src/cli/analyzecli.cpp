@@ -2,7 +2,7 @@
 
 #include "analysis/engine/analysisrun.h"
 #include "analysis/engine/listcollator.h"
-#include "analysis/engine/phrasecounter.h"
+#include "analysis/engine/phrasewords.h"
 #include "analysis/engine/textlines.h"
 #include "analysis/engine/wordcharacterpresets.h"
 #include "analysis/report/concordancetext.h"
@@ -184,7 +184,7 @@ QString typedProblemMessage(const QString& typed, Concordance::TypedProblem prob
         // The words of a phrase, as the phrase rules split it.
         int words = 0;
         QString remainder = text;
-        while (!PhraseCounter::takeNextWord(remainder).isEmpty())
+        while (!PhraseWords::takeNextWord(remainder).isEmpty())
             ++words;
         return cannot + QStringLiteral("it has %1 words, and a phrase has 2 to 4.").arg(words);
     }
@@ -192,8 +192,8 @@ QString typedProblemMessage(const QString& typed, Concordance::TypedProblem prob
         QString remainder = text;
         for (;;) {
             QChar ending;
-            if (PhraseCounter::takeNextWord(remainder, &ending).isEmpty()) break;
-            if (PhraseCounter::isBreak(ending.unicode()))
+            if (PhraseWords::takeNextWord(remainder, &ending).isEmpty()) break;
+            if (PhraseWords::isBreak(ending.unicode()))
                 return cannot + QStringLiteral("%1 closes a phrase, so none runs across it.")
                                     .arg(quoted(QString(ending)));
         }

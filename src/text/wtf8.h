@@ -25,4 +25,25 @@ bool isValidUtf8(std::string_view bytes);
 // they are, unpaired surrogates included, and an odd last byte is dropped.
 std::string fromUtf16Bytes(std::string_view bytes, std::endian byteOrder);
 
+// The code point at p in generalized UTF-8 that is known to be whole; p
+// moves past it. Inline, for the loops that walk a text byte by byte.
+inline char32_t decodeAt(const unsigned char*& p) {
+    const unsigned char b = *p;
+    if (b < 0x80) return *p++;
+    if (b < 0xE0) {
+        const char32_t c = ((b & 0x1F) << 6) | (p[1] & 0x3F);
+        p += 2;
+        return c;
+    }
+    if (b < 0xF0) {
+        const char32_t c = ((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+        p += 3;
+        return c;
+    }
+    const char32_t c =
+        ((b & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+    p += 4;
+    return c;
+}
+
 } // namespace Wtf8

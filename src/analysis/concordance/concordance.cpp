@@ -1,7 +1,7 @@
 #include "analysis/concordance/concordance.h"
 
 #include "analysis/engine/listcollator.h"
-#include "analysis/engine/phrasecounter.h"
+#include "analysis/engine/phrasewords.h"
 #include "text/wtf8.h"
 
 #include <QElapsedTimer>
@@ -20,40 +20,12 @@ namespace {
 
 using Bytes = const unsigned char*;
 
-// The code point at p in generalized UTF-8; p moves past it.
-inline char32_t decodeAt(Bytes& p) {
-    const unsigned char b = *p;
-    if (b < 0x80) return *p++;
-    if (b < 0xE0) {
-        const char32_t c = ((b & 0x1F) << 6) | (p[1] & 0x3F);
-        p += 2;
-        return c;
-    }
-    if (b < 0xF0) {
-        const char32_t c = ((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F);
-        p += 3;
-        return c;
-    }
-    const char32_t c =
-        ((b & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
-    p += 4;
-    return c;
-}
-
 inline bool isLead(unsigned char b) {
     return (b & 0xC0) != 0x80;
 }
 
 inline unsigned char lowerAscii(unsigned char b) {
     return b >= 'A' && b <= 'Z' ? b + 32 : b;
-}
-
-inline bool isDelimiterByte(unsigned char b) {
-    return b < 0x80 && PhraseCounter::isDelimiter(b);
-}
-
-inline bool isBreakByte(unsigned char b) {
-    return b < 0x80 && PhraseCounter::isBreak(b);
 }
 
 QString trimmed(const QString& text) {
@@ -83,7 +55,7 @@ std::vector<PhraseWord> phraseWords(const QString& text) {
     while (!remainder.isEmpty()) {
         remainder += u' ';
         QChar ending;
-        const QString word = PhraseCounter::takeNextWord(remainder, &ending);
+        const QString word = PhraseWords::takeNextWord(remainder, &ending);
         if (word.isEmpty()) break;
         words.push_back({word, ending});
     }
@@ -130,7 +102,7 @@ TypedQuery parseTyped(const QString& typed, const QString& wordCharacters) {
     }
     QStringList joined;
     for (std::size_t i = 0; i < words.size(); ++i) {
-        if (i + 1 < words.size() && PhraseCounter::isBreak(words[i].ending.unicode())) {
+        if (i + 1 < words.size() && PhraseWords::isBreak(words[i].ending.unicode())) {
             parsed.problem = TypedProblem::BreakInside;
             return parsed;
         }
@@ -263,7 +235,7 @@ bool Finder::Impl::findCharacter(char16_t key, Batches& out) {
                 continue;
             }
             const auto* at = p;
-            const char32_t c = decodeAt(p);
+            const char32_t c = Wtf8::decodeAt(p);
             const bool found =
                 c < 0x10000 ? c == key
                             : surrogate && (char16_t(0xD800 + ((c - 0x10000) >> 10)) == key ||
@@ -285,7 +257,7 @@ bool Finder::Impl::findWord(const std::string& key, Batches& out) {
     if (keyLength == 0) return true;
     auto wordAt = [&](Bytes& q) {
         if (*q < 0x80) return bool(asciiWord[*q++]);
-        const char32_t c = decodeAt(q);
+        const char32_t c = Wtf8::decodeAt(q);
         return c < 0x10000 && bool(isWordUnit[c]);
     };
     for (qsizetype i = 0; i < n; ++i) {
@@ -347,7 +319,7 @@ bool Finder::Impl::findWordInUnits(const std::string& key, Batches& out) {
         const auto* start = reinterpret_cast<Bytes>(line.data());
         for (const auto* p = start; p < start + line.size();) {
             const std::uint32_t at = std::uint32_t(p - start);
-            const char32_t c = decodeAt(p);
+            const char32_t c = Wtf8::decodeAt(p);
             if (c < 0x10000) {
                 units.push_back(char16_t(c));
                 byteAt.push_back(at);
@@ -521,14 +493,14 @@ bool Finder::Impl::findPhrase(const QString& phrase, Batches& out) {
         const auto* p = start + from;
         const auto* end = start + to;
         for (;;) {
-            while (p < end && isDelimiterByte(*p))
+            while (p < end && PhraseWords::isDelimiter(*p))
                 ++p;
             if (p == end) break;
             const auto* s = p;
-            while (p < end && !isDelimiterByte(*p))
+            while (p < end && !PhraseWords::isDelimiter(*p))
                 ++p;
             const std::string_view word(reinterpret_cast<const char*>(s), std::size_t(p - s));
-            const bool closes = p < end && isBreakByte(*p);
+            const bool closes = p < end && PhraseWords::isBreak(*p);
             if (p < end) ++p;
             std::copy(window + 1, window + 4, window);
             window[3] = {base + std::uint64_t(s - start), std::uint32_t(word.size()),
@@ -681,11 +653,11 @@ Neighbours wordsAfter(const TextLines& lines, const Hit& hit, int wanted) {
         auto [from, to] = trimmedSpan(bytes);
         std::size_t p = std::max<std::uint64_t>(from, stop > base ? stop - base : 0);
         while (p < to && got < wanted) {
-            while (p < to && isDelimiterByte(static_cast<unsigned char>(bytes[p])))
+            while (p < to && PhraseWords::isDelimiter(static_cast<unsigned char>(bytes[p])))
                 ++p;
             if (p >= to) break;
             const std::size_t s = p;
-            while (p < to && !isDelimiterByte(static_cast<unsigned char>(bytes[p])))
+            while (p < to && !PhraseWords::isDelimiter(static_cast<unsigned char>(bytes[p])))
                 ++p;
             found.words[got++] = bytes.substr(s, p - s);
         }
@@ -703,11 +675,11 @@ Neighbours wordsBefore(const TextLines& lines, const Hit& hit, int wanted) {
             to = std::min<std::size_t>(to, std::size_t(hit.begin - startOf(lines, line)));
         std::size_t p = to;
         while (p > from && got < wanted) {
-            while (p > from && isDelimiterByte(static_cast<unsigned char>(bytes[p - 1])))
+            while (p > from && PhraseWords::isDelimiter(static_cast<unsigned char>(bytes[p - 1])))
                 --p;
             if (p <= from) break;
             const std::size_t e = p;
-            while (p > from && !isDelimiterByte(static_cast<unsigned char>(bytes[p - 1])))
+            while (p > from && !PhraseWords::isDelimiter(static_cast<unsigned char>(bytes[p - 1])))
                 --p;
             found.words[got++] = bytes.substr(p, e - p);
         }

@@ -2,6 +2,7 @@
 
 #include "analysis/engine/listcollator.h"
 #include "analysis/engine/phrasecounter.h"
+#include "analysis/engine/phrasewords.h"
 #include "analysis/engine/stringindex.h"
 #include "text/hugepages.h"
 #include "text/wtf8.h"
@@ -16,26 +17,6 @@
 #include <utility>
 
 namespace {
-
-// Decodes one generalized UTF-8 sequence at p; returns the code point and
-// advances p.
-inline char32_t decodeAt(const unsigned char*& p) {
-    const unsigned char b = *p;
-    if (b < 0xE0) {
-        const char32_t c = ((b & 0x1F) << 6) | (p[1] & 0x3F);
-        p += 2;
-        return c;
-    }
-    if (b < 0xF0) {
-        const char32_t c = ((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F);
-        p += 3;
-        return c;
-    }
-    const char32_t c =
-        ((b & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
-    p += 4;
-    return c;
-}
 
 inline bool isAsciiUpper(unsigned char b) {
     return b >= 'A' && b <= 'Z';
@@ -296,7 +277,7 @@ bool AnalysisRun::countCharacters() {
                     ++counts[*p++];
                     continue;
                 }
-                const char32_t c = decodeAt(p);
+                const char32_t c = Wtf8::decodeAt(p);
                 if (c < 0x10000) {
                     ++counts[c];
                 } else {
@@ -431,7 +412,7 @@ bool AnalysisRun::countWords() {
                     ++q;
                     return bool(asciiWord[b]);
                 }
-                const char32_t c = decodeAt(q);
+                const char32_t c = Wtf8::decodeAt(q);
                 return c < 0x10000 && bool(isWordUnit[c]);
             };
             while (p < end) {
@@ -548,7 +529,7 @@ void AnalysisRun::setWordSource(WordSource source) {
 
 bool AnalysisRun::wordsFromPhraseWords() const {
     for (QChar c : wordCharacters_)
-        if (PhraseCounter::isDelimiter(c.unicode())) return false;
+        if (PhraseWords::isDelimiter(c.unicode())) return false;
     return ChosenWordSource != WordSource::Lines;
 }
 
@@ -564,7 +545,7 @@ void AnalysisRun::expectNewWords() {
         std::size_t start = 0;
         for (std::size_t k = 0; k <= line.size(); ++k) {
             if (k < line.size() &&
-                !PhraseCounter::isDelimiter(char16_t(static_cast<unsigned char>(line[k]))))
+                !PhraseWords::isDelimiter(char16_t(static_cast<unsigned char>(line[k]))))
                 continue;
             if (k > start) {
                 ++words;

@@ -1,6 +1,7 @@
 #include "analysis/engine/phrasecounter.h"
 
 #include "analysis/engine/listcollator.h"
+#include "analysis/engine/phrasewords.h"
 #include "analysis/engine/stringindex.h"
 #include "analysis/engine/textlines.h"
 #include "text/hugepages.h"
@@ -23,15 +24,6 @@
 #include <utility>
 
 namespace {
-
-constexpr std::array<bool, 128> makeTable(std::u16string_view chars) {
-    std::array<bool, 128> t{};
-    for (char16_t c : chars)
-        t[c] = true;
-    return t;
-}
-constexpr auto DelimiterTable = makeTable(PhraseCounter::PhraseDelimiters);
-constexpr auto BreakTable = makeTable(PhraseCounter::PhraseBreaks);
 
 constexpr std::uint32_t IdMask = (1u << 30) - 1;
 // A word class with this bit holds a character that collates like the space
@@ -228,33 +220,6 @@ private:
 };
 
 } // namespace
-
-bool PhraseCounter::isDelimiter(char16_t c) {
-    return c < 128 && DelimiterTable[c];
-}
-bool PhraseCounter::isBreak(char16_t c) {
-    return c < 128 && BreakTable[c];
-}
-
-QString PhraseCounter::takeNextWord(QString& remainder, QChar* ending) {
-    if (remainder.isEmpty()) return {};
-    if (!remainder.endsWith(u' ')) remainder += u' ';
-    const qsizetype n = remainder.size();
-    qsizetype start = 0;
-    while (start < n && isDelimiter(remainder[start].unicode()))
-        ++start;
-    if (start == n) {
-        remainder.clear();
-        return {};
-    }
-    qsizetype end = start;
-    while (!isDelimiter(remainder[end].unicode()))
-        ++end;
-    QString word = remainder.mid(start, end - start);
-    if (ending) *ending = remainder[end];
-    remainder.remove(0, end + 1);
-    return word;
-}
 
 class PhraseCounter::Impl {
 public:
@@ -603,7 +568,7 @@ std::size_t PhraseCounter::Impl::wordBound(const TextLines& lines, qsizetype fro
         const std::uint64_t first = lines.lineStart(from);
         const std::uint64_t last = lines.lineStart(to - 1) + lines.lineBytes(to - 1).size();
         for (unsigned char b : all.substr(first, last - first))
-            bound += b < 128 && DelimiterTable[b];
+            bound += PhraseWords::isDelimiter(b);
     }
     return bound;
 }
@@ -675,11 +640,11 @@ bool PhraseCounter::Impl::tokenize(const TextLines& lines, qsizetype from, qsize
         while (end > p && end[-1] <= 0x20)
             --end;
         for (;;) {
-            while (p < end && *p < 128 && DelimiterTable[*p])
+            while (p < end && PhraseWords::isDelimiter(*p))
                 ++p;
             if (p == end) break;
             const unsigned char* start = p;
-            while (p < end && !(*p < 128 && DelimiterTable[*p]))
+            while (p < end && !PhraseWords::isDelimiter(*p))
                 ++p;
             // The line's last word is ended by the space appended to every
             // line, which does not close the window: phrases carry over into
@@ -687,7 +652,7 @@ bool PhraseCounter::Impl::tokenize(const TextLines& lines, qsizetype from, qsize
             const unsigned char ending = p < end ? *p : ' ';
             const std::string_view word(reinterpret_cast<const char*>(start),
                                         std::size_t(p - start));
-            batch.push_back(Word{StringIndex::key(word), BreakTable[ending]});
+            batch.push_back(Word{StringIndex::key(word), PhraseWords::isBreak(ending)});
             wordIndex.prefetch(batch.back().key);
             if (p < end) ++p;
         }

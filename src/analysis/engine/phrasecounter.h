@@ -25,18 +25,6 @@ class ListCollator;
 // collation data, so the cost grows linearly with the text.
 class PhraseCounter {
 public:
-    // The characters that end a word; all but the space also close the
-    // phrase window.
-    static constexpr char16_t PhraseDelimiters[] = u" (),-.:;<=>?[]{}";
-    static constexpr char16_t PhraseBreaks[] = u"(),-.:;<=>?[]{}";
-    static bool isDelimiter(char16_t c);
-    static bool isBreak(char16_t c);
-
-    // Removes the next word from the front of remainder; returns it and sets
-    // ending to the delimiter that ended it. An empty word means there is
-    // none left (remainder is then empty).
-    static QString takeNextWord(QString& remainder, QChar* ending = nullptr);
-
     // Phrase tables that would need more memory than this are counted in
     // two passes, the first finding the phrases seen at least twice.
     static void setDirectTableLimit(std::size_t bytes);
