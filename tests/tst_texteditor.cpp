@@ -150,7 +150,7 @@ private slots:
 private:
     QList<Dialogs::Request> requests;
     QString answer;
-    const MainWindow::PdfConverter defaultPdf = MainWindow::pdfConverter();
+    const DocumentReader::PdfConverter defaultPdf = MainWindow::pdfConverter();
 };
 
 void TestTextEditor::loadEncodings_data() {

@@ -3,6 +3,7 @@
 #include "analysis/engine/analysisresults.h"
 #include "analysis/engine/analysisrun.h"
 #include "analysis/engine/textlines.h"
+#include "analysis/jobs/jobfailure.h"
 #include "import/documentreader.h"
 #include "text/fileerror.h"
 
@@ -40,8 +41,6 @@ class AnalysisJob : public QObject {
     Q_OBJECT
 
 public:
-    enum class Failure { OutOfMemory, Other };
-
     explicit AnalysisJob(AnalysisRequest request, QObject* parent = nullptr);
     ~AnalysisJob() override;
 
@@ -60,7 +59,7 @@ signals:
     void finished(std::shared_ptr<const AnalysisResults> results);
     // The file could not be read or converted; the job has ended.
     void readFailed(const FileError& error);
-    void failed(AnalysisJob::Failure failure, const QString& message);
+    void failed(JobFailure failure, const QString& message);
 
 private:
     friend class AnalysisQueue;

@@ -120,7 +120,7 @@ void AnalysisQueue::post(const std::shared_ptr<Task>& task, Deliver deliver) {
 
 void AnalysisQueue::run(const std::shared_ptr<Task>& task) {
     AnalysisRequest& request = task->request;
-    const auto fail = [this, &task](AnalysisJob::Failure failure, const QString& message) {
+    const auto fail = [this, &task](JobFailure failure, const QString& message) {
         post(task, [failure, message](AnalysisJob* job) {
             job->done_ = true;
             emit job->failed(failure, message);
@@ -189,8 +189,8 @@ void AnalysisQueue::run(const std::shared_ptr<Task>& task) {
             });
         }
     } catch (const std::bad_alloc&) {
-        fail(AnalysisJob::Failure::OutOfMemory, QString());
+        fail(JobFailure::OutOfMemory, QString());
     } catch (const std::exception& error) {
-        fail(AnalysisJob::Failure::Other, QString::fromLocal8Bit(error.what()));
+        fail(JobFailure::Other, QString::fromLocal8Bit(error.what()));
     }
 }

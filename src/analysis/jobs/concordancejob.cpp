@@ -106,11 +106,11 @@ void ConcordanceJob::postFailure(int run, std::exception_ptr error) {
         try {
             std::rethrow_exception(error);
         } catch (const std::bad_alloc&) {
-            emit failed(Failure::OutOfMemory, {});
+            emit failed(JobFailure::OutOfMemory, {});
         } catch (const std::exception& e) {
-            emit failed(Failure::Other, QString::fromUtf8(e.what()));
+            emit failed(JobFailure::Other, QString::fromUtf8(e.what()));
         } catch (...) {
-            emit failed(Failure::Other, {});
+            emit failed(JobFailure::Other, {});
         }
     });
 }

@@ -2,6 +2,7 @@
 
 #include "analysis/concordance/concordance.h"
 #include "analysis/engine/analysisresults.h"
+#include "analysis/jobs/jobfailure.h"
 
 #include <QObject>
 #include <QString>
@@ -22,8 +23,6 @@ class ConcordanceJob : public QObject {
     Q_OBJECT
 
 public:
-    enum class Failure { OutOfMemory, Other };
-
     // The results keep the lines alive while the job lives.
     explicit ConcordanceJob(std::shared_ptr<const AnalysisResults> results,
                             QObject* parent = nullptr);
@@ -43,7 +42,7 @@ signals:
     void hitsFound(const std::vector<Concordance::Hit>& hits);
     void findingFinished();
     void sorted();
-    void failed(ConcordanceJob::Failure failure, const QString& message);
+    void failed(JobFailure failure, const QString& message);
 
 private:
     using Task = std::function<void(int run)>;

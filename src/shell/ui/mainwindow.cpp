@@ -700,8 +700,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     QApplication::quit();
 }
 
-MainWindow::PdfConverter& MainWindow::pdfConverter() {
-    static PdfConverter convert; // none: the engine chosen in the menu
+DocumentReader::PdfConverter& MainWindow::pdfConverter() {
+    static DocumentReader::PdfConverter convert; // none: the engine chosen in the menu
     return convert;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "import/documentreader.h"
 #include "import/linebreakstyle.h"
 #include "import/pdftextextractor.h"
 #include "text/fileerror.h"
@@ -95,9 +96,7 @@ public:
     // false with the reason on failure.
     bool convertPdf(const QString& path, std::string* utf8, QString* error);
     // Replaces the engines for a test; empty (the default) uses them.
-    using PdfConverter =
-        std::function<bool(const QString& path, std::string* utf8, QString* error)>;
-    static PdfConverter& pdfConverter();
+    static DocumentReader::PdfConverter& pdfConverter();
     // How long the PDF module may spend on one step of a document; a minute
     // unless a test asks for less.
     void setPdfStepTimeLimit(std::chrono::milliseconds limit) {

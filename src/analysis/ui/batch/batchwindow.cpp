@@ -140,7 +140,7 @@ struct Cascade {
 
 } // namespace
 
-BatchWindow::BatchWindow(QWidget* owner, PdfConverter convertPdf,
+BatchWindow::BatchWindow(QWidget* owner, DocumentReader::PdfConverter convertPdf,
                          WordCharactersProvider wordCharacters)
     : QWidget(owner, Qt::Window), convertPdf_(std::move(convertPdf)),
       wordCharacters_(std::move(wordCharacters)) {

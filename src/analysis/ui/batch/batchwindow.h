@@ -1,5 +1,7 @@
 #pragma once
 
+#include "import/documentreader.h"
+
 #include <QList>
 #include <QPoint>
 #include <QPointer>
@@ -29,14 +31,12 @@ class BatchWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // Turns a PDF file into text (UTF-8); false with the reason on failure.
-    // Called on the analysis worker.
-    using PdfConverter =
-        std::function<bool(const QString& path, std::string* utf8, QString* error)>;
     // The current word characters; asked anew for every file of a run.
     using WordCharactersProvider = std::function<QString()>;
 
-    BatchWindow(QWidget* owner, PdfConverter convertPdf, WordCharactersProvider wordCharacters);
+    // convertPdf is called on the analysis worker.
+    BatchWindow(QWidget* owner, DocumentReader::PdfConverter convertPdf,
+                WordCharactersProvider wordCharacters);
     ~BatchWindow() override;
 
     // Appends one row per path, in order, then updates Start and the status.
@@ -69,7 +69,7 @@ private:
     // Row `index` of the run failed: the rows after it are cancelled.
     void stopRunAt(int index, const QString& message, bool closeFailing);
 
-    PdfConverter convertPdf_;
+    DocumentReader::PdfConverter convertPdf_;
     WordCharactersProvider wordCharacters_;
     QList<QPointer<ResultsWindow>> run_;
     QString fileCountText_;

@@ -277,11 +277,11 @@ void ConcordanceWindow::connectJob() {
         emit hitsReady();
     });
     connect(job_, &ConcordanceJob::failed, this,
-            [this](ConcordanceJob::Failure failure, const QString& message) {
+            [this](JobFailure failure, const QString& message) {
                 finding_ = false;
                 sorting_ = false;
                 setBusy(false);
-                Dialogs::error(this, failure == ConcordanceJob::Failure::OutOfMemory
+                Dialogs::error(this, failure == JobFailure::OutOfMemory
                                          ? translateText("Not enough memory for the concordance")
                                          : message);
             });

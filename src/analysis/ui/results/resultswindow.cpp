@@ -378,11 +378,11 @@ void ResultsWindow::startAnalysis() {
                 emit analysisFinished();
             });
     connect(job_, &AnalysisJob::failed, this,
-            [this](AnalysisJob::Failure failure, const QString& message) {
+            [this](JobFailure failure, const QString& message) {
                 running_ = false;
                 unsetCursor();
                 emit analysisFailed();
-                Dialogs::error(this, failure == AnalysisJob::Failure::OutOfMemory
+                Dialogs::error(this, failure == JobFailure::OutOfMemory
                                          ? translateText("Not enough memory to analyze the text")
                                          : message);
             });
