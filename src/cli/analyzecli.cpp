@@ -8,7 +8,10 @@
 #include "analysis/report/concordancetext.h"
 #include "analysis/report/csvwriter.h"
 #include "analysis/report/tabletext.h"
+#include "cli/cliconsole.h"
+#include "cli/clitext.h"
 #include "cli/corpuscli.h"
+#include "cli/tableset.h"
 #include "import/documentreader.h"
 #include "info/versioninfo.h"
 #include "text/fileerror.h"
@@ -31,91 +34,17 @@
 #include <span>
 #include <vector>
 
-#include <unistd.h>
+using CliText::escapedMessage;
+using CliText::plainBreaks;
+using CliText::quoted;
+using CliText::shownName;
 
 namespace {
 
-const QString ProgramName = QStringLiteral("lexometer-analyze");
 constexpr int BarWidth = 30;
 // Hit lines are handed to standard output in blocks of about this many
 // characters.
 constexpr qsizetype HitBlockSize = 1 << 16;
-
-// 0, or the errno of a failed write.
-int writeText(FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    errno = 0;
-    const bool written =
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size()) &&
-        std::fflush(stream) == 0;
-    if (written) return 0;
-    std::clearerr(stream);
-    return errno ? errno : EIO;
-}
-
-// The engine's messages use CR breaks, which a terminal would print over.
-QString plainBreaks(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    return text;
-}
-
-// A character that would break a line or be invisible in a message.
-bool isControl(QChar c) {
-    const QChar::Category category = c.category();
-    return category == QChar::Other_Control || category == QChar::Separator_Line ||
-           category == QChar::Separator_Paragraph;
-}
-
-bool needsEscape(QChar c) {
-    return c == u'"' || c == u'\\' || isControl(c);
-}
-
-// The C-style escape of a character that needs one.
-QString escape(QChar c) {
-    switch (c.unicode()) {
-    case u'"':
-        return QStringLiteral("\\\"");
-    case u'\\':
-        return QStringLiteral("\\\\");
-    case u'\n':
-        return QStringLiteral("\\n");
-    case u'\r':
-        return QStringLiteral("\\r");
-    case u'\t':
-        return QStringLiteral("\\t");
-    default:
-        return c.unicode() < 0x100
-                   ? QStringLiteral("\\x%1").arg(uint(c.unicode()), 2, 16, QLatin1Char('0'))
-                   : QStringLiteral("\\u%1").arg(uint(c.unicode()), 4, 16, QLatin1Char('0'));
-    }
-}
-
-// A file name in double quotes, with quotes, backslashes and control
-// characters escaped, so that a name is always one line of a message,
-// however it was made.
-QString quoted(const QString& name) {
-    QString out(u'"');
-    for (QChar c : name)
-        out += needsEscape(c) ? escape(c) : QString(c);
-    return out + u'"';
-}
-
-// A name for a header or the progress line: as it is, unless it needs
-// escaping.
-QString shownName(const QString& name) {
-    return std::any_of(name.begin(), name.end(), needsEscape) ? quoted(name) : name;
-}
-
-// Messages from the file reader and the CSV writer name their file in plain
-// quotes; the name is escaped there, and any control character left is too.
-QString escapedMessage(QString message, const QString& path) {
-    message.replace(u'"' + path + u'"', quoted(path));
-    QString out;
-    for (QChar c : message)
-        out += isControl(c) ? escape(c) : QString(c);
-    return out;
-}
 
 struct Export {
     const TextTable& table;
@@ -205,27 +134,25 @@ QString typedProblemMessage(const QString& typed, Concordance::TypedProblem prob
 
 } // namespace
 
-AnalyzeCli::AnalyzeCli() : progress_(isatty(STDERR_FILENO) == 1) {}
-
 int AnalyzeCli::run(const QStringList& arguments) {
     QCommandLineParser parser;
     if (!parse(parser, arguments)) return BadUsage;
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
-        writeOutput(parser.helpText());
-        return outputFailed() ? FileFailed : Success;
+        console_.writeOutput(parser.helpText());
+        return console_.outputFailed() ? FileFailed : Success;
     }
     if (parser.isSet(QStringLiteral("version"))) {
         const int code = printVersion();
-        return outputFailed() ? FileFailed : code;
+        return console_.outputFailed() ? FileFailed : code;
     }
 
     if (CorpusCli::isWanted(parser)) {
-        CorpusCli corpus(wordCharacters_, collation_, separator_, quiet_, pdf_, pdfEngine_);
+        CorpusCli corpus(console_, wordCharacters_, collation_, separator_, quiet_, pdf_, pdfEngine_);
         return corpus.run(parser);
     }
 
     if (!outDir_.isEmpty() && !QDir().mkpath(outDir_)) {
-        printError(QStringLiteral("Cannot create the folder %1.").arg(quoted(outDir_)));
+        console_.printError(QStringLiteral("Cannot create the folder %1.").arg(quoted(outDir_)));
         return FileFailed;
     }
 
@@ -235,21 +162,8 @@ int AnalyzeCli::run(const QStringList& arguments) {
     for (const QString& path : files) {
         if (!analyzeFile(path)) allDone = false;
     }
-    if (outputFailed()) return FileFailed;
+    if (console_.outputFailed()) return FileFailed;
     return allDone ? Success : FileFailed;
-}
-
-void AnalyzeCli::writeOutput(const QString& text) {
-    if (outputError_) return;
-    outputError_ = writeText(stdout, text);
-}
-
-bool AnalyzeCli::outputFailed() {
-    if (!outputError_) return false;
-    // As wc does: the overview that did not arrive is a failure of the run.
-    printError(QStringLiteral("write error on standard output: %1")
-                   .arg(QString::fromLocal8Bit(std::strerror(outputError_))));
-    return true;
 }
 
 int AnalyzeCli::printVersion() {
@@ -257,11 +171,11 @@ int AnalyzeCli::printVersion() {
     try {
         const VersionData data =
             VersionInfo::readVersionData(QCoreApplication::applicationFilePath());
-        writeOutput(ProgramName +
+        console_.writeOutput(CliConsole::ProgramName +
                     QStringLiteral(" (%1) %2\n").arg(data.productName, data.productVersion));
         return Success;
     } catch (const std::exception& e) {
-        printError(QString::fromUtf8(e.what()));
+        console_.printError(QString::fromUtf8(e.what()));
         return FileFailed;
     }
 }
@@ -333,7 +247,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
                                  QStringLiteral("FILE..."));
 
     if (!parser.parse(arguments)) {
-        usageError(parser, parser.errorText());
+        console_.usageError(parser, parser.errorText());
         return false;
     }
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
@@ -346,21 +260,21 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         if (full.contains(u'@')) {
             collation_ = full.toStdString();
             if (!ListCollator::hasCollation(collation_)) {
-                usageError(parser, QStringLiteral("Unknown collation in \"%1\".").arg(full));
+                console_.usageError(parser, QStringLiteral("Unknown collation in \"%1\".").arg(full));
                 return false;
             }
         }
         const QLocale locale(name);
         const bool isC = name == u"C" || name == u"POSIX";
         if (name.isEmpty() || (locale.language() == QLocale::C && !isC)) {
-            usageError(parser, QStringLiteral("Unknown locale \"%1\".").arg(name));
+            console_.usageError(parser, QStringLiteral("Unknown locale \"%1\".").arg(name));
             return false;
         }
         QLocale::setDefault(locale);
     }
 
     if (parser.isSet(wordCharsOption) && parser.isSet(presetOption)) {
-        usageError(parser, QStringLiteral("--word-chars and --preset exclude each other."));
+        console_.usageError(parser, QStringLiteral("--word-chars and --preset exclude each other."));
         return false;
     }
     if (parser.isSet(wordCharsOption)) {
@@ -370,7 +284,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         if (parser.isSet(presetOption)) {
             const auto named = WordCharacterPresets::fromName(parser.value(presetOption));
             if (!named) {
-                usageError(
+                console_.usageError(
                     parser,
                     QStringLiteral("Unknown preset \"%1\".").arg(parser.value(presetOption)));
                 return false;
@@ -389,14 +303,14 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
     if (parser.isSet(concordanceOption)) {
         for (const QCommandLineOption* option : corpusOptions) {
             if (!parser.isSet(*option)) continue;
-            usageError(parser, QStringLiteral("--concordance and --%1 exclude each other.")
+            console_.usageError(parser, QStringLiteral("--concordance and --%1 exclude each other.")
                                    .arg(option->names().constFirst()));
             return false;
         }
         const QString typed = parser.value(concordanceOption);
         const Concordance::TypedQuery parsed = Concordance::parseTyped(typed, wordCharacters_);
         if (parsed.problem != Concordance::TypedProblem::None) {
-            usageError(parser, typedProblemMessage(typed, parsed.problem, wordCharacters_));
+            console_.usageError(parser, typedProblemMessage(typed, parsed.problem, wordCharacters_));
             return false;
         }
         concordance_ = true;
@@ -404,7 +318,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
     }
     if (parser.isSet(contextOption)) {
         if (!concordance_) {
-            usageError(parser, QStringLiteral("--context goes with --concordance."));
+            console_.usageError(parser, QStringLiteral("--context goes with --concordance."));
             return false;
         }
         const QString value = parser.value(contextOption);
@@ -412,7 +326,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
                                                   [](QChar c) { return c >= u'0' && c <= u'9'; });
         const int width = ok ? value.toInt(&ok) : 0;
         if (!ok || width < 1) {
-            usageError(parser, QStringLiteral("--context needs a whole number of characters "
+            console_.usageError(parser, QStringLiteral("--context needs a whole number of characters "
                                               "above 0, not %1.")
                                    .arg(quoted(value)));
             return false;
@@ -425,7 +339,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         const QString value = parser.value(separatorOption);
         // A quote or a line break as separator would make the records unreadable.
         if (value.size() != 1 || value == u"\"" || value == u"\r" || value == u"\n") {
-            usageError(parser,
+            console_.usageError(parser,
                        QStringLiteral("The separator must be one character other than a double "
                                       "quote or a line break."));
             return false;
@@ -435,7 +349,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
 
     outDir_ = parser.value(outOption);
     if (parser.isSet(outOption) && outDir_.isEmpty()) {
-        usageError(parser, QStringLiteral("--out needs a folder."));
+        console_.usageError(parser, QStringLiteral("--out needs a folder."));
         return false;
     }
     quiet_ = parser.isSet(quietOption);
@@ -444,7 +358,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         bool ok = false;
         const double seconds = parser.value(pdfTimeLimitOption).toDouble(&ok);
         if (!ok || !(seconds > 0) || seconds > 86400) {
-            usageError(parser, QStringLiteral("--pdf-time-limit needs a number of seconds "
+            console_.usageError(parser, QStringLiteral("--pdf-time-limit needs a number of seconds "
                                               "above 0 and up to 86400."));
             return false;
         }
@@ -458,7 +372,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         } else if (name == u"xpdf") {
             pdfEngine_ = PdfTextExtractor::Engine::Tool;
         } else {
-            usageError(parser, QStringLiteral("Unknown PDF engine \"%1\".").arg(name));
+            console_.usageError(parser, QStringLiteral("Unknown PDF engine \"%1\".").arg(name));
             return false;
         }
     }
@@ -466,15 +380,10 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
     // The corpus modes check their own arguments.
     if (CorpusCli::isWanted(parser)) return true;
     if (parser.positionalArguments().isEmpty()) {
-        usageError(parser, QStringLiteral("No file given."));
+        console_.usageError(parser, QStringLiteral("No file given."));
         return false;
     }
     return true;
-}
-
-void AnalyzeCli::usageError(const QCommandLineParser& parser, const QString& message) {
-    printError(message);
-    writeText(stderr, QStringLiteral("\n") + parser.helpText());
 }
 
 bool AnalyzeCli::analyzeFile(const QString& path) {
@@ -483,9 +392,9 @@ bool AnalyzeCli::analyzeFile(const QString& path) {
     try {
         return concordance_ ? concordanceOrThrow(path) : analyzeOrThrow(path);
     } catch (const std::bad_alloc&) {
-        printError(QStringLiteral("not enough memory to analyse %1").arg(quoted(path)));
+        console_.printError(QStringLiteral("not enough memory to analyse %1").arg(quoted(path)));
     } catch (const std::exception& e) {
-        printError(QStringLiteral("%1: %2").arg(quoted(path), QString::fromLocal8Bit(e.what())));
+        console_.printError(QStringLiteral("%1: %2").arg(quoted(path), QString::fromLocal8Bit(e.what())));
     }
     return false;
 }
@@ -498,7 +407,7 @@ bool AnalyzeCli::readLines(const QString& path, TextLines& lines) {
                               &error)) {
         // The tool speaks English, whatever the desktop's language.
         const QString message = escapedMessage(FileErrorText::text(error), path);
-        printError(DocumentReader::isPdf(path) ? QStringLiteral("%1: %2").arg(quoted(path), message)
+        console_.printError(DocumentReader::isPdf(path) ? QStringLiteral("%1: %2").arg(quoted(path), message)
                                                : message);
         return false;
     }
@@ -519,12 +428,12 @@ bool AnalyzeCli::analyzeOrThrow(const QString& path) {
         return true;
     });
     run.setNoWordsHandler([this, &path] {
-        printError(QStringLiteral("%1: %2").arg(
+        console_.printError(QStringLiteral("%1: %2").arg(
             quoted(path),
             plainBreaks(AnalysisText::noWordsMessage(AnalysisLabels(), wordCharacters_))));
     });
     run.run();
-    clearProgress();
+    console_.clearProgress();
 
     if (!quiet_) printOverview(path, run.results());
     if (!outDir_.isEmpty()) return writeTables(path, run.results());
@@ -547,7 +456,7 @@ void AnalyzeCli::printOverview(const QString& path, const AnalysisResults& resul
                  overview.cell(row, 1) + u'\n';
     }
     firstBlock_ = false;
-    writeOutput(block);
+    console_.writeOutput(block);
 }
 
 bool AnalyzeCli::concordanceOrThrow(const QString& path) {
@@ -572,9 +481,9 @@ void AnalyzeCli::printHits(const QString& path, const TextLines& lines,
     QString block;
     block.reserve(HitBlockSize + 1024);
     auto flush = [&] {
-        writeOutput(block);
+        console_.writeOutput(block);
         block.clear();
-        return outputError_ == 0;
+        return console_.outputOk();
     };
     finder.find(query_, [&](std::span<const Concordance::Hit> hits) {
         for (const Concordance::Hit& hit : hits) {
@@ -607,12 +516,12 @@ bool AnalyzeCli::writeConcordance(const QString& path, const TextLines& lines,
     QString plainStem;
     const QString stem = fileStem(path, &plainStem);
     if (stem != plainStem)
-        printError(QStringLiteral("%1: concordance written as %2 (%3 is an earlier file's)")
+        console_.printError(QStringLiteral("%1: concordance written as %2 (%3 is an earlier file's)")
                        .arg(quoted(path), quoted(stem + suffix), quoted(plainStem + suffix)));
     const QString target = QDir(outDir_).filePath(stem + suffix);
     FileError error;
     if (CsvWriter::write(table, target, separator_, &error)) return true;
-    printError(escapedMessage(FileErrorText::text(error), target));
+    console_.printError(escapedMessage(FileErrorText::text(error), target));
     return false;
 }
 
@@ -652,32 +561,21 @@ bool AnalyzeCli::writeTables(const QString& path, const AnalysisResults& results
     QString plainStem;
     const QString stem = fileStem(path, &plainStem);
     if (stem != plainStem)
-        printError(QStringLiteral("%1: tables written as %2 (%3 are an earlier file's)")
+        console_.printError(QStringLiteral("%1: tables written as %2 (%3 are an earlier file's)")
                        .arg(quoted(path), quoted(stem + QStringLiteral("_*.csv")),
                             quoted(plainStem + QStringLiteral("_*.csv"))));
-    // The seven tables are one set: each is written to a temporary file
-    // beside its target first, and the targets are replaced only once all
-    // seven are complete, so that a failure (a full disk) leaves the earlier
-    // set whole. A target that is a device or a pipe is written directly.
     constexpr int Count = int(std::size(exports));
-    QString targets[Count];
-    QString parts[Count];
+    QStringList tags;
+    for (const Export& table : exports)
+        tags.append(QLatin1String(table.tag));
+    const TableSet set(dir, stem, tags);
     QString errors[Count];
     bool written[Count] = {};
-    const QString partTag = QStringLiteral(".part-%1").arg(QCoreApplication::applicationPid());
-    for (int i = 0; i < Count; ++i) {
-        targets[i] =
-            dir.filePath(stem + u'_' + QLatin1String(exports[i].tag) + QStringLiteral(".csv"));
-        const QFileInfo target(targets[i]);
-        // A folder in the way fails here, as before any table is replaced.
-        const bool special = target.exists() && !target.isFile();
-        parts[i] = special ? targets[i] : dir.filePath(u'.' + target.fileName() + partTag);
-    }
     // The tables are independent: the big ones are written side by side.
     auto writeOne = [&](int i) {
         FileError error;
-        written[i] = CsvWriter::write(exports[i].table, parts[i], separator_, &error);
-        if (!written[i]) errors[i] = FileErrorText::text(error).replace(parts[i], targets[i]);
+        written[i] = CsvWriter::write(exports[i].table, set.parts()[i], separator_, &error);
+        if (!written[i]) errors[i] = set.targetNamed(FileErrorText::text(error));
     };
     SideThread lineTable([&] { writeOne(3); });
     for (int i = 0; i < Count; ++i)
@@ -687,33 +585,19 @@ bool AnalyzeCli::writeTables(const QString& path, const AnalysisResults& results
     bool allWritten = true;
     for (int i = 0; i < Count; ++i) {
         if (!written[i]) {
-            printError(escapedMessage(errors[i], targets[i]));
+            console_.printError(escapedMessage(errors[i], set.targets()[i]));
             allWritten = false;
         }
     }
-    for (int i = 0; i < Count; ++i) {
-        if (parts[i] == targets[i]) continue;
-        if (!allWritten) {
-            QFile::remove(parts[i]);
-            continue;
-        }
-        // A table replaced keeps the permissions its file had.
-        const QFileInfo target(targets[i]);
-        if (target.exists()) QFile::setPermissions(parts[i], target.permissions());
-        if (std::rename(QFile::encodeName(parts[i]).constData(),
-                        QFile::encodeName(targets[i]).constData()) != 0) {
-            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-            const FileError error = FileError::system(FileError::Action::Write, targets[i], reason);
-            printError(escapedMessage(FileErrorText::text(error), targets[i]));
-            QFile::remove(parts[i]);
-            allWritten = false;
-        }
+    if (!allWritten) {
+        set.discard();
+        return false;
     }
-    return allWritten;
+    return set.replaceTargets(console_);
 }
 
 void AnalyzeCli::showProgress(const AnalysisProgress& progress) {
-    if (!progress_) return;
+    if (!console_.showsProgress()) return;
     const QString status = AnalysisText::status(progress, AnalysisLabels());
     // The bar never shrinks; once finished it is full.
     progressPercent_ =
@@ -723,18 +607,5 @@ void AnalyzeCli::showProgress(const AnalysisProgress& progress) {
     const QString line =
         QStringLiteral("%1 [%2%3] %4")
             .arg(progressName_, QString(filled, u'#'), QString(BarWidth - filled, u'.'), status);
-    const QString pad(qMax<qsizetype>(0, progressWidth_ - line.size()), u' ');
-    progressWidth_ = line.size();
-    writeText(stderr, u'\r' + line + pad);
-}
-
-void AnalyzeCli::clearProgress() {
-    if (!progress_ || progressWidth_ == 0) return;
-    writeText(stderr, u'\r' + QString(progressWidth_, u' ') + u'\r');
-    progressWidth_ = 0;
-}
-
-void AnalyzeCli::printError(const QString& message) {
-    clearProgress();
-    writeText(stderr, ProgramName + QStringLiteral(": ") + message + u'\n');
+    console_.showProgress(line);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/concordance/concordance.h"
+#include "cli/cliconsole.h"
 #include "import/pdftextextractor.h"
 
 #include <QChar>
@@ -24,14 +25,11 @@ class AnalyzeCli {
 public:
     enum ExitCode { Success = 0, FileFailed = 1, BadUsage = 2 };
 
-    AnalyzeCli();
-
     // Arguments as QCoreApplication::arguments() gives them, the program first.
     int run(const QStringList& arguments);
 
 private:
     bool parse(QCommandLineParser& parser, const QStringList& arguments);
-    void usageError(const QCommandLineParser& parser, const QString& message);
     int printVersion();
     // False when the file could not be analysed or its tables not written;
     // a failure, running out of memory included, is reported and ends only
@@ -56,13 +54,6 @@ private:
     QString uniqueStem(const QString& stem);
 
     void showProgress(const AnalysisProgress& progress);
-    void clearProgress();
-    void printError(const QString& message);
-    // Standard output: the first failed write is remembered and later
-    // writes are skipped.
-    void writeOutput(const QString& text);
-    // Reports a failed write on standard output; true when there was one.
-    bool outputFailed();
 
     QString wordCharacters_;
     std::string collation_; // an ICU locale id with "@collation=", or empty
@@ -78,9 +69,7 @@ private:
     bool firstBlock_ = true;
     QSet<QString> usedStems_;
 
-    bool progress_ = false;
+    CliConsole console_;
     QString progressName_;
     int progressPercent_ = 0;
-    qsizetype progressWidth_ = 0;
-    int outputError_ = 0;
 };

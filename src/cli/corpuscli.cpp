@@ -9,7 +9,9 @@
 #include "analysis/engine/textlines.h"
 #include "analysis/report/analysistext.h"
 #include "analysis/report/corpustables.h"
+#include "cli/cliconsole.h"
 #include "cli/clitext.h"
+#include "cli/tableset.h"
 #include "import/documentreader.h"
 #include "text/fileerror.h"
 
@@ -27,13 +29,9 @@
 #include <new>
 #include <vector>
 
-#include <unistd.h>
-
 using CliText::quoted;
 
 namespace {
-
-const QString ProgramName = QStringLiteral("lexometer-analyze");
 
 const QString CorpusName = QStringLiteral("corpus");
 const QString FilesFromName = QStringLiteral("files-from");
@@ -42,25 +40,12 @@ const QString PartialName = QStringLiteral("partial");
 const QString MergeName = QStringLiteral("merge");
 const QString MemoryName = QStringLiteral("memory");
 
-// 0, or the errno of a failed write.
-int writeText(FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    errno = 0;
-    const bool written =
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size()) &&
-        std::fflush(stream) == 0;
-    if (written) return 0;
-    std::clearerr(stream);
-    return errno ? errno : EIO;
-}
-
 std::string engineName(PdfTextExtractor::Engine engine) {
     return engine == PdfTextExtractor::Engine::Tool ? "xpdf" : "pdfium";
 }
 
 // The tags of the seven tables, in the order the tables are written.
-constexpr const char* Tags[] = {"Overview", "Char",     "Word",    "Line",
-                                "2-Phrase", "3-Phrase", "4-Phrase"};
+const QStringList Tags = {"Overview", "Char", "Word", "Line", "2-Phrase", "3-Phrase", "4-Phrase"};
 
 } // namespace
 
@@ -104,42 +89,43 @@ bool CorpusCli::isWanted(const QCommandLineParser& parser) {
     return false;
 }
 
-CorpusCli::CorpusCli(const QString& wordCharacters, const std::string& collation, QChar separator,
-                     bool quiet, PdfTextExtractor& pdf, PdfTextExtractor::Engine pdfEngine)
-    : wordCharacters_(wordCharacters), collation_(collation), separator_(separator), quiet_(quiet),
-      pdf_(pdf), pdfEngine_(pdfEngine), progress_(isatty(STDERR_FILENO) == 1) {}
+CorpusCli::CorpusCli(CliConsole& console, const QString& wordCharacters,
+                     const std::string& collation, QChar separator, bool quiet,
+                     PdfTextExtractor& pdf, PdfTextExtractor::Engine pdfEngine)
+    : console_(console), wordCharacters_(wordCharacters), collation_(collation),
+      separator_(separator), quiet_(quiet), pdf_(pdf), pdfEngine_(pdfEngine) {}
 
 int CorpusCli::run(const QCommandLineParser& parser) {
     if (!checkOptions(parser)) return 2;
     outDir_ = parser.value(QStringLiteral("out"));
     partial_ = parser.value(PartialName);
     const int code = parser.isSet(MergeName) ? mergePartials(parser) : countCorpus(parser);
-    return outputFailed() ? 1 : code;
+    return console_.outputFailed() ? 1 : code;
 }
 
 bool CorpusCli::checkOptions(const QCommandLineParser& parser) {
     const bool corpus = parser.isSet(CorpusName), merge = parser.isSet(MergeName);
     if (corpus && merge) {
-        usageError(parser, QStringLiteral("--corpus and --merge exclude each other."));
+        console_.usageError(parser, QStringLiteral("--corpus and --merge exclude each other."));
         return false;
     }
     for (const QString& name : {FilesFromName, ListFilesName, MemoryName}) {
         if (parser.isSet(name) && !corpus) {
-            usageError(parser, QStringLiteral("--%1 goes with --corpus.").arg(name));
+            console_.usageError(parser, QStringLiteral("--%1 goes with --corpus.").arg(name));
             return false;
         }
     }
     if (parser.isSet(PartialName)) {
         if (!corpus && !merge) {
-            usageError(parser, QStringLiteral("--partial goes with --corpus or --merge."));
+            console_.usageError(parser, QStringLiteral("--partial goes with --corpus or --merge."));
             return false;
         }
         if (parser.value(PartialName).isEmpty()) {
-            usageError(parser, QStringLiteral("--partial needs a file."));
+            console_.usageError(parser, QStringLiteral("--partial needs a file."));
             return false;
         }
         if (parser.isSet(QStringLiteral("out"))) {
-            usageError(parser, QStringLiteral("--partial and --out exclude each other."));
+            console_.usageError(parser, QStringLiteral("--partial and --out exclude each other."));
             return false;
         }
     }
@@ -147,17 +133,17 @@ bool CorpusCli::checkOptions(const QCommandLineParser& parser) {
         bool ok = false;
         const qulonglong megabytes = parser.value(MemoryName).toULongLong(&ok);
         if (!ok || megabytes < 1 || megabytes > (qulonglong(1) << 40)) {
-            usageError(parser, QStringLiteral("--memory needs a whole number of megabytes "
+            console_.usageError(parser, QStringLiteral("--memory needs a whole number of megabytes "
                                               "above 0."));
             return false;
         }
     }
     if (merge && parser.positionalArguments().isEmpty()) {
-        usageError(parser, QStringLiteral("No partial result given."));
+        console_.usageError(parser, QStringLiteral("No partial result given."));
         return false;
     }
     if (corpus && parser.positionalArguments().isEmpty() && !parser.isSet(FilesFromName)) {
-        usageError(parser, QStringLiteral("No file given."));
+        console_.usageError(parser, QStringLiteral("No file given."));
         return false;
     }
     return true;
@@ -171,7 +157,7 @@ bool CorpusCli::fileList(const QCommandLineParser& parser, QStringList* files) {
         const bool read = list == u"-" ? CorpusFiles::readList(stdin, &paths, &reason)
                                        : CorpusFiles::readList(list, &paths, &reason);
         if (!read) {
-            printError(CliText::escapedMessage(
+            console_.printError(CliText::escapedMessage(
                 FileErrorText::text(FileError::system(
                     FileError::Action::Read, list == u"-" ? QStringLiteral("-") : list, reason)),
                 list));
@@ -181,7 +167,7 @@ bool CorpusCli::fileList(const QCommandLineParser& parser, QStringList* files) {
     QStringList errors;
     *files = CorpusFiles::expand(paths, &errors);
     for (const QString& error : std::as_const(errors)) {
-        printError(error);
+        console_.printError(error);
         complete = false;
     }
     return complete;
@@ -194,7 +180,7 @@ int CorpusCli::countCorpus(const QCommandLineParser& parser) {
         QString list;
         for (const QString& file : std::as_const(files))
             list += file + u'\n';
-        writeOutput(list);
+        console_.writeOutput(list);
         return allDone ? 0 : 1;
     }
 
@@ -220,7 +206,7 @@ int CorpusCli::countCorpus(const QCommandLineParser& parser) {
         DocumentReader::Document document;
         if (!DocumentReader::read(path, convert, document, &error)) {
             const QString message = CliText::escapedMessage(FileErrorText::text(error), path);
-            printError(DocumentReader::isPdf(path)
+            console_.printError(DocumentReader::isPdf(path)
                            ? QStringLiteral("%1: %2").arg(quoted(path), message)
                            : message);
             allDone = false;
@@ -230,18 +216,18 @@ int CorpusCli::countCorpus(const QCommandLineParser& parser) {
         try {
             corpus.addText(lines);
         } catch (const CorpusError& e) {
-            printError(QStringLiteral("%1: %2").arg(quoted(path), e.message()));
+            console_.printError(QStringLiteral("%1: %2").arg(quoted(path), e.message()));
             return 1;
         } catch (const std::bad_alloc&) {
-            printError(QStringLiteral("not enough memory to count %1").arg(quoted(path)));
+            console_.printError(QStringLiteral("not enough memory to count %1").arg(quoted(path)));
             allDone = false;
         } catch (const std::exception& e) {
-            printError(
+            console_.printError(
                 QStringLiteral("%1: %2").arg(quoted(path), QString::fromLocal8Bit(e.what())));
             allDone = false;
         }
     }
-    clearProgress();
+    console_.clearProgress();
 
     const bool written = writeTables([&](CorpusSink& sink) { corpus.finish(sink); });
     return written && allDone ? 0 : 1;
@@ -256,7 +242,7 @@ int CorpusCli::mergePartials(const QCommandLineParser& parser) {
             sources.push_back(readers.back().get());
         }
     } catch (const CorpusError& e) {
-        printError(e.message());
+        console_.printError(e.message());
         return 1;
     }
     // Classes and order come from the collator's sort keys: partials
@@ -266,7 +252,7 @@ int CorpusCli::mergePartials(const QCommandLineParser& parser) {
         const CorpusSettings::Difference difference =
             first.header().settings.differenceFrom(reader->header().settings);
         if (difference.what.isEmpty()) continue;
-        printError(QStringLiteral("Cannot merge %1 with %2: they differ in the %3, %4 in %2 "
+        console_.printError(QStringLiteral("Cannot merge %1 with %2: they differ in the %3, %4 in %2 "
                                   "and %5 in %1.")
                        .arg(quoted(reader->path()), quoted(first.path()), difference.what,
                             quoted(difference.ours), quoted(difference.theirs)));
@@ -291,7 +277,7 @@ bool CorpusCli::sameAsGiven(const QCommandLineParser& parser, const CorpusSettin
     if (parser.isSet(QStringLiteral("pdf-engine"))) given.pdfEngine = engineName(pdfEngine_);
     const CorpusSettings::Difference difference = settings.differenceFrom(given);
     if (difference.what.isEmpty()) return true;
-    printError(QStringLiteral("Cannot merge %1 as asked: it differs in the %2, %3 in %1 and "
+    console_.printError(QStringLiteral("Cannot merge %1 as asked: it differs in the %2, %3 in %1 and "
                               "%4 given.")
                    .arg(quoted(partial), difference.what, quoted(difference.ours),
                         quoted(difference.theirs)));
@@ -316,65 +302,32 @@ bool CorpusCli::writeTables(const std::function<void(CorpusSink&)>& write) {
             PartialWriter writer(partial_);
             write(writer);
         } catch (const std::exception&) {
-            printError(CliText::escapedMessage(failure(quoted(partial_)), partial_));
+            console_.printError(CliText::escapedMessage(failure(quoted(partial_)), partial_));
             return false;
         }
         return true;
     }
 
-    QStringList targets, parts;
-    if (!outDir_.isEmpty()) {
-        if (!QDir().mkpath(outDir_)) {
-            printError(QStringLiteral("Cannot create the folder %1.").arg(quoted(outDir_)));
-            return false;
-        }
-        // The seven tables are one set, as a single file's are: each is
-        // written beside its target first, and the targets are replaced
-        // only once all seven are complete. A device or a pipe is written
-        // directly.
-        const QDir dir(outDir_);
-        const QString partTag = QStringLiteral(".part-%1").arg(QCoreApplication::applicationPid());
-        for (const char* tag : Tags) {
-            const QString target =
-                dir.filePath(CorpusName + u'_' + QLatin1String(tag) + QStringLiteral(".csv"));
-            const QFileInfo info(target);
-            targets.append(target);
-            parts.append(info.exists() && !info.isFile()
-                             ? target
-                             : dir.filePath(u'.' + info.fileName() + partTag));
-        }
+    if (!outDir_.isEmpty() && !QDir().mkpath(outDir_)) {
+        console_.printError(QStringLiteral("Cannot create the folder %1.").arg(quoted(outDir_)));
+        return false;
     }
-    CorpusTables tables(parts, separator_, QLocale());
+    // The seven tables are one set, as a single file's are.
+    const TableSet set = outDir_.isEmpty() ? TableSet(QDir(), QString(), {})
+                                           : TableSet(QDir(outDir_), CorpusName, Tags);
+    CorpusTables tables(set.parts(), separator_, QLocale());
     try {
         write(tables);
     } catch (const std::exception&) {
-        QString message = failure(QStringLiteral("the corpus's tables"));
-        for (qsizetype i = 0; i < parts.size(); ++i)
-            message.replace(parts[i], targets[i]);
-        printError(message);
-        for (qsizetype i = 0; i < parts.size(); ++i)
-            if (parts[i] != targets[i]) QFile::remove(parts[i]);
+        console_.printError(set.targetNamed(failure(QStringLiteral("the corpus's tables"))));
+        set.discard();
         return false;
     }
-    bool allWritten = true;
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        if (parts[i] == targets[i]) continue;
-        const QFileInfo target(targets[i]);
-        if (target.exists()) QFile::setPermissions(parts[i], target.permissions());
-        if (std::rename(QFile::encodeName(parts[i]).constData(),
-                        QFile::encodeName(targets[i]).constData()) != 0) {
-            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-            printError(CliText::escapedMessage(FileErrorText::text(FileError::system(
-                                                   FileError::Action::Write, targets[i], reason)),
-                                               targets[i]));
-            QFile::remove(parts[i]);
-            allWritten = false;
-        }
-    }
+    const bool allWritten = set.replaceTargets(console_);
 
     const AnalysisOverview& overview = tables.overview();
     if (tables.files() > 0 && overview.totalWords == 0)
-        printError(CliText::plainBreaks(
+        console_.printError(CliText::plainBreaks(
             AnalysisText::noWordsMessage(AnalysisLabels(), tables.settings().wordCharacters)));
     if (!quiet_) {
         const auto rows =
@@ -385,46 +338,15 @@ bool CorpusCli::writeTables(const std::function<void(CorpusSink&)>& write) {
         QString block;
         for (const auto& [label, value] : rows)
             block += label.leftJustified(width) + QStringLiteral("  ") + value + u'\n';
-        writeOutput(block);
+        console_.writeOutput(block);
     }
     return allWritten;
 }
 
-void CorpusCli::usageError(const QCommandLineParser& parser, const QString& message) {
-    printError(message);
-    writeText(stderr, QStringLiteral("\n") + parser.helpText());
-}
-
-void CorpusCli::printError(const QString& message) {
-    clearProgress();
-    writeText(stderr, ProgramName + QStringLiteral(": ") + message + u'\n');
-}
-
-void CorpusCli::writeOutput(const QString& text) {
-    if (outputError_) return;
-    outputError_ = writeText(stdout, text);
-}
-
-bool CorpusCli::outputFailed() {
-    if (!outputError_) return false;
-    printError(QStringLiteral("write error on standard output: %1")
-                   .arg(QString::fromLocal8Bit(std::strerror(outputError_))));
-    return true;
-}
-
 void CorpusCli::showProgress(std::uint64_t file, std::uint64_t files, const QString& path) {
-    if (!progress_) return;
     const QString line = QStringLiteral("[%1/%2] %3")
                              .arg(file + 1)
                              .arg(files)
                              .arg(CliText::shownName(QFileInfo(path).fileName()));
-    const QString pad(qMax<qsizetype>(0, progressWidth_ - line.size()), u' ');
-    progressWidth_ = line.size();
-    writeText(stderr, u'\r' + line + pad);
-}
-
-void CorpusCli::clearProgress() {
-    if (!progress_ || progressWidth_ == 0) return;
-    writeText(stderr, u'\r' + QString(progressWidth_, u' ') + u'\r');
-    progressWidth_ = 0;
+    console_.showProgress(line);
 }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+class CliConsole;
 class CorpusSink;
 class QCommandLineParser;
 struct CorpusSettings;
@@ -27,8 +28,9 @@ public:
     static bool isWanted(const QCommandLineParser& parser);
 
     // The settings the tool has parsed from the common options.
-    CorpusCli(const QString& wordCharacters, const std::string& collation, QChar separator,
-              bool quiet, PdfTextExtractor& pdf, PdfTextExtractor::Engine pdfEngine);
+    CorpusCli(CliConsole& console, const QString& wordCharacters, const std::string& collation,
+              QChar separator, bool quiet, PdfTextExtractor& pdf,
+              PdfTextExtractor::Engine pdfEngine);
 
     // Runs the mode; returns the tool's exit code.
     int run(const QCommandLineParser& parser);
@@ -46,13 +48,9 @@ private:
     // reported.
     bool writeTables(const std::function<void(CorpusSink&)>& write);
 
-    void usageError(const QCommandLineParser& parser, const QString& message);
-    void printError(const QString& message);
-    void writeOutput(const QString& text);
-    bool outputFailed();
     void showProgress(std::uint64_t file, std::uint64_t files, const QString& path);
-    void clearProgress();
 
+    CliConsole& console_;
     QString wordCharacters_;
     std::string collation_;
     QChar separator_;
@@ -61,8 +59,4 @@ private:
     PdfTextExtractor::Engine pdfEngine_;
     QString outDir_;
     QString partial_;
-
-    bool progress_ = false;
-    qsizetype progressWidth_ = 0;
-    int outputError_ = 0;
 };
