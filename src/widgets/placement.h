@@ -5,6 +5,8 @@
 #include <QStyle>
 #include <QWidget>
 
+#include <functional>
+
 namespace Placement {
 
 // Moves a window so that its frame is centred on a point, as windows are
@@ -14,6 +16,13 @@ inline void centreOn(QWidget* window, QPoint centre) {
     frame.moveCenter(centre);
     window->move(frame.topLeft());
 }
+
+// Runs `action` when the widget is first shown, before its own showEvent.
+void whenFirstShown(QWidget* widget, std::function<void()> action);
+
+// Centres the window over `over` when it is first shown, or on its screen
+// when there is none by then. A window moved before that keeps its place.
+void centreWhenFirstShown(QWidget* window, QWidget* over = nullptr);
 
 // Places a child at a rectangle laid out from the parent's left edge, or at
 // its mirror image when the parent lays out right to left. The parent has

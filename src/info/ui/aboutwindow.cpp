@@ -113,6 +113,14 @@ AboutWindow::AboutWindow(QWidget* parent, const QString& productName, const QStr
       productName_(productName), appVersion_(appVersion), clock_(tickCount) {
     initPictureResources();
     setObjectName(QStringLiteral("aboutWindow"));
+    Placement::centreWhenFirstShown(this);
+    Placement::whenFirstShown(this, [this] {
+        if (QWindow* window = windowHandle())
+            connect(window, &QWindow::screenChanged, this, [this] {
+                loadPictures();
+                startRain();
+            });
+    });
     setFixedSize(WindowSize);
     setFont(QFont(QStringLiteral("Tahoma")));
     paintBlack(this);
@@ -314,18 +322,6 @@ void AboutWindow::paintEvent(QPaintEvent*) {
 void AboutWindow::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     initRain();
-}
-
-void AboutWindow::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (placed_) return;
-    placed_ = true;
-    if (QScreen* current = screen()) move(current->availableGeometry().center() - rect().center());
-    if (QWindow* window = windowHandle())
-        connect(window, &QWindow::screenChanged, this, [this] {
-            loadPictures();
-            startRain();
-        });
 }
 
 bool AboutWindow::eventFilter(QObject* watched, QEvent* event) {

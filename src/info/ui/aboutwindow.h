@@ -70,7 +70,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void buildPanel();
@@ -106,7 +105,6 @@ private:
 
     bool dragging_ = false;
     QPoint dragPosition_;
-    bool placed_ = false;
     // The Info menu's last closing, so that the click that closed it does
     // not open it again.
     QMenu* lastMenu_ = nullptr;

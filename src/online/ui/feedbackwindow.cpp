@@ -4,6 +4,7 @@
 #include "online/emailaddress.h"
 #include "text/textrules.h"
 #include "widgets/dialogs.h"
+#include "widgets/placement.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -17,7 +18,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QVBoxLayout>
@@ -144,6 +144,8 @@ FeedbackWindow::FeedbackWindow(QWidget* parent, const QString& productName, cons
       appTitle_(appTitle), appVersion_(appVersion), callService_(std::move(callService)) {
     // What the user wrote goes over verified HTTPS or not at all.
     if (!callService_) callService_ = ServiceRequest::callSecureService;
+    // Centred on the screen, not on the main window.
+    Placement::centreWhenFirstShown(this);
     setWindowTitle(productName + QLatin1Char(' ') + translateText("feedback"));
     setFont(pixelFont(QFont(QStringLiteral("Tahoma")), 11));
 
@@ -336,14 +338,4 @@ void FeedbackWindow::send() {
         translateText("Something went wrong. Your feedback could not be delivered.") +
             QStringLiteral("\n\n") + translateText("Please try again later."),
         Dialogs::MessageKind::Error, {Dialogs::Ok}, {}, translateText("Failure"));
-}
-
-void FeedbackWindow::showEvent(QShowEvent* event) {
-    // Centred on the screen, not on the main window.
-    if (!placed_) {
-        placed_ = true;
-        if (QScreen* shown = screen())
-            move(shown->availableGeometry().center() - QPoint(width() / 2, height() / 2));
-    }
-    QDialog::showEvent(event);
 }

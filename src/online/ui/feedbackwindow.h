@@ -54,9 +54,6 @@ public slots:
     // Checks the message and the address, sends, and reports the outcome.
     void send();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     class ChoicePanel;
 
@@ -70,7 +67,6 @@ private:
     QString appTitle_;
     QString appVersion_;
     ServiceCall callService_;
-    bool placed_ = false;
 
     ChoicePanel* likePanel_ = nullptr;
     ChoicePanel* dislikePanel_ = nullptr;

@@ -100,6 +100,9 @@ const char* const MakerSite = "www.brellix.com";
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setFont(QFont(QStringLiteral("Tahoma"), 8));
+    Placement::centreWhenFirstShown(this);
+    // Typing right after start goes into the text.
+    Placement::whenFirstShown(this, [this] { editor_->setFocus(); });
     setAcceptDrops(true);
 
     auto* central = new QWidget(this);
@@ -332,17 +335,6 @@ void MainWindow::buildHelpMenu() {
     aboutAction_ =
         helpMenu_->addAction(QStringLiteral("About..."), this, &MainWindow::openAboutWindow);
     aboutAction_->setObjectName("aboutAction");
-}
-
-void MainWindow::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (placed_) return;
-    placed_ = true;
-    // Typing right after start goes into the text.
-    editor_->setFocus();
-    if (QScreen* screen = this->screen()) {
-        Placement::centreOn(this, screen->availableGeometry().center());
-    }
 }
 
 void MainWindow::startUp(const std::vector<Step>& steps) {

@@ -132,7 +132,6 @@ public slots:
     void updateSizeLine();
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -223,7 +222,6 @@ private:
     QString appTitle_;
 
     bool starting_ = false;
-    bool placed_ = false;
     LineBreakStyle::Style lineBreakStyle_ = LineBreakStyle::CrLf;
     bool byteOrderMark_ = false;
 };

@@ -145,6 +145,7 @@ BatchWindow::BatchWindow(QWidget* owner, DocumentReader::PdfConverter convertPdf
     : QWidget(owner, Qt::Window), convertPdf_(std::move(convertPdf)),
       wordCharacters_(std::move(wordCharacters)) {
     initIconResources();
+    Placement::centreWhenFirstShown(this, owner);
     setWindowTitle(translateText("Batch Analyze Files"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     fileCountText_ = translateText("Number of Files: %s");
@@ -246,13 +247,6 @@ void BatchWindow::buildListMenu() {
     fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(fileList_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { listMenu_->popup(fileList_->viewport()->mapToGlobal(at)); });
-}
-
-void BatchWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (placed_) return;
-    placed_ = true;
-    if (QWidget* owner = parentWidget()) Placement::centreOn(this, owner->frameGeometry().center());
 }
 
 void BatchWindow::chooseFiles() {

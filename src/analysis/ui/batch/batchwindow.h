@@ -56,9 +56,6 @@ public slots:
     void deleteSelected();
     void deleteAll();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     class FileList;
 
@@ -83,5 +80,4 @@ private:
     QAction* deleteAllAction_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
     QLabel* statusLabel_ = nullptr;
-    bool placed_ = false;
 };

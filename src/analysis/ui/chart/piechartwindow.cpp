@@ -9,7 +9,8 @@
 #include <QVBoxLayout>
 
 PieChartWindow::PieChartWindow(QWidget* centreOver)
-    : QWidget(nullptr, Qt::Window), centreOver_(centreOver) {
+    : QWidget(nullptr, Qt::Window) {
+    Placement::centreWhenFirstShown(this, centreOver);
     // Not owned by the results window: closing that leaves the chart open.
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(translateText("Pie Chart"));
@@ -26,12 +27,3 @@ PieChartWindow::PieChartWindow(QWidget* centreOver)
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
-void PieChartWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (placed_) return;
-    placed_ = true;
-    if (centreOver_)
-        Placement::centreOn(this, centreOver_->frameGeometry().center());
-    else if (QScreen* screen = this->screen())
-        Placement::centreOn(this, screen->availableGeometry().center());
-}

@@ -2,7 +2,6 @@
 
 #include "analysis/ui/chart/pie3dwidget.h"
 
-#include <QPointer>
 #include <QWidget>
 
 // A pie-chart window: a snapshot of one table, drawn as a 3-D pie.
@@ -16,11 +15,6 @@ public:
     void addSlice(double value, const QString& label) { pie_->addSlice(value, label); }
     Pie3DWidget* pie() const { return pie_; }
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     Pie3DWidget* pie_ = nullptr;
-    QPointer<QWidget> centreOver_;
-    bool placed_ = false;
 };

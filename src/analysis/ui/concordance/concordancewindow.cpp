@@ -111,9 +111,10 @@ int ConcordanceWindow::savedWidth() {
 ConcordanceWindow::ConcordanceWindow(std::shared_ptr<const AnalysisResults> results,
                                      const Concordance::Query& query, const QString& exportCaption,
                                      QWidget* centreOver)
-    : QWidget(nullptr, Qt::Window), results_(std::move(results)), exportCaption_(exportCaption),
-      centreOver_(centreOver) {
+    : QWidget(nullptr, Qt::Window), results_(std::move(results)), exportCaption_(exportCaption) {
     initConcordanceIcons();
+    Placement::centreWhenFirstShown(this, centreOver);
+    Placement::whenFirstShown(this, [this] { fitColumns(); });
     // Not owned by the results window: closing that leaves this one open,
     // and the results it holds keep the lines.
     setAttribute(Qt::WA_DeleteOnClose);
@@ -439,17 +440,6 @@ void ConcordanceWindow::exportHits() {
         QApplication::restoreOverrideCursor();
         Dialogs::error(this, FileErrorTranslation::text(error));
     }
-}
-
-void ConcordanceWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (placed_) return;
-    placed_ = true;
-    if (centreOver_)
-        Placement::centreOn(this, centreOver_->frameGeometry().center());
-    else if (QScreen* screen = this->screen())
-        Placement::centreOn(this, screen->availableGeometry().center());
-    fitColumns();
 }
 
 void ConcordanceWindow::resizeEvent(QResizeEvent* event) {

@@ -72,7 +72,6 @@ public slots:
     void setContextWidth(int width);
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -91,13 +90,11 @@ private:
     std::shared_ptr<const AnalysisResults> results_;
     Concordance::Query query_;
     QString exportCaption_;
-    QPointer<QWidget> centreOver_;
     QChar csvSeparator_;
     ConcordanceJob* job_ = nullptr;
     ConcordanceModel* model_ = nullptr;
     bool finding_ = false;
     bool sorting_ = false;
-    bool placed_ = false;
 
     QLineEdit* searchEdit_ = nullptr;
     QPushButton* searchButton_ = nullptr;

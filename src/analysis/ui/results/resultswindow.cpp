@@ -120,6 +120,10 @@ QTreeView* phraseList(QWidget* parent) {
 
 ResultsWindow::ResultsWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     initIconResources();
+    Placement::centreWhenFirstShown(this, owner);
+    Placement::whenFirstShown(this, [this] {
+        if (!startedByCreator_) startTimer_->start();
+    });
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(translateText("Analysis Results"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
@@ -271,18 +275,7 @@ QString ResultsWindow::statusText() const {
     return statusLabel_->text();
 }
 
-void ResultsWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (!placed_) {
-        placed_ = true;
-        if (QWidget* owner = parentWidget(); owner && !positioned_)
-            Placement::centreOn(this, owner->frameGeometry().center());
-        if (!startedByCreator_) startTimer_->start();
-    }
-}
-
 void ResultsWindow::placeAt(const QPoint& topLeft) {
-    positioned_ = true;
     move(topLeft);
 }
 

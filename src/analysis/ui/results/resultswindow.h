@@ -109,7 +109,6 @@ public slots:
     ConcordanceWindow* openConcordance(ResultsWindow::Tab tab, int row);
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -154,6 +153,4 @@ private:
     int menuRow_ = -1;
     QTimer* startTimer_ = nullptr;
     bool running_ = false;
-    bool placed_ = false;
-    bool positioned_ = false;
 };
