@@ -77,22 +77,11 @@ QString hitField(const QString& text) {
     return out;
 }
 
-// The text as the concordance reads it: without characters up to U+0020
-// at either end.
-QString trimmedAsTyped(const QString& text) {
-    qsizetype start = 0, end = text.size();
-    while (start < end && text[start].unicode() <= 0x20)
-        ++start;
-    while (end > start && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(start, end - start);
-}
-
 // Why --concordance cannot look up a text, naming what to change.
 QString typedProblemMessage(const QString& typed, Concordance::TypedProblem problem,
                             const QString& wordCharacters) {
     using Concordance::TypedProblem;
-    const QString text = trimmedAsTyped(typed);
+    const QString text = Concordance::trimmedTyped(typed);
     const QString cannot = QStringLiteral("Cannot look up %1: ").arg(quoted(typed));
     switch (problem) {
     case TypedProblem::None:

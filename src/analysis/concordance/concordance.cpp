@@ -28,15 +28,6 @@ inline unsigned char lowerAscii(unsigned char b) {
     return b >= 'A' && b <= 'Z' ? b + 32 : b;
 }
 
-QString trimmed(const QString& text) {
-    qsizetype s = 0, e = text.size();
-    while (s < e && text[s].unicode() <= 0x20)
-        ++s;
-    while (e > s && text[e - 1].unicode() <= 0x20)
-        --e;
-    return text.mid(s, e - s);
-}
-
 QString lowerAscii(QString text) {
     for (QChar& c : text)
         if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + 32);
@@ -51,7 +42,7 @@ struct PhraseWord {
 };
 std::vector<PhraseWord> phraseWords(const QString& text) {
     std::vector<PhraseWord> words;
-    QString remainder = trimmed(text);
+    QString remainder = trimmedTyped(text);
     while (!remainder.isEmpty()) {
         remainder += u' ';
         QChar ending;
@@ -78,9 +69,18 @@ std::uint64_t startOf(const TextLines& lines, qsizetype line) {
 
 } // namespace
 
+QString trimmedTyped(const QString& typed) {
+    qsizetype s = 0, e = typed.size();
+    while (s < e && typed[s].unicode() <= 0x20)
+        ++s;
+    while (e > s && typed[e - 1].unicode() <= 0x20)
+        --e;
+    return typed.mid(s, e - s);
+}
+
 TypedQuery parseTyped(const QString& typed, const QString& wordCharacters) {
     TypedQuery parsed;
-    const QString text = trimmed(typed);
+    const QString text = trimmedTyped(typed);
     if (text.isEmpty()) {
         parsed.problem = TypedProblem::Empty;
         return parsed;

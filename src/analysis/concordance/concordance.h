@@ -49,6 +49,9 @@ struct TypedQuery {
 // when the phrase rules split it into 2 to 4 words with no break between
 // them.
 TypedQuery parseTyped(const QString& typed, const QString& wordCharacters);
+// The typed text as parseTyped reads it: without characters up to U+0020 at
+// either end.
+QString trimmedTyped(const QString& typed);
 
 // One occurrence: where it starts in the lines' pool (all lines back to
 // back, without breaks), how many bytes it covers there (a phrase may run
