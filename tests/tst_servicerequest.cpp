@@ -323,7 +323,10 @@ void TestServiceRequest::slowAnswerTimesOut() {
     QVERIFY_THROWS_EXCEPTION(ServiceRequest::Error,
                              ServiceRequest::postServiceForm(url("https://", service), {}, 500));
     // The answer may take twice the connection's time-out, and no longer.
-    QVERIFY2(clock.elapsed() >= 1000, qPrintable(QString::number(clock.elapsed())));
+    // libcurl rounds its own clock, which may end the wait a millisecond or
+    // so before this one has counted the second: well past the connection's
+    // time-out is what shows the answer's own.
+    QVERIFY2(clock.elapsed() >= 950, qPrintable(QString::number(clock.elapsed())));
     QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
 }
 
