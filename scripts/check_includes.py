@@ -33,7 +33,7 @@ WINDOWS = [
 # subsystem as the subsystems are among themselves.
 ROOMS = {
     "analysis": [["engine"], ["corpus", "concordance"], ["report", "jobs"]],
-    "analysis/ui": [["chart", "concordance"], ["results"], ["batch"]],
+    "analysis/ui": [["common"], ["chart", "concordance"], ["results"], ["batch"]],
 }
 # They assemble the program and may include anything.
 EXEMPT = [

@@ -1,6 +1,6 @@
 #include "analysis/ui/results/overviewmodel.h"
 
-#include "analysis/ui/results/analysislabels.h"
+#include "analysis/ui/common/analysislabels.h"
 
 OverviewModel::OverviewModel(QObject* parent)
     : QAbstractTableModel(parent), labels_(AnalysisUi::analysisLabels()) {}

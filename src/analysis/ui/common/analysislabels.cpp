@@ -1,4 +1,4 @@
-#include "analysis/ui/results/analysislabels.h"
+#include "analysis/ui/common/analysislabels.h"
 
 #include "localization/translation.h"
 
