@@ -165,7 +165,7 @@ int closeDuringAnalysis(const QString& path) {
         while (window && !reached)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        while (AnalysisQueue::instance().pending() > 0)
+        while (AnalysisQueue::ofApplication().pending() > 0)
             QThread::usleep(200);
         const double stopped = closed.nsecsElapsed() / 1e6;
         longest = std::max(longest, stopped);

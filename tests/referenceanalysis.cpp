@@ -391,10 +391,12 @@ QString ReferenceAnalysis::maskSeconds(const QString& status, const QLocale& loc
 
 ReferenceAnalysis::Results ReferenceAnalysis::runEngine(const TextLines& lines,
                                                         const QString& wordCharacters,
-                                                        const QLocale& locale) {
+                                                        const QLocale& locale,
+                                                        const AnalysisTuning& tuning) {
     Results r;
     const AnalysisLabels labels = translatedLabels();
     AnalysisRun run(lines, wordCharacters, locale);
+    run.setTuning(tuning);
     run.setProgressHandler([&](const AnalysisProgress& progress) {
         r.statuses << AnalysisText::status(progress, labels, locale);
         return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/engine/analysisrun.h"
+
 #include <QChar>
 #include <QList>
 #include <QLocale>
@@ -61,7 +63,7 @@ public:
     // The fast engine's run in the same form. Well-formed seconds in the
     // elapsed-time status are replaced by "%s" so that runs compare equal.
     static Results runEngine(const TextLines& lines, const QString& wordCharacters,
-                             const QLocale& locale);
+                             const QLocale& locale, const AnalysisTuning& tuning = {});
     static QString maskSeconds(const QString& status, const QLocale& locale);
 
     // Empty when the tables are equal, otherwise the first row that differs

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 // The results window and its job, compiled into this test with
@@ -41,23 +42,29 @@ void flushDeletes() {
     QCoreApplication::processEvents();
 }
 
-// Holds the worker at the first progress report of a run until released.
+// Holds the worker at the first progress report of the run it is given to
+// until released.
 struct WorkerGate {
-    std::atomic<bool> armed{true};
-    std::atomic<bool> held{false};
-    std::atomic<bool> open{false};
-    WorkerGate() {
-        AnalysisQueue::setProgressProbe([this](const AnalysisProgress&) {
-            if (!armed.exchange(false)) return;
-            held = true;
-            for (int i = 0; i < 2000 && !open; ++i)
+    struct State {
+        std::atomic<bool> armed{true};
+        std::atomic<bool> held{false};
+        std::atomic<bool> open{false};
+    };
+    std::shared_ptr<State> state = std::make_shared<State>();
+    std::atomic<bool>& held = state->held;
+    std::atomic<bool>& open = state->open;
+
+    AnalysisOptions options() const {
+        AnalysisOptions options;
+        options.progressProbe = [state = state](const AnalysisProgress&) {
+            if (!state->armed.exchange(false)) return;
+            state->held = true;
+            for (int i = 0; i < 2000 && !state->open; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        });
+        };
+        return options;
     }
-    ~WorkerGate() {
-        open = true;
-        AnalysisQueue::setProgressProbe({});
-    }
+    ~WorkerGate() { open = true; }
 };
 
 } // namespace
@@ -73,7 +80,7 @@ private slots:
         for (QWidget* w : QApplication::topLevelWidgets())
             w->deleteLater();
         flushDeletes();
-        QTRY_COMPARE(AnalysisQueue::instance().pending(), 0);
+        QTRY_COMPARE(AnalysisQueue::ofApplication().pending(), 0);
         Dialogs::setHandler({});
     }
 
@@ -118,7 +125,7 @@ void TestAnalysisJob::closingAtEachMoment() {
     flushDeletes();
     QVERIFY(window.isNull());
     // What the job still sends finds no window.
-    QTRY_COMPARE(AnalysisQueue::instance().pending(), 0);
+    QTRY_COMPARE(AnalysisQueue::ofApplication().pending(), 0);
     QTest::qWait(50);
 }
 
@@ -126,16 +133,17 @@ void TestAnalysisJob::closingWhileQueued() {
     WorkerGate gate;
     QPointer<ResultsWindow> running = makeWindow(200);
     QPointer<ResultsWindow> waiting = makeWindow(200);
+    running->setAnalysisOptions(gate.options());
     running->show();
     running->startAnalysis();
     QTRY_VERIFY(gate.held);
     waiting->show();
     waiting->startAnalysis();
-    QCOMPARE(AnalysisQueue::instance().pending(), 2);
+    QCOMPARE(AnalysisQueue::ofApplication().pending(), 2);
     waiting->close();
     flushDeletes();
     QVERIFY(waiting.isNull());
-    QCOMPARE(AnalysisQueue::instance().pending(), 1);
+    QCOMPARE(AnalysisQueue::ofApplication().pending(), 1);
     gate.open = true;
     QSignalSpy finished(running, &ResultsWindow::analysisFinished);
     QVERIFY(finished.wait(20000));
@@ -154,6 +162,7 @@ void TestAnalysisJob::firstInLineGoesBeforeWaitingJobs() {
         connect(windows[i], &ResultsWindow::analysisFinished, this,
                 [&order, name = names[i]] { order << name; });
     }
+    windows[0]->setAnalysisOptions(gate.options());
     windows[0]->startAnalysis();
     QTRY_VERIFY(gate.held);
     windows[1]->startAnalysis();

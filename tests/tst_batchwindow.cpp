@@ -5,6 +5,7 @@
 #include "testfiles.h"
 #include "widgetlookup.h"
 #include "widgets/dialogs.h"
+#include "widgets/placement.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <memory>
 
 #include <new>
 
@@ -279,7 +281,7 @@ void TestBatchWindow::startOpensAWindowPerRow() {
     // Placed in the cascade of this screen, not centred over the batch window.
     const QScreen* screen = batch->screen();
     const QList<QPoint> cascade = BatchWindow::cascadePositions(
-        BatchWindow::scaledDimension(20, screen->logicalDotsPerInch()),
+        Placement::scaledDimension(20, screen->logicalDotsPerInch()),
         screen->availableGeometry().height(), 4);
     for (int i = 0; i < 4; ++i)
         QCOMPARE(windows[i]->frameGeometry().topLeft(), cascade[i]);
@@ -364,13 +366,14 @@ void TestBatchWindow::failingAnalysisStopsTheRun() {
     const QString second = file(QStringLiteral("second.txt"), "second");
     const QString third = file(QStringLiteral("third.txt"), "third");
     // The first analysis runs short of memory once it counts.
-    std::atomic<bool> failed = false;
-    AnalysisQueue::setProgressProbe([&failed](const AnalysisProgress& progress) {
-        if (progress.phase == AnalysisProgress::Phase::Counting && !failed.exchange(true))
+    auto failed = std::make_shared<std::atomic<bool>>(false);
+    AnalysisOptions options;
+    options.progressProbe = [failed](const AnalysisProgress& progress) {
+        if (progress.phase == AnalysisProgress::Phase::Counting && !failed->exchange(true))
             throw std::bad_alloc();
-    });
-    const auto restore = qScopeGuard([] { AnalysisQueue::setProgressProbe({}); });
+    };
     BatchWindow* batch = makeWindow(&calls_);
+    batch->setAnalysisOptions(options);
     batch->addFiles({first, second, third});
     batch->start();
     QTRY_COMPARE(calls_.dialogs.size(), 1);
@@ -402,7 +405,7 @@ void TestBatchWindow::scaledDimension_data() {
 void TestBatchWindow::scaledDimension() {
     QFETCH(qreal, dpi);
     QFETCH(int, step);
-    QCOMPARE(BatchWindow::scaledDimension(20, dpi), step);
+    QCOMPARE(Placement::scaledDimension(20, dpi), step);
 }
 
 void TestBatchWindow::escapeHidesAndKeepsTheResults() {

@@ -319,21 +319,16 @@ void TestEngineEquivalence::generatedTexts() {
     QFETCH(bool, extraWords);
     QFETCH(bool, ascii);
     QLocale::setDefault(locale);
-    const std::size_t limit = PhraseCounter::directTableLimit();
+    AnalysisTuning tuning;
     // Without room for any direct table every length takes two passes; with
     // a little room, the longer phrases of a text are often few enough to be
     // counted directly below the repeated shorter ones.
-    if (twoPasses) PhraseCounter::setDirectTableLimit(seed % 3 ? 0 : 2560);
+    if (twoPasses) tuning.directTableLimit = seed % 3 ? 0 : 2560;
     // The text is tokenized in one to four pieces, cut at line starts, and
     // the words are scanned from the lines or cut from the phrase words.
-    PhraseCounter::setTokenizerPieces(int(1 + seed % 4));
-    AnalysisRun::setWordSource(seed / 4 % 2 ? AnalysisRun::WordSource::PhraseWords
-                                            : AnalysisRun::WordSource::Lines);
-    const auto restore = qScopeGuard([limit] {
-        PhraseCounter::setDirectTableLimit(limit);
-        PhraseCounter::setTokenizerPieces(0);
-        AnalysisRun::setWordSource(AnalysisRun::WordSource::Choose);
-    });
+    tuning.tokenizerPieces = int(1 + seed % 4);
+    tuning.wordSource = seed / 4 % 2 ? AnalysisTuning::WordSource::PhraseWords
+                                     : AnalysisTuning::WordSource::Lines;
 
     const QStringList lines =
         TextGenerator(
@@ -344,7 +339,8 @@ void TestEngineEquivalence::generatedTexts() {
     analyzeLines.append(lines);
     analyzeLines.setTrailingBreak(trailingBreak);
 
-    const Results engine = ReferenceAnalysis::runEngine(analyzeLines, wordCharacters, locale);
+    const Results engine =
+        ReferenceAnalysis::runEngine(analyzeLines, wordCharacters, locale, tuning);
     const Results reference =
         ReferenceAnalysis::analyze(lines, trailingBreak, wordCharacters, locale);
 

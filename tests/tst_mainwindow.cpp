@@ -13,6 +13,7 @@
 #include "widgetlookup.h"
 #include "widgets/desktop.h"
 #include "widgets/dialogs.h"
+#include "widgets/placement.h"
 
 #include "shell/ui/texteditor.h"
 
@@ -204,7 +205,7 @@ void TestMainWindow::secondResultsWindowMovesOn() {
     form.analyze();
     const QList<ResultsWindow*> windows = form.findChildren<ResultsWindow*>();
     QCOMPARE(windows.size(), 2);
-    const int step = BatchWindow::scaledDimension(20, form.screen()->logicalDotsPerInch());
+    const int step = Placement::scaledDimension(20, form.screen()->logicalDotsPerInch());
     QCOMPARE(windows[1]->pos(), windows[0]->pos() + QPoint(step, step));
 }
 
@@ -718,7 +719,7 @@ void TestMainWindow::commandLineFilesLoad() {
         if (step.name == QLatin1String("PDF module")) moduleOnly.push_back(step);
     QCOMPARE(moduleOnly.size(), std::size_t(1));
     form.startUp(moduleOnly);
-    form.setPdfStepTimeLimit(std::chrono::seconds(2));
+    form.pdfEngines().setStepTimeLimit(std::chrono::seconds(2));
     QVERIFY2(requests.isEmpty(), requests.isEmpty() ? "" : qPrintable(requests[0].text));
     form.loadDroppedFiles(parsed.files);
     QCOMPARE(editorOf(&form)->text(), text);

@@ -275,11 +275,9 @@ void TestPhraseCounter::countPhrases() {
     const ListCollator collator(locale);
     // In one pass, and in two passes, where longer phrases are counted only
     // where their shorter parts repeat.
-    const std::size_t limit = PhraseCounter::directTableLimit();
-    const auto restore = qScopeGuard([limit] { PhraseCounter::setDirectTableLimit(limit); });
-    for (const std::size_t room : {limit, std::size_t(0)}) {
-        PhraseCounter::setDirectTableLimit(room);
+    for (const std::size_t room : {PhraseCounter::DefaultDirectTableLimit, std::size_t(0)}) {
         PhraseCounter counter(collator);
+        counter.setDirectTableLimit(room);
         const Counted engine = countWithEngine(counter, lines);
         const QString mode = room ? QStringLiteral("one pass, ") : QStringLiteral("two passes, ");
         compareCells(engine.phrases2, phrases2, mode + "engine 2 words");
@@ -476,12 +474,9 @@ void TestPhraseCounter::keepAllKeepsEveryPhrase() {
     // apply.
     QFETCH(QStringList, lines);
     QFETCH(bool, twoPasses);
-    const std::size_t limit = PhraseCounter::directTableLimit();
-    if (twoPasses) PhraseCounter::setDirectTableLimit(0);
-    const auto restore = qScopeGuard([limit] { PhraseCounter::setDirectTableLimit(limit); });
-
     const ListCollator collator(usEnglish());
     PhraseCounter counter(collator);
+    if (twoPasses) counter.setDirectTableLimit(0);
     counter.setKeepAll(true);
     QVERIFY(counter.countPhrases(makeLines(lines)));
 
@@ -564,7 +559,6 @@ void TestPhraseCounter::piecesCountAsOnePass() {
     // cuts at every line.
     QFETCH(QString, locale);
     QFETCH(QStringList, lines);
-    const auto restore = qScopeGuard([] { PhraseCounter::setTokenizerPieces(0); });
     const ListCollator collator{QLocale(locale)};
     struct Result {
         Counted lists;
@@ -572,9 +566,9 @@ void TestPhraseCounter::piecesCountAsOnePass() {
         QStringList words;
     };
     auto count = [&](int pieces) {
-        PhraseCounter::setTokenizerPieces(pieces);
         Result result;
         PhraseCounter counter(collator);
+        counter.setPieces(pieces);
         result.lists = countWithEngine(counter, lines);
         const std::shared_ptr<const StringPool> words = counter.tokenizedWords();
         const std::vector<std::uint32_t> occurrences = counter.takeTokenizedWordCounts();
@@ -584,6 +578,7 @@ void TestPhraseCounter::piecesCountAsOnePass() {
                                     u'=' + QString::number(occurrences[id]);
         result.words.sort();
         PhraseCounter all(collator);
+        all.setPieces(pieces);
         all.setKeepAll(true);
         all.countPhrases(makeLines(lines));
         for (int k = 2; k <= 4; ++k)

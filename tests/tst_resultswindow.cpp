@@ -82,6 +82,8 @@ private slots:
     void exportSuggestsNamesAndReportsFailures();
     void exportFailureSpeaksTheLoadedLanguage_data();
     void exportFailureSpeaksTheLoadedLanguage();
+    void limitSpeaksTheLoadedLanguage_data();
+    void limitSpeaksTheLoadedLanguage();
     void exportsMatchEarlierFiles_data();
     void exportsMatchEarlierFiles();
     void synonymsOfTheClickedWord_data();
@@ -172,10 +174,11 @@ void TestResultsWindow::outOfMemoryIsReported() {
     QPointer<ResultsWindow> window = makeWindow(QStringLiteral("one two three"));
     // An allocation failing at a progress report stands for one failing
     // anywhere in the run.
-    AnalysisQueue::setProgressProbe([](const AnalysisProgress& progress) {
+    AnalysisOptions options;
+    options.progressProbe = [](const AnalysisProgress& progress) {
         if (progress.phase == AnalysisProgress::Phase::Counting) throw std::bad_alloc();
-    });
-    const auto restore = qScopeGuard([] { AnalysisQueue::setProgressProbe({}); });
+    };
+    window->setAnalysisOptions(options);
     window->show();
     QTRY_COMPARE(requests.size(), 1);
     QCOMPARE(requests[0].kind, Dialogs::Kind::Error);
@@ -425,6 +428,51 @@ void TestResultsWindow::exportFailureSpeaksTheLoadedLanguage() {
     QVERIFY2(requests[1].text.startsWith(expected), qPrintable(requests[1].text));
     // The system's reason follows.
     QVERIFY2(requests[1].text.size() > expected.size() + 1, qPrintable(requests[1].text));
+}
+
+void TestResultsWindow::limitSpeaksTheLoadedLanguage_data() {
+    QTest::addColumn<QString>("language"); // a file of Languages/, or none: English
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("English") << "" << QLocale(QLocale::English, QLocale::UnitedStates)
+                             << "The text has more lines than can be analyzed (at most 1,000).";
+    QTest::newRow("German")
+        << "German" << QLocale(QLocale::German, QLocale::Germany)
+        << "Der Text hat mehr Zeilen, als analysiert werden können (höchstens 1.000).";
+    QTest::newRow("Turkish") << "Turkish" << QLocale(QLocale::Turkish, QLocale::Turkey)
+                             << "Metin, analiz edilebilecekten daha fazla satır içeriyor (en "
+                                "fazla 1.000).";
+}
+
+void TestResultsWindow::limitSpeaksTheLoadedLanguage() {
+    // The engine hands over which bound and its figure; the window words it
+    // in the loaded language, the figure grouped as the locale groups it.
+    QFETCH(QString, language);
+    QFETCH(QLocale, locale);
+    QFETCH(QString, message);
+    if (!language.isEmpty())
+        QVERIFY(Translation::load(QStringLiteral(LEXO_SOURCE_DIR "/Languages/") + language +
+                                  QStringLiteral(".lang.txt")));
+    QLocale::setDefault(locale);
+    const auto forget = qScopeGuard([] {
+        Translation::reset();
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    });
+    QList<Dialogs::Request> requests;
+    Dialogs::setHandler([&](const Dialogs::Request& r) {
+        requests << r;
+        return QString();
+    });
+    QPointer<ResultsWindow> window = makeWindow(QStringList(1001, QStringLiteral("a")).join(u'\n'));
+    AnalysisOptions options;
+    options.limits.items = 1000;
+    window->setAnalysisOptions(options);
+    QSignalSpy failed(window, &ResultsWindow::analysisFailed);
+    window->show();
+    QVERIFY(failed.wait(10000));
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests[0].kind, Dialogs::Kind::Error);
+    QCOMPARE(requests[0].text, message);
 }
 
 void TestResultsWindow::synonymsOfTheClickedWord_data() {

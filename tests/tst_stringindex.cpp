@@ -95,12 +95,10 @@ void TestStringIndex::poolPastOffsetWidth_data() {
 
 void TestStringIndex::poolPastOffsetWidth() {
     QFETCH(int, bits);
-    StringPool::setOffsetBits(bits);
-    const auto restore = qScopeGuard([] { StringPool::setOffsetBits(32); });
     std::vector<std::string> strings;
     for (int i = 0; i < 200; ++i)
         strings.push_back(std::string(std::size_t(i * 37 % 53), char('a' + i % 26)));
-    StringPool pool;
+    StringPool pool(bits);
     for (const std::string& s : strings)
         pool.append(std::string_view(s));
     QCOMPARE(pool.count(), qsizetype(strings.size()));
@@ -112,7 +110,7 @@ void TestStringIndex::poolPastOffsetWidth() {
     std::string text;
     for (const std::string& s : strings)
         text += s + "\r\n";
-    StringPool lines;
+    StringPool lines(bits);
     lines.adoptLines(std::move(text));
     QCOMPARE(lines.count(), qsizetype(strings.size()));
     for (std::size_t i = 0; i < strings.size(); ++i)

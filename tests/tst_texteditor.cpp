@@ -111,10 +111,7 @@ private slots:
                        : QString();
         });
     }
-    void cleanup() {
-        Dialogs::setHandler({});
-        MainWindow::pdfConverter() = defaultPdf;
-    }
+    void cleanup() { Dialogs::setHandler({}); }
 
     void loadEncodings_data();
     void loadEncodings();
@@ -150,7 +147,6 @@ private slots:
 private:
     QList<Dialogs::Request> requests;
     QString answer;
-    const DocumentReader::PdfConverter defaultPdf = MainWindow::pdfConverter();
 };
 
 void TestTextEditor::loadEncodings_data() {
@@ -509,12 +505,12 @@ void TestTextEditor::pdfRouting() {
     const QString path = dir.filePath(name);
     write(path, "%PDF-1.4\n");
     QStringList asked;
-    MainWindow::pdfConverter() = [&](const QString& file, std::string* utf8, QString*) {
+    MainWindow form;
+    form.pdfEngines().setOverride([&](const QString& file, std::string* utf8, QString*) {
         asked << file;
         *utf8 = "converted\r\ntext";
         return true;
-    };
-    MainWindow form;
+    });
     FileError error;
     QVERIFY(form.loadFile(path, &error));
     QCOMPARE(asked, converted ? QStringList{path} : QStringList());

@@ -136,7 +136,8 @@ int AnalyzeCli::run(const QStringList& arguments) {
     }
 
     if (CorpusCli::isWanted(parser)) {
-        CorpusCli corpus(console_, wordCharacters_, collation_, separator_, quiet_, pdf_, pdfEngine_);
+        CorpusCli corpus(console_, wordCharacters_, collation_, separator_, quiet_, pdf_,
+                         pdfEngine_);
         return corpus.run(parser);
     }
 
@@ -160,8 +161,9 @@ int AnalyzeCli::printVersion() {
     try {
         const VersionData data =
             VersionInfo::readVersionData(QCoreApplication::applicationFilePath());
-        console_.writeOutput(CliConsole::ProgramName +
-                    QStringLiteral(" (%1) %2\n").arg(data.productName, data.productVersion));
+        console_.writeOutput(
+            CliConsole::ProgramName +
+            QStringLiteral(" (%1) %2\n").arg(data.productName, data.productVersion));
         return Success;
     } catch (const std::exception& e) {
         console_.printError(QString::fromUtf8(e.what()));
@@ -249,7 +251,8 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         if (full.contains(u'@')) {
             collation_ = full.toStdString();
             if (!ListCollator::hasCollation(collation_)) {
-                console_.usageError(parser, QStringLiteral("Unknown collation in \"%1\".").arg(full));
+                console_.usageError(parser,
+                                    QStringLiteral("Unknown collation in \"%1\".").arg(full));
                 return false;
             }
         }
@@ -263,7 +266,8 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
     }
 
     if (parser.isSet(wordCharsOption) && parser.isSet(presetOption)) {
-        console_.usageError(parser, QStringLiteral("--word-chars and --preset exclude each other."));
+        console_.usageError(parser,
+                            QStringLiteral("--word-chars and --preset exclude each other."));
         return false;
     }
     if (parser.isSet(wordCharsOption)) {
@@ -293,13 +297,14 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         for (const QCommandLineOption* option : corpusOptions) {
             if (!parser.isSet(*option)) continue;
             console_.usageError(parser, QStringLiteral("--concordance and --%1 exclude each other.")
-                                   .arg(option->names().constFirst()));
+                                            .arg(option->names().constFirst()));
             return false;
         }
         const QString typed = parser.value(concordanceOption);
         const Concordance::TypedQuery parsed = Concordance::parseTyped(typed, wordCharacters_);
         if (parsed.problem != Concordance::TypedProblem::None) {
-            console_.usageError(parser, typedProblemMessage(typed, parsed.problem, wordCharacters_));
+            console_.usageError(parser,
+                                typedProblemMessage(typed, parsed.problem, wordCharacters_));
             return false;
         }
         concordance_ = true;
@@ -315,9 +320,10 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
                                                   [](QChar c) { return c >= u'0' && c <= u'9'; });
         const int width = ok ? value.toInt(&ok) : 0;
         if (!ok || width < 1) {
-            console_.usageError(parser, QStringLiteral("--context needs a whole number of characters "
-                                              "above 0, not %1.")
-                                   .arg(quoted(value)));
+            console_.usageError(parser,
+                                QStringLiteral("--context needs a whole number of characters "
+                                               "above 0, not %1.")
+                                    .arg(quoted(value)));
             return false;
         }
         contextWidth_ = width;
@@ -328,9 +334,9 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         const QString value = parser.value(separatorOption);
         // A quote or a line break as separator would make the records unreadable.
         if (value.size() != 1 || value == u"\"" || value == u"\r" || value == u"\n") {
-            console_.usageError(parser,
-                       QStringLiteral("The separator must be one character other than a double "
-                                      "quote or a line break."));
+            console_.usageError(
+                parser, QStringLiteral("The separator must be one character other than a double "
+                                       "quote or a line break."));
             return false;
         }
         separator_ = value.at(0);
@@ -348,7 +354,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         const double seconds = parser.value(pdfTimeLimitOption).toDouble(&ok);
         if (!ok || !(seconds > 0) || seconds > 86400) {
             console_.usageError(parser, QStringLiteral("--pdf-time-limit needs a number of seconds "
-                                              "above 0 and up to 86400."));
+                                                       "above 0 and up to 86400."));
             return false;
         }
         pdf_.setStepTimeLimit(std::chrono::milliseconds(qint64(seconds * 1000 + 0.5)));
@@ -383,7 +389,7 @@ bool AnalyzeCli::analyzeFile(const QString& path) {
     } catch (const std::bad_alloc&) {
         console_.printError(QStringLiteral("not enough memory to analyse %1").arg(quoted(path)));
     } catch (const std::exception& e) {
-        console_.printError(QStringLiteral("%1: %2").arg(quoted(path), QString::fromLocal8Bit(e.what())));
+        console_.printError(QStringLiteral("%1: %2").arg(quoted(path), CliText::exceptionText(e)));
     }
     return false;
 }
@@ -396,8 +402,9 @@ bool AnalyzeCli::readLines(const QString& path, TextLines& lines) {
                               &error)) {
         // The tool speaks English, whatever the desktop's language.
         const QString message = escapedMessage(FileErrorText::text(error), path);
-        console_.printError(DocumentReader::isPdf(path) ? QStringLiteral("%1: %2").arg(quoted(path), message)
-                                               : message);
+        console_.printError(DocumentReader::isPdf(path)
+                                ? QStringLiteral("%1: %2").arg(quoted(path), message)
+                                : message);
         return false;
     }
     lines.adoptUtf8Text(std::move(document.utf8));
@@ -505,8 +512,9 @@ bool AnalyzeCli::writeConcordance(const QString& path, const TextLines& lines,
     QString plainStem;
     const QString stem = fileStem(path, &plainStem);
     if (stem != plainStem)
-        console_.printError(QStringLiteral("%1: concordance written as %2 (%3 is an earlier file's)")
-                       .arg(quoted(path), quoted(stem + suffix), quoted(plainStem + suffix)));
+        console_.printError(
+            QStringLiteral("%1: concordance written as %2 (%3 is an earlier file's)")
+                .arg(quoted(path), quoted(stem + suffix), quoted(plainStem + suffix)));
     const QString target = QDir(outDir_).filePath(stem + suffix);
     FileError error;
     if (CsvWriter::write(table, target, separator_, &error)) return true;
@@ -551,8 +559,8 @@ bool AnalyzeCli::writeTables(const QString& path, const AnalysisResults& results
     const QString stem = fileStem(path, &plainStem);
     if (stem != plainStem)
         console_.printError(QStringLiteral("%1: tables written as %2 (%3 are an earlier file's)")
-                       .arg(quoted(path), quoted(stem + QStringLiteral("_*.csv")),
-                            quoted(plainStem + QStringLiteral("_*.csv"))));
+                                .arg(quoted(path), quoted(stem + QStringLiteral("_*.csv")),
+                                     quoted(plainStem + QStringLiteral("_*.csv"))));
     constexpr int Count = int(std::size(exports));
     QStringList tags;
     for (const Export& table : exports)

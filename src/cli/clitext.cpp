@@ -1,5 +1,9 @@
 #include "cli/clitext.h"
 
+#include "analysis/corpus/corpusstream.h"
+#include "analysis/engine/analysiserror.h"
+#include "analysis/report/analysistext.h"
+
 #include <algorithm>
 
 namespace {
@@ -56,6 +60,15 @@ QString escapedMessage(QString message, const QString& path) {
     for (QChar c : message)
         out += isControl(c) ? escape(c) : QString(c);
     return out;
+}
+
+QString exceptionText(const std::exception& error) {
+    const AnalysisError* analysis = dynamic_cast<const AnalysisError*>(&error);
+    if (const auto* corpus = dynamic_cast<const CorpusError*>(&error); corpus && corpus->cause())
+        analysis = &*corpus->cause();
+    if (!analysis) return QString::fromLocal8Bit(error.what());
+    const QString words = AnalysisText::errorMessage(*analysis, AnalysisLabels());
+    return analysis == &error ? words : QString::fromLocal8Bit(error.what()) + u' ' + words;
 }
 
 QString plainBreaks(QString text) {

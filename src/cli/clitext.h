@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <exception>
+
 // How the command-line tool writes names and messages: one line each, with
 // quotes, backslashes and control characters escaped, however a name was
 // made.
@@ -16,5 +18,8 @@ QString shownName(const QString& name);
 QString escapedMessage(QString message, const QString& path);
 // The engine's CR breaks as LF, which a terminal does not print over.
 QString plainBreaks(QString text);
+// What an exception says, in English: an analysis's own failure in words,
+// anything else as its what().
+QString exceptionText(const std::exception& error);
 
 } // namespace CliText

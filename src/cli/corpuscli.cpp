@@ -134,7 +134,7 @@ bool CorpusCli::checkOptions(const QCommandLineParser& parser) {
         const qulonglong megabytes = parser.value(MemoryName).toULongLong(&ok);
         if (!ok || megabytes < 1 || megabytes > (qulonglong(1) << 40)) {
             console_.usageError(parser, QStringLiteral("--memory needs a whole number of megabytes "
-                                              "above 0."));
+                                                       "above 0."));
             return false;
         }
     }
@@ -207,8 +207,8 @@ int CorpusCli::countCorpus(const QCommandLineParser& parser) {
         if (!DocumentReader::read(path, convert, document, &error)) {
             const QString message = CliText::escapedMessage(FileErrorText::text(error), path);
             console_.printError(DocumentReader::isPdf(path)
-                           ? QStringLiteral("%1: %2").arg(quoted(path), message)
-                           : message);
+                                    ? QStringLiteral("%1: %2").arg(quoted(path), message)
+                                    : message);
             allDone = false;
             continue;
         }
@@ -216,14 +216,15 @@ int CorpusCli::countCorpus(const QCommandLineParser& parser) {
         try {
             corpus.addText(lines);
         } catch (const CorpusError& e) {
-            console_.printError(QStringLiteral("%1: %2").arg(quoted(path), e.message()));
+            console_.printError(
+                QStringLiteral("%1: %2").arg(quoted(path), CliText::exceptionText(e)));
             return 1;
         } catch (const std::bad_alloc&) {
             console_.printError(QStringLiteral("not enough memory to count %1").arg(quoted(path)));
             allDone = false;
         } catch (const std::exception& e) {
             console_.printError(
-                QStringLiteral("%1: %2").arg(quoted(path), QString::fromLocal8Bit(e.what())));
+                QStringLiteral("%1: %2").arg(quoted(path), CliText::exceptionText(e)));
             allDone = false;
         }
     }
@@ -252,10 +253,11 @@ int CorpusCli::mergePartials(const QCommandLineParser& parser) {
         const CorpusSettings::Difference difference =
             first.header().settings.differenceFrom(reader->header().settings);
         if (difference.what.isEmpty()) continue;
-        console_.printError(QStringLiteral("Cannot merge %1 with %2: they differ in the %3, %4 in %2 "
-                                  "and %5 in %1.")
-                       .arg(quoted(reader->path()), quoted(first.path()), difference.what,
-                            quoted(difference.ours), quoted(difference.theirs)));
+        console_.printError(
+            QStringLiteral("Cannot merge %1 with %2: they differ in the %3, %4 in %2 "
+                           "and %5 in %1.")
+                .arg(quoted(reader->path()), quoted(first.path()), difference.what,
+                     quoted(difference.ours), quoted(difference.theirs)));
         return 1;
     }
     if (!sameAsGiven(parser, first.header().settings, first.path())) return 1;
@@ -277,10 +279,11 @@ bool CorpusCli::sameAsGiven(const QCommandLineParser& parser, const CorpusSettin
     if (parser.isSet(QStringLiteral("pdf-engine"))) given.pdfEngine = engineName(pdfEngine_);
     const CorpusSettings::Difference difference = settings.differenceFrom(given);
     if (difference.what.isEmpty()) return true;
-    console_.printError(QStringLiteral("Cannot merge %1 as asked: it differs in the %2, %3 in %1 and "
-                              "%4 given.")
-                   .arg(quoted(partial), difference.what, quoted(difference.ours),
-                        quoted(difference.theirs)));
+    console_.printError(
+        QStringLiteral("Cannot merge %1 as asked: it differs in the %2, %3 in %1 and "
+                       "%4 given.")
+            .arg(quoted(partial), difference.what, quoted(difference.ours),
+                 quoted(difference.theirs)));
     return false;
 }
 
@@ -289,12 +292,10 @@ bool CorpusCli::writeTables(const std::function<void(CorpusSink&)>& write) {
     auto failure = [](const QString& what) {
         try {
             throw;
-        } catch (const CorpusError& e) {
-            return e.message();
         } catch (const std::bad_alloc&) {
             return QStringLiteral("not enough memory to write %1").arg(what);
         } catch (const std::exception& e) {
-            return QString::fromLocal8Bit(e.what());
+            return CliText::exceptionText(e);
         }
     };
     if (!partial_.isEmpty()) {

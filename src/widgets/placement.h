@@ -17,6 +17,11 @@ inline void centreOn(QWidget* window, QPoint centre) {
     window->move(frame.topLeft());
 }
 
+// A length in design pixels (96 per inch) on a screen of `logicalDpi`.
+inline int scaledDimension(int length, qreal logicalDpi) {
+    return qRound(length * logicalDpi / 96.0);
+}
+
 // Runs `action` when the widget is first shown, before its own showEvent.
 void whenFirstShown(QWidget* widget, std::function<void()> action);
 

@@ -83,6 +83,10 @@ void CorpusRun::addText(const TextLines& lines) {
             throw CorpusError(QStringLiteral("not enough memory to add up the counts; a lower "
                                              "--memory writes them to disk sooner"));
         throw;
+    } catch (const AnalysisError& e) {
+        if (counts_->broken())
+            throw CorpusError(QStringLiteral("the counts could not be added up:"), e);
+        throw;
     } catch (const std::exception& e) {
         if (counts_->broken())
             throw CorpusError(QStringLiteral("the counts could not be added up: %1")

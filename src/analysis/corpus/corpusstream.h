@@ -1,9 +1,12 @@
 #pragma once
 
+#include "analysis/engine/analysiserror.h"
+
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -112,11 +115,16 @@ class CorpusError : public std::runtime_error {
 public:
     explicit CorpusError(const QString& message, bool diskFull = false)
         : std::runtime_error(message.toStdString()), diskFull_(diskFull) {}
+    // The analysis's own failure, for the caller to word after the message.
+    CorpusError(const QString& message, const AnalysisError& cause)
+        : std::runtime_error(message.toStdString()), diskFull_(false), cause_(cause) {}
     QString message() const { return QString::fromUtf8(what()); }
     bool diskFull() const { return diskFull_; }
+    const std::optional<AnalysisError>& cause() const { return cause_; }
 
 private:
     bool diskFull_;
+    std::optional<AnalysisError> cause_;
 };
 
 namespace CorpusOrder {

@@ -1,5 +1,6 @@
 #include "analysis/engine/analysisrun.h"
 
+#include "analysis/engine/analysiserror.h"
 #include "analysis/engine/listcollator.h"
 #include "analysis/engine/phrasecounter.h"
 #include "analysis/engine/phrasewords.h"
@@ -22,12 +23,6 @@ inline bool isAsciiUpper(unsigned char b) {
     return b >= 'A' && b <= 'Z';
 }
 
-std::atomic<AnalysisRun::WordSource> ChosenWordSource{AnalysisRun::WordSource::Choose};
-
-[[noreturn]] void tooMany(const char* what, qint64 limit) {
-    throw std::length_error("The text has more " + std::string(what) +
-                            " than can be analysed (at most " + std::to_string(limit) + ").");
-}
 
 // Counts of 32 bits take half the room; only a text of gigabytes can take
 // one past that, and the carries keep what is above.
@@ -158,7 +153,7 @@ bool AnalysisRun::run() {
 }
 
 void AnalysisRun::checkLines(const TextLines& lines, const AnalysisLimits& limits) {
-    if (lines.count() > limits.items) tooMany("lines", limits.items);
+    if (lines.count() > limits.items) throw AnalysisError(AnalysisError::Kind::TooManyLines, limits.items);
     // A line never has more UTF-16 units than UTF-8 bytes, so only a text
     // longer than the limit can hold a line that is.
     const std::shared_ptr<const StringPool> pool = lines.pool();
@@ -167,9 +162,7 @@ void AnalysisRun::checkLines(const TextLines& lines, const AnalysisLimits& limit
         const std::string_view line = pool->view(i);
         if (qint64(line.size()) > limits.lineUnits &&
             qint64(Wtf8::utf16Length(line)) > limits.lineUnits)
-            throw std::length_error("Line " + std::to_string(i + 1) +
-                                    " of the text is longer than can be analysed (at most " +
-                                    std::to_string(limits.lineUnits) + " characters).");
+            throw AnalysisError(AnalysisError::Kind::LineTooLong, limits.lineUnits, i + 1);
     }
 }
 
@@ -185,10 +178,11 @@ void AnalysisRun::start() {
     results_->collation = collator_->localeName();
     phraseCollator_ = collator_->clone();
     phrases_ = std::make_unique<PhraseCounter>(*phraseCollator_);
+    phrases_->setDirectTableLimit(tuning_.directTableLimit);
     deriveWords_ = phrasesInBackground_ && wordsFromPhraseWords();
     phrases_->setTokenizedWordsWanted(deriveWords_);
     expectedWords_ = expectedWordBytes_ = 0;
-    if (phrasesInBackground_ && ChosenWordSource == WordSource::Choose) expectNewWords();
+    if (phrasesInBackground_ && tuning_.wordSource == WordSource::Choose) expectNewWords();
     // Words scanned from the lines take one core beside the phrase count,
     // which then tokenizes in one piece. So it does where nearly every word
     // is new: pieces side by side would each hold a copy of the words until
@@ -197,6 +191,7 @@ void AnalysisRun::start() {
         phrases_->setPieces(1);
         phrases_->expectWords(expectedWords_, expectedWordBytes_);
     }
+    if (tuning_.tokenizerPieces > 0) phrases_->setPieces(tuning_.tokenizerPieces);
     phrasesCounted_ = false;
     phraseWordsReady_ = false;
     phraseWordsTaken_ = !deriveWords_;
@@ -381,7 +376,8 @@ bool AnalysisRun::countWords() {
         for (std::size_t k = 0; k < keys.size(); ++k) {
             const std::uint32_t id = w.index.intern(keys[k]);
             if (id >= w.counts.low.size()) {
-                if (qint64(id) >= limits_.items) tooMany("distinct words", limits_.items);
+                if (qint64(id) >= limits_.items)
+                    throw AnalysisError(AnalysisError::Kind::TooManyDistinctWords, limits_.items);
                 w.counts.low.push_back(0);
             }
             w.counts.add(id, k < weights.size() ? weights[k] : 1);
@@ -503,7 +499,8 @@ bool AnalysisRun::countWords() {
                 w.counts.clear(own);
             }
         }
-        if (qint64(w.distinct()) > limits_.items) tooMany("distinct words", limits_.items);
+        if (qint64(w.distinct()) > limits_.items)
+            throw AnalysisError(AnalysisError::Kind::TooManyDistinctWords, limits_.items);
         return true;
     }
     if (cancelled_) return false;
@@ -523,14 +520,10 @@ void AnalysisRun::releasePhraseTextIfDone() {
     if (phrasesCounted_ && phraseWordsTaken_ && !phraseError_) phrases_->releaseText();
 }
 
-void AnalysisRun::setWordSource(WordSource source) {
-    ChosenWordSource = source;
-}
-
 bool AnalysisRun::wordsFromPhraseWords() const {
     for (QChar c : wordCharacters_)
         if (PhraseWords::isDelimiter(c.unicode())) return false;
-    return ChosenWordSource != WordSource::Lines;
+    return tuning_.wordSource != WordSource::Lines;
 }
 
 void AnalysisRun::expectNewWords() {
@@ -731,7 +724,8 @@ bool AnalysisRun::countPhrases() {
     results_->phrases3 = phrases_->takeSummary(3);
     results_->phrases4 = phrases_->takeSummary(4);
     for (const PhraseTable* table : {&results_->phrases2, &results_->phrases3, &results_->phrases4})
-        if (table->size() > std::size_t(limits_.items)) tooMany("repeated phrases", limits_.items);
+        if (table->size() > std::size_t(limits_.items))
+            throw AnalysisError(AnalysisError::Kind::TooManyRepeatedPhrases, limits_.items);
     phrases_.reset();
     phraseCollator_.reset();
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/engine/analysisresults.h"
+#include "analysis/engine/phrasecounter.h"
 #include "analysis/engine/textlines.h"
 
 #include <QElapsedTimer>
@@ -18,7 +19,6 @@
 #include <thread>
 
 class ListCollator;
-class PhraseCounter;
 
 // How far a run has come: started, counting (a percentage), or finished
 // (with the seconds it took).
@@ -41,12 +41,27 @@ struct AnalysisLimits {
     qint64 lineUnits = std::numeric_limits<std::int32_t>::max();
 };
 
+// How a run counts, where a test or a benchmark chooses; the defaults are
+// the program's.
+struct AnalysisTuning {
+    // Where the word table's words come from: a scan of the lines, or the
+    // distinct words of the phrase count cut into words (possible when no
+    // word character is a phrase delimiter), which is the default where it
+    // is possible.
+    enum class WordSource { Choose, Lines, PhraseWords };
+    WordSource wordSource = WordSource::Choose;
+    // Phrase tables beyond this many bytes are counted in two passes.
+    std::size_t directTableLimit = PhraseCounter::DefaultDirectTableLimit;
+    // Pieces the phrase words are split in side by side; 0 chooses.
+    int tokenizerPieces = 0;
+};
+
 // One analysis of a list of lines: the overview, the three frequency tables
 // and the phrase lists, as counts, with progress reported as it changes.
 //
-// The run works on the caller's thread. The progress handler is called
-// whenever the phase or the percentage changes, and returns false to cancel
-// the run.
+// The run works on the thread that calls run(), in the program the analysis
+// worker. The progress handler is called whenever the phase or the
+// percentage changes, and returns false to cancel the run.
 class AnalysisRun {
 public:
     using ProgressHandler = std::function<bool(const AnalysisProgress& progress)>;
@@ -63,7 +78,7 @@ public:
 
     void setProgressHandler(ProgressHandler handler) { progress_ = std::move(handler); }
     // Called every few milliseconds while the run waits for the phrase count,
-    // so that a window can stay responsive; false cancels the run.
+    // so that a cancelled run ends soon; false cancels the run.
     void setIdleHandler(IdleHandler handler) { idle_ = std::move(handler); }
     // Long phases call the idle handler too, once this much time has passed
     // without a progress or idle call (40 ms unless set).
@@ -74,21 +89,17 @@ public:
     // complete, while the phrases may still be counting.
     void setTablesReadyHandler(std::function<void()> handler) { tablesReady_ = std::move(handler); }
 
-    // Beyond these the run throws std::length_error with a message for the
-    // user, before any count overflows; lowered by tests.
+    // Beyond these the run throws an AnalysisError, before any count
+    // overflows; lowered by tests.
     void setLimits(AnalysisLimits limits) { limits_ = limits; }
-    // Throws std::length_error when the lines exceed the limits.
+    // Throws an AnalysisError when the lines exceed the limits.
     static void checkLines(const TextLines& lines, const AnalysisLimits& limits);
 
     // The whole run; false when the progress handler cancelled it.
     bool run();
 
-    // Where the word table's words come from: a scan of the lines, or the
-    // distinct words of the phrase count cut into words (possible when no
-    // word character is a phrase delimiter), which is the default where it
-    // is possible. For all runs started from then on; set by tests.
-    enum class WordSource { Choose, Lines, PhraseWords };
-    static void setWordSource(WordSource source);
+    using WordSource = AnalysisTuning::WordSource;
+    void setTuning(const AnalysisTuning& tuning) { tuning_ = tuning; }
 
     // Phrases are counted on a second thread from the start of the run,
     // beside the other phases; off, they are counted in countPhrases().
@@ -132,6 +143,7 @@ private:
 
     const TextLines& lines_;
     AnalysisLimits limits_;
+    AnalysisTuning tuning_;
     QString wordCharacters_;
     std::unique_ptr<ListCollator> collator_;
     ProgressHandler progress_;

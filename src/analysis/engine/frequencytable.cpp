@@ -1,12 +1,15 @@
 #include "analysis/engine/frequencytable.h"
 
+#include "analysis/engine/analysiserror.h"
+
 #include <stdexcept>
 
 FrequencyTable::FrequencyTable() : pool_(std::make_shared<StringPool>()) {}
 
 void FrequencyTable::setItems(std::shared_ptr<const StringPool> pool,
                               std::vector<std::uint32_t> keys, std::vector<std::uint64_t> counts) {
-    if (std::int64_t(keys.size()) > MaxItems) throw std::length_error("too many rows for a table");
+    if (std::int64_t(keys.size()) > MaxItems)
+        throw AnalysisError(AnalysisError::Kind::TooManyRows, MaxItems);
     pool_ = std::move(pool);
     keys_ = std::move(keys);
     counts_ = std::move(counts);

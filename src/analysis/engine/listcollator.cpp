@@ -1,5 +1,6 @@
 #include "analysis/engine/listcollator.h"
 
+#include "analysis/engine/analysiserror.h"
 #include "text/hugepages.h"
 #include "text/sidethread.h"
 #include "text/wtf8.h"
@@ -104,7 +105,7 @@ void ListCollator::open() {
         collator_ = ucol_open("", &status);
     }
     if (status == U_MEMORY_ALLOCATION_ERROR) throw std::bad_alloc();
-    if (U_FAILURE(status) || !collator_) throw std::runtime_error("cannot open the ICU collator");
+    if (U_FAILURE(status) || !collator_) throw AnalysisError(AnalysisError::Kind::NoCollator);
     // Case is a tertiary difference: secondary strength ignores it.
     ucol_setStrength(collator_, UCOL_SECONDARY);
     hasAsciiRanks_ = rankAscii();
@@ -237,7 +238,7 @@ std::unique_ptr<ListCollator> ListCollator::clone() const {
     copy->collator_ = ucol_clone(collator_, &status);
     if (status == U_MEMORY_ALLOCATION_ERROR) throw std::bad_alloc();
     if (U_FAILURE(status) || !copy->collator_)
-        throw std::runtime_error("cannot copy the ICU collator");
+        throw AnalysisError(AnalysisError::Kind::NoCollator);
     copy->localeName_ = localeName_;
     std::memcpy(copy->asciiRanks_, asciiRanks_, sizeof asciiRanks_);
     copy->hasAsciiRanks_ = hasAsciiRanks_;

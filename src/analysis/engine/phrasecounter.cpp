@@ -1,5 +1,6 @@
 #include "analysis/engine/phrasecounter.h"
 
+#include "analysis/engine/analysiserror.h"
 #include "analysis/engine/listcollator.h"
 #include "analysis/engine/phrasewords.h"
 #include "analysis/engine/stringindex.h"
@@ -26,19 +27,17 @@
 namespace {
 
 constexpr std::uint32_t IdMask = (1u << 30) - 1;
+// The most words the phrase stream holds, one 32-bit entry each.
+constexpr qint64 WordsMost = 0xFFFFFFFF;
 // A word class with this bit holds a character that collates like the space
 // between words; see Impl::count.
 constexpr std::uint32_t SpaceLike = 1u << 31;
 // A word class with this bit is the id of a printable ASCII word in small
 // letters, which stands for its class where the collator ranks ASCII.
 constexpr std::uint32_t AsciiClass = 1u << 30;
-// Above this table size a pre-pass first finds the phrases seen at least
-// twice, and only those are counted.
-std::atomic<std::size_t> DirectTableBytes{std::size_t(96) << 20};
 // The text is tokenized in pieces side by side, one a core, each piece at
 // least this long; a set count of pieces overrides it.
 constexpr std::size_t PieceBytes = std::size_t(4) << 20;
-std::atomic<int> TokenizerPieces{0};
 
 // Estimates the number of distinct values among many 64-bit hashes.
 class DistinctEstimate {
@@ -235,7 +234,7 @@ public:
         static const UChar blank[] = {u' '};
         elements = ucol_openElements(coll.handle(), blank, 1, &status);
         if (status == U_MEMORY_ALLOCATION_ERROR) throw std::bad_alloc();
-        if (U_FAILURE(status)) throw std::runtime_error("cannot iterate collation elements");
+        if (U_FAILURE(status)) throw AnalysisError(AnalysisError::Kind::NoCollator);
         forEachWeight(elements, u" ", [&](std::uint32_t p, std::uint32_t s) {
             spacePrimary = p;
             commonSecondary = s;
@@ -379,6 +378,9 @@ public:
     // size when less, so that memory follows the size of the text rather
     // than its number of distinct phrases.
     std::size_t directBytes = 0;
+    // Above this table size a pre-pass first finds the phrases seen at least
+    // twice, and only those are counted.
+    std::size_t directTableLimit = DefaultDirectTableLimit;
 };
 
 template <typename Fn>
@@ -457,7 +459,8 @@ bool PhraseCounter::Impl::isSpaceLike(std::string_view bytes) {
 }
 
 std::uint32_t PhraseCounter::Impl::newWord(std::uint32_t wid, std::string_view bytes) {
-    if (wid > IdMask) throw std::length_error("too many distinct words for phrase counting");
+    if (wid > IdMask)
+        throw AnalysisError(AnalysisError::Kind::TooManyDistinctWords, qint64(IdMask) + 1);
     wordClass.push_back(0);
     classHash.push_back(0);
     if (wantOccurrences) occurrences.push_back(0);
@@ -616,7 +619,7 @@ bool PhraseCounter::Impl::tokenize(const TextLines& lines, qsizetype from, qsize
             const std::uint32_t wid = ids[j];
             if (window < 4) ++window;
             if (stream.size() >= 0xFFFFFFFFu)
-                throw std::length_error("too many words for phrase counting");
+                throw AnalysisError(AnalysisError::Kind::TooManyWords, WordsMost);
             stream.push_back(wid | (std::uint32_t(window - 1) << 30));
             if (wantOccurrences) ++occurrences[wid];
             recent[0] = recent[1];
@@ -681,7 +684,7 @@ void PhraseCounter::Impl::absorb(Impl& later) {
         const std::uint32_t wid = wordIndex.intern(StringIndex::key(later.words().view(i)));
         if (wid == wordClass.size()) {
             if (wid > IdMask)
-                throw std::length_error("too many distinct words for phrase counting");
+                throw AnalysisError(AnalysisError::Kind::TooManyDistinctWords, qint64(IdMask) + 1);
             wordClass.push_back(0);
             classHash.push_back(later.classHash[i]);
             if (wantOccurrences) occurrences.push_back(0);
@@ -704,7 +707,7 @@ void PhraseCounter::Impl::absorb(Impl& later) {
     // The window runs on across the cut: the later piece's first words,
     // up to its first break, see this piece's last ones.
     if (stream.size() + later.stream.size() > 0xFFFFFFFFu)
-        throw std::length_error("too many words for phrase counting");
+        throw AnalysisError(AnalysisError::Kind::TooManyWords, WordsMost);
     int window = windowAtEnd;
     for (std::size_t j = 0; j < later.stream.size(); ++j) {
         const std::uint32_t entry = later.stream[j];
@@ -885,7 +888,7 @@ void PhraseCounter::Impl::mergeSpaceLike(
     static const UChar blank[] = {u' '};
     UCollationElements* ownElements = ucol_openElements(c.handle(), blank, 1, &status);
     if (status == U_MEMORY_ALLOCATION_ERROR) throw std::bad_alloc();
-    if (U_FAILURE(status)) throw std::runtime_error("cannot iterate collation elements");
+    if (U_FAILURE(status)) throw AnalysisError(AnalysisError::Kind::NoCollator);
     const std::unique_ptr<UCollationElements, decltype(&ucol_closeElements)> closeElements(
         ownElements, &ucol_closeElements);
     std::u16string ownBuffer;
@@ -1124,20 +1127,12 @@ void PhraseCounter::Impl::summarize(int k, const ListCollator& c) {
 }
 
 void PhraseCounter::setDirectTableLimit(std::size_t bytes) {
-    DirectTableBytes = bytes;
-}
-
-std::size_t PhraseCounter::directTableLimit() {
-    return DirectTableBytes.load();
+    d->directTableLimit = bytes;
 }
 
 PhraseCounter::PhraseCounter(const ListCollator& collator) : d(std::make_unique<Impl>(collator)) {}
 
 PhraseCounter::~PhraseCounter() = default;
-
-void PhraseCounter::setTokenizerPieces(int pieces) {
-    TokenizerPieces = pieces;
-}
 
 void PhraseCounter::setPieces(int pieces) {
     d->ownPieces = pieces;
@@ -1159,8 +1154,7 @@ void PhraseCounter::setTokenizedHandler(std::function<void()> handler) {
 bool PhraseCounter::Impl::tokenizePieces(const TextLines& lines, DistinctEstimate* estimates) {
     const qsizetype n = lines.count();
     const std::size_t bytes = lines.allBytes().size();
-    std::size_t pieces = std::size_t(TokenizerPieces.load());
-    if (pieces == 0) pieces = std::size_t(ownPieces);
+    std::size_t pieces = std::size_t(ownPieces);
     if (pieces == 0)
         pieces = std::clamp<std::size_t>(bytes / PieceBytes, 1,
                                          std::max(1u, std::thread::hardware_concurrency()));
@@ -1251,7 +1245,7 @@ bool PhraseCounter::countPhrases(const TextLines& lines, const std::atomic<bool>
     d->classKeys = StringPool();
     d->classIndex.release();
     d->spaceLikeWeights.clear();
-    d->directBytes = std::min(DirectTableBytes.load(),
+    d->directBytes = std::min(d->directTableLimit,
                               std::max<std::size_t>(lines.pool()->allBytes().size(), 1 << 20));
     DistinctEstimate estimates[3];
     if (!d->tokenizePieces(lines, estimates)) return false;

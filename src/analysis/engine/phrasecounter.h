@@ -27,13 +27,11 @@ class PhraseCounter {
 public:
     // Phrase tables that would need more memory than this are counted in
     // two passes, the first finding the phrases seen at least twice.
-    static void setDirectTableLimit(std::size_t bytes);
-    static std::size_t directTableLimit();
+    static constexpr std::size_t DefaultDirectTableLimit = std::size_t(96) << 20;
+    void setDirectTableLimit(std::size_t bytes);
 
     // The text is tokenized in this many pieces side by side; 0 (the
     // default) takes one a core for texts of some megabytes.
-    static void setTokenizerPieces(int pieces);
-    // The same for this counter alone, below a count set for all.
     void setPieces(int pieces);
     // About how many distinct words of how many bytes in all the next text
     // holds, where that is known: their room is taken at once instead of

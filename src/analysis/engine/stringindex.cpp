@@ -1,5 +1,7 @@
 #include "analysis/engine/stringindex.h"
 
+#include "analysis/engine/analysiserror.h"
+
 #include <algorithm>
 #include <bit>
 #include <stdexcept>
@@ -11,7 +13,7 @@ constexpr std::size_t MaxSlots = std::size_t(1) << 33;
 
 std::size_t capacityFor(std::size_t strings) {
     const std::size_t wanted = std::bit_ceil(std::max<std::size_t>(16, strings + strings / 2 + 1));
-    if (wanted > MaxSlots) throw std::length_error("too many distinct strings");
+    if (wanted > MaxSlots) throw AnalysisError(AnalysisError::Kind::TooManyWords, qint64(0xFFFFFFFEu));
     return wanted;
 }
 
@@ -30,7 +32,7 @@ std::uint32_t StringIndex::internIn(Table& table, const Key& k, std::uint32_t id
     if (table[at].idPlus) return table[at].idPlus - 1;
     if (id == NotFound) {
         const std::size_t next = std::size_t(pool_->count());
-        if (next >= 0xFFFFFFFEu) throw std::length_error("too many distinct strings");
+        if (next >= 0xFFFFFFFEu) throw AnalysisError(AnalysisError::Kind::TooManyWords, qint64(0xFFFFFFFEu));
         pool_->append(k.text);
         id = std::uint32_t(next);
     }
@@ -59,7 +61,7 @@ void StringIndex::reserve(std::size_t strings) {
 }
 
 void StringIndex::resize(std::size_t capacity) {
-    if (capacity > MaxSlots) throw std::length_error("too many distinct strings");
+    if (capacity > MaxSlots) throw AnalysisError(AnalysisError::Kind::TooManyWords, qint64(0xFFFFFFFEu));
     mask_ = capacity - 1;
     auto place = [this](auto& table, const auto& slot, std::size_t hash) {
         std::size_t i = hash & mask_;

@@ -21,7 +21,9 @@
 // QString survives the round trip unchanged.
 class StringPool {
 public:
-    StringPool() : lowBits_(OffsetBits) { offsets_.push_back(0); }
+    // offsetBits is the width of the stored ends; tests lower it to reach the
+    // 4 GiB crossings with small strings.
+    explicit StringPool(int offsetBits = 32) : lowBits_(offsetBits) { offsets_.push_back(0); }
 
     qsizetype count() const { return qsizetype(offsets_.size()) - 1; }
     bool isEmpty() const { return count() == 0; }
@@ -63,10 +65,6 @@ public:
     // starts no further string.
     void adoptLines(std::string&& bytes);
 
-    // The width of the stored ends in pools made from now on; tests lower
-    // it to reach the 4 GiB crossings with small strings.
-    static void setOffsetBits(int bits) { OffsetBits = bits; }
-
 private:
     std::size_t offset(std::size_t i) const {
         std::size_t at = offsets_[i];
@@ -90,7 +88,6 @@ private:
         HugePages::reserve(bytes_, std::max(2 * bytes_.capacity(), bytes_.size() + more));
     }
 
-    static inline int OffsetBits = 32;
     std::string bytes_;
     std::vector<std::uint32_t> offsets_;
     // The index of the first end past each multiple of 2^lowBits_.

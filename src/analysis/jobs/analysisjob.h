@@ -14,6 +14,14 @@
 #include <memory>
 #include <string>
 
+// What a test changes about one analysis; the defaults are the program's.
+struct AnalysisOptions {
+    AnalysisLimits limits;
+    // Called on the worker at each progress report; what it throws ends the
+    // run as a failure there would.
+    std::function<void(const AnalysisProgress&)> progressProbe;
+};
+
 // What one analysis takes, by value: lines already split, the editor's
 // bytes, or a file to read or convert on the worker.
 struct AnalysisRequest {
@@ -27,16 +35,15 @@ struct AnalysisRequest {
     DocumentReader::PdfConverter convertPdf;
     QString wordCharacters;
     QLocale locale;
+    AnalysisOptions options;
 };
 
 Q_DECLARE_METATYPE(AnalysisProgress)
 Q_DECLARE_METATYPE(std::shared_ptr<const AnalysisResults>)
 
-class AnalysisQueue;
-
-// One analysis, run on the analysis worker one at a time with the others,
-// reported to the thread that made it by queued signals. Destroying the job
-// cancels it: whatever it still produces is dropped.
+// One analysis, run on the application's analysis queue one at a time with
+// the others, reported to the thread that made it by queued signals.
+// Destroying the job cancels it: whatever it still produces is dropped.
 class AnalysisJob : public QObject {
     Q_OBJECT
 
@@ -59,12 +66,12 @@ signals:
     void finished(std::shared_ptr<const AnalysisResults> results);
     // The file could not be read or converted; the job has ended.
     void readFailed(const FileError& error);
-    void failed(JobFailure failure, const QString& message);
+    void failed(const JobFailure& failure);
 
 private:
-    friend class AnalysisQueue;
+    class Task;
 
     AnalysisRequest request_;
-    std::shared_ptr<void> task_; // the queue's record of this job, once queued
+    std::shared_ptr<Task> task_; // once queued
     bool done_ = false;
 };

@@ -2,13 +2,8 @@
 
 #include "analysis/engine/listcollator.h"
 
-#include <QMetaObject>
-
 #include <algorithm>
-#include <new>
 #include <span>
-#include <stdexcept>
-#include <system_error>
 #include <tuple>
 
 ConcordanceJob::ConcordanceJob(std::shared_ptr<const AnalysisResults> results, QObject* parent)
@@ -19,30 +14,29 @@ ConcordanceJob::~ConcordanceJob() {
 }
 
 void ConcordanceJob::stop() {
-    cancel_ = true;
-    if (thread_.joinable()) thread_.join();
-    cancel_ = false;
-    ++run_;
+    queue_.cancel(task_);
+    task_.reset();
     running_ = false;
 }
 
 void ConcordanceJob::find(const Concordance::Query& query) {
-    launch([this, query](int run) {
+    launch([this, query](WorkQueue::Task& task) {
         // A collator serves one thread; this one is the task's own.
         const std::unique_ptr<ListCollator> collator =
             ListCollator::forIcuLocale(results_->collation);
         Concordance::Finder finder(results_->text, results_->wordCharacters, *collator);
         const bool whole = finder.find(
             query,
-            [this, run](std::span<const Concordance::Hit> hits) {
-                post(run, [this, batch = std::vector<Concordance::Hit>(hits.begin(), hits.end())] {
-                    emit hitsFound(batch);
-                });
+            [this, &task](std::span<const Concordance::Hit> hits) {
+                queue_.post(task,
+                            [this, batch = std::vector<Concordance::Hit>(hits.begin(), hits.end())] {
+                                emit hitsFound(batch);
+                            });
                 return true;
             },
-            &cancel_);
+            &task.stopFlag());
         if (!whole) return;
-        post(run, [this] {
+        queue_.post(task, [this] {
             running_ = false;
             emit findingFinished();
         });
@@ -51,7 +45,7 @@ void ConcordanceJob::find(const Concordance::Query& query) {
 
 void ConcordanceJob::sort(std::vector<Concordance::Hit> hits, const Concordance::Order& order) {
     auto shared = std::make_shared<std::vector<Concordance::Hit>>(std::move(hits));
-    launch([this, shared, order](int run) {
+    launch([this, shared, order](WorkQueue::Task& task) {
         std::vector<Concordance::Hit>& all = *shared;
         // The engine orders hits that stand in text order.
         const auto textOrder = [](const Concordance::Hit& a, const Concordance::Hit& b) {
@@ -59,13 +53,14 @@ void ConcordanceJob::sort(std::vector<Concordance::Hit> hits, const Concordance:
         };
         if (!std::is_sorted(all.begin(), all.end(), textOrder))
             std::sort(all.begin(), all.end(), textOrder);
-        if (cancel_) return;
+        if (task.stopped()) return;
         if (order.side != Concordance::Side::Position) {
             const std::unique_ptr<ListCollator> collator =
                 ListCollator::forIcuLocale(results_->collation);
-            if (!Concordance::sortHits(all, results_->text, order, *collator, &cancel_)) return;
+            if (!Concordance::sortHits(all, results_->text, order, *collator, &task.stopFlag()))
+                return;
         }
-        post(run, [this, shared] {
+        queue_.post(task, [this, shared] {
             running_ = false;
             sorted_ = std::move(*shared);
             emit sorted();
@@ -73,44 +68,13 @@ void ConcordanceJob::sort(std::vector<Concordance::Hit> hits, const Concordance:
     });
 }
 
-void ConcordanceJob::launch(Task task) {
+void ConcordanceJob::launch(WorkQueue::Body body) {
     stop();
-    const int run = ++run_;
     running_ = true;
-    try {
-        thread_ = std::thread([this, run, task = std::move(task)] {
-            try {
-                task(run);
-            } catch (...) {
-                postFailure(run, std::current_exception());
-            }
+    task_ = queue_.submit(std::move(body), [this](WorkQueue::Task& task, const JobFailure& failure) {
+        queue_.post(task, [this, failure] {
+            running_ = false;
+            emit failed(failure);
         });
-    } catch (const std::system_error&) {
-        postFailure(run, std::current_exception());
-    }
-}
-
-void ConcordanceJob::post(int run, std::function<void()> deliver) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, run, deliver = std::move(deliver)] {
-            if (run == run_) deliver();
-        },
-        Qt::QueuedConnection);
-}
-
-void ConcordanceJob::postFailure(int run, std::exception_ptr error) {
-    post(run, [this, error] {
-        running_ = false;
-        // Rethrown here, on the thread that shows it.
-        try {
-            std::rethrow_exception(error);
-        } catch (const std::bad_alloc&) {
-            emit failed(JobFailure::OutOfMemory, {});
-        } catch (const std::exception& e) {
-            emit failed(JobFailure::Other, QString::fromUtf8(e.what()));
-        } catch (...) {
-            emit failed(JobFailure::Other, {});
-        }
     });
 }

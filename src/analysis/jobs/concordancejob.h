@@ -3,22 +3,19 @@
 #include "analysis/concordance/concordance.h"
 #include "analysis/engine/analysisresults.h"
 #include "analysis/jobs/jobfailure.h"
+#include "analysis/jobs/workqueue.h"
 
 #include <QObject>
 #include <QString>
 
-#include <atomic>
-#include <exception>
-#include <functional>
 #include <memory>
-#include <thread>
 #include <vector>
 
-// Finds or sorts the hits of a concordance on a thread of its own, one task
-// at a time, and reports to the thread that made it by queued calls. A new
-// task, stop() and the job's end cancel the task under way and wait for it;
-// the engine looks at the cancel flag often, so that the wait is short.
-// Whatever a cancelled task still sends is dropped.
+// Finds or sorts the hits of a concordance on a work queue of its own, one
+// task at a time, and reports to the thread that made it by queued calls. A
+// new task, stop() and the job's end stop the task under way; the engine
+// looks at its stop flag often, so that it ends soon. Whatever a stopped
+// task still sends is dropped.
 class ConcordanceJob : public QObject {
     Q_OBJECT
 
@@ -42,20 +39,16 @@ signals:
     void hitsFound(const std::vector<Concordance::Hit>& hits);
     void findingFinished();
     void sorted();
-    void failed(JobFailure failure, const QString& message);
+    void failed(const JobFailure& failure);
 
 private:
-    using Task = std::function<void(int run)>;
-    void launch(Task task);
-    // Runs `deliver` on the thread that made the job, unless a later task
-    // has begun by then.
-    void post(int run, std::function<void()> deliver);
-    void postFailure(int run, std::exception_ptr error);
+    void launch(WorkQueue::Body body);
 
     std::shared_ptr<const AnalysisResults> results_;
-    std::atomic<bool> cancel_ = false;
-    int run_ = 0; // read and written on the thread that made the job only
     bool running_ = false;
     std::vector<Concordance::Hit> sorted_;
-    std::thread thread_;
+    std::shared_ptr<WorkQueue::Task> task_;
+    // Last, so that it goes first: its worker is joined while the members
+    // its tasks read still stand.
+    WorkQueue queue_;
 };

@@ -79,4 +79,27 @@ QString visibleCharacter(const QString& character) {
     return character;
 }
 
+QString errorMessage(const AnalysisError& error, const AnalysisLabels& labels,
+                     const QLocale& locale) {
+    const QString most = NumberFormat::formatCount(error.most(), locale);
+    switch (error.kind()) {
+    case AnalysisError::Kind::TooManyLines:
+        return QString(labels.tooManyLines).arg(most);
+    case AnalysisError::Kind::LineTooLong:
+        return QString(labels.lineTooLong)
+            .arg(NumberFormat::formatCount(error.line(), locale), most);
+    case AnalysisError::Kind::TooManyDistinctWords:
+        return QString(labels.tooManyDistinctWords).arg(most);
+    case AnalysisError::Kind::TooManyRepeatedPhrases:
+        return QString(labels.tooManyRepeatedPhrases).arg(most);
+    case AnalysisError::Kind::TooManyWords:
+        return QString(labels.tooManyWords).arg(most);
+    case AnalysisError::Kind::TooManyRows:
+        return QString(labels.tooManyRows).arg(most);
+    case AnalysisError::Kind::NoCollator:
+        return labels.noCollator;
+    }
+    return {};
+}
+
 } // namespace AnalysisText

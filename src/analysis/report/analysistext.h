@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/engine/analysiserror.h"
 #include "analysis/engine/analysisresults.h"
 #include "analysis/engine/analysisrun.h"
 
@@ -26,6 +27,21 @@ struct AnalysisLabels {
     QString uniqueLines = QStringLiteral("Unique Lines:");
     QString noWords = QStringLiteral("No words found using the specified characters:");
     QString elapsedTime = QStringLiteral("Elapsed Time: %s sec");
+    // Why a run stopped: %1 is the most the bound allows; for a line too
+    // long, %1 is the line and %2 the most.
+    QString tooManyLines =
+        QStringLiteral("The text has more lines than can be analyzed (at most %1).");
+    QString lineTooLong = QStringLiteral(
+        "Line %1 of the text is longer than can be analyzed (at most %2 characters).");
+    QString tooManyDistinctWords =
+        QStringLiteral("The text has more distinct words than can be analyzed (at most %1).");
+    QString tooManyRepeatedPhrases =
+        QStringLiteral("The text has more repeated phrases than can be analyzed (at most %1).");
+    QString tooManyWords =
+        QStringLiteral("The text has more words than can be analyzed (at most %1).");
+    QString tooManyRows =
+        QStringLiteral("A table would have more rows than can be shown (at most %1).");
+    QString noCollator = QStringLiteral("The sorting rules of the language could not be opened.");
 };
 
 // Formats what a run returns, for the eye and for CSV files.
@@ -46,5 +62,9 @@ QString overviewValue(const AnalysisOverview& overview, int row, const AnalysisL
 // How a chart or a window title labels a character that would show as
 // nothing: a space as ␣, a tab as ⇥, other blanks and controls as U+XXXX.
 QString visibleCharacter(const QString& character);
+
+// Why the run stopped, in the labels' words, the figures in the locale's.
+QString errorMessage(const AnalysisError& error, const AnalysisLabels& labels,
+                     const QLocale& locale = QLocale());
 
 } // namespace AnalysisText

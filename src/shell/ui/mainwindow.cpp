@@ -4,25 +4,15 @@
 #include "analysis/report/numberformat.h"
 #include "analysis/ui/batch/batchwindow.h"
 #include "analysis/ui/results/resultswindow.h"
-#include "import/documentreader.h"
-#include "import/pdftextextractor.h"
-#include "import/textfilewriter.h"
 #include "import/ui/loadfilter.h"
-#include "import/utf8piecereader.h"
 #include "info/ui/aboutwindow.h"
-#include "info/versioninfo.h"
 #include "localization/fileerrortranslation.h"
-#include "localization/languagechoice.h"
-#include "localization/qttranslation.h"
 #include "localization/translation.h"
 #include "localization/ui/languagewindow.h"
 #include "online/ui/feedbackwindow.h"
 #include "online/ui/updatecontroller.h"
 #include "online/updatecheck.h"
-#include "shell/datafolder.h"
 #include "shell/ui/texteditor.h"
-#include "shell/wordlettersfile.h"
-#include "text/textfile.h"
 #include "text/textrules.h"
 #include "widgets/desktop.h"
 #include "widgets/dialogs.h"
@@ -37,7 +27,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -46,7 +35,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTextDocument>
 #include <QTimer>
@@ -54,12 +42,10 @@
 #include <QVBoxLayout>
 
 #include <array>
-#include <climits>
 #include <cstring>
 #include <exception>
 #include <new>
 #include <stdexcept>
-#include <thread>
 
 namespace {
 
@@ -140,8 +126,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     updateCheckTimer_->start();
 
     resize(684, 417 + menuBar()->sizeHint().height() + statusBar_->sizeHint().height());
-    appTitle_ = QStringLiteral("Lexometer");
-    setWindowTitle(appTitle_);
+    setWindowTitle(appTitle());
 }
 
 QWidget* MainWindow::buildCommandStrip(QWidget* parent) {
@@ -226,7 +211,6 @@ QLayout* MainWindow::buildEditorRow(QWidget* parent) {
     pdfToolLog_->setFixedWidth(185);
     pdfToolLog_->setReadOnly(true);
     pdfToolLog_->hide(); // the log of PDF tool runs, never shown
-    pdfExtractor_.setLog(&pdfToolLogText_);
     row->addWidget(pdfToolLog_);
     connect(editor_, &TextEditor::modified, this, &MainWindow::updateSizeLine);
     connect(editor_, &TextEditor::filesDropped, this, &MainWindow::loadDroppedFiles);
@@ -293,9 +277,8 @@ void MainWindow::buildSettingsMenu() {
     }
     connect(pdfiumAction_, &QAction::triggered, this, &MainWindow::choosePdfium);
     connect(xpdfAction_, &QAction::triggered, this, &MainWindow::chooseXpdf);
-    // The batch analyses read the choice on the worker.
-    connect(xpdfAction_, &QAction::toggled, this,
-            [this](bool on) { batchPdf_->toolChosen.store(on); });
+    // The editor and the batch analyses read the choice as they convert.
+    connect(xpdfAction_, &QAction::toggled, this, [this](bool on) { pdf_.chooseTool(on); });
     pdfiumAction_->setChecked(true);
     lineNumbersAction_ = settingsMenu_->addAction(QStringLiteral("Show Line Numbers"));
     lineNumbersAction_->setObjectName("lineNumbersAction");
@@ -339,39 +322,37 @@ void MainWindow::buildHelpMenu() {
 
 void MainWindow::startUp(const std::vector<Step>& steps) {
     starting_ = true;
-    for (const Step& step : steps) {
-        try {
-            step.run();
-        } catch (const std::exception& e) {
-            starting_ = false;
-            Dialogs::error(this, QString::fromUtf8(e.what()));
-            return;
-        }
-    }
+    const QString error = Startup::run(steps);
     starting_ = false;
+    if (!error.isEmpty()) Dialogs::error(this, error);
+}
+
+std::vector<MainWindow::Step> MainWindow::programSteps(const QString& program) {
+    return startup_.steps(program.isEmpty() ? QCoreApplication::applicationFilePath() : program,
+                          *this);
 }
 
 void MainWindow::saveSetting(const QString& key, const QString& value) {
-    if (dataFolder_.isEmpty()) return;
-    settings_.write(QStringLiteral("Settings"), key, value);
     FileError error;
-    if (!settings_.save(&error)) {
-        const QString message = FileErrorTranslation::text(error);
-        // A failed save during start-up ends start-up there.
-        if (starting_) throw std::runtime_error(message.toStdString());
-        Dialogs::error(this, message);
-    }
+    if (settings_.save(key, value, &error)) return;
+    const QString message = FileErrorTranslation::text(error);
+    // A failed save during start-up ends start-up there.
+    if (starting_) throw std::runtime_error(message.toStdString());
+    Dialogs::error(this, message);
 }
 
 void MainWindow::useDataFolder(const QString& folder) {
-    dataFolder_ = folder;
-    settings_.openOrReset(dataFolder_ + QStringLiteral("settings.ini"));
+    settings_.useDataFolder(folder);
+    settingsOpened();
+}
+
+void MainWindow::settingsOpened() {
     // Windows that keep a setting of their own write into this store.
-    SharedSettings::setStore(&settings_);
+    SharedSettings::setStore(&settings_.store());
 }
 
 MainWindow::~MainWindow() {
-    if (SharedSettings::store() == &settings_) SharedSettings::setStore(nullptr);
+    if (SharedSettings::store() == &settings_.store()) SharedSettings::setStore(nullptr);
 }
 
 void MainWindow::choosePdfium() {
@@ -379,17 +360,12 @@ void MainWindow::choosePdfium() {
     saveSetting(QStringLiteral("PdfEngine"), QStringLiteral("PDFium"));
 }
 
-QString MainWindow::pdfToolPath() const {
-    return programFolder_ + QStringLiteral("/xpdf/pdftotext");
-}
-
 void MainWindow::chooseXpdf() {
-    const QString tool = pdfToolPath();
-    if (!QFileInfo::exists(tool)) {
+    if (!pdf_.toolAvailable()) {
         // The menu has already moved the check mark; the choice stays.
         pdfiumAction_->setChecked(true);
         warn(translateText(QStringLiteral("File not found!")) + QStringLiteral("\n\n") +
-             QDir::toNativeSeparators(tool));
+             QDir::toNativeSeparators(pdf_.toolPath()));
         return;
     }
     xpdfAction_->setChecked(true);
@@ -397,15 +373,11 @@ void MainWindow::chooseXpdf() {
 }
 
 void MainWindow::saveWordCharacters() {
-    if (!dataFolder_.isEmpty())
-        WordLettersFile::store(dataFolder_ + QStringLiteral("wordletters.txt"),
-                               wordCharactersEdit_->toPlainText());
+    settings_.storeWordCharacters(wordCharactersEdit_->toPlainText());
 }
 
 void MainWindow::resetToDefaults() {
-    // Without a data folder the names below would be taken relative to the
-    // working folder, and someone else's files would go.
-    if (dataFolder_.isEmpty()) {
+    if (!settings_.hasDataFolder()) {
         Dialogs::error(this, translateText(QStringLiteral(
                                  "Nothing was reset: the folder of the settings is not known")));
         return;
@@ -416,96 +388,48 @@ void MainWindow::resetToDefaults() {
         {translateText(QStringLiteral("Yes")), translateText(QStringLiteral("No"))},
         translateText(QStringLiteral("Confirmation")));
     if (answer != Dialogs::Yes) return;
-    for (const char* name : {"settings.ini", "wordletters.txt"}) {
-        QFile file(dataFolder_ + QLatin1String(name));
-        if (file.exists() && !file.remove()) {
-            Dialogs::error(this,
-                           FileErrorTranslation::text(FileError::system(
-                               FileError::Action::Delete, QDir::toNativeSeparators(file.fileName()),
-                               file.errorString())));
-            return;
-        }
+    FileError error;
+    if (!settings_.reset(&error)) {
+        Dialogs::error(this, FileErrorTranslation::text(error));
+        return;
     }
-    QCoreApplication::processEvents();
     // The new copy starts before this one ends; nothing is written on exit.
     Desktop::startProgram(QCoreApplication::applicationFilePath());
     QApplication::quit();
 }
 
-std::vector<MainWindow::Step> MainWindow::programSteps(const QString& programPath) {
-    const QString program =
-        programPath.isEmpty() ? QCoreApplication::applicationFilePath() : programPath;
-    programFolder_ = QFileInfo(program).absolutePath();
-    pdfExtractor_.setToolFolder(QFileInfo(pdfToolPath()).absolutePath());
-    batchPdf_->extractor.setToolFolder(QFileInfo(pdfToolPath()).absolutePath());
-    return {
-        {QStringLiteral("version information"),
-         [this, program] {
-             const VersionData data = VersionInfo::readVersionData(program);
-             companyName_ = data.companyName;
-             productName_ = data.productName;
-         }},
-        {QStringLiteral("version"),
-         [this, program] {
-             appVersion_ = VersionInfo::appVersion(VersionInfo::fileVersionNumber(program));
-         }},
-        {QStringLiteral("title"),
-         [this] {
-             appTitle_ = companyName_ + QStringLiteral(" - ") + productName_;
-             setWindowTitle(appTitle_);
-         }},
-        {QStringLiteral("dropped files"), [this] { setAcceptDrops(true); }},
-        {QStringLiteral("data folder"),
-         [this, program] {
-             dataFolder_ =
-                 DataFolder::decide(QFileInfo(program).absolutePath(), companyName_, productName_);
-         }},
-        {QStringLiteral("settings"), [this] { useDataFolder(dataFolder_); }},
-        {QStringLiteral("word characters"),
-         [this] {
-             QString text;
-             if (WordLettersFile::load(dataFolder_ + QStringLiteral("wordletters.txt"), &text)) {
-                 wordCharactersEdit_->setPlainText(text);
-                 customizeBox_->setChecked(true);
-             }
-         }},
-        {QStringLiteral("editor"),
-         [this] {
-             // Line numbers on, word wrap off; the saved settings follow.
-             editor_->setGutterVisible(lineNumbersAction_->isChecked());
-             editor_->setWordWrap(wordWrapAction_->isChecked());
-         }},
-        {QStringLiteral("PDF module"),
-         [this] {
-             QString error;
-             if (!pdfExtractor_.loadModule(&error)) throw std::runtime_error(error.toStdString());
-         }},
-        {QStringLiteral("saved settings"),
-         [this] {
-             const QString section = QStringLiteral("Settings");
-             if (settings_.read(section, QStringLiteral("ShowLineNumbers")) == "OFF")
-                 lineNumbersAction_->trigger();
-             if (settings_.read(section, QStringLiteral("WordWrap")) == "ON")
-                 wordWrapAction_->trigger();
-             const bool xpdf = settings_.read(section, QStringLiteral("PdfEngine")) == "Xpdf";
-             (xpdf ? xpdfAction_ : pdfiumAction_)->setChecked(true);
-         }},
-        {QStringLiteral("language"),
-         [this, program] {
-             QString error;
-             if (!LanguageChoice::initLanguage(
-                     settings_.read(QStringLiteral("Settings"), QStringLiteral("LanguageFile")),
-                     QFileInfo(program).absolutePath() + QStringLiteral("/Languages"),
-                     LanguageChoice::userInterfaceLocale(), &error))
-                 throw std::runtime_error(error.toStdString());
-             // Qt's own texts (file dialogs, standard buttons) and the
-             // direction of the layout follow the chosen language.
-             QtTranslation::installForLoadedLanguage();
-             QApplication::setLayoutDirection(QtTranslation::directionOfLoadedLanguage());
-         }},
-        {QStringLiteral("captions"), [this] { translateCaptions(); }},
-        {QStringLiteral("size line"), [this] { updateSizeLine(); }},
-    };
+void MainWindow::showTitle(const QString& title) {
+    setWindowTitle(title);
+}
+
+void MainWindow::acceptDroppedFiles() {
+    setAcceptDrops(true);
+}
+
+void MainWindow::useWordCharacters(const QString& text) {
+    wordCharactersEdit_->setPlainText(text);
+    customizeBox_->setChecked(true);
+}
+
+void MainWindow::setUpEditor() {
+    // Line numbers on, word wrap off; the saved settings follow.
+    editor_->setGutterVisible(lineNumbersAction_->isChecked());
+    editor_->setWordWrap(wordWrapAction_->isChecked());
+}
+
+void MainWindow::applySavedSettings(const SavedSettings& saved) {
+    // Through the toggles, as the user would.
+    if (!saved.lineNumbers) lineNumbersAction_->trigger();
+    if (saved.wordWrap) wordWrapAction_->trigger();
+    (saved.xpdf ? xpdfAction_ : pdfiumAction_)->setChecked(true);
+}
+
+void MainWindow::useLayoutDirection(Qt::LayoutDirection direction) {
+    QApplication::setLayoutDirection(direction);
+}
+
+void MainWindow::showTextSize() {
+    updateSizeLine();
 }
 
 void MainWindow::translateCaptions() {
@@ -573,28 +497,9 @@ void MainWindow::analyze() {
     // Before any batch analysis still waiting.
     window->setFirstInLine(true);
     window->setStartedByCreator(true);
-    placeResultsWindow(window);
+    window->placeAfterOpenOnes();
     window->show();
     handOverText(window);
-}
-
-// The first results window is centred over this one; a new one while others
-// are open moves on from the newest by the batch cascade's step, so that it
-// does not hide exactly behind it.
-void MainWindow::placeResultsWindow(ResultsWindow* window) {
-    ResultsWindow* newest = nullptr;
-    for (ResultsWindow* open : findChildren<ResultsWindow*>(Qt::FindDirectChildrenOnly))
-        if (open != window && open->isVisible()) newest = open;
-    if (!newest) return;
-    QScreen* shown = screen();
-    const int step = BatchWindow::scaledDimension(20, shown ? shown->logicalDotsPerInch() : 96.0);
-    QPoint at = newest->frameGeometry().topLeft() + QPoint(step, step);
-    if (shown) {
-        const QRect area = shown->availableGeometry();
-        if (at.y() >= area.bottom() - step) at.setY(area.top());
-        if (at.x() >= area.right() - step) at.setX(area.left());
-    }
-    window->placeAt(at);
 }
 
 // Only the editor's bytes are copied on this thread, and into memory that a
@@ -610,32 +515,36 @@ void MainWindow::handOverText(ResultsWindow* window) {
         return;
     }
     editor_->setReadOnly(true);
-    const QPointer<MainWindow> self(this);
     const QPointer<ResultsWindow> target(window);
-    std::thread([self, target, size] {
-        auto buffer = std::make_shared<std::string>();
-        try {
-            buffer->assign(size, '\0');
-        } catch (const std::bad_alloc&) {
-            buffer.reset();
-        }
-        QMetaObject::invokeMethod(qApp, [self, target, buffer] {
-            if (!self) return;
-            self->editor_->setReadOnly(false);
-            if (!target) return;
-            const auto [before, after] = self->editor_->textPieces();
-            std::string text;
-            if (buffer && buffer->size() == before.size() + after.size()) {
-                text = std::move(*buffer);
-                std::memcpy(text.data(), before.data(), before.size());
-                std::memcpy(text.data() + before.size(), after.data(), after.size());
-            } else {
-                text = self->editor_->copyText();
+    handOverQueue_.submit(
+        [this, target, size](WorkQueue::Task& task) {
+            auto buffer = std::make_shared<std::string>();
+            try {
+                buffer->assign(size, '\0');
+            } catch (const std::bad_alloc&) {
+                buffer.reset();
             }
-            target->setEditorText(std::move(text));
-            target->startAnalysis();
+            handOverQueue_.post(task, [this, target, buffer] { finishHandOver(target, buffer); });
+        },
+        [this, target](WorkQueue::Task& task, const JobFailure&) {
+            handOverQueue_.post(task, [this, target] { finishHandOver(target, nullptr); });
         });
-    }).detach();
+}
+
+void MainWindow::finishHandOver(ResultsWindow* target, const std::shared_ptr<std::string>& buffer) {
+    editor_->setReadOnly(false);
+    if (!target) return;
+    const auto [before, after] = editor_->textPieces();
+    std::string text;
+    if (buffer && buffer->size() == before.size() + after.size()) {
+        text = std::move(*buffer);
+        std::memcpy(text.data(), before.data(), before.size());
+        std::memcpy(text.data() + before.size(), after.data(), after.size());
+    } else {
+        text = editor_->copyText();
+    }
+    target->setEditorText(std::move(text));
+    target->startAnalysis();
 }
 
 void MainWindow::showWordCharacters(bool shown) {
@@ -649,8 +558,7 @@ void MainWindow::choosePreset(int preset) {
     const QString text = wordCharactersEdit_->toPlainText();
     wordCharactersEdit_->setPlainText(TextRules::trimmed(text).toString());
     // English is the built-in set: nothing needs to be kept for it.
-    if (preset == WordCharacterPresets::English && !dataFolder_.isEmpty())
-        QFile::remove(dataFolder_ + QStringLiteral("wordletters.txt"));
+    if (preset == WordCharacterPresets::English) settings_.forgetWordCharacters();
 }
 
 QString MainWindow::onlineHelpAddress(const QString& productName) {
@@ -660,7 +568,7 @@ QString MainWindow::onlineHelpAddress(const QString& productName) {
 }
 
 void MainWindow::openOnlineHelp() {
-    Desktop::openUrl(QUrl(onlineHelpAddress(productName_)));
+    Desktop::openUrl(QUrl(onlineHelpAddress(productName())));
 }
 
 void MainWindow::exit() {
@@ -692,43 +600,33 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     QApplication::quit();
 }
 
-DocumentReader::PdfConverter& MainWindow::pdfConverter() {
-    static DocumentReader::PdfConverter convert; // none: the engine chosen in the menu
-    return convert;
-}
-
 bool MainWindow::convertPdf(const QString& path, std::string* utf8, QString* error) {
-    if (pdfConverter()) return pdfConverter()(path, utf8, error);
-    const auto engine = xpdfAction_->isChecked() ? PdfTextExtractor::Engine::Tool
-                                                 : PdfTextExtractor::Engine::InProcess;
-    QString text;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool converted = pdfExtractor_.extract(path, engine, text, error);
+    const bool converted = pdf_.convert(path, utf8, error);
     QApplication::restoreOverrideCursor();
-    pdfToolLog_->setPlainText(pdfToolLogText_);
-    if (converted) *utf8 = text.toStdString();
+    pdfToolLog_->setPlainText(pdf_.log());
     return converted;
 }
 
 void MainWindow::startUpdateCheck() {
     // Owned by the window: closing it stops a check still waiting.
     new UpdateController(updateCheckTimer_, updateNotificationsAction_,
-                         UpdateCheck::programInputs(companyName_, productName_, appVersion_),
-                         productName_, this);
+                         UpdateCheck::programInputs(companyName(), productName(), appVersion()),
+                         productName(), this);
 }
 
 void MainWindow::openFeedbackWindow() {
-    FeedbackWindow window(this, productName_, appTitle_, appVersion_);
+    FeedbackWindow window(this, productName(), appTitle(), appVersion());
     window.exec();
 }
 
 void MainWindow::openAboutWindow() {
-    AboutWindow window(this, productName_, appVersion_);
+    AboutWindow window(this, productName(), appVersion());
     window.exec();
 }
 
 void MainWindow::openLanguageWindow() {
-    LanguageWindow window(settings_, dataFolder_, this);
+    LanguageWindow window(settings_.store(), settings_.dataFolder(), this);
     window.exec();
 }
 
@@ -736,78 +634,28 @@ void MainWindow::openBatchWindow() {
     // A new list each time; the window lives on, hidden, with its results.
     // Called on the analysis worker: its own extractor and converter process,
     // the engine chosen in the menu when the file's turn comes.
-    auto* batch = new BatchWindow(
-        this,
-        [pdf = batchPdf_](const QString& path, std::string* utf8, QString* error) {
-            if (pdfConverter()) return pdfConverter()(path, utf8, error);
-            const auto engine = pdf->toolChosen ? PdfTextExtractor::Engine::Tool
-                                                : PdfTextExtractor::Engine::InProcess;
-            return DocumentReader::converter(pdf->extractor, engine)(path, utf8, error);
-        },
-        [this] { return wordCharacters(); });
+    auto* batch =
+        new BatchWindow(this, pdf_.workerConverter(), [this] { return wordCharacters(); });
     batch->show();
 }
 
+LineBreakStyle::Style MainWindow::lineBreakStyle() const {
+    return editor_->lineBreakStyle();
+}
+
+bool MainWindow::byteOrderMark() const {
+    return editor_->byteOrderMark();
+}
+
 bool MainWindow::loadFile(const QString& path, FileError* error) {
-    try {
-        const QFileInfo file(path);
-        // PDF files by the routing every reader shares; text files the
-        // editor's own fast way below.
-        if (DocumentReader::isPdf(path)) {
-            DocumentReader::Document document;
-            const DocumentReader::PdfConverter convert =
-                [this](const QString& pdf, std::string* utf8, QString* reason) {
-                    return convertPdf(pdf, utf8, reason);
-                };
-            if (!DocumentReader::read(path, convert, document, error)) return false;
-            return putText(path, std::move(document.utf8), byteOrderMark_, error);
-        }
-        if (file.size() >= qint64(INT_MAX)) return tooLarge(path, error);
-        // UTF-8, the usual case, is read and checked on a second thread while
-        // the editor takes it in; the editor's text comes back if it is not.
-        editor_->beginReplace(file.size());
-        const Utf8PieceReader::Result read = Utf8PieceReader::read(
-            path, [this](std::string_view piece) { editor_->appendPiece(piece); }, error);
-        if (read.outcome == Utf8PieceReader::Outcome::Read && !editor_->replaceFailed()) {
-            editor_->endReplace(qint64(read.utf16Length), qint64(read.lineFeeds));
-            lineBreakStyle_ = read.style;
-            byteOrderMark_ = read.byteOrderMark;
-            return textLoaded();
-        }
-        editor_->abandonReplace();
-        if (read.outcome == Utf8PieceReader::Outcome::Failed) return false;
-        if (read.outcome == Utf8PieceReader::Outcome::Read) throw std::bad_alloc();
-        // Not UTF-8: the file is read whole and decoded by its byte-order
-        // mark or in the ANSI code page.
-        TextFile::Text text;
-        if (!TextFile::read(path, text, error)) return false;
-        return putText(path, std::move(text.utf8), text.byteOrderMark, error);
-    } catch (const std::bad_alloc&) {
-        *error = FileError::own(FileError::Action::Open, path, FileError::Reason::NotEnoughMemory);
-        return false;
-    }
-}
-
-bool MainWindow::tooLarge(const QString& path, FileError* error) {
-    *error = FileError::own(FileError::Action::Open, path, FileError::Reason::TooLargeForEditor);
-    return false;
-}
-
-bool MainWindow::putText(const QString& path, std::string&& utf8, bool byteOrderMark,
-                         FileError* error) {
-    if (utf8.size() >= std::size_t(INT_MAX)) return tooLarge(path, error);
-    const LineBreakStyle::Style style = LineBreakStyle::detect(utf8);
-    LineBreakStyle::toLf(utf8);
-    if (!editor_->setTextUtf8(utf8)) throw std::bad_alloc();
-    lineBreakStyle_ = style;
-    byteOrderMark_ = byteOrderMark;
-    return textLoaded();
-}
-
-bool MainWindow::textLoaded() {
-    editor_->SendScintilla(QsciScintilla::SCI_GOTOPOS, 0L);
-    updateSizeLine();
-    return true;
+    const bool loaded = editor_->loadFile(
+        path,
+        [this](const QString& pdf, std::string* utf8, QString* reason) {
+            return convertPdf(pdf, utf8, reason);
+        },
+        error);
+    if (loaded) updateSizeLine();
+    return loaded;
 }
 
 void MainWindow::openFile() {
@@ -858,8 +706,7 @@ void MainWindow::saveTextAs() {
     const QString path = Dialogs::saveFileName(this, filter, QString(), QStringLiteral("txt"));
     if (path.isEmpty()) return;
     FileError error;
-    if (!TextFileWriter::write(path, editor_->textBytes(),
-                               LineBreakStyle::separator(lineBreakStyle_), byteOrderMark_, &error))
+    if (!editor_->saveFile(path, &error))
         Dialogs::error(this, FileErrorTranslation::text(error));
     else
         Dialogs::noteFileUsed(path);

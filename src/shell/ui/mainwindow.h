@@ -1,11 +1,13 @@
 #pragma once
 
+#include "analysis/jobs/workqueue.h"
 #include "import/documentreader.h"
 #include "import/linebreakstyle.h"
-#include "import/pdftextextractor.h"
+#include "import/pdfengines.h"
+#include "shell/programsettings.h"
+#include "shell/startup.h"
 #include "text/fileerror.h"
 #include "text/inistore.h"
-#include "text/programfolder.h"
 
 #include <QCoreApplication>
 #include <QList>
@@ -40,15 +42,12 @@ class TextEditor;
 // Its widgets are private; each has an objectName naming its role
 // ("analyzeButton", "wordCharactersEdit", "editor", ...), by which tests
 // find them.
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private StartupTarget {
     Q_OBJECT
 
 public:
     // One start-up step: it may throw; a failure skips the steps after it.
-    struct Step {
-        QString name;
-        std::function<void()> run;
-    };
+    using Step = Startup::Step;
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -68,17 +67,17 @@ public:
     static QString onlineHelpAddress(const QString& productName);
 
     // Values start-up reads from the version information.
-    QString companyName() const { return companyName_; }
-    QString productName() const { return productName_; }
-    QString appVersion() const { return appVersion_; }
-    QString appTitle() const { return appTitle_; }
+    QString companyName() const { return startup_.info().companyName; }
+    QString productName() const { return startup_.info().productName; }
+    QString appVersion() const { return startup_.info().appVersion; }
+    QString appTitle() const { return startup_.info().appTitle; }
 
     // The folder of the settings and word-character files, with a trailing
     // separator; empty until start-up has decided it.
-    QString dataFolder() const { return dataFolder_; }
+    QString dataFolder() const { return settings_.dataFolder(); }
     // The PDF tool's place: "xpdf/pdftotext" in the program folder.
-    QString pdfToolPath() const;
-    IniStore& settings() { return settings_; }
+    QString pdfToolPath() const { return pdf_.toolPath(); }
+    IniStore& settings() { return settings_.store(); }
     // Binds the window to a data folder and its settings file, as start-up
     // does.
     void useDataFolder(const QString& folder);
@@ -89,20 +88,15 @@ public:
     bool loadFile(const QString& path, FileError* error);
     // How the text was separated into lines and whether the file began with
     // a byte-order mark, as noted at the last load; Save As writes them back.
-    LineBreakStyle::Style lineBreakStyle() const { return lineBreakStyle_; }
-    bool byteOrderMark() const { return byteOrderMark_; }
+    LineBreakStyle::Style lineBreakStyle() const;
+    bool byteOrderMark() const;
 
     // Turns a PDF file into text (UTF-8) with the engine chosen in the menu;
     // false with the reason on failure.
     bool convertPdf(const QString& path, std::string* utf8, QString* error);
-    // Replaces the engines for a test; empty (the default) uses them.
-    static DocumentReader::PdfConverter& pdfConverter();
-    // How long the PDF module may spend on one step of a document; a minute
-    // unless a test asks for less.
-    void setPdfStepTimeLimit(std::chrono::milliseconds limit) {
-        pdfExtractor_.setStepTimeLimit(limit);
-        batchPdf_->extractor.setStepTimeLimit(limit);
-    }
+    // The engines the editor and the batch convert PDF files with; a test
+    // replaces them or shortens their time limit.
+    PdfEngines& pdfEngines() { return pdf_; }
 
 public slots:
     void openFile();
@@ -145,7 +139,9 @@ private:
     // Lines the word-character box shows: the longest presets have five.
     static constexpr int WordCharactersLines = 5;
     void handOverText(ResultsWindow* window);
-    void placeResultsWindow(ResultsWindow* window);
+    // Back on this thread: the text goes into the buffer prepared, or a
+    // fresh copy when there is none.
+    void finishHandOver(ResultsWindow* target, const std::shared_ptr<std::string>& buffer);
 
     QWidget* buildCommandStrip(QWidget* parent);
     QWidget* buildWordCharactersPanel(QWidget* parent);
@@ -155,13 +151,20 @@ private:
     void buildSettingsMenu();
     void buildHelpMenu();
     EditActions addEditCommands(QMenu* menu);
-    void translateCaptions();
 
     void choosePreset(int preset);
-    bool putText(const QString& path, std::string&& utf8, bool byteOrderMark, FileError* error);
-    bool textLoaded();
-    static bool tooLarge(const QString& path, FileError* error);
     void saveSetting(const QString& key, const QString& value);
+
+    // Start-up's steps, applied to the window.
+    void showTitle(const QString& title) override;
+    void acceptDroppedFiles() override;
+    void settingsOpened() override;
+    void useWordCharacters(const QString& text) override;
+    void setUpEditor() override;
+    void applySavedSettings(const SavedSettings& saved) override;
+    void useLayoutDirection(Qt::LayoutDirection direction) override;
+    void translateCaptions() override;
+    void showTextSize() override;
     // The warning box with one OK button; the text comes translated.
     void warn(const QString& text);
 
@@ -204,24 +207,12 @@ private:
     QAction* feedbackAction_ = nullptr;
     QAction* aboutAction_ = nullptr;
 
-    QString programFolder_ = ProgramFolder::path();
-    QString dataFolder_;
-    PdfTextExtractor pdfExtractor_;
-    // The batch analyses' PDF engine, used on the analysis worker only; shared
-    // with the jobs, which may outlive the window.
-    struct BatchPdf {
-        PdfTextExtractor extractor;
-        std::atomic<bool> toolChosen{false};
-    };
-    std::shared_ptr<BatchPdf> batchPdf_ = std::make_shared<BatchPdf>();
-    QString pdfToolLogText_;
-    IniStore settings_;
-    QString companyName_;
-    QString productName_;
-    QString appVersion_;
-    QString appTitle_;
+    ProgramSettings settings_;
+    PdfEngines pdf_;
+    Startup startup_{settings_, pdf_};
 
     bool starting_ = false;
-    LineBreakStyle::Style lineBreakStyle_ = LineBreakStyle::CrLf;
-    bool byteOrderMark_ = false;
+    // Prepares the memory a large text is handed over in. Last, so that it
+    // goes first: its worker is joined while the window still stands.
+    WorkQueue handOverQueue_;
 };

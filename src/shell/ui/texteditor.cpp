@@ -1,5 +1,8 @@
 #include "shell/ui/texteditor.h"
 
+#include "import/textfilewriter.h"
+#include "import/utf8piecereader.h"
+#include "text/textfile.h"
 #include "text/wtf8.h"
 
 #include <Qsci/qscicommand.h>
@@ -11,6 +14,7 @@
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QMenu>
@@ -24,6 +28,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -537,4 +542,71 @@ void TextEditor::dropEvent(QDropEvent* event) {
     if (paths.isEmpty()) return QsciScintilla::dropEvent(event);
     event->acceptProposedAction();
     emit filesDropped(paths);
+}
+
+namespace {
+
+bool tooLarge(const QString& path, FileError* error) {
+    *error = FileError::own(FileError::Action::Open, path, FileError::Reason::TooLargeForEditor);
+    return false;
+}
+
+} // namespace
+
+bool TextEditor::loadFile(const QString& path, const DocumentReader::PdfConverter& convertPdf,
+                          FileError* error) {
+    try {
+        const QFileInfo file(path);
+        // PDF files by the routing every reader shares; text files the
+        // editor's own fast way below.
+        if (DocumentReader::isPdf(path)) {
+            DocumentReader::Document document;
+            if (!DocumentReader::read(path, convertPdf, document, error)) return false;
+            return putText(path, std::move(document.utf8), byteOrderMark_, error);
+        }
+        if (file.size() >= qint64(INT_MAX)) return tooLarge(path, error);
+        // UTF-8, the usual case, is read and checked on a second thread while
+        // the editor takes it in; the editor's text comes back if it is not.
+        beginReplace(file.size());
+        const Utf8PieceReader::Result read = Utf8PieceReader::read(
+            path, [this](std::string_view piece) { appendPiece(piece); }, error);
+        if (read.outcome == Utf8PieceReader::Outcome::Read && !replaceFailed()) {
+            endReplace(qint64(read.utf16Length), qint64(read.lineFeeds));
+            lineBreakStyle_ = read.style;
+            byteOrderMark_ = read.byteOrderMark;
+            return textLoaded();
+        }
+        abandonReplace();
+        if (read.outcome == Utf8PieceReader::Outcome::Failed) return false;
+        if (read.outcome == Utf8PieceReader::Outcome::Read) throw std::bad_alloc();
+        // Not UTF-8: the file is read whole and decoded by its byte-order
+        // mark or in the ANSI code page.
+        TextFile::Text text;
+        if (!TextFile::read(path, text, error)) return false;
+        return putText(path, std::move(text.utf8), text.byteOrderMark, error);
+    } catch (const std::bad_alloc&) {
+        *error = FileError::own(FileError::Action::Open, path, FileError::Reason::NotEnoughMemory);
+        return false;
+    }
+}
+
+bool TextEditor::putText(const QString& path, std::string&& utf8, bool byteOrderMark,
+                         FileError* error) {
+    if (utf8.size() >= std::size_t(INT_MAX)) return tooLarge(path, error);
+    const LineBreakStyle::Style style = LineBreakStyle::detect(utf8);
+    LineBreakStyle::toLf(utf8);
+    if (!setTextUtf8(utf8)) throw std::bad_alloc();
+    lineBreakStyle_ = style;
+    byteOrderMark_ = byteOrderMark;
+    return textLoaded();
+}
+
+bool TextEditor::textLoaded() {
+    SendScintilla(SCI_GOTOPOS, 0L);
+    return true;
+}
+
+bool TextEditor::saveFile(const QString& path, FileError* error) const {
+    return TextFileWriter::write(path, textBytes(), LineBreakStyle::separator(lineBreakStyle_),
+                                 byteOrderMark_, error);
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "import/documentreader.h"
+#include "import/linebreakstyle.h"
+#include "text/fileerror.h"
+
 #include <Qsci/qsciscintilla.h>
 
 #include <QStringList>
@@ -50,6 +54,20 @@ public:
     bool replaceFailed() const;
     // The text as the editor holds it; valid until the next change.
     std::string_view textBytes() const;
+
+    // Puts the file's text into the editor: PDF files through convertPdf,
+    // all others read as text (UTF-8 in pieces beside the editor, else by
+    // byte-order mark or code page). On failure returns false with what
+    // failed and why, and leaves the text as it was.
+    bool loadFile(const QString& path, const DocumentReader::PdfConverter& convertPdf,
+                  FileError* error);
+    // Writes the text as UTF-8 in the line-break style and with the
+    // byte-order mark of the last file loaded.
+    bool saveFile(const QString& path, FileError* error) const;
+    // How the last file loaded separated its lines, and whether it began
+    // with a byte-order mark (CR LF and none before any file).
+    LineBreakStyle::Style lineBreakStyle() const { return lineBreakStyle_; }
+    bool byteOrderMark() const { return byteOrderMark_; }
     // The sign shown for a control character.
     static constexpr int ControlCharacterSymbol = '?';
 
@@ -99,6 +117,8 @@ protected:
 
 private:
     void newDocument();
+    bool putText(const QString& path, std::string&& utf8, bool byteOrderMark, FileError* error);
+    bool textLoaded();
     struct Counts {
         qint64 units = 0; // UTF-16 length
         qint64 lf = 0;
@@ -133,4 +153,6 @@ private:
     bool wrapWanted_ = false;
     bool wrapSuspended_ = false;
     int numberDigits_ = 0;
+    LineBreakStyle::Style lineBreakStyle_ = LineBreakStyle::CrLf;
+    bool byteOrderMark_ = false;
 };

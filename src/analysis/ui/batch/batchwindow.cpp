@@ -292,10 +292,6 @@ void BatchWindow::listChanged() {
                    : QString(fileCountText_).replace(QLatin1String("%s"), QString::number(count)));
 }
 
-int BatchWindow::scaledDimension(int length, qreal logicalDpi) {
-    return qRound(length * logicalDpi / DesignDpi);
-}
-
 QList<QPoint> BatchWindow::cascadePositions(int step, int workAreaHeight, int count) {
     Cascade cascade{step};
     QList<QPoint> positions;
@@ -309,12 +305,13 @@ void BatchWindow::start() {
     // failing row can stop the rows after it.
     run_.clear();
     QScreen* screen = this->screen();
-    Cascade cascade{scaledDimension(20, screen ? screen->logicalDotsPerInch() : DesignDpi)};
+    Cascade cascade{Placement::scaledDimension(20, screen ? screen->logicalDotsPerInch() : DesignDpi)};
     const int workAreaHeight = screen ? screen->availableGeometry().height() : 0;
     for (int row = 0; row < files_->rowCount(); ++row) {
         const QString path = files_->path(row);
         auto* window = new ResultsWindow(this);
         window->setFile(path, convertPdf_);
+        window->setAnalysisOptions(analysisOptions_);
         window->setWordCharacters(wordCharacters_ ? wordCharacters_() : QString());
         window->placeAt(cascade.next(workAreaHeight));
         window->setWindowTitle(path);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/jobs/analysisjob.h"
 #include "import/documentreader.h"
 
 #include <QList>
@@ -41,10 +42,10 @@ public:
 
     // Appends one row per path, in order, then updates Start and the status.
     void addFiles(const QStringList& paths);
+    // Limits and a probe for each run of the batch, set by tests.
+    void setAnalysisOptions(const AnalysisOptions& options) { analysisOptions_ = options; }
     QStringList paths() const;
 
-    // A length in design pixels (96 per inch) on a screen of `logicalDpi`.
-    static int scaledDimension(int length, qreal logicalDpi);
     // The top-left corners of the first `count` windows of a run.
     static QList<QPoint> cascadePositions(int step, int workAreaHeight, int count);
 
@@ -68,6 +69,7 @@ private:
 
     DocumentReader::PdfConverter convertPdf_;
     WordCharactersProvider wordCharacters_;
+    AnalysisOptions analysisOptions_;
     QList<QPointer<ResultsWindow>> run_;
     QString fileCountText_;
 

@@ -4,6 +4,7 @@
 #include "analysis/report/concordancetext.h"
 #include "analysis/report/csvwriter.h"
 #include "analysis/report/numberformat.h"
+#include "analysis/ui/common/analysislabels.h"
 #include "analysis/ui/concordance/concordancemodel.h"
 #include "localization/fileerrortranslation.h"
 #include "localization/translation.h"
@@ -278,13 +279,13 @@ void ConcordanceWindow::connectJob() {
         emit hitsReady();
     });
     connect(job_, &ConcordanceJob::failed, this,
-            [this](JobFailure failure, const QString& message) {
+            [this](const JobFailure& failure) {
                 finding_ = false;
                 sorting_ = false;
                 setBusy(false);
-                Dialogs::error(this, failure == JobFailure::OutOfMemory
-                                         ? translateText("Not enough memory for the concordance")
-                                         : message);
+                Dialogs::error(this, AnalysisUi::failureMessage(
+                                         failure,
+                                         translateText("Not enough memory for the concordance")));
             });
 }
 

@@ -191,6 +191,8 @@ void ResultsWindow::buildContextMenus() {
                 [this, tab] { openConcordance(Tab(tab), menuRow_); });
         if (tab == WordTab) {
             wordMenu_ = menu;
+            // Not translated: the item names the English dictionary it opens,
+            // which stays English in every language.
             QAction* synonyms = menu->addAction(QStringLiteral("Synonyms"));
             synonyms->setObjectName("synonymsAction");
             connect(synonyms, &QAction::triggered, this, &ResultsWindow::openSynonyms);
@@ -275,6 +277,24 @@ QString ResultsWindow::statusText() const {
     return statusLabel_->text();
 }
 
+void ResultsWindow::placeAfterOpenOnes() {
+    QWidget* owner = parentWidget();
+    if (!owner) return;
+    ResultsWindow* newest = nullptr;
+    for (ResultsWindow* open : owner->findChildren<ResultsWindow*>(Qt::FindDirectChildrenOnly))
+        if (open != this && open->isVisible()) newest = open;
+    if (!newest) return;
+    QScreen* shown = owner->screen();
+    const int step = Placement::scaledDimension(20, shown ? shown->logicalDotsPerInch() : 96.0);
+    QPoint at = newest->frameGeometry().topLeft() + QPoint(step, step);
+    if (shown) {
+        const QRect area = shown->availableGeometry();
+        if (at.y() >= area.bottom() - step) at.setY(area.top());
+        if (at.x() >= area.right() - step) at.setX(area.left());
+    }
+    placeAt(at);
+}
+
 void ResultsWindow::placeAt(const QPoint& topLeft) {
     move(topLeft);
 }
@@ -340,6 +360,7 @@ void ResultsWindow::startAnalysis() {
     }
     request.wordCharacters = wordCharacters_;
     request.locale = QLocale();
+    request.options = analysisOptions_;
     job_ = new AnalysisJob(std::move(request), this);
     running_ = true;
     setCursor(Qt::BusyCursor);
@@ -371,13 +392,13 @@ void ResultsWindow::startAnalysis() {
                 emit analysisFinished();
             });
     connect(job_, &AnalysisJob::failed, this,
-            [this](JobFailure failure, const QString& message) {
+            [this](const JobFailure& failure) {
                 running_ = false;
                 unsetCursor();
                 emit analysisFailed();
-                Dialogs::error(this, failure == JobFailure::OutOfMemory
-                                         ? translateText("Not enough memory to analyze the text")
-                                         : message);
+                Dialogs::error(this, AnalysisUi::failureMessage(
+                                         failure,
+                                         translateText("Not enough memory to analyze the text")));
             });
     connect(job_, &AnalysisJob::readFailed, this, [this](const FileError& error) {
         running_ = false;

@@ -2,6 +2,7 @@
 
 #include "analysis/engine/analysisresults.h"
 #include "analysis/engine/textlines.h"
+#include "analysis/jobs/analysisjob.h"
 #include "import/documentreader.h"
 #include "text/fileerror.h"
 
@@ -63,6 +64,8 @@ public:
     void setWordCharacters(const QString& characters) { wordCharacters_ = characters; }
     // The job goes before jobs still waiting that were not put first.
     void setFirstInLine(bool first) { firstInLine_ = first; }
+    // Limits and a probe for this window's run, set by tests.
+    void setAnalysisOptions(const AnalysisOptions& options) { analysisOptions_ = options; }
 
     // Queues the analysis; otherwise it is queued shortly after the window
     // is first shown, unless the creator said it starts it. Only the first
@@ -82,6 +85,10 @@ public:
     // Puts the window at a place of the caller's choosing instead of over
     // its owner.
     void placeAt(const QPoint& topLeft);
+    // Opened while other results windows of the same owner are shown: moves
+    // on from the newest by a cascade step, so that it does not hide exactly
+    // behind it. Alone, it is centred over the owner when shown.
+    void placeAfterOpenOnes();
 
     // Fills a chart window from the Character, Word or Line tab's table.
     void fillChart(Tab tab, PieChartWindow* chart) const;
@@ -130,6 +137,7 @@ private:
     DocumentReader::PdfConverter convertPdf_;
     QString wordCharacters_;
     bool firstInLine_ = false;
+    AnalysisOptions analysisOptions_;
     bool startedByCreator_ = false;
     AnalysisJob* job_ = nullptr;
     std::shared_ptr<const AnalysisResults> results_;
