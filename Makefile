@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test package bench demo format clean
+.PHONY: all deps configure build run test tsan package bench demo format clean
 
 all: build
 
@@ -20,6 +20,10 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# The windows' and jobs' tests under ThreadSanitizer, in build-tsan.
+tsan: deps
+	bash scripts/tsan.sh
 
 # $(BUILD)/lexometer_<version>_<arch>.deb
 package: build

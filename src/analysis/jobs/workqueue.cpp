@@ -1,6 +1,7 @@
 #include "analysis/jobs/workqueue.h"
 
 #include <QMetaObject>
+#include <QPointer>
 
 namespace {
 
@@ -90,12 +91,27 @@ void WorkQueue::cancel(const std::shared_ptr<Task>& task) {
 }
 
 void WorkQueue::post(Task& task, std::function<void()> deliver) {
-    QMetaObject::invokeMethod(
-        this,
-        [keep = task.shared_from_this(), deliver = std::move(deliver)] {
-            if (!keep->stopped()) deliver();
-        },
-        Qt::QueuedConnection);
+    bool wake = false;
+    {
+        const std::lock_guard lock(postedMutex_);
+        wake = posted_.empty();
+        posted_.push_back({task.shared_from_this(), std::move(deliver)});
+    }
+    if (wake) QMetaObject::invokeMethod(this, "deliverPosted", Qt::QueuedConnection);
+}
+
+void WorkQueue::deliverPosted() {
+    std::deque<Posted> posted;
+    {
+        const std::lock_guard lock(postedMutex_);
+        posted.swap(posted_);
+    }
+    // A report may close the window that owns this queue.
+    const QPointer<WorkQueue> alive(this);
+    for (Posted& report : posted) {
+        if (!alive) return;
+        if (!report.task->stopped()) report.deliver();
+    }
 }
 
 int WorkQueue::pending() const {

@@ -63,8 +63,22 @@ public:
     // Stops every task and joins the worker; later submissions are dropped.
     void stopAll();
 
+private slots:
+    // Runs the reports posted since the last time, in order.
+    void deliverPosted();
+
 private:
     void work();
+
+    struct Posted {
+        std::shared_ptr<Task> task;
+        std::function<void()> deliver;
+    };
+    // Reports travel through this box under a mutex of the standard
+    // library, not through Qt's event queue alone, whose futex locks
+    // ThreadSanitizer cannot follow; the queued call only wakes the box.
+    std::mutex postedMutex_;
+    std::deque<Posted> posted_;
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;
