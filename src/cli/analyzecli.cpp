@@ -238,7 +238,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
                                  QStringLiteral("FILE..."));
 
     if (!parser.parse(arguments)) {
-        console_.usageError(parser, parser.errorText());
+        console_.usageError(parser.errorText());
         return false;
     }
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
@@ -251,23 +251,21 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         if (full.contains(u'@')) {
             collation_ = full.toStdString();
             if (!ListCollator::hasCollation(collation_)) {
-                console_.usageError(parser,
-                                    QStringLiteral("Unknown collation in \"%1\".").arg(full));
+                console_.usageError(QStringLiteral("Unknown collation in \"%1\".").arg(full));
                 return false;
             }
         }
         const QLocale locale(name);
         const bool isC = name == u"C" || name == u"POSIX";
         if (name.isEmpty() || (locale.language() == QLocale::C && !isC)) {
-            console_.usageError(parser, QStringLiteral("Unknown locale \"%1\".").arg(name));
+            console_.usageError(QStringLiteral("Unknown locale \"%1\".").arg(name));
             return false;
         }
         QLocale::setDefault(locale);
     }
 
     if (parser.isSet(wordCharsOption) && parser.isSet(presetOption)) {
-        console_.usageError(parser,
-                            QStringLiteral("--word-chars and --preset exclude each other."));
+        console_.usageError(QStringLiteral("--word-chars and --preset exclude each other."));
         return false;
     }
     if (parser.isSet(wordCharsOption)) {
@@ -278,7 +276,6 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
             const auto named = WordCharacterPresets::fromName(parser.value(presetOption));
             if (!named) {
                 console_.usageError(
-                    parser,
                     QStringLiteral("Unknown preset \"%1\".").arg(parser.value(presetOption)));
                 return false;
             }
@@ -296,15 +293,14 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
     if (parser.isSet(concordanceOption)) {
         for (const QCommandLineOption* option : corpusOptions) {
             if (!parser.isSet(*option)) continue;
-            console_.usageError(parser, QStringLiteral("--concordance and --%1 exclude each other.")
-                                            .arg(option->names().constFirst()));
+            console_.usageError(QStringLiteral("--concordance and --%1 exclude each other.")
+                                    .arg(option->names().constFirst()));
             return false;
         }
         const QString typed = parser.value(concordanceOption);
         const Concordance::TypedQuery parsed = Concordance::parseTyped(typed, wordCharacters_);
         if (parsed.problem != Concordance::TypedProblem::None) {
-            console_.usageError(parser,
-                                typedProblemMessage(typed, parsed.problem, wordCharacters_));
+            console_.usageError(typedProblemMessage(typed, parsed.problem, wordCharacters_));
             return false;
         }
         concordance_ = true;
@@ -312,7 +308,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
     }
     if (parser.isSet(contextOption)) {
         if (!concordance_) {
-            console_.usageError(parser, QStringLiteral("--context goes with --concordance."));
+            console_.usageError(QStringLiteral("--context goes with --concordance."));
             return false;
         }
         const QString value = parser.value(contextOption);
@@ -320,8 +316,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
                                                   [](QChar c) { return c >= u'0' && c <= u'9'; });
         const int width = ok ? value.toInt(&ok) : 0;
         if (!ok || width < 1) {
-            console_.usageError(parser,
-                                QStringLiteral("--context needs a whole number of characters "
+            console_.usageError(QStringLiteral("--context needs a whole number of characters "
                                                "above 0, not %1.")
                                     .arg(quoted(value)));
             return false;
@@ -335,8 +330,8 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         // A quote or a line break as separator would make the records unreadable.
         if (value.size() != 1 || value == u"\"" || value == u"\r" || value == u"\n") {
             console_.usageError(
-                parser, QStringLiteral("The separator must be one character other than a double "
-                                       "quote or a line break."));
+                QStringLiteral("The separator must be one character other than a double "
+                               "quote or a line break."));
             return false;
         }
         separator_ = value.at(0);
@@ -344,7 +339,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
 
     outDir_ = parser.value(outOption);
     if (parser.isSet(outOption) && outDir_.isEmpty()) {
-        console_.usageError(parser, QStringLiteral("--out needs a folder."));
+        console_.usageError(QStringLiteral("--out needs a folder."));
         return false;
     }
     quiet_ = parser.isSet(quietOption);
@@ -353,8 +348,8 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         bool ok = false;
         const double seconds = parser.value(pdfTimeLimitOption).toDouble(&ok);
         if (!ok || !(seconds > 0) || seconds > 86400) {
-            console_.usageError(parser, QStringLiteral("--pdf-time-limit needs a number of seconds "
-                                                       "above 0 and up to 86400."));
+            console_.usageError(QStringLiteral("--pdf-time-limit needs a number of seconds "
+                                               "above 0 and up to 86400."));
             return false;
         }
         pdf_.setStepTimeLimit(std::chrono::milliseconds(qint64(seconds * 1000 + 0.5)));
@@ -367,7 +362,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
         } else if (name == u"xpdf") {
             pdfEngine_ = PdfTextExtractor::Engine::Tool;
         } else {
-            console_.usageError(parser, QStringLiteral("Unknown PDF engine \"%1\".").arg(name));
+            console_.usageError(QStringLiteral("Unknown PDF engine \"%1\".").arg(name));
             return false;
         }
     }
@@ -375,7 +370,7 @@ bool AnalyzeCli::parse(QCommandLineParser& parser, const QStringList& arguments)
     // The corpus modes check their own arguments.
     if (CorpusCli::isWanted(parser)) return true;
     if (parser.positionalArguments().isEmpty()) {
-        console_.usageError(parser, QStringLiteral("No file given."));
+        console_.usageError(QStringLiteral("No file given."));
         return false;
     }
     return true;

@@ -1,7 +1,5 @@
 #include "cli/cliconsole.h"
 
-#include <QCommandLineParser>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -45,9 +43,11 @@ void CliConsole::printError(const QString& message) {
     writeText(stderr, ProgramName + QStringLiteral(": ") + message + u'\n');
 }
 
-void CliConsole::usageError(const QCommandLineParser& parser, const QString& message) {
+void CliConsole::usageError(const QString& message) {
     printError(message);
-    writeText(stderr, QStringLiteral("\n") + parser.helpText());
+    // One line pointing at the help, as the core utilities do: the whole
+    // help would bury the message.
+    writeText(stderr, QStringLiteral("Try '%1 --help' for more information.\n").arg(ProgramName));
 }
 
 void CliConsole::showProgress(const QString& line) {

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-class QCommandLineParser;
-
 // The tool's terminal: results on standard output, messages on standard
 // error after the program's name, and a progress line on standard error when
 // it is a terminal, cleared before a message. The first failed write on
@@ -21,8 +19,8 @@ public:
     bool outputFailed();
 
     void printError(const QString& message);
-    // The message, then the options.
-    void usageError(const QCommandLineParser& parser, const QString& message);
+    // The message, then where to find the options.
+    void usageError(const QString& message);
 
     // Replaces the progress line; nothing unless standard error is a terminal.
     void showProgress(const QString& line);

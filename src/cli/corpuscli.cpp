@@ -106,26 +106,26 @@ int CorpusCli::run(const QCommandLineParser& parser) {
 bool CorpusCli::checkOptions(const QCommandLineParser& parser) {
     const bool corpus = parser.isSet(CorpusName), merge = parser.isSet(MergeName);
     if (corpus && merge) {
-        console_.usageError(parser, QStringLiteral("--corpus and --merge exclude each other."));
+        console_.usageError(QStringLiteral("--corpus and --merge exclude each other."));
         return false;
     }
     for (const QString& name : {FilesFromName, ListFilesName, MemoryName}) {
         if (parser.isSet(name) && !corpus) {
-            console_.usageError(parser, QStringLiteral("--%1 goes with --corpus.").arg(name));
+            console_.usageError(QStringLiteral("--%1 goes with --corpus.").arg(name));
             return false;
         }
     }
     if (parser.isSet(PartialName)) {
         if (!corpus && !merge) {
-            console_.usageError(parser, QStringLiteral("--partial goes with --corpus or --merge."));
+            console_.usageError(QStringLiteral("--partial goes with --corpus or --merge."));
             return false;
         }
         if (parser.value(PartialName).isEmpty()) {
-            console_.usageError(parser, QStringLiteral("--partial needs a file."));
+            console_.usageError(QStringLiteral("--partial needs a file."));
             return false;
         }
         if (parser.isSet(QStringLiteral("out"))) {
-            console_.usageError(parser, QStringLiteral("--partial and --out exclude each other."));
+            console_.usageError(QStringLiteral("--partial and --out exclude each other."));
             return false;
         }
     }
@@ -133,17 +133,17 @@ bool CorpusCli::checkOptions(const QCommandLineParser& parser) {
         bool ok = false;
         const qulonglong megabytes = parser.value(MemoryName).toULongLong(&ok);
         if (!ok || megabytes < 1 || megabytes > (qulonglong(1) << 40)) {
-            console_.usageError(parser, QStringLiteral("--memory needs a whole number of megabytes "
-                                                       "above 0."));
+            console_.usageError(QStringLiteral("--memory needs a whole number of megabytes "
+                                               "above 0."));
             return false;
         }
     }
     if (merge && parser.positionalArguments().isEmpty()) {
-        console_.usageError(parser, QStringLiteral("No partial result given."));
+        console_.usageError(QStringLiteral("No partial result given."));
         return false;
     }
     if (corpus && parser.positionalArguments().isEmpty() && !parser.isSet(FilesFromName)) {
-        console_.usageError(parser, QStringLiteral("No file given."));
+        console_.usageError(QStringLiteral("No file given."));
         return false;
     }
     return true;
