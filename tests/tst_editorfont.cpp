@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QSet>
 #include <QtEndian>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -226,6 +227,8 @@ private slots:
     void editorFonts();
     void courierNewAsFound_data();
     void courierNewAsFound();
+    void loadedTextKeepsTheFixedFont_data();
+    void loadedTextKeepsTheFixedFont();
 };
 
 void TestEditorFont::drawsMonospaced_data() {
@@ -317,6 +320,35 @@ void TestEditorFont::courierNewAsFound() {
     QCOMPARE(QFontInfo(editor.font()).family() == QStringLiteral("Courier New"), kept);
     QCOMPARE(drawnAdvances(editor.font()).size(), 1);
     QCOMPARE(QFontInfo(editor.font()).pixelSize(), 13);
+}
+
+void TestEditorFont::loadedTextKeepsTheFixedFont_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("CR LF lines") << QByteArray("ab\r\nc iiii WWWW\r\n");
+    QTest::newRow("LF lines") << QByteArray("ab\nc iiii WWWW\n");
+    QTest::newRow("one line") << QByteArray("c iiii WWWW");
+}
+
+// As the editor draws the text of a loaded file, narrow and wide letters
+// advance alike.
+void TestEditorFont::loadedTextKeepsTheFixedFont() {
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("text.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    TextEditor editor;
+    FileError error;
+    QVERIFY(editor.loadFile(path, {}, &error));
+    const auto width = [&editor](const char* text) {
+        return editor.SendScintilla(QsciScintilla::SCI_TEXTWIDTH, 0UL, text);
+    };
+    QCOMPARE(width("iiii"), width("WWWW"));
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    QCOMPARE(width("iiii"), width("WWWW"));
 }
 
 QTEST_MAIN(TestEditorFont)

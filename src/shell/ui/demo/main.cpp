@@ -4,7 +4,8 @@
 //   lexometer-screens LANGUAGE OUT_DIR [TEXT_FILE]
 //
 // LANGUAGE names a file in Languages/ beside the program ("Hebrew.lang.txt"),
-// or is "English". The main window with a short text (TEXT_FILE's, UTF-8), its results window,
+// or is "English". The main window with a short text (TEXT_FILE, loaded as the
+// program loads files), its results window,
 // the About window, the feedback window and the update notice are saved as
 // OUT_DIR/main.png, results.png, about.png, feedback.png and notice.png. The
 // settings live in a temporary folder; nothing of the user's is touched.
@@ -99,16 +100,17 @@ int main(int argc, char** argv) {
             steps.push_back(std::move(step));
     form.startUp(steps);
     form.show();
-    QByteArray text(SampleText);
     if (argc == 4) {
-        QFile file(QString::fromLocal8Bit(argv[3]));
-        if (!file.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "lexometer-screens: cannot read %s\n", argv[3]);
+        // Loaded as the program loads a file, so that the picture shows what a user sees.
+        FileError error;
+        if (!form.loadFile(QString::fromLocal8Bit(argv[3]), &error)) {
+            std::fprintf(stderr, "lexometer-screens: %s\n", qPrintable(FileErrorText::text(error)));
             return 1;
         }
-        text = file.readAll();
+    } else {
+        form.findChild<TextEditor*>(QStringLiteral("editor"))
+            ->setText(QString::fromUtf8(SampleText));
     }
-    form.findChild<TextEditor*>(QStringLiteral("editor"))->setText(QString::fromUtf8(text));
     // The language's own word characters where it has a preset.
     const QString preset = language.section(u'.', 0, 0).toLower() + QStringLiteral("PresetButton");
     if (auto* button = form.findChild<QAbstractButton*>(preset)) button->click();
