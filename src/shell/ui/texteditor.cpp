@@ -269,6 +269,12 @@ bool TextEditor::setTextUtf8(std::string_view utf8) {
     return true;
 }
 
+// What typing takes before the editor's buffer grows: a sixty-fourth of the
+// text, at least 64 KiB.
+qint64 TextEditor::roomToType(qint64 textBytes) {
+    return std::max<qint64>(textBytes / 64, qint64(64) << 10);
+}
+
 // The text goes into a fresh document without undo steps or any change
 // notice, in one buffer of the right size; the document before is held so
 // that it can be put back.
@@ -282,9 +288,10 @@ void TextEditor::beginReplace(qint64 capacity) {
     previousEvents_ = SendScintilla(SCI_GETMODEVENTMASK);
     SendScintilla(SCI_SETMODEVENTMASK, 0L);
     SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
-    // Room for one byte more than the text: a buffer filled to the last
-    // byte is copied into a larger one.
-    if (capacity > 0) SendScintilla(SCI_ALLOCATE, long(capacity) + 1);
+    // Room beyond the text: a buffer filled to the last byte is copied into
+    // a larger one at the first key typed, which on a text of a hundred
+    // megabytes holds the window for half a second.
+    if (capacity > 0) SendScintilla(SCI_ALLOCATE, long(capacity + roomToType(capacity)));
 }
 
 void TextEditor::appendPiece(std::string_view utf8) {

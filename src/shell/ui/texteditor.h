@@ -52,6 +52,9 @@ public:
     void abandonReplace();
     // True when the editor could not take all the pieces (out of memory).
     bool replaceFailed() const;
+    // The free room a replacement of `textBytes` bytes is given, so that the
+    // first keys typed do not copy the whole text into a larger buffer.
+    static qint64 roomToType(qint64 textBytes);
     // The text as the editor holds it; valid until the next change.
     std::string_view textBytes() const;
 
