@@ -93,6 +93,8 @@ private slots:
     void everyTabCaptionShows();
     void chartLabelsShowBlanks_data();
     void chartLabelsShowBlanks();
+    void characterTableShowsSignsAndNames_data();
+    void characterTableShowsSignsAndNames();
     void chartClosesOnEscape();
     void escapeCloses();
     void chartButtonsOpenCharts();
@@ -103,7 +105,8 @@ void TestResultsWindow::showsTheEngineTables() {
     QVERIFY(runToEnd(window));
     const AnalysisResults* results = window->results();
     QVERIFY(results);
-    // The models show what the export writes, and give the raw counts.
+    // The models show what the export writes, a character that would be
+    // invisible as its sign, and give the raw counts.
     const std::tuple<QAbstractItemView*, const FrequencyTable*, const char*> grids[] = {
         {findWidget<QTableView>(window, "characterGrid"), &results->characters, "Character"},
         {findWidget<QTableView>(window, "wordGrid"), &results->words, "Word"},
@@ -116,7 +119,10 @@ void TestResultsWindow::showsTheEngineTables() {
         for (int c = 0; c < 3; ++c) {
             QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), table.cell(0, c));
             for (int r = 0; r < model->rowCount(); ++r) {
-                QCOMPARE(model->index(r, c).data().toString(), table.cell(r + 1, c));
+                const QString cell = table.cell(r + 1, c);
+                const bool sign = c == 0 && view->objectName() == u"characterGrid";
+                QCOMPARE(model->index(r, c).data().toString(),
+                         sign ? AnalysisText::visibleCharacter(cell) : cell);
                 QCOMPARE(model->index(r, c).data(Qt::UserRole).toULongLong(), typed->count(r));
             }
         }
@@ -556,6 +562,54 @@ void TestResultsWindow::chartLabelsShowBlanks_data() {
 void TestResultsWindow::chartLabelsShowBlanks() {
     QFETCH(QString, character);
     QTEST(AnalysisText::visibleCharacter(character), "label");
+}
+
+void TestResultsWindow::characterTableShowsSignsAndNames_data() {
+    QTest::addColumn<QString>("character");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("tooltip");
+    QTest::newRow("space") << " "
+                           << "\u2423"
+                           << "U+0020 SPACE";
+    QTest::newRow("tab") << "\t"
+                         << "\u21E5"
+                         << "U+0009 <control-0009>";
+    QTest::newRow("no-break space") << "\u00A0"
+                                    << "U+00A0"
+                                    << "U+00A0 NO-BREAK SPACE";
+    // ASCII letters count as capitals; others as they are.
+    QTest::newRow("letter") << "\u00E9"
+                            << "\u00E9"
+                            << "U+00E9 LATIN SMALL LETTER E WITH ACUTE";
+}
+
+void TestResultsWindow::characterTableShowsSignsAndNames() {
+    QFETCH(QString, character);
+    QFETCH(QString, shown);
+    QFETCH(QString, tooltip);
+    ResultsWindow* window = makeWindow(QStringLiteral("e") + character + QStringLiteral("e"));
+    QVERIFY(runToEnd(window));
+    QAbstractItemModel* characters = findWidget<QTableView>(window, "characterGrid")->model();
+    int row = -1;
+    for (int r = 0; r < characters->rowCount(); ++r)
+        if (characters->index(r, 0).data(Qt::ToolTipRole).toString() == tooltip) row = r;
+    QVERIFY2(row >= 0, qPrintable(tooltip));
+    QCOMPARE(characters->index(row, 0).data().toString(), shown);
+
+    // The export keeps the character itself.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("characters.csv"));
+    Dialogs::setHandler([&](const Dialogs::Request& r) {
+        return r.kind == Dialogs::Kind::SaveFile ? path : QString();
+    });
+    window->exportTab(ResultsWindow::CharacterTab);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString csv = QString::fromUtf8(file.readAll());
+    QVERIFY2(csv.contains(QStringLiteral("\r\n") + character) ||
+                 csv.contains(u'"' + character + u'"'),
+             qPrintable(csv));
+    QVERIFY(!csv.contains(shown) || shown == character);
 }
 
 void TestResultsWindow::chartClosesOnEscape() {

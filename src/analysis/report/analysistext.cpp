@@ -2,6 +2,8 @@
 
 #include "analysis/report/numberformat.h"
 
+#include <unicode/uchar.h>
+
 namespace AnalysisText {
 
 QString status(const AnalysisProgress& progress, const AnalysisLabels& labels,
@@ -77,6 +79,21 @@ QString visibleCharacter(const QString& character) {
     if (c.unicode() <= 0x20 || c.unicode() == 0xA0 || c.category() == QChar::Separator_Space)
         return QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
     return character;
+}
+
+QString characterName(const QString& character) {
+    if (character.size() != 1) return {};
+    const char16_t unit = character.front().unicode();
+    const QString code = QStringLiteral("U+%1").arg(uint(unit), 4, 16, QLatin1Char('0')).toUpper();
+    char name[128];
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t length = u_charName(unit, U_UNICODE_CHAR_NAME, name, sizeof name, &status);
+    if (U_FAILURE(status) || length == 0) {
+        status = U_ZERO_ERROR;
+        length = u_charName(unit, U_EXTENDED_CHAR_NAME, name, sizeof name, &status);
+    }
+    if (U_FAILURE(status) || length <= 0) return code;
+    return code + u' ' + QString::fromLatin1(name, qMin<int32_t>(length, sizeof name - 1));
 }
 
 QString errorMessage(const AnalysisError& error, const AnalysisLabels& labels,

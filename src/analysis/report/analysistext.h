@@ -62,6 +62,10 @@ QString overviewValue(const AnalysisOverview& overview, int row, const AnalysisL
 // How a chart or a window title labels a character that would show as
 // nothing: a space as ␣, a tab as ⇥, other blanks and controls as U+XXXX.
 QString visibleCharacter(const QString& character);
+// "U+0020 SPACE": the code of a character (a UTF-16 code unit) and its
+// Unicode name, or the kind of code point where it has none
+// ("U+0009 <control-0009>").
+QString characterName(const QString& character);
 
 // Why the run stopped, in the labels' words, the figures in the locale's.
 QString errorMessage(const AnalysisError& error, const AnalysisLabels& labels,

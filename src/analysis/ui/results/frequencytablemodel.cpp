@@ -4,9 +4,11 @@
 #include "analysis/report/tabletext.h"
 #include "localization/translation.h"
 
-FrequencyTableModel::FrequencyTableModel(const QString& itemHeader, QObject* parent)
-    : QAbstractTableModel(parent), headers_{itemHeader, translateText("Occurrence"),
-                                            QStringLiteral("%")} {}
+FrequencyTableModel::FrequencyTableModel(const QString& itemHeader, bool characters,
+                                         QObject* parent)
+    : QAbstractTableModel(parent),
+      headers_{itemHeader, translateText("Occurrence"), QStringLiteral("%")},
+      characters_(characters) {}
 
 void FrequencyTableModel::setTable(const FrequencyTable* table) {
     beginResetModel();
@@ -34,7 +36,9 @@ QVariant FrequencyTableModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     switch (index.column()) {
     case ItemColumn:
-        return table_->key(item);
+        if (!characters_) return table_->key(item);
+        return role == Qt::ToolTipRole ? AnalysisText::characterName(table_->key(item))
+                                       : AnalysisText::visibleCharacter(table_->key(item));
     case CountColumn:
         return QString::number(table_->count(item));
     default:

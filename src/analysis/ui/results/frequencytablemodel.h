@@ -15,8 +15,11 @@ class FrequencyTableModel : public QAbstractTableModel {
 public:
     enum Column { ItemColumn, CountColumn, PercentColumn, ColumnCount };
 
-    // The header of the item column, already translated.
-    explicit FrequencyTableModel(const QString& itemHeader, QObject* parent = nullptr);
+    // The header of the item column, already translated. A table of
+    // characters shows those that would be invisible as a sign (␣, ⇥,
+    // U+XXXX), each with its Unicode name as a tooltip.
+    explicit FrequencyTableModel(const QString& itemHeader, bool characters = false,
+                                 QObject* parent = nullptr);
 
     // The table must outlive the model or be replaced first.
     void setTable(const FrequencyTable* table);
@@ -31,5 +34,6 @@ public:
 private:
     const FrequencyTable* table_ = nullptr;
     QString headers_[ColumnCount];
+    bool characters_ = false;
     QLocale locale_;
 };

@@ -227,8 +227,8 @@ QWidget* ResultsWindow::buildTab(Tab tab) {
             new PhraseTableModel(translateText(QString::fromLatin1(spec.itemHeader)), this);
         views_[tab] = phraseList(page);
     } else {
-        model = frequencyModels_[tab - CharacterTab] =
-            new FrequencyTableModel(translateText(QString::fromLatin1(spec.itemHeader)), this);
+        model = frequencyModels_[tab - CharacterTab] = new FrequencyTableModel(
+            translateText(QString::fromLatin1(spec.itemHeader)), tab == CharacterTab, this);
         views_[tab] = grid(page, true);
     }
     views_[tab]->setObjectName(QString::fromLatin1(spec.viewName));
