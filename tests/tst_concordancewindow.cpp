@@ -173,10 +173,11 @@ void TestConcordanceWindow::opensFromAWordRow() {
         grid->setCurrentIndex(grid->model()->index(0, 0));
         rightClick(grid, row);
         QMenu* menu = findWidget<QMenu>(results, "wordMenu");
-        // Show in Context stands beside Synonyms.
-        QCOMPARE(menu->actions().size(), 2);
+        // Show in Context stands beside Synonyms, and Copy after them.
+        QCOMPARE(menu->actions().size(), 3);
         QCOMPARE(menu->actions().at(0)->text(), QStringLiteral("Show in Context"));
         QCOMPARE(menu->actions().at(1)->objectName(), QStringLiteral("synonymsAction"));
+        QCOMPARE(menu->actions().at(2)->objectName(), QStringLiteral("wordGridCopyAction"));
         menu->hide();
         findWidget<QAction>(results, "wordShowInContextAction")->trigger();
     } else {

@@ -9,7 +9,9 @@
 #include "widgets/desktop.h"
 #include "widgets/dialogs.h"
 
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPointer>
@@ -93,6 +95,7 @@ private slots:
     void everyTabCaptionShows();
     void chartLabelsShowBlanks_data();
     void chartLabelsShowBlanks();
+    void copiesSelectedRows();
     void characterTableShowsSignsAndNames_data();
     void characterTableShowsSignsAndNames();
     void chartClosesOnEscape();
@@ -562,6 +565,37 @@ void TestResultsWindow::chartLabelsShowBlanks_data() {
 void TestResultsWindow::chartLabelsShowBlanks() {
     QFETCH(QString, character);
     QTEST(AnalysisText::visibleCharacter(character), "label");
+}
+
+void TestResultsWindow::copiesSelectedRows() {
+    // Rows as the tables show them, tab-separated, by Ctrl+C or the menu.
+    ResultsWindow* window = makeWindow(QStringLiteral("b a b\tc"));
+    QVERIFY(runToEnd(window));
+    QTableView* words = findWidget<QTableView>(window, "wordGrid");
+    words->selectionModel()->select(words->model()->index(2, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    words->selectionModel()->select(words->model()->index(0, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QGuiApplication::clipboard()->clear();
+    findWidget<QAction>(window, "wordGridCopyAction")->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a\t1\t25.00\nc\t1\t25.00\n"));
+    QVERIFY(findWidget<QMenu>(window, "wordMenu")->actions().contains(
+        findWidget<QAction>(window, "wordGridCopyAction")));
+
+    // A line's tab becomes a space; a blank character shows as its sign.
+    QTableView* lines = findWidget<QTableView>(window, "lineGrid");
+    window->activateWindow();
+    lines->setFocus();
+    lines->selectRow(0);
+    QGuiApplication::clipboard()->clear();
+    QTest::keySequence(lines, QKeySequence::Copy);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("b a b c\t1\t100.00\n"));
+    QTableView* characters = findWidget<QTableView>(window, "characterGrid");
+    characters->selectRow(0);
+    findWidget<QAction>(window, "characterGridCopyAction")->trigger();
+    QVERIFY2(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("\u21E5\t1\t")) ||
+                 QGuiApplication::clipboard()->text().startsWith(QStringLiteral("\u2423\t")),
+             qPrintable(QGuiApplication::clipboard()->text()));
 }
 
 void TestResultsWindow::characterTableShowsSignsAndNames_data() {

@@ -5,6 +5,7 @@
 #include "analysis/report/csvwriter.h"
 #include "analysis/report/numberformat.h"
 #include "analysis/ui/common/analysislabels.h"
+#include "analysis/ui/common/rowcopy.h"
 #include "analysis/ui/concordance/concordancemodel.h"
 #include "localization/fileerrortranslation.h"
 #include "localization/translation.h"
@@ -92,11 +93,6 @@ QString shownItem(const Concordance::Query& query) {
     if (query.kind == Concordance::Kind::Character)
         return AnalysisText::visibleCharacter(query.text);
     return shortened(query.text);
-}
-
-// A cell of copied text: a tab inside would open a column of its own.
-QString copiedField(QString text) {
-    return text.replace(u'\t', u' ');
 }
 
 } // namespace
@@ -401,24 +397,14 @@ void ConcordanceWindow::setContextWidth(int width) {
 }
 
 void ConcordanceWindow::copyRows() {
-    std::vector<std::pair<int, int>> ranges;
-    for (const QItemSelectionRange& range : hitList_->selectionModel()->selection())
-        ranges.emplace_back(range.top(), range.bottom());
-    if (ranges.empty() && hitList_->currentIndex().isValid())
-        ranges.emplace_back(hitList_->currentIndex().row(), hitList_->currentIndex().row());
-    if (ranges.empty()) return;
-    std::sort(ranges.begin(), ranges.end());
     QString text;
-    int next = 0; // the first row not yet copied, so that overlaps count once
-    for (const auto& [top, bottom] : ranges) {
-        for (int row = std::max(top, next); row <= bottom; ++row) {
-            const Concordance::Context& context = model_->context(row);
-            text += QString::number(context.lineNumber) + u'\t' + copiedField(context.left) +
-                    u'\t' + copiedField(context.item) + u'\t' + copiedField(context.right) + u'\n';
-        }
-        next = std::max(next, bottom + 1);
+    for (int row : RowCopy::selectedRows(hitList_)) {
+        const Concordance::Context& context = model_->context(row);
+        text += QString::number(context.lineNumber) + u'\t' + RowCopy::field(context.left) +
+                u'\t' + RowCopy::field(context.item) + u'\t' + RowCopy::field(context.right) +
+                u'\n';
     }
-    QGuiApplication::clipboard()->setText(text);
+    if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
 }
 
 void ConcordanceWindow::exportHits() {

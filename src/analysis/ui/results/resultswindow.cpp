@@ -5,6 +5,7 @@
 #include "analysis/report/csvwriter.h"
 #include "analysis/ui/chart/piechartwindow.h"
 #include "analysis/ui/common/analysislabels.h"
+#include "analysis/ui/common/rowcopy.h"
 #include "analysis/ui/concordance/concordancewindow.h"
 #include "analysis/ui/results/frequencytablemodel.h"
 #include "analysis/ui/results/overviewmodel.h"
@@ -21,6 +22,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -180,6 +182,18 @@ void ResultsWindow::buildContextMenus() {
     for (QTableView* view : {overviewGrid_, characterGrid_, wordGrid_, lineGrid_})
         view->viewport()->installEventFilter(this);
     const QString showInContext = translateText("Show in Context");
+    const QString copyCaption = translateText("Copy");
+    // Ctrl+C copies the selected rows of any tab, as the menus' Copy does.
+    for (int tab = OverviewTab; tab < TabCount; ++tab) {
+        QAbstractItemView* view = views_[tab];
+        auto* copy = new QAction(copyCaption, view);
+        copy->setObjectName(QString::fromLatin1(Tabs[tab].viewName) + QStringLiteral("CopyAction"));
+        copy->setShortcut(QKeySequence::Copy);
+        copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(copy, &QAction::triggered, this, [view] { RowCopy::copySelectedRows(view); });
+        view->addAction(copy);
+        view->installEventFilter(this);
+    }
     for (int tab = CharacterTab; tab < TabCount; ++tab) {
         QAbstractItemView* view = views_[tab];
         const QString stem = QString::fromLatin1(Tabs[tab].buttonStem);
@@ -197,6 +211,7 @@ void ResultsWindow::buildContextMenus() {
             synonyms->setObjectName("synonymsAction");
             connect(synonyms, &QAction::triggered, this, &ResultsWindow::openSynonyms);
         }
+        menu->addAction(view->actions().constFirst()); // Copy
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(view, &QWidget::customContextMenuRequested, this,
                 [this, view, menu](const QPoint& at) {
@@ -321,6 +336,18 @@ void ResultsWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool ResultsWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A view copies only its current cell on Ctrl+C; the rows are wanted.
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Copy)) {
+            for (QAbstractItemView* view : views_) {
+                if (watched != view) continue;
+                event->accept();
+                if (event->type() == QEvent::KeyPress) RowCopy::copySelectedRows(view);
+                return true;
+            }
+        }
+    }
     if (event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {
