@@ -2,6 +2,7 @@
 #include "analysis/report/csvwriter.h"
 #include "analysis/report/tabletext.h"
 #include "analysis/ui/chart/piechartwindow.h"
+#include "analysis/ui/concordance/concordancewindow.h"
 #include "analysis/ui/results/resultswindow.h"
 #include "filesizelimit.h"
 #include "localization/translation.h"
@@ -95,6 +96,8 @@ private slots:
     void everyTabCaptionShows();
     void chartLabelsShowBlanks_data();
     void chartLabelsShowBlanks();
+    void headerClicksSort_data();
+    void headerClicksSort();
     void copiesSelectedRows();
     void characterTableShowsSignsAndNames_data();
     void characterTableShowsSignsAndNames();
@@ -565,6 +568,72 @@ void TestResultsWindow::chartLabelsShowBlanks_data() {
 void TestResultsWindow::chartLabelsShowBlanks() {
     QFETCH(QString, character);
     QTEST(AnalysisText::visibleCharacter(character), "label");
+}
+
+void TestResultsWindow::headerClicksSort_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QStringList>("ascending");
+    QTest::addColumn<QStringList>("descending");
+    // a 3, b 1, c 2, d 1: ties keep the table's order.
+    QTest::newRow("word") << 0 << QStringList{"a", "b", "c", "d"}
+                          << QStringList{"d", "c", "b", "a"};
+    QTest::newRow("occurrence") << 1 << QStringList{"b", "d", "c", "a"}
+                                << QStringList{"a", "c", "b", "d"};
+    QTest::newRow("percentage") << 2 << QStringList{"b", "d", "c", "a"}
+                                << QStringList{"a", "c", "b", "d"};
+}
+
+void TestResultsWindow::headerClicksSort() {
+    // Clicks on a header sort ascending, then descending, then give the
+    // table's own order back; the export and the concordance follow the
+    // rows as shown, the chart keeps the table's order.
+    QFETCH(int, column);
+    QFETCH(QStringList, ascending);
+    QFETCH(QStringList, descending);
+    ResultsWindow* window = makeWindow(QStringLiteral("c b c a a a d"));
+    QVERIFY(runToEnd(window));
+    findWidget<QTabWidget>(window, "tabs")->setCurrentIndex(ResultsWindow::WordTab);
+    QTableView* words = findWidget<QTableView>(window, "wordGrid");
+    QHeaderView* header = words->horizontalHeader();
+    const auto click = [&] {
+        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    };
+    const auto shown = [&] {
+        QStringList items;
+        for (int row = 0; row < words->model()->rowCount(); ++row)
+            items << words->model()->index(row, 0).data().toString();
+        return items;
+    };
+    const QStringList tableOrder{"a", "b", "c", "d"};
+    QCOMPARE(shown(), tableOrder);
+    click();
+    QCOMPARE(shown(), ascending);
+    click();
+    QCOMPARE(shown(), descending);
+    QVERIFY(header->isSortIndicatorShown());
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("words.csv"));
+    Dialogs::setHandler([&](const Dialogs::Request& r) {
+        return r.kind == Dialogs::Kind::SaveFile ? path : QString();
+    });
+    window->exportTab(ResultsWindow::WordTab);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> records = file.readAll().split('\n');
+    QVERIFY(records.size() > 4);
+    for (int row = 0; row < 4; ++row)
+        QVERIFY2(records[row + 1].startsWith(descending[row].toUtf8() + ','), records[row + 1]);
+    QPointer<ConcordanceWindow> context = window->openConcordance(ResultsWindow::WordTab, 0);
+    QVERIFY(context);
+    QCOMPARE(context->query().text, descending[0]);
+    context->close();
+
+    click();
+    QCOMPARE(shown(), tableOrder);
+    QVERIFY(!header->isSortIndicatorShown());
 }
 
 void TestResultsWindow::copiesSelectedRows() {

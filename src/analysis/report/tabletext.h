@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QString>
 
+#include <vector>
+
 // The typed tables read as text, the form in which they are exported: the
 // Overview's label and value rows, a frequency table under its header row
 // with counts and percentages, a phrase list as it is.
@@ -57,4 +59,29 @@ public:
 
 private:
     const PhraseTable& table_;
+};
+
+// A table's rows in another order, as a window shows them sorted: row
+// `headerRows + r` is the table's row `headerRows + order[r]`; the header
+// rows stay first.
+class ReorderedText : public TextTable {
+public:
+    ReorderedText(const TextTable& table, const std::vector<int>& order, int headerRows)
+        : table_(table), order_(order), headerRows_(headerRows) {}
+    int rowCount() const override { return table_.rowCount(); }
+    int columnCount() const override { return table_.columnCount(); }
+    QString cell(int row, int column) const override { return table_.cell(source(row), column); }
+    bool appendCellUtf8(int row, int column, QByteArray& out) const override {
+        return table_.appendCellUtf8(source(row), column, out);
+    }
+    void prefetchRow(int row) const override { table_.prefetchRow(source(row)); }
+    bool concurrentReads() const override { return table_.concurrentReads(); }
+
+private:
+    int source(int row) const {
+        return row < headerRows_ ? row : headerRows_ + order_[std::size_t(row - headerRows_)];
+    }
+    const TextTable& table_;
+    const std::vector<int>& order_;
+    int headerRows_;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/ui/results/roworder.h"
+
 #include <QAbstractTableModel>
 #include <QLocale>
 #include <QString>
@@ -25,6 +27,14 @@ public:
     void setTable(const FrequencyTable* table);
     const FrequencyTable* table() const { return table_; }
 
+    // Sorts by a column on a header click; restoreOrder() puts the table's
+    // own order back. The percentage sorts as the count.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    void restoreOrder();
+    // The table's item shown in a row, and all of them in the order shown.
+    int itemAt(int row) const { return order_.item(row); }
+    const std::vector<int>& shownOrder() const { return order_.items(); }
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -35,5 +45,6 @@ private:
     const FrequencyTable* table_ = nullptr;
     QString headers_[ColumnCount];
     bool characters_ = false;
+    RowOrder order_;
     QLocale locale_;
 };

@@ -9,6 +9,7 @@ PhraseTableModel::PhraseTableModel(const QString& phraseHeader, QObject* parent)
 void PhraseTableModel::setTable(const PhraseTable* table) {
     beginResetModel();
     table_ = table;
+    order_.reset();
     endResetModel();
 }
 
@@ -24,10 +25,28 @@ QVariant PhraseTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || !table_) return {};
     if (role == Qt::TextAlignmentRole && index.column() == CountColumn)
         return int(Qt::AlignRight | Qt::AlignVCenter);
-    if (role == Qt::UserRole) return QVariant::fromValue(qulonglong(table_->count(index.row())));
+    const int item = order_.item(index.row());
+    if (role == Qt::UserRole) return QVariant::fromValue(qulonglong(table_->count(item)));
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-    return index.column() == PhraseColumn ? table_->phrase(index.row())
-                                          : QString::number(table_->count(index.row()));
+    return index.column() == PhraseColumn ? table_->phrase(item)
+                                          : QString::number(table_->count(item));
+}
+
+void PhraseTableModel::sort(int column, Qt::SortOrder order) {
+    if (!table_) return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const bool descending = order == Qt::DescendingOrder;
+    if (column == PhraseColumn)
+        order_.byItem(table_->itemCount(), descending);
+    else
+        order_.byCount(table_->itemCount(), descending, [this](int i) { return table_->count(i); });
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void PhraseTableModel::restoreOrder() {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    order_.reset();
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 QVariant PhraseTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/ui/results/roworder.h"
+
 #include <QAbstractTableModel>
 #include <QString>
 
@@ -19,6 +21,13 @@ public:
     // The table must outlive the model or be replaced first.
     void setTable(const PhraseTable* table);
 
+    // Sorts by a column on a header click; restoreOrder() puts the table's
+    // own order back.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    void restoreOrder();
+    int itemAt(int row) const { return order_.item(row); }
+    const std::vector<int>& shownOrder() const { return order_.items(); }
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -28,4 +37,5 @@ public:
 private:
     const PhraseTable* table_ = nullptr;
     QString headers_[ColumnCount];
+    RowOrder order_;
 };

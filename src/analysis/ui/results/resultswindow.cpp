@@ -3,6 +3,7 @@
 #include "analysis/engine/analysisrun.h"
 #include "analysis/jobs/analysisjob.h"
 #include "analysis/report/csvwriter.h"
+#include "analysis/report/tabletext.h"
 #include "analysis/ui/chart/piechartwindow.h"
 #include "analysis/ui/common/analysislabels.h"
 #include "analysis/ui/common/rowcopy.h"
@@ -154,6 +155,7 @@ ResultsWindow::ResultsWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     lineGrid_ = static_cast<QTableView*>(views_[LineTab]);
 
     buildContextMenus();
+    buildSorting();
 
     // The window sees Esc before its controls.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -222,6 +224,39 @@ void ResultsWindow::buildContextMenus() {
         connect(view, &QAbstractItemView::doubleClicked, this,
                 [this, tab](const QModelIndex& index) { openConcordance(Tab(tab), index.row()); });
     }
+}
+
+void ResultsWindow::buildSorting() {
+    for (int tab = CharacterTab; tab < TabCount; ++tab) {
+        QHeaderView* header = nullptr;
+        if (auto* table = qobject_cast<QTableView*>(views_[tab])) header = table->horizontalHeader();
+        if (auto* tree = qobject_cast<QTreeView*>(views_[tab])) header = tree->header();
+        if (!header) continue;
+        header->setSectionsClickable(true);
+        connect(header, &QHeaderView::sectionClicked, this,
+                [this, tab](int column) { sortByHeader(Tab(tab), column); });
+    }
+}
+
+void ResultsWindow::sortByHeader(Tab tab, int column) {
+    Sorting& sorting = sorting_[tab];
+    sorting.clicks = sorting.column == column ? (sorting.clicks + 1) % 3 : 1;
+    sorting.column = column;
+    QAbstractItemModel* model = views_[tab]->model();
+    auto* frequencies = qobject_cast<FrequencyTableModel*>(model);
+    auto* phrases = qobject_cast<PhraseTableModel*>(model);
+    const Qt::SortOrder order = sorting.clicks == 2 ? Qt::DescendingOrder : Qt::AscendingOrder;
+    if (sorting.clicks == 0) {
+        if (frequencies) frequencies->restoreOrder();
+        if (phrases) phrases->restoreOrder();
+    } else {
+        model->sort(column, order);
+    }
+    QHeaderView* header = nullptr;
+    if (auto* table = qobject_cast<QTableView*>(views_[tab])) header = table->horizontalHeader();
+    if (auto* tree = qobject_cast<QTreeView*>(views_[tab])) header = tree->header();
+    header->setSortIndicatorShown(sorting.clicks != 0);
+    if (sorting.clicks != 0) header->setSortIndicator(column, order);
 }
 
 // A tab: its table view above a strip with its Export button and, for the
@@ -502,14 +537,24 @@ void ResultsWindow::exportTab(Tab tab) {
     FileError error;
     const AnalysisLabels labels = AnalysisUi::analysisLabels();
     bool written;
-    if (tab == OverviewTab)
+    // The rows in the order shown.
+    if (tab == OverviewTab) {
         written = CsvWriter::write(shown->overview, labels, QLocale(), path, csvSeparator_, &error);
-    else if (isPhraseTab(tab))
-        written = CsvWriter::write(*phraseTable(tab), path, csvSeparator_, &error);
-    else
-        written = CsvWriter::write(*frequencyTable(tab),
-                                   translateText(QString::fromLatin1(Tabs[tab].itemHeader)),
-                                   labels.occurrence, QLocale(), path, csvSeparator_, &error);
+    } else if (isPhraseTab(tab)) {
+        const PhraseText table(*phraseTable(tab));
+        const std::vector<int>& order = phraseModels_[tab - TwoWordPhraseTab]->shownOrder();
+        written = order.empty() ? CsvWriter::write(table, path, csvSeparator_, &error)
+                                : CsvWriter::write(ReorderedText(table, order, 0), path,
+                                                   csvSeparator_, &error);
+    } else {
+        const FrequencyText table(*frequencyTable(tab),
+                                  translateText(QString::fromLatin1(Tabs[tab].itemHeader)),
+                                  labels.occurrence, QLocale());
+        const std::vector<int>& order = frequencyModels_[tab - CharacterTab]->shownOrder();
+        written = order.empty() ? CsvWriter::write(table, path, csvSeparator_, &error)
+                                : CsvWriter::write(ReorderedText(table, order, 1), path,
+                                                   csvSeparator_, &error);
+    }
     if (!written) Dialogs::error(this, FileErrorTranslation::text(error));
 }
 
@@ -548,10 +593,12 @@ ConcordanceWindow* ResultsWindow::openConcordance(Tab tab, int row) {
     if (isPhraseTab(tab)) {
         const PhraseTable* table = phraseTable(tab);
         if (!table || row >= table->itemCount()) return nullptr;
+        row = phraseModels_[tab - TwoWordPhraseTab]->itemAt(row);
         query = {Concordance::Kind::Phrase, table->phrase(row), table->count(row)};
     } else {
         const FrequencyTable* table = frequencyTable(tab);
         if (!table || row >= table->itemCount()) return nullptr;
+        row = frequencyModels_[tab - CharacterTab]->itemAt(row);
         query.kind = tab == CharacterTab ? Concordance::Kind::Character
                      : tab == WordTab    ? Concordance::Kind::Word
                                          : Concordance::Kind::Line;
@@ -566,6 +613,7 @@ ConcordanceWindow* ResultsWindow::openConcordance(Tab tab, int row) {
 void ResultsWindow::openSynonyms() {
     const QModelIndex current = wordGrid_->currentIndex();
     if (!current.isValid() || !frequencyTable(WordTab)) return;
-    const QString word = wordGrid_->model()->index(current.row(), 0).data().toString();
+    const QString word =
+        frequencyTable(WordTab)->key(frequencyModels_[WordTab - CharacterTab]->itemAt(current.row()));
     if (!word.isEmpty()) Desktop::openUrl(synonymUrl(word));
 }

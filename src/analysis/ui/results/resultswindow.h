@@ -129,6 +129,10 @@ private:
     const PhraseTable* phraseTable(Tab tab) const;
     QWidget* buildTab(Tab tab);
     void buildContextMenus();
+    // A click on a column header sorts by it, ascending; a second click
+    // descending; a third puts the table's own order back.
+    void buildSorting();
+    void sortByHeader(Tab tab, int column);
 
     TextLines lines_;
     std::string editorBytes_;
@@ -154,6 +158,11 @@ private:
     OverviewModel* overviewModel_ = nullptr;
     FrequencyTableModel* frequencyModels_[3] = {}; // Character, Word, Line
     PhraseTableModel* phraseModels_[3] = {};       // 2-, 3-, 4-word phrases
+    struct Sorting {
+        int column = -1;
+        int clicks = 0; // 1 ascending, 2 descending
+    };
+    Sorting sorting_[TabCount];
     QStatusBar* statusBar_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QMenu* wordMenu_ = nullptr;
