@@ -431,7 +431,7 @@ void TestConcordanceWindow::exportWritesTheHits() {
         ResultsWindow::WordTab, rowOf(findWidget<QTableView>(results, "wordGrid"), "the"));
     QVERIFY(waitReady(window));
     findWidget<QPushButton>(window, "exportButton")->click();
-    QCOMPARE(suggested, QStringLiteral("Concordance.csv"));
+    QCOMPARE(suggested, QStringLiteral("the_Concordance.csv"));
     QFile file(path + QStringLiteral(".csv"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBF"
@@ -456,9 +456,15 @@ void TestConcordanceWindow::exportSuggestsTheTablesName() {
     QVERIFY(runToEnd(results));
     ConcordanceWindow* window = results->openConcordance(ResultsWindow::WordTab, 0);
     QVERIFY(waitReady(window));
-    QCOMPARE(window->suggestedExportName(), QStringLiteral("report_Concordance.csv"));
+    QCOMPARE(window->suggestedExportName(), QStringLiteral("report_one_Concordance.csv"));
     window->exportHits();
-    QCOMPARE(suggested, QStringLiteral("report_Concordance.csv"));
+    QCOMPARE(suggested, QStringLiteral("report_one_Concordance.csv"));
+    // A phrase's words are joined by "_"; a character without a letter in
+    // it leaves the item out.
+    ConcordanceWindow* phrase =
+        results->openConcordance(ResultsWindow::CharacterTab, 0); // the space
+    QVERIFY(waitReady(phrase));
+    QCOMPARE(phrase->suggestedExportName(), QStringLiteral("report_Concordance.csv"));
     // Cancelled: nothing written.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"report.txt"}));
 }

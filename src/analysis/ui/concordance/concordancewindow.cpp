@@ -271,6 +271,8 @@ void ConcordanceWindow::connectJob() {
     connect(job_, &ConcordanceJob::sorted, this, [this] {
         sorting_ = false;
         model_->setHits(job_->takeSorted());
+        // A new order starts at its first row.
+        hitList_->scrollToTop();
         setBusy(false);
         emit hitsReady();
     });
@@ -298,7 +300,20 @@ QString ConcordanceWindow::statusText() const {
 }
 
 QString ConcordanceWindow::suggestedExportName() const {
-    return CsvWriter::suggestedExportName(exportCaption_, QStringLiteral("Concordance"));
+    // The item names the file too, its letters and digits kept, runs of
+    // anything else one "_": kjv25_the_lord_Concordance.csv.
+    QString item;
+    for (QChar c : query_.text) {
+        if (c.isLetterOrNumber())
+            item += c;
+        else if (!item.isEmpty() && !item.endsWith(u'_'))
+            item += u'_';
+    }
+    while (item.endsWith(u'_'))
+        item.chop(1);
+    item.truncate(40);
+    const QString tag = QStringLiteral("Concordance");
+    return CsvWriter::suggestedExportName(exportCaption_, item.isEmpty() ? tag : item + u'_' + tag);
 }
 
 void ConcordanceWindow::search() {
