@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -149,6 +150,7 @@ private slots:
     void closingWhileFinding_data();
     void closingWhileFinding();
     void escapeCloses();
+    void columnsFitTheList();
 };
 
 void TestConcordanceWindow::opensFromAWordRow_data() {
@@ -361,11 +363,17 @@ void TestConcordanceWindow::typedProblemsAreSaid() {
     ConcordanceWindow* window = results->openConcordance(ResultsWindow::WordTab, 0);
     QVERIFY(waitReady(window));
     QVERIFY(!window->hits().empty());
+    const int rows = findWidget<QTableView>(window, "hitList")->model()->rowCount();
+    const QString title = window->windowTitle();
+    const bool exportable = findWidget<QPushButton>(window, "exportButton")->isEnabled();
     findWidget<QLineEdit>(window, "searchEdit")->setText(typed);
     findWidget<QPushButton>(window, "searchButton")->click();
     QCOMPARE(window->statusText(), message);
     QVERIFY(!window->isBusy());
-    QCOMPARE(findWidget<QTableView>(window, "hitList")->model()->rowCount(), 0);
+    // The list, the title and Export stay as they were.
+    QCOMPARE(findWidget<QTableView>(window, "hitList")->model()->rowCount(), rows);
+    QCOMPARE(window->windowTitle(), title);
+    QCOMPARE(findWidget<QPushButton>(window, "exportButton")->isEnabled(), exportable);
     // A message stays until the next search: no late hit replaces it.
     QTest::qWait(50);
     QCOMPARE(window->statusText(), message);
@@ -649,6 +657,37 @@ void TestConcordanceWindow::escapeCloses() {
     flushDeletes();
     QVERIFY(!window);
     QVERIFY(results->isVisible());
+}
+
+void TestConcordanceWindow::columnsFitTheList() {
+    // Ctrl+End does not shift the list out of sight: the columns fit it, or
+    // a scroll bar shows. Line numbers show whole, and so does a phrase of
+    // four words.
+    QStringList lines;
+    for (int i = 0; i < 12000; ++i)
+        lines << QStringLiteral("the quick brown fox jumps");
+    ResultsWindow* results = makeWindow(lines.join(u'\n'));
+    QVERIFY(runToEnd(results));
+    ConcordanceWindow* window = results->openConcordance(ResultsWindow::FourWordPhraseTab, 0);
+    QVERIFY(window);
+    window->resize(700, 400);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(waitReady(window));
+    QTableView* list = findWidget<QTableView>(window, "hitList");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
+    QScrollBar* sideways = list->horizontalScrollBar();
+    QVERIFY2(sideways->value() == 0 || sideways->isVisible(),
+             qPrintable(QString::number(sideways->value())));
+    int columns = 0;
+    for (int c = 0; c < list->model()->columnCount(); ++c)
+        columns += list->columnWidth(c);
+    QVERIFY(columns <= list->viewport()->width() || sideways->isVisible());
+    QVERIFY(list->columnWidth(0) >= list->fontMetrics().horizontalAdvance(QStringLiteral("12000")));
+    QFont bold = list->font();
+    bold.setBold(true);
+    QVERIFY(list->columnWidth(2) >=
+            QFontMetrics(bold).horizontalAdvance(window->query().text));
 }
 
 QTEST_MAIN(TestConcordanceWindow)

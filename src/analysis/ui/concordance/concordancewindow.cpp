@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -215,7 +216,11 @@ void ConcordanceWindow::buildHitList() {
     hitList_->setWordWrap(false);
     hitList_->setShowGrid(false);
     hitList_->setCornerButtonEnabled(false);
-    hitList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The columns fit the list; where the window is too narrow for them, or
+    // a column is widened by hand, a scroll bar shows rather than the list
+    // shifting sideways out of sight.
+    hitList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    hitList_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     hitList_->verticalHeader()->hide();
     hitList_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     hitList_->verticalHeader()->setDefaultSectionSize(hitList_->fontMetrics().height() + 6);
@@ -276,15 +281,13 @@ void ConcordanceWindow::connectJob() {
         setBusy(false);
         emit hitsReady();
     });
-    connect(job_, &ConcordanceJob::failed, this,
-            [this](const JobFailure& failure) {
-                finding_ = false;
-                sorting_ = false;
-                setBusy(false);
-                Dialogs::error(this, AnalysisUi::failureMessage(
-                                         failure,
-                                         translateText("Not enough memory for the concordance")));
-            });
+    connect(job_, &ConcordanceJob::failed, this, [this](const JobFailure& failure) {
+        finding_ = false;
+        sorting_ = false;
+        setBusy(false);
+        Dialogs::error(this, AnalysisUi::failureMessage(
+                                 failure, translateText("Not enough memory for the concordance")));
+    });
 }
 
 const std::vector<Concordance::Hit>& ConcordanceWindow::hits() const {
@@ -352,16 +355,9 @@ void ConcordanceWindow::showQuery(const Concordance::Query& query) {
     job_->find(query);
 }
 
-// A problem with the typed text: the list is emptied, and the status says
-// why it stays so.
+// A problem with the typed text: the status says what it is; the list, the
+// title and Export stay as they were.
 void ConcordanceWindow::showProblem(const QString& message) {
-    job_->stop();
-    finding_ = false;
-    sorting_ = false;
-    model_->clear();
-    setWindowTitle(translateText("Concordance: %s")
-                       .replace(QLatin1String("%s"), shortened(searchEdit_->text())));
-    setBusy(false);
     statusLabel_->setText(message);
 }
 
@@ -415,9 +411,8 @@ void ConcordanceWindow::copyRows() {
     QString text;
     for (int row : RowCopy::selectedRows(hitList_)) {
         const Concordance::Context& context = model_->context(row);
-        text += QString::number(context.lineNumber) + u'\t' + RowCopy::field(context.left) +
-                u'\t' + RowCopy::field(context.item) + u'\t' + RowCopy::field(context.right) +
-                u'\n';
+        text += QString::number(context.lineNumber) + u'\t' + RowCopy::field(context.left) + u'\t' +
+                RowCopy::field(context.item) + u'\t' + RowCopy::field(context.right) + u'\n';
     }
     if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
 }
@@ -468,13 +463,16 @@ void ConcordanceWindow::fitColumns() {
     const int lineWidth =
         std::max(header->sectionSizeHint(ConcordanceModel::LineColumn),
                  plain.horizontalAdvance(QString::number(results_->text.count())) + 12);
-    const int itemWidth =
-        std::clamp(heavy.horizontalAdvance(shownItem(query_)) + 16,
-                   header->sectionSizeHint(ConcordanceModel::ItemColumn), std::max(40, total / 3));
+    // The item whole, a phrase of four words too, as long as each context
+    // keeps a fifth of the list.
+    const int itemWidth = std::max(header->sectionSizeHint(ConcordanceModel::ItemColumn),
+                                   std::min(heavy.horizontalAdvance(shownItem(query_)) + 16,
+                                            total - lineWidth - 2 * (total / 5)));
     const int side = std::max(40, (total - lineWidth - itemWidth) / 2);
     hitList_->setColumnWidth(ConcordanceModel::LineColumn, lineWidth);
     hitList_->setColumnWidth(ConcordanceModel::LeftColumn, side);
     hitList_->setColumnWidth(ConcordanceModel::ItemColumn, itemWidth);
     hitList_->setColumnWidth(ConcordanceModel::RightColumn,
                              std::max(40, total - lineWidth - itemWidth - side));
+    hitList_->horizontalScrollBar()->setValue(0);
 }
