@@ -151,6 +151,7 @@ private slots:
     void closingWhileFinding();
     void escapeCloses();
     void columnsFitTheList();
+    void newWindowsCascade();
 };
 
 void TestConcordanceWindow::opensFromAWordRow_data() {
@@ -688,6 +689,18 @@ void TestConcordanceWindow::columnsFitTheList() {
     bold.setBold(true);
     QVERIFY(list->columnWidth(2) >=
             QFontMetrics(bold).horizontalAdvance(window->query().text));
+}
+
+void TestConcordanceWindow::newWindowsCascade() {
+    ResultsWindow* results = makeWindow(QStringLiteral("one two three"));
+    QVERIFY(runToEnd(results));
+    ConcordanceWindow* first = results->openConcordance(ResultsWindow::WordTab, 0);
+    QVERIFY(QTest::qWaitForWindowExposed(first));
+    ConcordanceWindow* second = results->openConcordance(ResultsWindow::WordTab, 1);
+    QVERIFY(QTest::qWaitForWindowExposed(second));
+    const QPoint step = second->frameGeometry().topLeft() - first->frameGeometry().topLeft();
+    QVERIFY2(step.x() > 0 && step.x() == step.y(),
+             qPrintable(QStringLiteral("%1, %2").arg(step.x()).arg(step.y())));
 }
 
 QTEST_MAIN(TestConcordanceWindow)

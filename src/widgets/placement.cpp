@@ -35,6 +35,20 @@ void whenFirstShown(QWidget* widget, std::function<void()> action) {
     new FirstShow(widget, std::move(action));
 }
 
+bool placeAfter(QWidget* window, QWidget* newest) {
+    if (!newest) return false;
+    QScreen* shown = newest->screen();
+    const int step = scaledDimension(20, shown ? shown->logicalDotsPerInch() : 96.0);
+    QPoint at = newest->frameGeometry().topLeft() + QPoint(step, step);
+    if (shown) {
+        const QRect area = shown->availableGeometry();
+        if (at.y() >= area.bottom() - step) at.setY(area.top());
+        if (at.x() >= area.right() - step) at.setX(area.left());
+    }
+    window->move(at);
+    return true;
+}
+
 void centreWhenFirstShown(QWidget* window, QWidget* over) {
     whenFirstShown(window, [window, over = QPointer<QWidget>(over)] {
         if (window->testAttribute(Qt::WA_Moved)) return;

@@ -22,6 +22,12 @@ inline int scaledDimension(int length, qreal logicalDpi) {
     return qRound(length * logicalDpi / 96.0);
 }
 
+// Moves a window on from `newest` by a cascade step (20 design pixels),
+// back to the screen's top or left edge where it would leave it, so that it
+// does not hide exactly behind it. False, with the window left as it was,
+// when there is no newest.
+bool placeAfter(QWidget* window, QWidget* newest);
+
 // Runs `action` when the widget is first shown, before its own showEvent.
 void whenFirstShown(QWidget* widget, std::function<void()> action);
 

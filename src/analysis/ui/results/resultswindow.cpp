@@ -229,7 +229,8 @@ void ResultsWindow::buildContextMenus() {
 void ResultsWindow::buildSorting() {
     for (int tab = CharacterTab; tab < TabCount; ++tab) {
         QHeaderView* header = nullptr;
-        if (auto* table = qobject_cast<QTableView*>(views_[tab])) header = table->horizontalHeader();
+        if (auto* table = qobject_cast<QTableView*>(views_[tab]))
+            header = table->horizontalHeader();
         if (auto* tree = qobject_cast<QTreeView*>(views_[tab])) header = tree->header();
         if (!header) continue;
         header->setSectionsClickable(true);
@@ -333,16 +334,7 @@ void ResultsWindow::placeAfterOpenOnes() {
     ResultsWindow* newest = nullptr;
     for (ResultsWindow* open : owner->findChildren<ResultsWindow*>(Qt::FindDirectChildrenOnly))
         if (open != this && open->isVisible()) newest = open;
-    if (!newest) return;
-    QScreen* shown = owner->screen();
-    const int step = Placement::scaledDimension(20, shown ? shown->logicalDotsPerInch() : 96.0);
-    QPoint at = newest->frameGeometry().topLeft() + QPoint(step, step);
-    if (shown) {
-        const QRect area = shown->availableGeometry();
-        if (at.y() >= area.bottom() - step) at.setY(area.top());
-        if (at.x() >= area.right() - step) at.setX(area.left());
-    }
-    placeAt(at);
+    Placement::placeAfter(this, newest);
 }
 
 void ResultsWindow::placeAt(const QPoint& topLeft) {
@@ -453,15 +445,13 @@ void ResultsWindow::startAnalysis() {
                 showResults();
                 emit analysisFinished();
             });
-    connect(job_, &AnalysisJob::failed, this,
-            [this](const JobFailure& failure) {
-                running_ = false;
-                unsetCursor();
-                emit analysisFailed();
-                Dialogs::error(this, AnalysisUi::failureMessage(
-                                         failure,
-                                         translateText("Not enough memory to analyze the text")));
-            });
+    connect(job_, &AnalysisJob::failed, this, [this](const JobFailure& failure) {
+        running_ = false;
+        unsetCursor();
+        emit analysisFailed();
+        Dialogs::error(this, AnalysisUi::failureMessage(
+                                 failure, translateText("Not enough memory to analyze the text")));
+    });
     connect(job_, &AnalysisJob::readFailed, this, [this](const FileError& error) {
         running_ = false;
         unsetCursor();
@@ -605,7 +595,15 @@ ConcordanceWindow* ResultsWindow::openConcordance(Tab tab, int row) {
         query.text = table->key(row);
         query.expected = table->count(row);
     }
+    // A new one while others of this window are open moves on from the
+    // newest, as results windows do.
+    ConcordanceWindow* newest = nullptr;
+    for (const QPointer<ConcordanceWindow>& open : concordances_)
+        if (open && open->isVisible()) newest = open;
     auto* window = new ConcordanceWindow(std::move(shown), query, windowTitle(), this);
+    Placement::placeAfter(window, newest);
+    concordances_.removeAll(nullptr);
+    concordances_.append(window);
     window->show();
     return window;
 }
@@ -613,7 +611,7 @@ ConcordanceWindow* ResultsWindow::openConcordance(Tab tab, int row) {
 void ResultsWindow::openSynonyms() {
     const QModelIndex current = wordGrid_->currentIndex();
     if (!current.isValid() || !frequencyTable(WordTab)) return;
-    const QString word =
-        frequencyTable(WordTab)->key(frequencyModels_[WordTab - CharacterTab]->itemAt(current.row()));
+    const QString word = frequencyTable(WordTab)->key(
+        frequencyModels_[WordTab - CharacterTab]->itemAt(current.row()));
     if (!word.isEmpty()) Desktop::openUrl(synonymUrl(word));
 }

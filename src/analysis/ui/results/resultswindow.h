@@ -7,6 +7,8 @@
 #include "text/fileerror.h"
 
 #include <QChar>
+#include <QList>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
@@ -163,6 +165,7 @@ private:
         int clicks = 0; // 1 ascending, 2 descending
     };
     Sorting sorting_[TabCount];
+    QList<QPointer<ConcordanceWindow>> concordances_; // opened here, newest last
     QStatusBar* statusBar_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QMenu* wordMenu_ = nullptr;
