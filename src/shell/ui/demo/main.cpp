@@ -7,7 +7,8 @@
 // or is "English". The main window with a short text (TEXT_FILE, loaded as the
 // program loads files), its results window,
 // the About window, the feedback window and the update notice are saved as
-// OUT_DIR/main.png, results.png, about.png, feedback.png and notice.png. The
+// OUT_DIR/main.png, results.png (and its Character tab as characters.png),
+// about.png, feedback.png and notice.png. The
 // settings live in a temporary folder; nothing of the user's is touched.
 
 #include "analysis/engine/memorytuning.h"
@@ -26,6 +27,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -127,6 +129,13 @@ int main(int argc, char** argv) {
         wait(200);
     }
     saved &= save(results, out, "results");
+    // The Character tab, where blanks show as signs.
+    if (results) {
+        if (auto* tabs = results->findChild<QTabWidget*>(QStringLiteral("tabs")))
+            tabs->setCurrentIndex(ResultsWindow::CharacterTab);
+        wait(200);
+    }
+    saved &= save(results, out, "characters");
 
     // Both are modal: grabbed and closed from inside their own loops.
     const auto grabModal = [&](auto* type, const char* name) {
