@@ -6,14 +6,14 @@
 
 FrequencyTableModel::FrequencyTableModel(const QString& itemHeader, bool characters,
                                          QObject* parent)
-    : QAbstractTableModel(parent), headers_{itemHeader, translateText("Occurrence"),
-                                            QStringLiteral("%")},
+    : SortedTableModel(parent), headers_{itemHeader, translateText("Occurrence"),
+                                         QStringLiteral("%")},
       characters_(characters) {}
 
 void FrequencyTableModel::setTable(const FrequencyTable* table) {
     beginResetModel();
     table_ = table;
-    order_.reset();
+    forgetOrder();
     locale_ = QLocale();
     endResetModel();
 }
@@ -32,7 +32,7 @@ QVariant FrequencyTableModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole && index.column() != ItemColumn)
         return int(Qt::AlignRight | Qt::AlignVCenter);
     if (!table_) return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
-    const int item = order_.item(index.row());
+    const int item = itemAt(index.row());
     if (role == Qt::UserRole) return QVariant::fromValue(qulonglong(table_->count(item)));
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     switch (index.column()) {
@@ -47,21 +47,12 @@ QVariant FrequencyTableModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-void FrequencyTableModel::sort(int column, Qt::SortOrder order) {
-    if (!table_) return;
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const bool descending = order == Qt::DescendingOrder;
-    if (column == ItemColumn)
-        order_.byItem(table_->itemCount(), descending);
-    else
-        order_.byCount(table_->itemCount(), descending, [this](int i) { return table_->count(i); });
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+int FrequencyTableModel::itemCount() const {
+    return table_ ? table_->itemCount() : 0;
 }
 
-void FrequencyTableModel::restoreOrder() {
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    order_.reset();
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+unsigned long long FrequencyTableModel::countOf(int item) const {
+    return table_->count(item);
 }
 
 QVariant FrequencyTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

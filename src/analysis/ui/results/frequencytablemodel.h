@@ -1,8 +1,7 @@
 #pragma once
 
-#include "analysis/ui/results/roworder.h"
+#include "analysis/ui/results/sortedtablemodel.h"
 
-#include <QAbstractTableModel>
 #include <QLocale>
 #include <QString>
 
@@ -11,7 +10,7 @@ class FrequencyTable;
 // A Character, Word or Line tab: item, count and percentage, formatted when
 // a view reads them; one empty row until a run has counted. Qt::UserRole
 // gives an item's count, for charts.
-class FrequencyTableModel : public QAbstractTableModel {
+class FrequencyTableModel : public SortedTableModel {
     Q_OBJECT
 
 public:
@@ -27,14 +26,6 @@ public:
     void setTable(const FrequencyTable* table);
     const FrequencyTable* table() const { return table_; }
 
-    // Sorts by a column on a header click; restoreOrder() puts the table's
-    // own order back. The percentage sorts as the count.
-    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
-    void restoreOrder();
-    // The table's item shown in a row, and all of them in the order shown.
-    int itemAt(int row) const { return order_.item(row); }
-    const std::vector<int>& shownOrder() const { return order_.items(); }
-
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -42,9 +33,11 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
+    int itemCount() const override;
+    unsigned long long countOf(int item) const override;
+
     const FrequencyTable* table_ = nullptr;
     QString headers_[ColumnCount];
     bool characters_ = false;
-    RowOrder order_;
     QLocale locale_;
 };

@@ -1,15 +1,14 @@
 #pragma once
 
-#include "analysis/ui/results/roworder.h"
+#include "analysis/ui/results/sortedtablemodel.h"
 
-#include <QAbstractTableModel>
 #include <QString>
 
 class PhraseTable;
 
 // A phrase tab: phrase and count, formatted when a view reads them; empty
 // until the phrases are counted. Qt::UserRole gives a phrase's count.
-class PhraseTableModel : public QAbstractTableModel {
+class PhraseTableModel : public SortedTableModel {
     Q_OBJECT
 
 public:
@@ -21,13 +20,6 @@ public:
     // The table must outlive the model or be replaced first.
     void setTable(const PhraseTable* table);
 
-    // Sorts by a column on a header click; restoreOrder() puts the table's
-    // own order back.
-    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
-    void restoreOrder();
-    int itemAt(int row) const { return order_.item(row); }
-    const std::vector<int>& shownOrder() const { return order_.items(); }
-
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -35,7 +27,9 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
+    int itemCount() const override;
+    unsigned long long countOf(int item) const override;
+
     const PhraseTable* table_ = nullptr;
     QString headers_[ColumnCount];
-    RowOrder order_;
 };

@@ -243,16 +243,13 @@ void ResultsWindow::sortByHeader(Tab tab, int column) {
     Sorting& sorting = sorting_[tab];
     sorting.clicks = sorting.column == column ? (sorting.clicks + 1) % 3 : 1;
     sorting.column = column;
-    QAbstractItemModel* model = views_[tab]->model();
-    auto* frequencies = qobject_cast<FrequencyTableModel*>(model);
-    auto* phrases = qobject_cast<PhraseTableModel*>(model);
+    auto* model = qobject_cast<SortedTableModel*>(views_[tab]->model());
+    if (!model) return;
     const Qt::SortOrder order = sorting.clicks == 2 ? Qt::DescendingOrder : Qt::AscendingOrder;
-    if (sorting.clicks == 0) {
-        if (frequencies) frequencies->restoreOrder();
-        if (phrases) phrases->restoreOrder();
-    } else {
+    if (sorting.clicks == 0)
+        model->restoreOrder();
+    else
         model->sort(column, order);
-    }
     QHeaderView* header = nullptr;
     if (auto* table = qobject_cast<QTableView*>(views_[tab])) header = table->horizontalHeader();
     if (auto* tree = qobject_cast<QTreeView*>(views_[tab])) header = tree->header();
