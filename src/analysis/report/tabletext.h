@@ -63,7 +63,7 @@ private:
 
 // A table's rows in another order, as a window shows them sorted: row
 // `headerRows + r` is the table's row `headerRows + order[r]`; the header
-// rows stay first.
+// rows stay first. An empty order is the table's own.
 class ReorderedText : public TextTable {
 public:
     ReorderedText(const TextTable& table, const std::vector<int>& order, int headerRows)
@@ -79,7 +79,8 @@ public:
 
 private:
     int source(int row) const {
-        return row < headerRows_ ? row : headerRows_ + order_[std::size_t(row - headerRows_)];
+        if (row < headerRows_ || order_.empty()) return row;
+        return headerRows_ + order_[std::size_t(row - headerRows_)];
     }
     const TextTable& table_;
     const std::vector<int>& order_;

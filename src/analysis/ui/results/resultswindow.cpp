@@ -119,6 +119,12 @@ QTreeView* phraseList(QWidget* parent) {
     return view;
 }
 
+// The column header of a tab's table or list.
+QHeaderView* headerOf(QAbstractItemView* view) {
+    if (auto* table = qobject_cast<QTableView*>(view)) return table->horizontalHeader();
+    return static_cast<QTreeView*>(view)->header();
+}
+
 } // namespace
 
 ResultsWindow::ResultsWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
@@ -228,11 +234,7 @@ void ResultsWindow::buildContextMenus() {
 
 void ResultsWindow::buildSorting() {
     for (int tab = CharacterTab; tab < TabCount; ++tab) {
-        QHeaderView* header = nullptr;
-        if (auto* table = qobject_cast<QTableView*>(views_[tab]))
-            header = table->horizontalHeader();
-        if (auto* tree = qobject_cast<QTreeView*>(views_[tab])) header = tree->header();
-        if (!header) continue;
+        QHeaderView* header = headerOf(views_[tab]);
         header->setSectionsClickable(true);
         connect(header, &QHeaderView::sectionClicked, this,
                 [this, tab](int column) { sortByHeader(Tab(tab), column); });
@@ -250,9 +252,7 @@ void ResultsWindow::sortByHeader(Tab tab, int column) {
         model->restoreOrder();
     else
         model->sort(column, order);
-    QHeaderView* header = nullptr;
-    if (auto* table = qobject_cast<QTableView*>(views_[tab])) header = table->horizontalHeader();
-    if (auto* tree = qobject_cast<QTreeView*>(views_[tab])) header = tree->header();
+    QHeaderView* header = headerOf(views_[tab]);
     header->setSortIndicatorShown(sorting.clicks != 0);
     if (sorting.clicks != 0) header->setSortIndicator(column, order);
 }
@@ -530,17 +530,15 @@ void ResultsWindow::exportTab(Tab tab) {
     } else if (isPhraseTab(tab)) {
         const PhraseText table(*phraseTable(tab));
         const std::vector<int>& order = phraseModels_[tab - TwoWordPhraseTab]->shownOrder();
-        written = order.empty() ? CsvWriter::write(table, path, csvSeparator_, &error)
-                                : CsvWriter::write(ReorderedText(table, order, 0), path,
-                                                   csvSeparator_, &error);
+        written =
+            CsvWriter::write(ReorderedText(table, order, 0), path, csvSeparator_, &error);
     } else {
         const FrequencyText table(*frequencyTable(tab),
                                   translateText(QString::fromLatin1(Tabs[tab].itemHeader)),
                                   labels.occurrence, QLocale());
         const std::vector<int>& order = frequencyModels_[tab - CharacterTab]->shownOrder();
-        written = order.empty() ? CsvWriter::write(table, path, csvSeparator_, &error)
-                                : CsvWriter::write(ReorderedText(table, order, 1), path,
-                                                   csvSeparator_, &error);
+        written =
+            CsvWriter::write(ReorderedText(table, order, 1), path, csvSeparator_, &error);
     }
     if (!written) Dialogs::error(this, FileErrorTranslation::text(error));
 }
